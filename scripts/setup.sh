@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what the build needs on Debian 12, skipping what is already there.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config libsuperlu-dev libjpeg62-turbo-dev googletest
+          libgtest-dev libbenchmark-dev)
+[[ "${VELTARO_SANITIZE:-0}" == 1 || "${VELTARO_FUZZ:-0}" == 1 ]] && packages+=(clang-14 libclang-rt-14-dev)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [[ $(id -u) == 0 ]] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,130 @@
+#include "driver/iteration_loop.h"
+
+#include <cmath>
+#include <ostream>
+#include <string>
+
+#include "driver/text_format.h"
+#include "field/boundary_conditions.h"
+#include "field/run_error.h"
+#include "field/set_dt.h"
+#include "solver/advection_step.h"
+#include "solver/laplacian.h"
+#include "solver/momentum_equation.h"
+#include "solver/pressure_equation.h"
+
+namespace veltaro {
+
+mean_magnitudes measure_field(const flow_field& field) {
+    double sum_u = 0.0;
+    double sum_v = 0.0;
+    double sum_p = 0.0;
+    for (int i = 1; i <= field.nx - 2; ++i) {
+        const float* u = field.u[i];
+        const float* v = field.v[i];
+        const float* p = field.p[i];
+        for (int j = 1; j <= field.ny - 2; ++j) {
+            sum_u += std::fabs(u[j]);
+            sum_v += std::fabs(v[j]);
+            sum_p += std::fabs(p[j]);
+        }
+    }
+    const double nodes = static_cast<double>(field.nx) * field.ny;
+    return {static_cast<float>(sum_u / nodes), static_cast<float>(sum_v / nodes),
+            static_cast<float>(sum_p / nodes)};
+}
+
+double relative_change(float now, float before) {
+    const double change = std::fabs(static_cast<double>(now) - before);
+    if (now == 0.0f) return change == 0.0 ? 0.0 : 1.0;
+    return change / now;
+}
+
+void advance_one_iteration(flow_field& field, const run_parameters& params,
+                           const int_grid& outline_large, solver_workspace& workspace, float dt) {
+    const int nx = field.nx;
+    const int ny = field.ny;
+    // Both components are carried by the same moved nodes: move them once.
+    move_nodes(nx, ny, dt, field.x, field.y, field.x_moved, field.y_moved, field.u, field.v);
+    rebuild_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved, field.y_moved,
+                    field.u, field.u_adv);
+    rebuild_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved, field.y_moved,
+                    field.v, field.v_adv);
+    // u and v stay as they are until the momentum update, so the pressure
+    // and momentum stages share one set of Laplacians.
+    velocity_laplacians(nx, ny, field.dx, field.dy, field.u, field.v, workspace.lap_u,
+                        workspace.lap_v);
+    pressure_equation(field, dt, params, workspace);
+    momentum_equation(field, dt, params, workspace.lap_u, workspace.lap_v);
+    boundary_conditions(field, params.INLET_VELOCITY, outline_large);
+}
+
+namespace {
+
+// The interior sums cover u and v everywhere (the boundary values copy
+// interior ones or are fixed); the pressure's boundary ring comes from the
+// solve and is checked on its own.
+bool is_finite(const flow_field& field, const mean_magnitudes& means) {
+    if (!std::isfinite(means.U) || !std::isfinite(means.V) || !std::isfinite(means.P)) {
+        return false;
+    }
+    const int last_i = field.nx - 1;
+    const int last_j = field.ny - 1;
+    for (int i = 0; i <= last_i; ++i) {
+        if (!std::isfinite(field.p[i][0]) || !std::isfinite(field.p[i][last_j])) return false;
+    }
+    for (int j = 0; j <= last_j; ++j) {
+        if (!std::isfinite(field.p[0][j]) || !std::isfinite(field.p[last_i][j])) return false;
+    }
+    return true;
+}
+
+[[noreturn]] void refuse_divergence(int iteration) {
+    throw run_error("The flow diverged at iteration " + std::to_string(iteration) +
+                    " (the velocity or pressure is no longer a finite number); try a finer mesh "
+                    "or a lower Reynolds number.");
+}
+
+}  // namespace
+
+loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
+                               const int_grid& outline_large, int max_iterations,
+                               solver_workspace& workspace, convergence_log& log,
+                               std::ostream& console) {
+    loop_result result;
+    mean_magnitudes before;
+    int quiet_run = 0;
+    while (result.iterations < max_iterations) {
+        const std::optional<float> dt = set_dt(field, params);
+        if (!dt) {
+            console << "The flow is at rest (every speed is zero): no time step exists, so the "
+                       "iteration stops here.\n";
+            result.at_rest = true;
+            break;
+        }
+        advance_one_iteration(field, params, outline_large, workspace, *dt);
+        const mean_magnitudes now = measure_field(field);
+        if (!is_finite(field, now)) refuse_divergence(result.iterations + 1);
+        const double change_u = relative_change(now.U, before.U);
+        const double change_v = relative_change(now.V, before.V);
+        const double change_p = relative_change(now.P, before.P);
+        log.write(change_u, change_v, change_p);
+        ++result.iterations;
+        console << format_text("count = %d, U: %e    V: %e    P: %e\n", result.iterations,
+                               change_u, change_v, change_p);
+        if (change_u < quiet_change && change_v < quiet_change) {
+            ++quiet_run;
+        } else {
+            quiet_run = 0;
+        }
+        before = now;
+        if (quiet_run >= quiet_iterations_to_stop) {
+            result.converged = true;
+            break;
+        }
+    }
+    console << "done.\n\n";
+    return result;
+}
+
+}  // namespace veltaro

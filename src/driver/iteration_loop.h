@@ -1,0 +1,51 @@
+// The pseudo-time march: time step, advection, pressure, momentum, boundary
+// conditions, then the convergence measures on the console and in
+// "convergence.txt", until the mean velocity stops changing or the limit.
+#pragma once
+
+#include <iosfwd>
+
+#include "driver/convergence_log.h"
+#include "field/flow_field.h"
+#include "field/run_parameters.h"
+#include "solver/solver_workspace.h"
+
+namespace veltaro {
+
+// A change below this in both mean velocities counts as a quiet iteration;
+// ten quiet ones in a row end the run.
+inline constexpr float quiet_change = 2e-6f;
+inline constexpr int quiet_iterations_to_stop = 10;
+
+// Means of |u|, |v| and |p| over the interior nodes, divided by the count of
+// all nodes.
+struct mean_magnitudes {
+    float U = 0.0f;
+    float V = 0.0f;
+    float P = 0.0f;
+};
+
+mean_magnitudes measure_field(const flow_field& field);
+
+// |now - before| / now. Where the mean is zero the ratio has no value: no
+// change at all counts as 0, a change to zero as 1.
+double relative_change(float now, float before);
+
+// One pass of the method with the time step dt.
+void advance_one_iteration(flow_field& field, const run_parameters& params,
+                           const int_grid& outline_large, solver_workspace& workspace, float dt);
+
+struct loop_result {
+    int iterations = 0;
+    bool converged = false;
+    bool at_rest = false;  // every speed became zero: no time step exists
+};
+
+// Runs the loop and prints its lines and the closing "done.". Throws
+// run_error when the flow diverges, naming the iteration.
+loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
+                               const int_grid& outline_large, int max_iterations,
+                               solver_workspace& workspace, convergence_log& log,
+                               std::ostream& console);
+
+}  // namespace veltaro

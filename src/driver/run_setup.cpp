@@ -1,0 +1,93 @@
+#include "driver/run_setup.h"
+
+#include <cmath>
+#include <string>
+
+#include "driver/text_format.h"
+#include "field/run_error.h"
+
+namespace veltaro {
+
+namespace {
+
+bool positive_finite(float value) { return std::isfinite(value) && value > 0.0f; }
+
+void require(bool condition, const std::string& message) {
+    if (!condition) throw run_error(message);
+}
+
+std::string shown(float value) { return format_text("%g", static_cast<double>(value)); }
+
+}  // namespace
+
+mesh_size size_mesh(int mesh_choice, float length, float height) {
+    mesh_size mesh;
+    if (mesh_choice == 0 || mesh_choice == 1 || mesh_choice == 2) {
+        mesh.ny = 25 << mesh_choice;
+        // Truncation toward zero, in single precision as the answers are.
+        const float nodes_along = length / height * static_cast<float>(mesh.ny);
+        if (!(nodes_along < static_cast<float>(max_mesh_nodes))) {
+            throw run_error("The tunnel is too long for its height: the mesh would need " +
+                            shown(nodes_along) + " nodes along it; choose a shorter tunnel.");
+        }
+        mesh.nx = static_cast<int>(nodes_along);
+    } else {
+        mesh.nx = 100;
+        mesh.ny = 100;
+    }
+    if (mesh.nx < 3) {
+        throw run_error("The tunnel is too short for its height: the mesh has " +
+                        std::to_string(mesh.nx) +
+                        " nodes along it and needs at least 3; make it longer.");
+    }
+    const long long nodes = static_cast<long long>(mesh.nx) * mesh.ny;
+    if (nodes > max_mesh_nodes) {
+        throw run_error("The mesh of " + std::to_string(mesh.nx) + " x " +
+                        std::to_string(mesh.ny) + " nodes is too large (at most " +
+                        std::to_string(max_mesh_nodes) +
+                        " nodes); choose a coarser mesh or a shorter tunnel.");
+    }
+    mesh.dx = length / static_cast<float>(mesh.nx - 1);
+    return mesh;
+}
+
+bool inlet_velocity_is_asked(const dialogue_answers& answers) {
+    return answers.kinematic_viscosity == 0.0f || answers.reynolds == 0.0f;
+}
+
+run_parameters derive_parameters(const dialogue_answers& answers, float typed_inlet_velocity) {
+    run_parameters params;
+    params.INLET_VELOCITY = inlet_velocity_is_asked(answers)
+                                ? typed_inlet_velocity
+                                : answers.reynolds * answers.kinematic_viscosity / answers.height;
+    params.WIDTH = answers.length;
+    params.HEIGHT = answers.height;
+    params.RHO = answers.density;
+    params.MU = answers.kinematic_viscosity * answers.density;
+    params.OUTLET_PRESSURE = 0.0f;
+    return params;
+}
+
+void check_parameters(const dialogue_answers& answers, const run_parameters& params) {
+    require(positive_finite(answers.height),
+            "The tunnel height must be a positive number of metres, not " + shown(answers.height) +
+                ".");
+    require(positive_finite(answers.length),
+            "The tunnel length must be a positive number of metres, not " + shown(answers.length) +
+                ".");
+    require(positive_finite(answers.density),
+            "The density must be a positive number of kg/m^3, not " + shown(answers.density) + ".");
+    require(std::isfinite(answers.kinematic_viscosity) && answers.kinematic_viscosity >= 0.0f,
+            "The kinematic viscosity must be zero or a positive number of m^2/s, not " +
+                shown(answers.kinematic_viscosity) + ".");
+    require(std::isfinite(answers.reynolds),
+            "The Reynolds number must be a finite number, not " + shown(answers.reynolds) + ".");
+    require(positive_finite(params.INLET_VELOCITY),
+            "The inlet velocity must be a positive number of m/s, not " +
+                shown(params.INLET_VELOCITY) +
+                " (a negative Reynolds number gives a negative one).");
+    require(std::isfinite(params.MU),
+            "The dynamic viscosity (kinematic viscosity x density) is too large to compute with.");
+}
+
+}  // namespace veltaro

@@ -1,0 +1,36 @@
+// From the answers to a run: the mesh, the inlet velocity and the dynamic
+// viscosity, with the checks that refuse a run that cannot be computed.
+#pragma once
+
+#include "driver/dialogue.h"
+#include "field/run_parameters.h"
+
+namespace veltaro {
+
+struct mesh_size {
+    int nx = 0;
+    int ny = 0;
+    float dx = 0.0f;  // the spacing across the tunnel is the same
+};
+
+// More nodes than this would need more memory for the pressure factors than
+// a workstation has, long before the field arrays run out of it.
+inline constexpr long long max_mesh_nodes = 2'000'000;
+
+// ny = 25, 50 or 100 for the three named meshes, and nx = trunc(L / H ny),
+// about as many nodes per metre along the tunnel as across it; any other
+// choice gives 100 x 100. Throws run_error when the mesh is unusable.
+mesh_size size_mesh(int mesh_choice, float length, float height);
+
+// True when the inlet velocity must be typed: it cannot be derived from a
+// zero Reynolds number or viscosity.
+bool inlet_velocity_is_asked(const dialogue_answers& answers);
+
+// INLET_VELOCITY = Re nu / H (or the typed value), MU = nu RHO.
+run_parameters derive_parameters(const dialogue_answers& answers, float typed_inlet_velocity);
+
+// Refuses tunnel sizes, densities, viscosities and inlet velocities that
+// cannot make a run.
+void check_parameters(const dialogue_answers& answers, const run_parameters& params);
+
+}  // namespace veltaro

@@ -1,0 +1,21 @@
+// printf-style formatting into a std::string, for the program's fixed
+// console and file formats ("%e" and friends).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace veltaro {
+
+template <typename... Args>
+std::string format_text(const char* format, Args... args) {
+    char buffer[256];
+    const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+    if (length < 0) return {};
+    if (static_cast<std::size_t>(length) < sizeof buffer) return std::string(buffer, length);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
+}
+
+}  // namespace veltaro

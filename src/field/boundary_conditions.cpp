@@ -1,0 +1,53 @@
+#include "field/boundary_conditions.h"
+
+namespace veltaro {
+
+namespace {
+
+void impose_inlet_and_outlet(flow_field& field, float inlet_velocity) {
+    const int nx = field.nx;
+    const int ny = field.ny;
+    if (ny < 3 || nx < 2) return;
+    for (int j = 1; j <= ny - 2; ++j) {
+        field.u[0][j] = inlet_velocity;
+        field.v[0][j] = 0.0f;
+    }
+    for (int j = 1; j <= ny - 2; ++j) {
+        field.u[nx - 1][j] = field.u[nx - 2][j];
+        field.v[nx - 1][j] = 0.0f;
+    }
+}
+
+void impose_walls(flow_field& field) {
+    const int ny = field.ny;
+    if (ny < 2) return;
+    for (int i = 0; i < field.nx; ++i) {
+        field.u[i][0] = field.u[i][1];
+        field.u[i][ny - 1] = field.u[i][ny - 2];
+        field.v[i][0] = 0.0f;
+        field.v[i][ny - 1] = 0.0f;
+    }
+}
+
+void impose_obstacle(flow_field& field, const int_grid& outline_large) {
+    const int* solid = outline_large.data();
+    float* u = field.u.data();
+    float* v = field.v.data();
+    const std::size_t nodes = field.u.size();
+    for (std::size_t k = 0; k < nodes; ++k) {
+        if (solid[k] != 0) {
+            u[k] = 0.0f;
+            v[k] = 0.0f;
+        }
+    }
+}
+
+}  // namespace
+
+void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid& outline_large) {
+    impose_inlet_and_outlet(field, inlet_velocity);
+    impose_walls(field);
+    impose_obstacle(field, outline_large);
+}
+
+}  // namespace veltaro

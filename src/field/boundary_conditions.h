@@ -1,0 +1,13 @@
+// The tunnel's boundary conditions: fixed-velocity inlet, zero-gradient
+// outlet, frictionless walls, and zero velocity at solid nodes.
+#pragma once
+
+#include "field/flow_field.h"
+
+namespace veltaro {
+
+// Imposed on u and v in place. Later steps overwrite earlier ones where they
+// meet, so the corners follow their wall neighbour and the obstacle wins.
+void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid& outline_large);
+
+}  // namespace veltaro

@@ -1,0 +1,33 @@
+#include "field/set_dt.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace veltaro {
+
+float largest_speed(const flow_field& field) {
+    const float* u = field.u.data();
+    const float* v = field.v.data();
+    const std::size_t nodes = field.u.size();
+    float vmax = 0.0f;
+    for (std::size_t k = 0; k < nodes; ++k) {
+        const float s = std::sqrt(u[k] * u[k] + v[k] * v[k]);
+        if (s > vmax) vmax = s;
+    }
+    return vmax;
+}
+
+std::optional<float> set_dt(const flow_field& field, const run_parameters& params) {
+    const float vmax = largest_speed(field);
+    if (!(vmax > 0.0f)) return std::nullopt;
+    double dt = (0.1 * field.dx) / vmax;
+    if (params.MU > 0.0f) {
+        const double dx2 = static_cast<double>(field.dx) * field.dx;
+        const double dy2 = static_cast<double>(field.dy) * field.dy;
+        const double diffusion_limit = 0.4 * params.RHO / (params.MU * (1.0 / dx2 + 1.0 / dy2));
+        dt = std::min(dt, diffusion_limit);
+    }
+    return static_cast<float>(dt);
+}
+
+}  // namespace veltaro

@@ -1,0 +1,135 @@
+// The decoder reports a fatal error by calling its error manager's
+// error_exit, which must not return. Ours records the decoder's message and
+// jumps back to run_guarded, the one place that calls setjmp; the caller then
+// throws the message as a run_error. Only the decoder's C frames and a
+// lambda holding references lie between the setjmp and the longjmp, so the
+// jump skips no destructor. Warnings keep the library's default handling:
+// printed once on standard error, and decoding goes on.
+#include "geometry/jpeg_reader.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <type_traits>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "field/run_error.h"
+
+namespace veltaro {
+namespace {
+
+struct error_manager {
+    jpeg_error_mgr library;  // first, so the decoder's pointer to it is ours too
+    std::jmp_buf recovery;
+    char message[JMSG_LENGTH_MAX];
+};
+static_assert(std::is_standard_layout_v<error_manager>);
+
+[[noreturn]] void leave_decoder(j_common_ptr info) {
+    auto* errors = reinterpret_cast<error_manager*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->recovery, 1);
+}
+
+template <typename Step>
+bool run_guarded(error_manager& errors, const Step& step) {
+    if (setjmp(errors.recovery) != 0) {
+        return false;
+    }
+    step();
+    return true;
+}
+
+template <typename Step>
+void guarded(error_manager& errors, const Step& step) {
+    if (!run_guarded(errors, step)) {
+        throw run_error(errors.message);
+    }
+}
+
+struct file_closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using file_handle = std::unique_ptr<std::FILE, file_closer>;
+
+// A directory opens on Linux but cannot be read; reading one byte tells it
+// apart from an empty file, which the decoder reports in its own words.
+file_handle open_picture(const std::string& filename) {
+    file_handle file(std::fopen(filename.c_str(), "rb"));
+    if (file) {
+        const int first = std::fgetc(file.get());
+        if (first == EOF && std::ferror(file.get())) {
+            file.reset();
+        } else if (first != EOF) {
+            std::ungetc(first, file.get());
+        }
+    }
+    if (!file) {
+        throw run_error("Can't open input jpg file");
+    }
+    return file;
+}
+
+}  // namespace
+
+struct jpeg_reader::state {
+    file_handle file;
+    error_manager errors{};
+    jpeg_decompress_struct info{};
+    std::vector<unsigned char> row;
+
+    state() = default;
+    state(const state&) = delete;
+    state& operator=(const state&) = delete;
+    // Safe whether or not the record was ever created: it checks for a
+    // memory manager first. The file member closes after this.
+    ~state() { jpeg_destroy_decompress(&info); }
+};
+
+jpeg_reader::jpeg_reader(const std::string& filename) : state_(std::make_unique<state>()) {
+    state& s = *state_;
+    s.info.err = jpeg_std_error(&s.errors.library);
+    s.errors.library.error_exit = leave_decoder;
+    s.file = open_picture(filename);
+    guarded(s.errors, [&s] {
+        jpeg_create_decompress(&s.info);
+        jpeg_stdio_src(&s.info, s.file.get());
+        jpeg_read_header(&s.info, TRUE);
+        jpeg_start_decompress(&s.info);
+    });
+    s.row.resize(static_cast<std::size_t>(s.info.output_width) *
+                 static_cast<std::size_t>(s.info.output_components));
+}
+
+jpeg_reader::~jpeg_reader() = default;
+jpeg_reader::jpeg_reader(jpeg_reader&&) noexcept = default;
+jpeg_reader& jpeg_reader::operator=(jpeg_reader&&) noexcept = default;
+
+int jpeg_reader::width() const { return static_cast<int>(state_->info.output_width); }
+int jpeg_reader::height() const { return static_cast<int>(state_->info.output_height); }
+int jpeg_reader::components() const { return state_->info.output_components; }
+
+bool jpeg_reader::rows_left() const {
+    return state_->info.output_scanline < state_->info.output_height;
+}
+
+decoded_row jpeg_reader::read_row() {
+    state& s = *state_;
+    JSAMPROW rows[1] = {s.row.data()};
+    JDIMENSION rows_read = 0;
+    guarded(s.errors, [&s, &rows, &rows_read] { rows_read = jpeg_read_scanlines(&s.info, rows, 1); });
+    // Only a suspending data source delivers no row; a file never does, but
+    // a loop waiting for rows must not spin if it ever happened.
+    if (rows_read != 1) {
+        throw run_error("The picture's data stopped before its last row.");
+    }
+    return {static_cast<int>(s.info.output_scanline) - 1, s.row};
+}
+
+void jpeg_reader::finish() {
+    state& s = *state_;
+    guarded(s.errors, [&s] { jpeg_finish_decompress(&s.info); });
+}
+
+}  // namespace veltaro

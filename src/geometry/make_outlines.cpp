@@ -1,0 +1,38 @@
+#include <iostream>
+#include <string>
+#include <utility>
+
+#include "field/run_error.h"
+#include "geometry/jpeg_reader.h"
+#include "geometry/obstacle_masks.h"
+#include "geometry/outline_rows.h"
+
+namespace veltaro {
+namespace {
+
+// Grey pictures come as one sample per pixel, colour ones as RGB; CMYK and
+// the rarer kinds are refused before any memory is set aside for them.
+void check_components(int components) {
+    if (components == 1 || components == 3) {
+        return;
+    }
+    std::cout << "Number of color components in JPG image not recognized" << std::endl;
+    throw run_error("The picture has " + std::to_string(components) +
+                    " colour components; save it as a grey-scale or RGB JPEG.");
+}
+
+}  // namespace
+
+obstacle_masks make_outlines(int nx, int ny, const std::string& filename) {
+    jpeg_reader picture(filename);
+    check_components(picture.components());
+    outline_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
+    while (picture.rows_left()) {
+        const decoded_row row = picture.read_row();
+        add_outline_row(builder, row.r, row.samples, picture.components());
+    }
+    picture.finish();
+    return std::move(builder.masks);
+}
+
+}  // namespace veltaro

@@ -1,0 +1,79 @@
+#include "geometry/outline_rows.h"
+
+#include <cmath>
+#include <new>
+#include <string>
+
+#include "field/run_error.h"
+
+namespace veltaro {
+
+int pixel_class(std::span<const unsigned char> pixel) {
+    for (const unsigned char sample : pixel) {
+        if (sample > darkest_sample_limit) {
+            return open_pixel;
+        }
+    }
+    return obstacle_pixel;
+}
+
+int nearest_node(double position, int nodes) {
+    const double nearest = std::round(position);
+    if (nearest >= nodes - 1) {
+        return nodes > 0 ? nodes - 1 : 0;
+    }
+    return nearest > 0.0 ? static_cast<int>(nearest) : 0;
+}
+
+namespace {
+
+// A JPEG may be up to 65500 pixels each way, which is more memory than a
+// machine may have; that is a refusal, not a crash.
+int_grid allocate_mask(int columns, int rows, const std::string& what, const std::string& unit) {
+    try {
+        return int_grid(columns, rows, open_pixel);
+    } catch (const std::bad_alloc&) {
+        throw run_error("Not enough memory for " + what + " of " + std::to_string(columns) + " x " +
+                        std::to_string(rows) + " " + unit);
+    }
+}
+
+}  // namespace
+
+outline_builder start_outlines(int nx, int ny, int image_width, int image_height) {
+    if (nx < 1 || ny < 1) {
+        throw run_error("The node grid needs at least one node each way, not " +
+                        std::to_string(nx) + " x " + std::to_string(ny) + ".");
+    }
+    if (image_width < 1 || image_height < 1) {
+        throw run_error("The picture has no pixels.");
+    }
+    outline_builder builder;
+    builder.masks.outline_large = allocate_mask(nx, ny, "a node grid", "nodes");
+    builder.masks.outline = allocate_mask(image_width, image_height, "a picture", "pixels");
+    builder.masks.image_width = image_width;
+    builder.masks.image_height = image_height;
+    builder.sx = static_cast<double>(nx - 1) / image_width;
+    builder.sy = static_cast<double>(ny - 1) / image_height;
+    return builder;
+}
+
+void add_outline_row(outline_builder& builder, int r, std::span<const unsigned char> samples,
+                     int components) {
+    obstacle_masks& masks = builder.masks;
+    const int nx = masks.outline_large.nx();
+    const int ny = masks.outline_large.ny();
+    // The top of the picture lies at the top wall.
+    const int j = (ny - 1) - nearest_node(0.5 * builder.sy + builder.ry, ny);
+    const int k = masks.image_height - 1 - r;
+    double cx = 0.0;
+    for (int c = 0; c < masks.image_width; ++c) {
+        const int value = pixel_class(samples.subspan(static_cast<std::size_t>(c) * components, components));
+        masks.outline_large[nearest_node(0.5 * builder.sx + cx, nx)][j] = value;
+        masks.outline[c][k] = value;
+        cx += builder.sx;
+    }
+    builder.ry += builder.sy;
+}
+
+}  // namespace veltaro

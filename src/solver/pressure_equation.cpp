@@ -1,0 +1,118 @@
+#include "solver/pressure_equation.h"
+
+namespace veltaro {
+
+namespace {
+
+void append_entry(csr_matrix& matrix, int column, float value) {
+    matrix.col_index.push_back(column);
+    matrix.values.push_back(value);
+}
+
+void end_row(csr_matrix& matrix) { matrix.row_ptr.push_back(matrix.nnz()); }
+
+// Ties a boundary node to its inward neighbour: first (1/dy^2), second (-1/dy^2).
+void append_tie_row(csr_matrix& matrix, int first, int second, float inv_dy2) {
+    append_entry(matrix, first, inv_dy2);
+    append_entry(matrix, second, -inv_dy2);
+    end_row(matrix);
+}
+
+}  // namespace
+
+csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {
+    const float inv_dx2 = 1 / (dx * dx);
+    const float inv_dy2 = 1 / (dy * dy);
+    const float centre = -2 / (dy * dy) - 2 / (dx * dx);
+    auto unknown = [nx](int i, int j) { return pressure_unknown(nx, i, j); };
+
+    csr_matrix matrix;
+    matrix.n = (nx - 1) * ny;
+    const int entries = 5 * (nx - 2) * (ny - 2) + 4 * (nx - 2) + (ny - 2) + 4;
+    matrix.values.reserve(entries);
+    matrix.col_index.reserve(entries);
+    matrix.row_ptr.reserve(matrix.n + 1);
+    matrix.row_ptr.push_back(0);
+
+    for (int i = 1; i <= nx - 2; ++i) {
+        for (int j = 1; j <= ny - 2; ++j) {
+            append_entry(matrix, unknown(i, j - 1), inv_dy2);
+            append_entry(matrix, unknown(i - 1, j), inv_dx2);
+            append_entry(matrix, unknown(i, j), centre);
+            // The outlet neighbour is known: it moves to the right-hand side.
+            if (i != nx - 2) append_entry(matrix, unknown(i + 1, j), inv_dx2);
+            append_entry(matrix, unknown(i, j + 1), inv_dy2);
+            end_row(matrix);
+        }
+    }
+    for (int i = 1; i <= nx - 2; ++i) {
+        append_tie_row(matrix, unknown(i, 0), unknown(i, 1), inv_dy2);
+        append_tie_row(matrix, unknown(i, ny - 2), unknown(i, ny - 1), inv_dy2);
+    }
+    for (int j = 1; j <= ny - 2; ++j) {
+        append_tie_row(matrix, unknown(0, j), unknown(1, j), inv_dy2);
+    }
+    append_tie_row(matrix, unknown(0, 0), unknown(1, 1), inv_dy2);
+    append_tie_row(matrix, unknown(1, ny - 2), unknown(0, ny - 1), inv_dy2);
+    return matrix;
+}
+
+void pressure_rhs(const flow_field& field, float dt, const run_parameters& params,
+                  const float_grid& lap_u, const float_grid& lap_v, std::vector<float>& rhs) {
+    const int nx = field.nx;
+    const int ny = field.ny;
+    const float mu = params.MU;
+    const float rho = params.RHO;
+    const float two_dx = 2 * field.dx;
+    const float two_dy = 2 * field.dy;
+    const float two_dx_dt = 2 * field.dx * dt;
+    const float two_dy_dt = 2 * field.dy * dt;
+    const float outlet_term = params.OUTLET_PRESSURE / (field.dx * field.dx);
+    std::size_t row = 0;
+    for (int i = 1; i <= nx - 2; ++i) {
+        const float* lap_u_west = lap_u[i - 1];
+        const float* lap_u_east = lap_u[i + 1];
+        const float* lap_v_here = lap_v[i];
+        const float* u_adv_west = field.u_adv[i - 1];
+        const float* u_adv_east = field.u_adv[i + 1];
+        const float* v_adv_here = field.v_adv[i];
+        for (int j = 1; j <= ny - 2; ++j) {
+            float source = mu * (lap_u_east[j] - lap_u_west[j]) / two_dx;
+            source += mu * (lap_v_here[j + 1] - lap_v_here[j - 1]) / two_dy;
+            source += rho * (u_adv_east[j] - u_adv_west[j]) / two_dx_dt;
+            source += rho * (v_adv_here[j + 1] - v_adv_here[j - 1]) / two_dy_dt;
+            if (i == nx - 2) source -= outlet_term;
+            rhs[row++] = source;
+        }
+    }
+    std::fill(rhs.begin() + static_cast<std::ptrdiff_t>(row), rhs.end(), 0.0f);
+}
+
+void scatter_pressure(const std::vector<float>& solution, float outlet_pressure,
+                      flow_field& field) {
+    const int nx = field.nx;
+    for (int i = 0; i < nx - 1; ++i) {
+        for (int j = 0; j < field.ny; ++j) field.p[i][j] = solution[pressure_unknown(nx, i, j)];
+    }
+    for (int j = 0; j < field.ny; ++j) field.p[nx - 1][j] = outlet_pressure;
+}
+
+void pressure_equation(flow_field& field, float dt, const run_parameters& params,
+                       solver_workspace& workspace) {
+    if (field.nx < 3 || field.ny < 3) {
+        field.p.fill(params.OUTLET_PRESSURE);
+        return;
+    }
+    pressure_rhs(field, dt, params, workspace.lap_u, workspace.lap_v, workspace.rhs);
+    const csr_matrix& matrix = workspace.pressure_matrix;
+    if (workspace.factorise_every_iteration) {
+        solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(),
+                            matrix.col_index.data(), matrix.row_ptr.data(), workspace.rhs.data(),
+                            workspace.solution.data());
+    } else {
+        workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
+    }
+    scatter_pressure(workspace.solution, params.OUTLET_PRESSURE, field);
+}
+
+}  // namespace veltaro

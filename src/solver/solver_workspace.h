@@ -1,0 +1,31 @@
+// What the solver stages keep for a whole run instead of remaking it every
+// iteration: the Laplacians, the pressure system with its factors, and the
+// right-hand side and solution vectors.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "field/grid.h"
+#include "solver/sparse_lu.h"
+
+namespace veltaro {
+
+struct solver_workspace {
+    float_grid lap_u;
+    float_grid lap_v;
+    csr_matrix pressure_matrix;
+    std::optional<sparse_lu> pressure_factors;
+    std::vector<float> rhs;
+    std::vector<float> solution;
+    // Converts, orders and factorises the matrix afresh in every iteration,
+    // as the plain method does. Same results, far slower: kept as the
+    // baseline that the benchmarks compare against.
+    bool factorise_every_iteration = false;
+};
+
+// Everything sized and the matrix assembled for an nx-by-ny grid. Throws
+// run_error when the memory cannot be had.
+solver_workspace make_solver_workspace(int nx, int ny, float dx, float dy);
+
+}  // namespace veltaro

@@ -1,0 +1,87 @@
+// Test helpers for the output writers, which write into the current
+// directory: a fresh temporary directory to work in, small file readers,
+// and a file size limit that makes writes fail the way a full disk does.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace veltaro::test {
+
+// Makes a new directory under the system's temporary directory and works in
+// it until destroyed; then goes back and removes it with all it holds.
+class scratch_dir {
+public:
+    scratch_dir() : previous_(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "veltaro-output-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+        std::filesystem::current_path(path_);
+    }
+    ~scratch_dir() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+inline std::string read_file(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+// Names in the current directory: shows leftover temporary files.
+inline std::set<std::string> directory_entries() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// While alive, no file of this process can grow past `bytes`: writes beyond
+// fail with EFBIG instead of raising SIGXFSZ. Root is not stopped by a
+// read-only directory, but it is by this.
+class file_size_limit {
+public:
+    explicit file_size_limit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~file_size_limit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previous_handler_);
+    }
+    file_size_limit(const file_size_limit&) = delete;
+    file_size_limit& operator=(const file_size_limit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previous_handler_)(int) = nullptr;
+};
+
+}  // namespace veltaro::test
