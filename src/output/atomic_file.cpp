@@ -54,6 +54,7 @@ void atomic_file::write(std::string_view bytes) {
 }
 
 void atomic_file::commit() {
+    if (stream_ == nullptr) fail(0);  // already committed or failed
     errno = 0;
     bool written = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
     int error_number = errno;
@@ -64,9 +65,15 @@ void atomic_file::commit() {
         written = false;
         error_number = errno;
     }
-    if (!written) fail(error_number);
-    if (std::rename(temp_name_.c_str(), final_name_.c_str()) != 0) fail(errno);
-    committed_ = true;
+    if (written && std::rename(temp_name_.c_str(), final_name_.c_str()) == 0) {
+        committed_ = true;
+        return;
+    }
+    if (written) error_number = errno;
+    // The temporary goes now, not when the object dies: the caller may carry
+    // on with other files before this one is destroyed.
+    discard();
+    fail(error_number);
 }
 
 void atomic_file::fail(int error_number) const {
@@ -76,7 +83,7 @@ void atomic_file::fail(int error_number) const {
 
 void atomic_file::discard() noexcept {
     if (stream_ != nullptr) std::fclose(std::exchange(stream_, nullptr));
-    if (!committed_ && !temp_name_.empty()) std::remove(temp_name_.c_str());
+    if (!committed_ && !temp_name_.empty()) std::remove(std::exchange(temp_name_, std::string()).c_str());
 }
 
 }  // namespace veltaro
