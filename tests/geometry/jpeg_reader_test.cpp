@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "field/run_error.h"
-#include "geometry/scratch_dir.h"
+#include "support/scratch_dir.h"
 #include "support/make_jpeg.h"
 
 namespace veltaro {

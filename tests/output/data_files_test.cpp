@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "field/run_error.h"
-#include "output/scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace veltaro {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "field/run_error.h"
 #include "output/decode_jpeg.h"
-#include "output/scratch_dir.h"
+#include "support/scratch_dir.h"
 
 namespace veltaro {
 namespace {

@@ -1,4 +1,4 @@
-// Test helpers for the output writers, which write into the current
+// Test helpers for code that reads and writes files in the current
 // directory: a fresh temporary directory to work in, small file readers,
 // and a file size limit that makes writes fail the way a full disk does.
 #pragma once
@@ -14,6 +14,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace veltaro::test {
 
@@ -38,6 +40,17 @@ public:
 private:
     std::filesystem::path previous_;
     std::filesystem::path path_;
+};
+
+// A test fixture that works in a scratch directory of its own.
+class scratch_dir_test : public ::testing::Test {
+protected:
+    [[nodiscard]] static std::string path(const std::string& name) {
+        return (std::filesystem::current_path() / name).string();
+    }
+
+private:
+    scratch_dir dir_;
 };
 
 inline std::string read_file(const std::string& name) {
