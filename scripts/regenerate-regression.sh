@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Rewrites the expected files of the byte-for-byte regression case from the
+# current build. Only for a change of results that is meant: say why in the
+# commit.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+case_dir=tests/data/regression
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$case_dir/disc.jpg" "$work/"
+status=0
+(cd "$work" && "$OLDPWD/build/veltaro" < "$OLDPWD/$case_dir/answers.txt" > console.txt) || status=$?
+[[ $status == 1 ]] || { echo "the run ended with status $status" >&2; exit 1; }
+for name in console.txt convergence.txt U.dat V.dat P.dat U.jpg V.jpg pressure.jpg velocity.jpg; do
+    cp "$work/$name" "$case_dir/expected/$name"
+done
+echo "Rewrote $case_dir/expected/"
