@@ -46,10 +46,8 @@ void advance_one_iteration(flow_field& field, const run_parameters& params,
     const int ny = field.ny;
     // Both components are carried by the same moved nodes: move them once.
     move_nodes(nx, ny, dt, field.x, field.y, field.x_moved, field.y_moved, field.u, field.v);
-    rebuild_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved, field.y_moved,
-                    field.u, field.u_adv);
-    rebuild_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved, field.y_moved,
-                    field.v, field.v_adv);
+    rebuild_velocity_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved,
+                             field.y_moved, field.u, field.v, field.u_adv, field.v_adv);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.
     velocity_laplacians(nx, ny, field.dx, field.dy, field.u, field.v, workspace.lap_u,

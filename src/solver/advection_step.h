@@ -17,6 +17,14 @@ void rebuild_on_grid(int nx, int ny, float dx, float dy, const float_grid& x, co
                      const float_grid& x_moved, const float_grid& y_moved, const float_grid& q,
                      float_grid& q_adv);
 
+// Step 2 for both velocity components at once: they are carried by the same
+// moved nodes, so they share every weight. Exactly what two calls of
+// rebuild_on_grid give.
+void rebuild_velocity_on_grid(int nx, int ny, float dx, float dy, const float_grid& x,
+                              const float_grid& y, const float_grid& x_moved,
+                              const float_grid& y_moved, const float_grid& u, const float_grid& v,
+                              float_grid& u_adv, float_grid& v_adv);
+
 // Both steps, as one call. q_adv must be a different array from all others.
 void advection_step(int nx, int ny, float dx, float dy, float dt, const float_grid& x,
                     const float_grid& y, float_grid& x_moved, float_grid& y_moved,
