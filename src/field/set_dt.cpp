@@ -9,12 +9,14 @@ float largest_speed(const flow_field& field) {
     const float* u = field.u.data();
     const float* v = field.v.data();
     const std::size_t nodes = field.u.size();
-    float vmax = 0.0f;
+    // The square root is monotonic, so the root of the largest square is the
+    // largest root: one root instead of one per node.
+    float largest_square = 0.0f;
     for (std::size_t k = 0; k < nodes; ++k) {
-        const float s = std::sqrt(u[k] * u[k] + v[k] * v[k]);
-        if (s > vmax) vmax = s;
+        const float square = u[k] * u[k] + v[k] * v[k];
+        if (square > largest_square) largest_square = square;
     }
-    return vmax;
+    return std::sqrt(largest_square);
 }
 
 std::optional<float> set_dt(const flow_field& field, const run_parameters& params) {

@@ -68,24 +68,32 @@ void pressure_rhs(const flow_field& field, float dt, const run_parameters& param
     const float two_dx_dt = 2 * field.dx * dt;
     const float two_dy_dt = 2 * field.dy * dt;
     const float outlet_term = params.OUTLET_PRESSURE / (field.dx * field.dx);
-    std::size_t row = 0;
+    const int rows_per_column = ny - 2;
     for (int i = 1; i <= nx - 2; ++i) {
-        const float* lap_u_west = lap_u[i - 1];
-        const float* lap_u_east = lap_u[i + 1];
-        const float* lap_v_here = lap_v[i];
-        const float* u_adv_west = field.u_adv[i - 1];
-        const float* u_adv_east = field.u_adv[i + 1];
-        const float* v_adv_here = field.v_adv[i];
+        // Distinct arrays: telling the compiler so lets it vectorise.
+        const float* __restrict lap_u_west = lap_u[i - 1];
+        const float* __restrict lap_u_east = lap_u[i + 1];
+        const float* __restrict lap_v_here = lap_v[i];
+        const float* __restrict u_adv_west = field.u_adv[i - 1];
+        const float* __restrict u_adv_east = field.u_adv[i + 1];
+        const float* __restrict v_adv_here = field.v_adv[i];
+        float* __restrict column = rhs.data() + static_cast<std::size_t>(i - 1) * rows_per_column - 1;
         for (int j = 1; j <= ny - 2; ++j) {
             float source = mu * (lap_u_east[j] - lap_u_west[j]) / two_dx;
             source += mu * (lap_v_here[j + 1] - lap_v_here[j - 1]) / two_dy;
             source += rho * (u_adv_east[j] - u_adv_west[j]) / two_dx_dt;
             source += rho * (v_adv_here[j + 1] - v_adv_here[j - 1]) / two_dy_dt;
-            if (i == nx - 2) source -= outlet_term;
-            rhs[row++] = source;
+            column[j] = source;
         }
     }
-    std::fill(rhs.begin() + static_cast<std::ptrdiff_t>(row), rhs.end(), 0.0f);
+    // The outlet's known pressure moves to the right-hand side of the last
+    // interior column.
+    if (nx >= 3) {
+        float* last = rhs.data() + static_cast<std::size_t>(nx - 3) * rows_per_column;
+        for (int j = 0; j < rows_per_column; ++j) last[j] -= outlet_term;
+    }
+    const std::size_t interior_rows = static_cast<std::size_t>(nx - 2) * rows_per_column;
+    std::fill(rhs.begin() + static_cast<std::ptrdiff_t>(interior_rows), rhs.end(), 0.0f);
 }
 
 void scatter_pressure(const std::vector<float>& solution, float outlet_pressure,

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the Release benchmarks in build-bench/ and prints the figures:
+# the benchmark medians of 5 repetitions, the ratios that matter, the core
+# count, and the peak memory of a fine-mesh run with its pictures.
+#     bash bench/run.sh [extra Google Benchmark flags, e.g. --benchmark_filter=ny:50]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build="$root/build-bench"
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)" --target veltaro_bench >/dev/null
+
+echo "Cores: $(nproc)"
+results="$build/bench-results.csv"
+"$build/bench/veltaro_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$results" --benchmark_out_format=csv "$@"
+
+# The medians again, per mesh, with the two ratios the speed targets are
+# stated in: one-shot / iteration, and iteration / triangular solve.
+echo
+echo "Medians of wall-clock time per call, in microseconds:"
+awk -F, '
+    /_median"/ {
+        name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
+        time = $3; unit = $5
+        if (unit == "ns") time /= 1000; else if (unit == "ms") time *= 1000; else if (unit == "s") time *= 1e6
+        split(name, parts, "/")
+        if (parts[2] ~ /^ny:/) { ny = substr(parts[2], 4); median[parts[1], ny] = time; seen[ny] = 1 }
+    }
+    END {
+        printf "%-10s %12s %12s %12s %12s %10s %10s\n", "mesh", "iteration", "one-shot", "tri. solve", "non-solver", "1shot/it", "it/solve"
+        n = split("25 50 100", sizes, " ")
+        for (k = 1; k <= n; ++k) {
+            ny = sizes[k]
+            if (!(ny in seen)) continue
+            it = median["BM_Iteration", ny]; shot = median["BM_IterationOneShot", ny]
+            solve = median["BM_TriangularSolve", ny]; rest = median["BM_NonSolverPart", ny]
+            printf "%-10s %12.1f %12.1f %12.1f %12.1f %10s %10s\n", (4 * ny) " x " ny, it, shot, solve, rest,
+                   (it > 0 && shot > 0) ? sprintf("%.1f", shot / it) : "-",
+                   (it > 0 && solve > 0) ? sprintf("%.2f", it / solve) : "-"
+        }
+    }' "$results"
+awk -F, '/BM_WholeRunStandard.*real_time_median"/ { printf "Whole run, standard mesh to convergence: %.0f ms\n", $5 == "ms" ? $3 : $3 * 1000 }' "$results"
+
+# Peak memory of a fine-mesh run: 1 x 4 tunnel, mesh 2, 100 iterations.
+echo
+if [[ ! -x /usr/bin/time ]]; then
+    echo "Peak memory not measured: GNU time is missing (apt-get install time)."
+    exit 0
+fi
+folder=$(mktemp -d "${TMPDIR:-/tmp}/veltaro-memory-XXXXXX")
+trap 'rm -rf "$folder"' EXIT
+cp examples/cylinder.jpg "$folder/"
+echo "cylinder.jpg 20 0.01 1 1 4 2 100" >"$folder/answers"
+(cd "$folder" && /usr/bin/time -v "$build/veltaro" <answers >/dev/null 2>time.txt) || true
+echo "Fine-mesh run (400 x 100, 100 iterations, with its pictures):"
+grep "Maximum resident set size" "$folder/time.txt"
