@@ -108,8 +108,8 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         const double change_p = relative_change(now.P, before.P);
         log.write(change_u, change_v, change_p);
         ++result.iterations;
-        console << format_text("count = %d, U: %e    V: %e    P: %e\n", result.iterations,
-                               change_u, change_v, change_p);
+        write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
+                        change_u, change_v, change_p);
         if (change_u < quiet_change && change_v < quiet_change) {
             ++quiet_run;
         } else {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 namespace veltaro {
@@ -16,6 +17,20 @@ std::string format_text(const char* format, Args... args) {
     std::string text(static_cast<std::size_t>(length), '\0');
     std::snprintf(text.data(), text.size() + 1, format, args...);
     return text;
+}
+
+// The same straight onto a stream, without a heap allocation for lines
+// that fit 256 characters (the iteration loop writes one per iteration).
+template <typename... Args>
+void write_formatted(std::ostream& out, const char* format, Args... args) {
+    char buffer[256];
+    const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+    if (length < 0) return;
+    if (static_cast<std::size_t>(length) < sizeof buffer) {
+        out.write(buffer, length);
+    } else {
+        out << format_text(format, args...);
+    }
 }
 
 }  // namespace veltaro
