@@ -132,6 +132,20 @@ TEST_F(Run, ObstacleAcrossTheInletLeavesTheFlowAtRest) {
     EXPECT_EQ(folder.entries().size(), result_files().size() + 1);
 }
 
+// An inlet velocity whose square overflows single precision: the time step
+// collapses and the pressure is no longer a number at the first iteration.
+TEST_F(Run, DivergedFlowStopsWithoutResults) {
+    write_cylinder(folder.file("cylinder.jpg"));
+    const program_run run = folder.run("cylinder.jpg 1e20 1 1 1 4 0 30");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err,
+              "The flow diverged at iteration 1 (the velocity or pressure is no longer a finite "
+              "number); try a finer mesh or a lower Reynolds number.\n");
+    EXPECT_EQ(run.out.find("count = "), std::string::npos);
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"convergence.txt", "cylinder.jpg"}));
+    EXPECT_EQ(folder.read("convergence.txt"), "0.0 0.0 0.0\n");
+}
+
 TEST_F(Run, RerunOverwritesEveryResult) {
     write_cylinder(folder.file("cylinder.jpg"));
     ASSERT_EQ(folder.run("cylinder.jpg 20 0.01 1 1 4 0 3").status, 1);
