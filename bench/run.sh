@@ -13,7 +13,11 @@ cmake --build "$build" -j"$(nproc)" --target veltaro_bench >/dev/null
 
 echo "Cores: $(nproc)"
 results="$build/bench-results.csv"
+# The repetitions of all cases are shuffled together, so that a spell of
+# load from elsewhere spreads over every case instead of skewing the ratio
+# of two cases measured a minute apart.
 "$build/bench/veltaro_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_enable_random_interleaving=true \
     --benchmark_out="$results" --benchmark_out_format=csv "$@"
 
 # The medians again, per mesh, with the two ratios the speed targets are
