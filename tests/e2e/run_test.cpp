@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -144,6 +145,25 @@ TEST_F(Run, DivergedFlowStopsWithoutResults) {
     EXPECT_EQ(run.out.find("count = "), std::string::npos);
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"convergence.txt", "cylinder.jpg"}));
     EXPECT_EQ(folder.read("convergence.txt"), "0.0 0.0 0.0\n");
+}
+
+// A result that cannot be written is named on standard error; the others
+// are still written, and the run ends as a failure.
+TEST_F(Run, UnwritableResultIsReportedAndTheOthersWritten) {
+    write_cylinder(folder.file("cylinder.jpg"));
+    std::filesystem::create_directory(folder.file("U.dat"));
+    std::filesystem::create_directory(folder.file("pressure.jpg"));
+    const program_run run = folder.run("cylinder.jpg 20 0.01 1 1 4 0 3");
+    EXPECT_EQ(run.status, 2);
+    const auto errors = lines_of(run.err);
+    ASSERT_EQ(errors.size(), 2u) << run.err;
+    EXPECT_EQ(errors[0].rfind("Could not write \"U.dat\"", 0), 0u) << errors[0];
+    EXPECT_EQ(errors[1].rfind("Could not write \"pressure.jpg\"", 0), 0u) << errors[1];
+    EXPECT_NE(run.out.find("Drag = "), std::string::npos);
+    for (const char* name : {"V.dat", "P.dat", "U.jpg", "V.jpg", "velocity.jpg", "convergence.txt"}) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder.file(name))) << name;
+    }
+    EXPECT_EQ(folder.entries().size(), result_files().size() + 1);  // no temporary left behind
 }
 
 TEST_F(Run, RerunOverwritesEveryResult) {
