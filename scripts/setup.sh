@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libsuperlu-dev libjpeg62-turbo-dev googletest
           libgtest-dev libbenchmark-dev)
 [[ "${VELTARO_SANITIZE:-0}" == 1 || "${VELTARO_FUZZ:-0}" == 1 ]] && packages+=(clang-14 libclang-rt-14-dev)
+[[ "${VELTARO_MEMCHECK:-0}" == 1 ]] && packages+=(valgrind)
 
 missing=()
 for package in "${packages[@]}"; do

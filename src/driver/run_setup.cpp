@@ -30,7 +30,9 @@ mesh_size size_mesh(int mesh_choice, float length, float height) {
             throw run_error("The tunnel is too long for its height: the mesh would need " +
                             shown(nodes_along) + " nodes along it; choose a shorter tunnel.");
         }
-        mesh.nx = static_cast<int>(nodes_along);
+        // A negative length never gets here in a run, but must not be cast
+        // from a float no int can hold.
+        mesh.nx = nodes_along > 0.0f ? static_cast<int>(nodes_along) : 0;
     } else {
         mesh.nx = 100;
         mesh.ny = 100;
@@ -48,6 +50,18 @@ mesh_size size_mesh(int mesh_choice, float length, float height) {
                         " nodes); choose a coarser mesh or a shorter tunnel.");
     }
     mesh.dx = length / static_cast<float>(mesh.nx - 1);
+    // Shown in double precision: in single precision it may have become 0.
+    const std::string spacing = format_text("%g", static_cast<double>(length) / (mesh.nx - 1));
+    if (!(mesh.dx >= min_node_spacing)) {
+        throw run_error("The tunnel is too small to compute: its nodes would be " + spacing +
+                        " m apart, and single precision needs at least " + shown(min_node_spacing) +
+                        " m; make the tunnel larger.");
+    }
+    if (!(mesh.dx <= max_node_spacing)) {
+        throw run_error("The tunnel is too large to compute: its nodes would be " + spacing +
+                        " m apart, and single precision allows at most " + shown(max_node_spacing) +
+                        " m; make the tunnel smaller.");
+    }
     return mesh;
 }
 

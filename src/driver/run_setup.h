@@ -17,9 +17,16 @@ struct mesh_size {
 // a workstation has, long before the field arrays run out of it.
 inline constexpr long long max_mesh_nodes = 2'000'000;
 
+// The pressure equation works with 1 / dx^2 in single precision. Outside
+// these spacings it overflows or vanishes, and the run would fail later with
+// a message that blames the mesh or the Reynolds number.
+inline constexpr float min_node_spacing = 1e-15f;  // m
+inline constexpr float max_node_spacing = 1e15f;   // m
+
 // ny = 25, 50 or 100 for the three named meshes, and nx = trunc(L / H ny),
 // about as many nodes per metre along the tunnel as across it; any other
-// choice gives 100 x 100. Throws run_error when the mesh is unusable.
+// choice gives 100 x 100. Throws run_error when the mesh is unusable: too
+// few or too many nodes, or a spacing outside the limits above.
 mesh_size size_mesh(int mesh_choice, float length, float height);
 
 // True when the inlet velocity must be typed: it cannot be derived from a

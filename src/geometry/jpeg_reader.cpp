@@ -3,16 +3,23 @@
 // jumps back to run_guarded, the one place that calls setjmp; the caller then
 // throws the message as a run_error. Only the decoder's C frames and a
 // lambda holding references lie between the setjmp and the longjmp, so the
-// jump skips no destructor. Warnings keep the library's default handling:
-// printed once on standard error, and decoding goes on.
+// jump skips no destructor.
+//
+// Warnings keep the library's default handling (printed once on standard
+// error, and decoding goes on), except the one that says the file ended
+// early: the decoder would fill the missing rows with grey, and a picture
+// with part of its obstacle silently gone gives a wrong flow. That warning
+// leaves the decoder the way a fatal error does.
 #include "geometry/jpeg_reader.h"
 
 #include <csetjmp>
 #include <cstdio>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "field/run_error.h"
 
@@ -21,6 +28,7 @@ namespace {
 
 struct error_manager {
     jpeg_error_mgr library;  // first, so the decoder's pointer to it is ours too
+    void (*library_emit_message)(j_common_ptr, int);
     std::jmp_buf recovery;
     char message[JMSG_LENGTH_MAX];
 };
@@ -30,6 +38,15 @@ static_assert(std::is_standard_layout_v<error_manager>);
     auto* errors = reinterpret_cast<error_manager*>(info->err);
     (*info->err->format_message)(info, errors->message);
     std::longjmp(errors->recovery, 1);
+}
+
+// A message level below 0 is a warning about the data; above it, tracing.
+void on_decoder_message(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
+        leave_decoder(info);
+    }
+    auto* errors = reinterpret_cast<error_manager*>(info->err);
+    errors->library_emit_message(info, level);
 }
 
 template <typename Step>
@@ -71,6 +88,15 @@ file_handle open_picture(const std::string& filename) {
     return file;
 }
 
+void check_picture_size(JDIMENSION width, JDIMENSION height, long long max_pixels) {
+    const long long pixels = static_cast<long long>(width) * static_cast<long long>(height);
+    if (pixels > max_pixels) {
+        throw run_error("The picture is " + std::to_string(width) + " x " + std::to_string(height) +
+                        " pixels; at most " + std::to_string(max_pixels) +
+                        " pixels can be used: make it smaller.");
+    }
+}
+
 }  // namespace
 
 struct jpeg_reader::state {
@@ -87,17 +113,24 @@ struct jpeg_reader::state {
     ~state() { jpeg_destroy_decompress(&info); }
 };
 
-jpeg_reader::jpeg_reader(const std::string& filename) : state_(std::make_unique<state>()) {
+jpeg_reader::jpeg_reader(const std::string& filename, long long max_pixels)
+    : state_(std::make_unique<state>()) {
     state& s = *state_;
     s.info.err = jpeg_std_error(&s.errors.library);
     s.errors.library.error_exit = leave_decoder;
+    s.errors.library_emit_message = s.errors.library.emit_message;
+    s.errors.library.emit_message = on_decoder_message;
     s.file = open_picture(filename);
     guarded(s.errors, [&s] {
         jpeg_create_decompress(&s.info);
         jpeg_stdio_src(&s.info, s.file.get());
         jpeg_read_header(&s.info, TRUE);
-        jpeg_start_decompress(&s.info);
     });
+    // Starting the decoder sets aside memory in proportion to the picture,
+    // all of it at once for a progressive file, so the size a header claims
+    // is judged first.
+    check_picture_size(s.info.image_width, s.info.image_height, max_pixels);
+    guarded(s.errors, [&s] { jpeg_start_decompress(&s.info); });
     s.row.resize(static_cast<std::size_t>(s.info.output_width) *
                  static_cast<std::size_t>(s.info.output_components));
 }
@@ -118,7 +151,8 @@ decoded_row jpeg_reader::read_row() {
     state& s = *state_;
     JSAMPROW rows[1] = {s.row.data()};
     JDIMENSION rows_read = 0;
-    guarded(s.errors, [&s, &rows, &rows_read] { rows_read = jpeg_read_scanlines(&s.info, rows, 1); });
+    guarded(s.errors,
+            [&s, &rows, &rows_read] { rows_read = jpeg_read_scanlines(&s.info, rows, 1); });
     // Only a suspending data source delivers no row; a file never does, but
     // a loop waiting for rows must not spin if it ever happened.
     if (rows_read != 1) {

@@ -16,6 +16,10 @@
 
 namespace veltaro {
 
+// A JPEG header may claim up to 65500 x 65500 pixels; the masks and the
+// decoder's buffers of a picture this size already take about a gigabyte.
+inline constexpr long long max_picture_pixels = 50'000'000;
+
 struct decoded_row {
     int r = 0;  // row index, 0 = top of the picture
     // width * components samples, pixels left to right; a colour pixel is
@@ -26,9 +30,11 @@ struct decoded_row {
 class jpeg_reader {
 public:
     // Opens the file and decodes the header. Throws run_error with
-    // "Can't open input jpg file" when the file cannot be opened or read, and
-    // with the decoder's own message when the data is not a usable JPEG.
-    explicit jpeg_reader(const std::string& filename);
+    // "Can't open input jpg file" when the file cannot be opened or read,
+    // with the decoder's own message when the data is not a usable JPEG, and
+    // when the picture has more than max_pixels pixels (before any memory is
+    // set aside for them).
+    explicit jpeg_reader(const std::string& filename, long long max_pixels = max_picture_pixels);
     ~jpeg_reader();
     jpeg_reader(jpeg_reader&&) noexcept;
     jpeg_reader& operator=(jpeg_reader&&) noexcept;
@@ -42,9 +48,11 @@ public:
     [[nodiscard]] int components() const;
 
     [[nodiscard]] bool rows_left() const;
-    // Decodes the next row. Throws run_error on corrupt data.
+    // Decodes the next row. Throws run_error on corrupt data, and with the
+    // decoder's "Premature end of JPEG file" when the file ends early.
     decoded_row read_row();
-    // Reads to the end of the data once every row is read. The file and the
+    // Reads to the end of the data once every row is read (a file cut off
+    // after its last row is refused too). The file and the
     // decoder are released by the destructor, whether or not this was called.
     void finish();
 

@@ -23,8 +23,8 @@ void check_components(int components) {
 
 }  // namespace
 
-obstacle_masks make_outlines(int nx, int ny, const std::string& filename) {
-    jpeg_reader picture(filename);
+obstacle_masks make_outlines(int nx, int ny, const std::string& filename, long long max_pixels) {
+    jpeg_reader picture(filename, max_pixels);
     check_components(picture.components());
     outline_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
     while (picture.rows_left()) {
@@ -33,6 +33,10 @@ obstacle_masks make_outlines(int nx, int ny, const std::string& filename) {
     }
     picture.finish();
     return std::move(builder.masks);
+}
+
+obstacle_masks make_outlines(int nx, int ny, const std::string& filename) {
+    return make_outlines(nx, ny, filename, max_picture_pixels);
 }
 
 }  // namespace veltaro

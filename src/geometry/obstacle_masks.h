@@ -23,7 +23,13 @@ inline constexpr int obstacle_pixel = 1;
 inline constexpr int streamline_pixel = 6;
 
 // Reads the picture and builds both masks. Throws run_error when the picture
-// cannot be used (after printing the messages a user expects to see).
+// cannot be used (after printing the messages a user expects to see); a
+// picture of more than 50,000,000 pixels is refused before any memory is set
+// aside for it.
 obstacle_masks make_outlines(int nx, int ny, const std::string& filename);
+
+// The same with another limit on the picture's pixels, for tools that must
+// stay within less memory.
+obstacle_masks make_outlines(int nx, int ny, const std::string& filename, long long max_pixels);
 
 }  // namespace veltaro

@@ -68,7 +68,8 @@ void add_outline_row(outline_builder& builder, int r, std::span<const unsigned c
     const int k = masks.image_height - 1 - r;
     double cx = 0.0;
     for (int c = 0; c < masks.image_width; ++c) {
-        const int value = pixel_class(samples.subspan(static_cast<std::size_t>(c) * components, components));
+        const int value =
+            pixel_class(samples.subspan(static_cast<std::size_t>(c) * components, components));
         masks.outline_large[nearest_node(0.5 * builder.sx + cx, nx)][j] = value;
         masks.outline[c][k] = value;
         cx += builder.sx;

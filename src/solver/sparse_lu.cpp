@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "field/run_error.h"
 
@@ -52,6 +53,29 @@ struct dense_view {
                     "; try a coarser mesh or a different tunnel size.");
 }
 
+// SuperLU writes out of bounds on a matrix with an empty row or column
+// instead of reporting it singular, so such a matrix never reaches it.
+void refuse_empty_rows_or_columns(int n, int nnz, const int* col_index, const int* row_ptr) {
+    std::vector<char> column_used(static_cast<std::size_t>(n), 0);
+    auto refuse_empty = [](const char* what, int index) {
+        throw run_error("The pressure equation could not be solved: the matrix is singular (" +
+                        std::string(what) + " " + std::to_string(index) + " is empty).");
+    };
+    for (int row = 0; row < n; ++row) {
+        if (row_ptr[row] >= row_ptr[row + 1]) refuse_empty("row", row + 1);
+    }
+    for (int k = 0; k < nnz; ++k) {
+        if (col_index[k] < 0 || col_index[k] >= n) {
+            throw run_error("The pressure equation could not be solved: a matrix entry lies "
+                            "outside the matrix.");
+        }
+        column_used[static_cast<std::size_t>(col_index[k])] = 1;
+    }
+    for (int column = 0; column < n; ++column) {
+        if (!column_used[static_cast<std::size_t>(column)]) refuse_empty("column", column + 1);
+    }
+}
+
 // One system with everything SuperLU made for it, released on every path.
 struct superlu_system {
     int n = 0;
@@ -68,6 +92,7 @@ struct superlu_system {
     superlu_system(int order, int nnz, const float* values, const int* col_index,
                    const int* row_ptr)
         : n(order) {
+        refuse_empty_rows_or_columns(n, nnz, col_index, row_ptr);
         float* at = nullptr;
         int* rowind = nullptr;
         int* colptr = nullptr;

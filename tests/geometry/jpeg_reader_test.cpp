@@ -44,7 +44,8 @@ std::string refusal(const std::string& filename) {
 
 TEST_F(jpeg_reader_test, GreyPictureGivesOneSamplePerPixelTopRowFirst) {
     const std::string file = path("grey.jpg");
-    test::write_jpeg(file, test::grey_picture(5, 3, [](int, int r) -> unsigned char { return r == 0 ? 0 : 255; }));
+    test::write_jpeg(file, test::grey_picture(
+                               5, 3, [](int, int r) -> unsigned char { return r == 0 ? 0 : 255; }));
     jpeg_reader picture(file);
     EXPECT_EQ(picture.width(), 5);
     EXPECT_EQ(picture.height(), 3);
@@ -115,22 +116,75 @@ TEST_F(jpeg_reader_test, UnusableDataGivesTheDecodersMessage) {
     EXPECT_FALSE(refusal(header_only).empty());
 }
 
-// A picture cut off inside its pixel data is only a warning for the
-// decoder: it fills in the rest and the reading goes on to the end.
-TEST_F(jpeg_reader_test, PictureCutInItsPixelDataIsReadToTheEnd) {
-    const std::string whole = path("whole.jpg");
-    test::write_jpeg(whole, test::disc_picture(64, 64, 32.0, 32.0, 20.0));
-    std::vector<char> bytes = file_bytes(whole);
-    const std::string cut = path("cut.jpg");
-    write_bytes(cut, {bytes.begin(), bytes.end() - static_cast<long>(bytes.size() / 3)});
-    jpeg_reader picture(cut);
-    int rows = 0;
-    while (picture.rows_left()) {
-        picture.read_row();
-        ++rows;
+// A picture cut off anywhere is refused with the decoder's own words: read
+// on, the decoder would fill the missing rows with grey, and the obstacle
+// would lose part of its shape without a word.
+TEST_F(jpeg_reader_test, PictureCutShortIsRefusedWithTheDecodersWarning) {
+    const test::picture disc = test::disc_picture(64, 64, 32.0, 32.0, 20.0);
+    test::write_jpeg(path("baseline.jpg"), disc);
+    test::write_jpeg(path("progressive.jpg"), disc, {.quality = 100, .progressive = true});
+    for (const char* name : {"baseline.jpg", "progressive.jpg"}) {
+        const std::vector<char> bytes = file_bytes(path(name));
+        const std::string cut = path(std::string("cut-") + name);
+        // Two thirds of the pixel data, and then everything but the final
+        // end-of-image marker: refused either way.
+        write_bytes(cut, {bytes.begin(), bytes.end() - static_cast<long>(bytes.size() / 3)});
+        EXPECT_EQ(refusal(cut), "Premature end of JPEG file") << name;
+        write_bytes(cut, {bytes.begin(), bytes.end() - 2});
+        EXPECT_EQ(refusal(cut), "Premature end of JPEG file") << name;
     }
-    picture.finish();
-    EXPECT_EQ(rows, 64);
+}
+
+// Damage the decoder can read past stays a warning, printed once, and the
+// picture is read to the end.
+TEST_F(jpeg_reader_test, OtherDamageIsOnlyAWarning) {
+    test::write_jpeg(path("whole.jpg"), test::disc_picture(16, 16, 8.0, 8.0, 5.0));
+    std::vector<char> bytes = file_bytes(path("whole.jpg"));
+    ASSERT_EQ(static_cast<unsigned char>(bytes[bytes.size() - 2]), 0xFF);
+    ASSERT_EQ(static_cast<unsigned char>(bytes[bytes.size() - 1]), 0xD9);
+    // Bytes between the last pixel data and the end-of-image marker.
+    bytes.insert(bytes.end() - 2, {'\xFF', '\x00', '\xFF', '\x00', '\xFF', '\x00', 'x', 'y', 'z'});
+    write_bytes(path("padded.jpg"), bytes);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(refusal(path("padded.jpg")), "");
+    const std::string warnings = testing::internal::GetCapturedStderr();
+    EXPECT_NE(warnings.find("Corrupt JPEG data"), std::string::npos) << warnings;
+}
+
+// Sets the height and width of the first frame header (a baseline SOF0).
+void claim_size(std::vector<char>& bytes, int width, int height) {
+    for (std::size_t at = 0; at + 8 < bytes.size(); ++at) {
+        if (static_cast<unsigned char>(bytes[at]) == 0xFF &&
+            static_cast<unsigned char>(bytes[at + 1]) == 0xC0) {
+            bytes[at + 5] = static_cast<char>(height >> 8);
+            bytes[at + 6] = static_cast<char>(height & 0xFF);
+            bytes[at + 7] = static_cast<char>(width >> 8);
+            bytes[at + 8] = static_cast<char>(width & 0xFF);
+            return;
+        }
+    }
+    FAIL() << "no baseline frame header";
+}
+
+// The size is judged from the header alone, before the decoder sets memory
+// aside: a few hundred bytes must not make the program ask for gigabytes.
+TEST_F(jpeg_reader_test, PictureOverThePixelLimitIsRefusedFromItsHeader) {
+    test::write_jpeg(path("small.jpg"), test::flat_picture(8, 8, 1, 255));
+    std::vector<char> bytes = file_bytes(path("small.jpg"));
+    claim_size(bytes, 65500, 65500);
+    write_bytes(path("huge.jpg"), bytes);
+    EXPECT_EQ(refusal(path("huge.jpg")),
+              "The picture is 65500 x 65500 pixels; at most 50000000 pixels can be used: make it "
+              "smaller.");
+
+    claim_size(bytes, 10000, 5000);  // exactly the limit
+    write_bytes(path("limit.jpg"), bytes);
+    const jpeg_reader at_limit(path("limit.jpg"));
+    EXPECT_EQ(at_limit.width(), 10000);
+    EXPECT_EQ(at_limit.height(), 5000);
+
+    EXPECT_EQ(jpeg_reader(path("small.jpg"), 64).width(), 8);
+    EXPECT_THROW(jpeg_reader(path("small.jpg"), 63), run_error);
 }
 
 TEST_F(jpeg_reader_test, ProgressivePictureReadsLikeBaseline) {
@@ -144,7 +198,8 @@ TEST_F(jpeg_reader_test, ProgressivePictureReadsLikeBaseline) {
         const decoded_row expected = baseline.read_row();
         const std::vector<unsigned char> wanted(expected.samples.begin(), expected.samples.end());
         const decoded_row got = progressive.read_row();
-        EXPECT_EQ(std::vector<unsigned char>(got.samples.begin(), got.samples.end()), wanted) << "row " << got.r;
+        EXPECT_EQ(std::vector<unsigned char>(got.samples.begin(), got.samples.end()), wanted)
+            << "row " << got.r;
     }
     EXPECT_FALSE(progressive.rows_left());
 }

@@ -36,12 +36,14 @@ int count(const int_grid& mask) {
 }
 
 // The picture mask must hold exactly the classes of the picture drawn.
-void expect_picture_mask(const obstacle_masks& masks, const test::picture& drawn, bool (*dark)(int c, int r)) {
+void expect_picture_mask(const obstacle_masks& masks, const test::picture& drawn,
+                         bool (*dark)(int c, int r)) {
     ASSERT_EQ(masks.image_width, drawn.width);
     ASSERT_EQ(masks.image_height, drawn.height);
     for (int c = 0; c < drawn.width; ++c) {
         for (int r = 0; r < drawn.height; ++r) {
-            EXPECT_EQ(masks.outline[c][drawn.height - 1 - r], dark(c, r) ? obstacle_pixel : open_pixel)
+            EXPECT_EQ(masks.outline[c][drawn.height - 1 - r],
+                      dark(c, r) ? obstacle_pixel : open_pixel)
                 << "pixel " << c << ", " << r;
         }
     }
@@ -54,7 +56,9 @@ bool in_disc(int c, int r) { return (c - 12) * (c - 12) + (r - 7) * (r - 7) <= 2
 TEST_F(make_outlines_test, GreyAndColourPicturesOfOneShapeGiveOneMask) {
     const test::picture grey = test::disc_picture(30, 16, 12.0, 7.0, 5.0);
     const test::picture colour = test::rgb_picture(30, 16, [](int c, int r) {
-        return in_disc(c, r) ? test::rgb{0, 0, 0} : c < 15 ? test::rgb{255, 0, 0} : test::rgb{40, 40, 200};
+        return in_disc(c, r) ? test::rgb{0, 0, 0}
+               : c < 15      ? test::rgb{255, 0, 0}
+                             : test::rgb{40, 40, 200};
     });
     test::write_jpeg(path("grey.jpg"), grey);
     test::write_jpeg(path("colour.jpg"), colour);
@@ -89,7 +93,8 @@ TEST_F(make_outlines_test, CmykIsRefusedWithTheComponentLineOnStandardOutput) {
         make_outlines(3, 3, path("cmyk.jpg"));
         ADD_FAILURE() << "a four-component picture was accepted";
     } catch (const run_error& error) {
-        EXPECT_NE(std::string(error.what()).find("4 colour components"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("4 colour components"), std::string::npos)
+            << error.what();
     }
     EXPECT_EQ(out.text(), "Number of color components in JPG image not recognized\n");
 }
@@ -110,6 +115,21 @@ TEST_F(make_outlines_test, FileThatIsNotAPictureIsRefused) {
     std::ofstream(path("notes.jpg")) << "not a picture\n";
     EXPECT_THROW(make_outlines(3, 3, path("empty.jpg")), run_error);
     EXPECT_THROW(make_outlines(3, 3, path("notes.jpg")), run_error);
+}
+
+// The limit is checked on the header, before either mask exists; the
+// program's own limit is tested with the reader.
+TEST_F(make_outlines_test, PictureOverTheGivenPixelLimitIsRefused) {
+    test::write_jpeg(path("small.jpg"), test::flat_picture(8, 4, 1, 0));
+    EXPECT_EQ(count(make_outlines(3, 3, path("small.jpg"), 32).outline), 32);
+    try {
+        make_outlines(3, 3, path("small.jpg"), 31);
+        ADD_FAILURE() << "a picture over the limit was accepted";
+    } catch (const run_error& error) {
+        EXPECT_STREQ(
+            error.what(),
+            "The picture is 8 x 4 pixels; at most 31 pixels can be used: make it smaller.");
+    }
 }
 
 // One row, r = 0, centred at sy / 2 = 1 node row below the top wall, so

@@ -37,12 +37,24 @@ TEST(SparseSolve, RowsInAnyOrderOnlyPermuteTheEquations) {
 }
 
 TEST(SparseSolve, SingularMatrixIsRefusedNotReturnedAsTheAnswer) {
+    const float values[] = {1.0f, 1.0f, 1.0f, 1.0f};  // a zero pivot in column 2
+    const int columns[] = {0, 1, 0, 1};
+    const int rows[] = {0, 2, 4};
+    float rhs[] = {1, 2};
+    float solution[2] = {};
+    EXPECT_THROW(solve_sparse_matrix(2, 4, values, columns, rows, rhs, solution), run_error);
+}
+
+TEST(SparseSolve, EmptyRowOrColumnIsRefusedBeforeTheFactorisation) {
     const float values[] = {1.0f, 2.0f};
     const int columns[] = {0, 1};
-    const int rows[] = {0, 1, 2, 2};  // the last row is empty
     float rhs[] = {1, 2, 3};
     float solution[3] = {};
-    EXPECT_THROW(solve_sparse_matrix(3, 2, values, columns, rows, rhs, solution), run_error);
+    const int empty_row[] = {0, 1, 2, 2};
+    EXPECT_THROW(solve_sparse_matrix(3, 2, values, columns, empty_row, rhs, solution), run_error);
+    const int columns_0_and_0[] = {0, 0};
+    const int rows[] = {0, 1, 2};
+    EXPECT_THROW(solve_sparse_matrix(2, 2, values, columns_0_and_0, rows, rhs, solution), run_error);
 }
 
 }  // namespace
