@@ -1,10 +1,4 @@
-// The decoder reports a fatal error by calling its error manager's
-// error_exit, which must not return. Ours records the decoder's message and
-// jumps back to run_guarded, the one place that calls setjmp; the caller then
-// throws the message as a run_error. Only the decoder's C frames and a
-// lambda holding references lie between the setjmp and the longjmp, so the
-// jump skips no destructor.
-//
+// Fatal decoder errors come back as run_errors through jpeg_guard.
 // Warnings keep the library's default handling (printed once on standard
 // error, and decoding goes on), except the one that says the file ended
 // early: the decoder would fill the missing rows with grey, and a picture
@@ -12,57 +6,27 @@
 // leaves the decoder the way a fatal error does.
 #include "geometry/jpeg_reader.h"
 
-#include <csetjmp>
 #include <cstdio>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include <jpeglib.h>
-#include <jerror.h>
-
 #include "field/run_error.h"
+#include "geometry/jpeg_guard.h"
+
+#include <jerror.h>
 
 namespace veltaro {
 namespace {
 
-struct error_manager {
-    jpeg_error_mgr library;  // first, so the decoder's pointer to it is ours too
-    void (*library_emit_message)(j_common_ptr, int);
-    std::jmp_buf recovery;
-    char message[JMSG_LENGTH_MAX];
-};
-static_assert(std::is_standard_layout_v<error_manager>);
-
-[[noreturn]] void leave_decoder(j_common_ptr info) {
-    auto* errors = reinterpret_cast<error_manager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->recovery, 1);
-}
-
 // A message level below 0 is a warning about the data; above it, tracing.
 void on_decoder_message(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
-        leave_decoder(info);
-    }
-    auto* errors = reinterpret_cast<error_manager*>(info->err);
-    errors->library_emit_message(info, level);
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) leave_library(info);
+    reinterpret_cast<jpeg_guard*>(info->err)->library_emit_message(info, level);
 }
 
 template <typename Step>
-bool run_guarded(error_manager& errors, const Step& step) {
-    if (setjmp(errors.recovery) != 0) {
-        return false;
-    }
-    step();
-    return true;
-}
-
-template <typename Step>
-void guarded(error_manager& errors, const Step& step) {
-    if (!run_guarded(errors, step)) {
-        throw run_error(errors.message);
-    }
+void guarded(jpeg_guard& errors, const Step& step) {
+    if (!run_guarded(errors, step)) throw run_error(errors.message);
 }
 
 struct file_closer {
@@ -101,7 +65,7 @@ void check_picture_size(JDIMENSION width, JDIMENSION height, long long max_pixel
 
 struct jpeg_reader::state {
     file_handle file;
-    error_manager errors{};
+    jpeg_guard errors{};
     jpeg_decompress_struct info{};
     std::vector<unsigned char> row;
 
@@ -116,9 +80,7 @@ struct jpeg_reader::state {
 jpeg_reader::jpeg_reader(const std::string& filename, long long max_pixels)
     : state_(std::make_unique<state>()) {
     state& s = *state_;
-    s.info.err = jpeg_std_error(&s.errors.library);
-    s.errors.library.error_exit = leave_decoder;
-    s.errors.library_emit_message = s.errors.library.emit_message;
+    s.info.err = install_guard(s.errors);
     s.errors.library.emit_message = on_decoder_message;
     s.file = open_picture(filename);
     guarded(s.errors, [&s] {

@@ -1,54 +1,18 @@
-// The encoder reports a fatal error, a failed write included, by calling
-// its error manager's error_exit, which must not return. Ours records the
-// message and errno and jumps back to run_guarded, the one place that calls
-// setjmp; the caller then throws a run_error. Only the encoder's C frames
-// and a lambda holding references lie between the setjmp and the longjmp,
-// so the jump skips no destructor.
+// Fatal encoder errors, a failed write included, come back as run_errors
+// through jpeg_guard.
 #include "output/jpeg_writer.h"
 
-#include <cerrno>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <type_traits>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 #include "field/run_error.h"
+#include "geometry/jpeg_guard.h"
+
+#include <jerror.h>
 
 namespace veltaro {
-namespace {
-
-struct error_manager {
-    jpeg_error_mgr library;  // first, so the encoder's pointer to it is ours too
-    std::jmp_buf recovery;
-    int error_number;  // errno when the error was raised: the cause of a failed write
-    char message[JMSG_LENGTH_MAX];
-};
-static_assert(std::is_standard_layout_v<error_manager>);
-
-[[noreturn]] void leave_encoder(j_common_ptr info) {
-    auto* errors = reinterpret_cast<error_manager*>(info->err);
-    errors->error_number = errno;
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->recovery, 1);
-}
-
-template <typename Step>
-bool run_guarded(error_manager& errors, const Step& step) {
-    if (setjmp(errors.recovery) != 0) {
-        return false;
-    }
-    errno = 0;  // so a failed write's errno is this step's own
-    step();
-    return true;
-}
-
-}  // namespace
-
 struct jpeg_writer::compressor {
-    error_manager errors{};
+    jpeg_guard errors{};
     jpeg_compress_struct info{};
 
     compressor() = default;
@@ -65,8 +29,7 @@ jpeg_writer::jpeg_writer(const std::string& file_name, int width, int height)
       width_(width),
       height_(height) {
     compressor& c = *compressor_;
-    c.info.err = jpeg_std_error(&c.errors.library);
-    c.errors.library.error_exit = leave_encoder;
+    c.info.err = install_guard(c.errors);
     std::FILE* stream = file_.stream();
     // Negative sizes would wrap to huge unsigned ones; zero is refused by
     // the encoder itself.
@@ -114,7 +77,7 @@ void jpeg_writer::finish() {
 }
 
 void jpeg_writer::fail() const {
-    const error_manager& errors = compressor_->errors;
+    const jpeg_guard& errors = compressor_->errors;
     // A failed write says only "out of disk space?"; errno knows better.
     if (errors.library.msg_code == JERR_FILE_WRITE && errors.error_number != 0) {
         file_.fail(errors.error_number);

@@ -1,4 +1,5 @@
 #include "output/field_images.h"
+#include "output/open_picture.h"
 
 #include <array>
 #include <cstdlib>
@@ -21,13 +22,7 @@ using rgb = std::array<int, 3>;
 constexpr float nan = std::numeric_limits<float>::quiet_NaN();
 constexpr float infinity = std::numeric_limits<float>::infinity();
 
-obstacle_masks open_picture(int width, int height) {
-    obstacle_masks masks;
-    masks.outline = int_grid(width, height, open_pixel);
-    masks.image_width = width;
-    masks.image_height = height;
-    return masks;
-}
+using test::open_picture;
 
 // A field that grows by one per node along i (or along j).
 float_grid ramp_along_i(int nx, int ny) {

@@ -1,4 +1,5 @@
 #include "output/streamlines.h"
+#include "output/open_picture.h"
 
 #include <limits>
 #include <vector>
@@ -8,13 +9,7 @@
 namespace veltaro {
 namespace {
 
-obstacle_masks open_picture(int width, int height) {
-    obstacle_masks masks;
-    masks.outline = int_grid(width, height, open_pixel);
-    masks.image_width = width;
-    masks.image_height = height;
-    return masks;
-}
+using test::open_picture;
 
 run_parameters tunnel(float width, float height, float inlet_velocity) {
     run_parameters params;

@@ -1,15 +1,12 @@
-// The encoder reports errors through error_exit, which must not return: ours
-// jumps back to the one setjmp in run_guarded, and write_jpeg turns the
-// message into an exception. Nothing with a destructor lies between the two.
+// Encoder errors come back through the program's jpeg_guard, and write_jpeg
+// turns the message into an exception.
 #include "support/make_jpeg.h"
 
-#include <csetjmp>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
-#include <type_traits>
 
-#include <jpeglib.h>
+#include "geometry/jpeg_guard.h"
 
 namespace veltaro::test {
 
@@ -51,34 +48,12 @@ picture disc_picture(int width, int height, double centre_c, double centre_r, do
 
 namespace {
 
-struct error_manager {
-    jpeg_error_mgr library;  // first, so the encoder's pointer to it is ours too
-    std::jmp_buf recovery;
-    char message[JMSG_LENGTH_MAX];
-};
-static_assert(std::is_standard_layout_v<error_manager>);
-
-[[noreturn]] void leave_encoder(j_common_ptr info) {
-    auto* errors = reinterpret_cast<error_manager*>(info->err);
-    (*info->err->format_message)(info, errors->message);
-    std::longjmp(errors->recovery, 1);
-}
-
-template <typename Step>
-bool run_guarded(error_manager& errors, const Step& step) {
-    if (setjmp(errors.recovery) != 0) {
-        return false;
-    }
-    step();
-    return true;
-}
-
 struct file_closer {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 struct encoder {
-    error_manager errors{};
+    jpeg_guard errors{};
     jpeg_compress_struct info{};
     encoder() = default;
     encoder(const encoder&) = delete;
@@ -137,8 +112,7 @@ void write_jpeg(const std::string& filename, const picture& pixels, jpeg_options
         throw std::runtime_error("write_jpeg: cannot open " + filename + " for writing");
     }
     encoder jpeg;
-    jpeg.info.err = jpeg_std_error(&jpeg.errors.library);
-    jpeg.errors.library.error_exit = leave_encoder;
+    jpeg.info.err = install_guard(jpeg.errors);
     const bool written = run_guarded(jpeg.errors, [&] {
         jpeg_create_compress(&jpeg.info);
         jpeg.info.image_width = static_cast<JDIMENSION>(pixels.width);
