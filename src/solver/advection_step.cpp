@@ -130,12 +130,50 @@ void rebuild_on_grid(int nx, int ny, float dx, float dy, const float_grid& x, co
     rebuild<1>(nx, ny, dx, dy, x, y, x_moved, y_moved, {carried{&q, &q_adv}});
 }
 
+namespace {
+
+using velocity_rebuild = void(int, int, float, float, const float_grid&, const float_grid&,
+                              const float_grid&, const float_grid&, const float_grid&,
+                              const float_grid&, float_grid&, float_grid&);
+
+[[gnu::flatten]] void rebuild_velocity_any_cpu(int nx, int ny, float dx, float dy,
+                                               const float_grid& x, const float_grid& y,
+                                               const float_grid& x_moved,
+                                               const float_grid& y_moved, const float_grid& u,
+                                               const float_grid& v, float_grid& u_adv,
+                                               float_grid& v_adv) {
+    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved,
+               {carried{&u, &u_adv}, carried{&v, &v_adv}});
+}
+
+#if defined(__x86_64__)
+// The same code with twice the lanes, for processors that have AVX2. It
+// gives the same bits: every operation is IEEE single precision, and
+// nothing is fused into a multiply-add.
+[[gnu::target("avx2"), gnu::flatten]] void rebuild_velocity_avx2(
+    int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
+    const float_grid& x_moved, const float_grid& y_moved, const float_grid& u,
+    const float_grid& v, float_grid& u_adv, float_grid& v_adv) {
+    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved,
+               {carried{&u, &u_adv}, carried{&v, &v_adv}});
+}
+#endif
+
+velocity_rebuild* best_velocity_rebuild() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) return rebuild_velocity_avx2;
+#endif
+    return rebuild_velocity_any_cpu;
+}
+
+}  // namespace
+
 void rebuild_velocity_on_grid(int nx, int ny, float dx, float dy, const float_grid& x,
                               const float_grid& y, const float_grid& x_moved,
                               const float_grid& y_moved, const float_grid& u, const float_grid& v,
                               float_grid& u_adv, float_grid& v_adv) {
-    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved,
-               {carried{&u, &u_adv}, carried{&v, &v_adv}});
+    static velocity_rebuild* const rebuild_velocity = best_velocity_rebuild();
+    rebuild_velocity(nx, ny, dx, dy, x, y, x_moved, y_moved, u, v, u_adv, v_adv);
 }
 
 void advection_step(int nx, int ny, float dx, float dy, float dt, const float_grid& x,
