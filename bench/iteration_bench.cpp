@@ -249,8 +249,8 @@ void BM_WholeRunStandard(benchmark::State& state) {
     run_folder folder;
     std::filesystem::copy_file(cylinder_picture, folder.path() / "cylinder.jpg");
     std::ofstream(folder.path() / "answers") << "cylinder.jpg 20 0.01 1 1 4 1 20000\n";
-    const std::string command = "cd '" + folder.path().string() + "' && '" VELTARO_EXE
-                                "' < answers > /dev/null";
+    const std::string command =
+        "cd '" + folder.path().string() + "' && '" VELTARO_EXE "' < answers > /dev/null";
     for (auto _ : state) {
         const int status = std::system(command.c_str());
         // A complete run exits with 1.

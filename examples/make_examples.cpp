@@ -47,7 +47,9 @@ bool cylinder(double x, double y) { return std::hypot(x - 1.0, y - 0.5) <= 0.1; 
 bool square(double x, double y) { return std::fabs(x - 1.0) <= 0.1 && std::fabs(y - 0.5) <= 0.1; }
 
 // A thin plate across the flow, a fifth of the tunnel high.
-bool flat_plate(double x, double y) { return std::fabs(x - 1.0) <= 0.02 && std::fabs(y - 0.5) <= 0.1; }
+bool flat_plate(double x, double y) {
+    return std::fabs(x - 1.0) <= 0.02 && std::fabs(y - 0.5) <= 0.1;
+}
 
 // A symmetric four-digit airfoil, 12% thick, chord 0.6, nose at (0.8, 0.5),
 // turned 5 degrees nose up.
@@ -75,8 +77,10 @@ struct example {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<example> examples = {
-        {"cylinder", cylinder}, {"square", square}, {"flat_plate", flat_plate}, {"airfoil", airfoil}};
+    const std::vector<example> examples = {{"cylinder", cylinder},
+                                           {"square", square},
+                                           {"flat_plate", flat_plate},
+                                           {"airfoil", airfoil}};
     const std::string only = argc > 1 ? argv[1] : "";
     try {
         for (const example& e : examples) {

@@ -27,7 +27,8 @@ double drag_of(const flow_field& field, double rho) {
                  0.5 * rho * (square(u[0][0]) - square(u[out][0])) +
                  0.5 * rho * (square(u[0][top]) - square(u[out][top]));
     for (int j = 1; j <= top - 1; ++j) {
-        sum += (static_cast<double>(p[0][j]) - p[out][j]) + rho * (square(u[0][j]) - square(u[out][j]));
+        sum += (static_cast<double>(p[0][j]) - p[out][j]) +
+               rho * (square(u[0][j]) - square(u[out][j]));
     }
     return sum * field.dy;
 }

@@ -34,22 +34,31 @@ constexpr int completed_status = 1;
 
 // A result that could not be written does not stop the others; it is
 // reported, and the run ends as a failure.
-template <typename Writer>
-void write_result(Writer writer, int& status) {
-    try {
-        writer();
-    } catch (const run_error& error) {
-        std::cerr << error.what() << '\n';
-        status = error.status();
+class result_writer {
+public:
+    template <typename Writer>
+    void operator()(Writer writer) {
+        try {
+            writer();
+        } catch (const run_error& error) {
+            std::cerr << error.what() << '\n';
+            status_ = error.status();
+        }
     }
-}
+    [[nodiscard]] int status() const { return status_; }
+
+private:
+    int status_ = completed_status;
+};
 
 int run() {
     // 1. The dialogue and what follows from it.
     print_banner(std::cout);
     const dialogue_answers answers = ask_questions(std::cin, std::cout);
     float typed_inlet_velocity = 0.0f;
-    if (inlet_velocity_is_asked(answers)) typed_inlet_velocity = ask_inlet_velocity(std::cin, std::cout);
+    if (inlet_velocity_is_asked(answers)) {
+        typed_inlet_velocity = ask_inlet_velocity(std::cin, std::cout);
+    }
     const run_parameters params = derive_parameters(answers, typed_inlet_velocity);
     check_parameters(answers, params);
     const mesh_size mesh = size_mesh(answers.mesh_choice, answers.length, answers.height);
@@ -76,14 +85,15 @@ int run() {
               << format_text("Drag = %e [N/m]\n", force.drag) << std::flush;
 
     // 6-8. The data files, the streamlines and the four pictures.
-    int status = completed_status;
-    write_result([&] { output_results(field); }, status);
-    streamlines(field.nx, field.ny, field.u, field.v, params, masks);
-    write_result([&] { output_image_U(field.nx, field.ny, field.p, field.u, field.v, masks); }, status);
-    write_result([&] { output_image_V(field.nx, field.ny, field.p, field.u, field.v, masks); }, status);
-    write_result([&] { output_image_P(field.nx, field.ny, field.p, field.u, field.v, masks); }, status);
-    write_result([&] { output_image_UV(field.nx, field.ny, field.p, field.u, field.v, masks); }, status);
-    return status;
+    result_writer write;
+    const flow_field& f = field;
+    write([&] { output_results(f); });
+    streamlines(f.nx, f.ny, f.u, f.v, params, masks);
+    write([&] { output_image_U(f.nx, f.ny, f.p, f.u, f.v, masks); });
+    write([&] { output_image_V(f.nx, f.ny, f.p, f.u, f.v, masks); });
+    write([&] { output_image_P(f.nx, f.ny, f.p, f.u, f.v, masks); });
+    write([&] { output_image_UV(f.nx, f.ny, f.p, f.u, f.v, masks); });
+    return write.status();
 }
 
 }  // namespace

@@ -44,9 +44,8 @@ mesh_size size_mesh(int mesh_choice, float length, float height) {
     }
     const long long nodes = static_cast<long long>(mesh.nx) * mesh.ny;
     if (nodes > max_mesh_nodes) {
-        throw run_error("The mesh of " + std::to_string(mesh.nx) + " x " +
-                        std::to_string(mesh.ny) + " nodes is too large (at most " +
-                        std::to_string(max_mesh_nodes) +
+        throw run_error("The mesh of " + std::to_string(mesh.nx) + " x " + std::to_string(mesh.ny) +
+                        " nodes is too large (at most " + std::to_string(max_mesh_nodes) +
                         " nodes); choose a coarser mesh or a shorter tunnel.");
     }
     mesh.dx = length / static_cast<float>(mesh.nx - 1);

@@ -14,9 +14,11 @@ class grid {
 public:
     grid() = default;
     grid(int nx, int ny, T value = T{})
-        : nx_(nx), ny_(ny),
-          cells_(static_cast<std::size_t>(nx > 0 ? nx : 0) * static_cast<std::size_t>(ny > 0 ? ny : 0),
-                 value) {}
+        : nx_(nx),
+          ny_(ny),
+          cells_(
+              static_cast<std::size_t>(nx > 0 ? nx : 0) * static_cast<std::size_t>(ny > 0 ? ny : 0),
+              value) {}
 
     [[nodiscard]] int nx() const { return nx_; }
     [[nodiscard]] int ny() const { return ny_; }

@@ -28,7 +28,8 @@ std::string write_error_message(const std::string& name, const std::string& reas
     return "Could not write \"" + name + "\": " + reason;
 }
 
-atomic_file::atomic_file(std::string final_name, file_kind kind) : final_name_(std::move(final_name)) {
+atomic_file::atomic_file(std::string final_name, file_kind kind)
+    : final_name_(std::move(final_name)) {
     // "x" makes the open fail rather than reuse a file someone else holds;
     // the new file gets the usual permissions, as a plain fopen would.
     const char* mode = kind == file_kind::text ? "wx" : "wbx";
@@ -77,13 +78,14 @@ void atomic_file::commit() {
 }
 
 void atomic_file::fail(int error_number) const {
-    throw run_error(write_error_message(final_name_, error_number != 0 ? std::strerror(error_number)
-                                                                       : "write error"));
+    throw run_error(write_error_message(
+        final_name_, error_number != 0 ? std::strerror(error_number) : "write error"));
 }
 
 void atomic_file::discard() noexcept {
     if (stream_ != nullptr) std::fclose(std::exchange(stream_, nullptr));
-    if (!committed_ && !temp_name_.empty()) std::remove(std::exchange(temp_name_, std::string()).c_str());
+    if (!committed_ && !temp_name_.empty())
+        std::remove(std::exchange(temp_name_, std::string()).c_str());
 }
 
 }  // namespace veltaro

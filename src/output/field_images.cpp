@@ -14,8 +14,8 @@ namespace {
 
 // What one picture row samples: the node rows above and below it.
 struct row_sample {
-    int jt = 0;  // upper node row
-    int jb = 0;  // lower node row
+    int jt = 0;             // upper node row
+    int jb = 0;             // lower node row
     float fraction = 0.0f;  // 0 on jt, 1 on jb
 };
 
@@ -68,7 +68,8 @@ void fill_row(const image_plan& plan, int r, float y_sum, std::vector<unsigned c
     const int width = plan.masks.image_width;
     const int mask_row = plan.masks.image_height - 1 - r;
     const bool empty = plan.nx < 1 || plan.ny < 1;
-    const row_sample rows = empty ? row_sample{} : sample_row(y_sum, r, plan.ny, plan.masks.image_height);
+    const row_sample rows =
+        empty ? row_sample{} : sample_row(y_sum, r, plan.ny, plan.masks.image_height);
     const float x_step = static_cast<float>(plan.nx - 1) / static_cast<float>(width);
     float x_sum = 0.0f;
     for (int c = 0; c < width; ++c, x_sum += x_step) {
@@ -88,8 +89,8 @@ void fill_row(const image_plan& plan, int r, float y_sum, std::vector<unsigned c
 // Why values and masks cannot make a picture, or nullptr when they can.
 const char* size_mismatch(int nx, int ny, const float_grid& values, const obstacle_masks& masks) {
     if (values.nx() != nx || values.ny() != ny) return "the field does not match the grid size";
-    if (masks.image_width < 0 || masks.image_height < 0 || masks.outline.nx() != masks.image_width ||
-        masks.outline.ny() != masks.image_height) {
+    if (masks.image_width < 0 || masks.image_height < 0 ||
+        masks.outline.nx() != masks.image_width || masks.outline.ny() != masks.image_height) {
         return "the picture mask does not match the picture size";
     }
     return nullptr;

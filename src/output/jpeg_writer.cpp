@@ -55,12 +55,14 @@ void jpeg_writer::write_row(std::span<const unsigned char> row) {
     compressor& c = *compressor_;
     if (row.size() != 3 * static_cast<std::size_t>(width_) ||
         c.info.next_scanline >= static_cast<JDIMENSION>(height_)) {
-        throw run_error(write_error_message(file_.name(), "a picture row does not fit the picture"));
+        throw run_error(
+            write_error_message(file_.name(), "a picture row does not fit the picture"));
     }
     // The encoder only reads the row; its interface just lacks the const.
     JSAMPROW rows[1] = {const_cast<unsigned char*>(row.data())};
     JDIMENSION written = 0;
-    if (!run_guarded(c.errors, [&c, &rows, &written] { written = jpeg_write_scanlines(&c.info, rows, 1); })) {
+    if (!run_guarded(c.errors,
+                     [&c, &rows, &written] { written = jpeg_write_scanlines(&c.info, rows, 1); })) {
         fail();
     }
     // Only a suspending destination takes no row; a file never does.

@@ -30,8 +30,8 @@ bool inside(const streamline_tracer& tracer, float x, float y) {
 
 bool traceable(const streamline_tracer& tracer, const float_grid& u, const float_grid& v,
                const obstacle_masks& masks) {
-    const bool grid_fits = u.nx() == tracer.nx && u.ny() == tracer.ny && v.nx() == tracer.nx &&
-                           v.ny() == tracer.ny;
+    const bool grid_fits =
+        u.nx() == tracer.nx && u.ny() == tracer.ny && v.nx() == tracer.nx && v.ny() == tracer.ny;
     return tracer.nx >= 2 && tracer.ny >= 2 && grid_fits && tracer.width > 0.0f &&
            std::isfinite(tracer.width) && masks.outline.nx() > 0 && masks.outline.ny() > 0;
 }
@@ -59,8 +59,8 @@ streamline_tracer make_streamline_tracer(int nx, int ny, const run_parameters& p
     return tracer;
 }
 
-streamline_end trace_streamline(const streamline_tracer& tracer, const float_grid& u, const float_grid& v,
-                                obstacle_masks& masks, float y0) {
+streamline_end trace_streamline(const streamline_tracer& tracer, const float_grid& u,
+                                const float_grid& v, obstacle_masks& masks, float y0) {
     float x = 0.0f;
     float y = y0;
     for (std::int64_t k = 0;; ++k) {
@@ -78,11 +78,12 @@ streamline_end trace_streamline(const streamline_tracer& tracer, const float_gri
     }
 }
 
-void streamlines(int nx, int ny, const float_grid& u, const float_grid& v, const run_parameters& params,
-                 obstacle_masks& masks) {
+void streamlines(int nx, int ny, const float_grid& u, const float_grid& v,
+                 const run_parameters& params, obstacle_masks& masks) {
     const streamline_tracer tracer = make_streamline_tracer(nx, ny, params);
     if (!traceable(tracer, u, v, masks)) return;
-    for (const float seed : streamline_seeds(params.HEIGHT)) trace_streamline(tracer, u, v, masks, seed);
+    for (const float seed : streamline_seeds(params.HEIGHT))
+        trace_streamline(tracer, u, v, masks, seed);
 }
 
 }  // namespace veltaro

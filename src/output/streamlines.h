@@ -14,8 +14,8 @@
 namespace veltaro {
 
 // Traces one line per seed of streamline_seeds(params.HEIGHT).
-void streamlines(int nx, int ny, const float_grid& u, const float_grid& v, const run_parameters& params,
-                 obstacle_masks& masks);
+void streamlines(int nx, int ny, const float_grid& u, const float_grid& v,
+                 const run_parameters& params, obstacle_masks& masks);
 
 // Seed heights above the bottom wall: HEIGHT / 10, then each previous seed
 // plus HEIGHT / 10 in single precision, while below HEIGHT. Nine or ten
@@ -27,9 +27,9 @@ std::vector<float> streamline_seeds(float height);
 struct streamline_tracer {
     int nx = 0;
     int ny = 0;
-    float width = 0.0f;   // tunnel length, m
-    float height = 0.0f;  // tunnel height, m
-    float h = 0.0f;       // pseudo-time step: 1/100 node spacing at the inlet velocity
+    float width = 0.0f;      // tunnel length, m
+    float height = 0.0f;     // tunnel height, m
+    float h = 0.0f;          // pseudo-time step: 1/100 node spacing at the inlet velocity
     std::int64_t limit = 0;  // a line ends once its step counter passes this
 };
 
@@ -47,7 +47,7 @@ struct streamline_end {
 // there. The line ends after limit + 2 passes, or when a move leaves the
 // closed tunnel rectangle or yields a position that is not finite. Needs
 // nx, ny >= 2, a positive tunnel size and a non-empty mask.
-streamline_end trace_streamline(const streamline_tracer& tracer, const float_grid& u, const float_grid& v,
-                                obstacle_masks& masks, float y0);
+streamline_end trace_streamline(const streamline_tracer& tracer, const float_grid& u,
+                                const float_grid& v, obstacle_masks& masks, float y0);
 
 }  // namespace veltaro

@@ -35,7 +35,8 @@ void rebuild_node(int i, int j, int nx, int ny, float dx, float dy, const float_
             const float ay = std::fabs(y_moved[a][b] - yj);
             if (!(ay < dy)) continue;
             const float w = (dx - ax) * (dy - ay);
-            for (std::size_t f = 0; f < fields; ++f) weighted_sum[f] += (*carry[f].q)[a][b] * w / cell;
+            for (std::size_t f = 0; f < fields; ++f)
+                weighted_sum[f] += (*carry[f].q)[a][b] * w / cell;
             weight_sum += w / cell;
         }
     }
@@ -138,12 +139,10 @@ using velocity_rebuild = void(int, int, float, float, const float_grid&, const f
 
 [[gnu::flatten]] void rebuild_velocity_any_cpu(int nx, int ny, float dx, float dy,
                                                const float_grid& x, const float_grid& y,
-                                               const float_grid& x_moved,
-                                               const float_grid& y_moved, const float_grid& u,
-                                               const float_grid& v, float_grid& u_adv,
-                                               float_grid& v_adv) {
-    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved,
-               {carried{&u, &u_adv}, carried{&v, &v_adv}});
+                                               const float_grid& x_moved, const float_grid& y_moved,
+                                               const float_grid& u, const float_grid& v,
+                                               float_grid& u_adv, float_grid& v_adv) {
+    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved, {carried{&u, &u_adv}, carried{&v, &v_adv}});
 }
 
 #if defined(__x86_64__)
@@ -152,10 +151,9 @@ using velocity_rebuild = void(int, int, float, float, const float_grid&, const f
 // nothing is fused into a multiply-add.
 [[gnu::target("avx2"), gnu::flatten]] void rebuild_velocity_avx2(
     int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
-    const float_grid& x_moved, const float_grid& y_moved, const float_grid& u,
-    const float_grid& v, float_grid& u_adv, float_grid& v_adv) {
-    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved,
-               {carried{&u, &u_adv}, carried{&v, &v_adv}});
+    const float_grid& x_moved, const float_grid& y_moved, const float_grid& u, const float_grid& v,
+    float_grid& u_adv, float_grid& v_adv) {
+    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved, {carried{&u, &u_adv}, carried{&v, &v_adv}});
 }
 #endif
 

@@ -23,7 +23,8 @@ void update_column(int ny, const momentum_constants& c, const float* __restrict 
     const float mu = c.mu;
     const float rho = c.rho;
     for (int j = 1; j <= ny - 2; ++j) {
-        u[j] = (-dt * (p_east[j] - p_west[j])) / c.two_dx_rho + (mu * dt * lap_u[j]) / rho + u_adv[j];
+        u[j] =
+            (-dt * (p_east[j] - p_west[j])) / c.two_dx_rho + (mu * dt * lap_u[j]) / rho + u_adv[j];
         v[j] = (-dt * (p_here[j + 1] - p_here[j - 1])) / c.two_dy_rho + (mu * dt * lap_v[j]) / rho +
                v_adv[j];
     }

@@ -77,7 +77,8 @@ void pressure_rhs(const flow_field& field, float dt, const run_parameters& param
         const float* __restrict u_adv_west = field.u_adv[i - 1];
         const float* __restrict u_adv_east = field.u_adv[i + 1];
         const float* __restrict v_adv_here = field.v_adv[i];
-        float* __restrict column = rhs.data() + static_cast<std::size_t>(i - 1) * rows_per_column - 1;
+        float* __restrict column =
+            rhs.data() + static_cast<std::size_t>(i - 1) * rows_per_column - 1;
         for (int j = 1; j <= ny - 2; ++j) {
             float source = mu * (lap_u_east[j] - lap_u_west[j]) / two_dx;
             source += mu * (lap_v_here[j + 1] - lap_v_here[j - 1]) / two_dy;
@@ -114,9 +115,8 @@ void pressure_equation(flow_field& field, float dt, const run_parameters& params
     pressure_rhs(field, dt, params, workspace.lap_u, workspace.lap_v, workspace.rhs);
     const csr_matrix& matrix = workspace.pressure_matrix;
     if (workspace.factorise_every_iteration) {
-        solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(),
-                            matrix.col_index.data(), matrix.row_ptr.data(), workspace.rhs.data(),
-                            workspace.solution.data());
+        solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(), matrix.col_index.data(),
+                            matrix.row_ptr.data(), workspace.rhs.data(), workspace.solution.data());
     } else {
         workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
     }

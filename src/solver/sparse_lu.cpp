@@ -46,9 +46,9 @@ struct dense_view {
 };
 
 [[noreturn]] void refuse_failed_factorisation(int info, int n) {
-    std::string why = info <= n ? "the matrix is singular (zero pivot in column " +
-                                      std::to_string(info) + ")"
-                                : "the factors did not fit in memory";
+    std::string why =
+        info <= n ? "the matrix is singular (zero pivot in column " + std::to_string(info) + ")"
+                  : "the factors did not fit in memory";
     throw run_error("The pressure equation could not be solved: " + why +
                     "; try a coarser mesh or a different tunnel size.");
 }
@@ -66,8 +66,9 @@ void refuse_empty_rows_or_columns(int n, int nnz, const int* col_index, const in
     }
     for (int k = 0; k < nnz; ++k) {
         if (col_index[k] < 0 || col_index[k] >= n) {
-            throw run_error("The pressure equation could not be solved: a matrix entry lies "
-                            "outside the matrix.");
+            throw run_error(
+                "The pressure equation could not be solved: a matrix entry lies "
+                "outside the matrix.");
         }
         column_used[static_cast<std::size_t>(col_index[k])] = 1;
     }
@@ -86,7 +87,7 @@ struct superlu_system {
     int* perm_c = nullptr;
     superlu_options_t options{};
     SuperLUStat_t stat{};
-    bool factorised = false;  // the factors are usable
+    bool factorised = false;   // the factors are usable
     bool has_factors = false;  // L and U exist and must be released
 
     superlu_system(int order, int nnz, const float* values, const int* col_index,

@@ -58,7 +58,8 @@ TEST_F(NoAllocation, IterationLoopAllocatesNothing) {
     run_iteration_loop(field, params, solid, 1, workspace, log, console);
 
     const long before = allocations.load();
-    const loop_result result = run_iteration_loop(field, params, solid, 50, workspace, log, console);
+    const loop_result result =
+        run_iteration_loop(field, params, solid, 50, workspace, log, console);
     EXPECT_EQ(allocations.load() - before, 0);
     EXPECT_EQ(result.iterations, 50);
 }

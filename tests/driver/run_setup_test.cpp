@@ -36,8 +36,8 @@ TEST(MeshSizing, OtherChoicesGiveAHundredSquareWhateverTheHeight) {
 
 TEST(MeshSizing, RefusesTooShortAndTooLargeMeshes) {
     EXPECT_THROW(size_mesh(0, 0.1f, 1.0f), run_error);  // 2 nodes along
-    EXPECT_NO_THROW(size_mesh(0, 0.12f, 1.0f));          // 3 nodes
-    EXPECT_THROW(size_mesh(2, 1e9f, 1.0f), run_error);   // would overflow an int
+    EXPECT_NO_THROW(size_mesh(0, 0.12f, 1.0f));         // 3 nodes
+    EXPECT_THROW(size_mesh(2, 1e9f, 1.0f), run_error);  // would overflow an int
     EXPECT_THROW(size_mesh(2, 30000.0f, 1.0f), run_error);
 }
 

@@ -57,7 +57,8 @@ TEST_F(Dialogue, WarningAboveReynoldsNumber200Only) {
 }
 
 TEST_F(Dialogue, InletVelocityAskedWhenItCannotBeDerived) {
-    for (const char* answers : {"empty.jpg 0 0.01 1 1 4 0 0 0.25", "empty.jpg 20 0 1 1 4 0 0 0.25"}) {
+    for (const char* answers :
+         {"empty.jpg 0 0.01 1 1 4 0 0 0.25", "empty.jpg 20 0 1 1 4 0 0 0.25"}) {
         const program_run run = folder.run(answers);
         EXPECT_EQ(run.status, 1) << run.err;
         EXPECT_NE(run.out.find("Maximum number of iterations: \nInlet Velocity: done.\n\n"),

@@ -59,7 +59,8 @@ TEST_F(Run, NoIterationStillReportsAndWritesEverything) {
         "Drag = 3.878787e-02 [N/m]\n"))  // the inlet's momentum flux, RHO 0.2^2 (ny - 1) dy
         << run.out;
     EXPECT_EQ(folder.read("convergence.txt"), "0.0 0.0 0.0\n");
-    for (const std::string& name : result_files()) EXPECT_TRUE(folder.entries().contains(name)) << name;
+    for (const std::string& name : result_files())
+        EXPECT_TRUE(folder.entries().contains(name)) << name;
     // Before any iteration the advected velocity is the initial one.
     const auto u = table_of(folder.read("U.dat"));
     ASSERT_EQ(u.size(), 25u);
@@ -94,7 +95,8 @@ TEST_F(Run, CylinderStopsAfterTenQuietIterations) {
     const auto history = table_of(folder.read("convergence.txt"));
     ASSERT_EQ(history.size(), lines.size() + 1);
     auto quiet = [](const std::vector<double>& row) { return row[0] < 2e-6 && row[1] < 2e-6; };
-    for (std::size_t k = history.size() - 10; k < history.size(); ++k) EXPECT_TRUE(quiet(history[k]));
+    for (std::size_t k = history.size() - 10; k < history.size(); ++k)
+        EXPECT_TRUE(quiet(history[k]));
     EXPECT_FALSE(quiet(history[history.size() - 11]));
     EXPECT_GT(value_after(run.out, "Drag = "), 0.0);
     EXPECT_EQ(folder.entries().size(), result_files().size() + 1);
@@ -160,7 +162,8 @@ TEST_F(Run, UnwritableResultIsReportedAndTheOthersWritten) {
     EXPECT_EQ(errors[0].rfind("Could not write \"U.dat\"", 0), 0u) << errors[0];
     EXPECT_EQ(errors[1].rfind("Could not write \"pressure.jpg\"", 0), 0u) << errors[1];
     EXPECT_NE(run.out.find("Drag = "), std::string::npos);
-    for (const char* name : {"V.dat", "P.dat", "U.jpg", "V.jpg", "velocity.jpg", "convergence.txt"}) {
+    for (const char* name :
+         {"V.dat", "P.dat", "U.jpg", "V.jpg", "velocity.jpg", "convergence.txt"}) {
         EXPECT_TRUE(std::filesystem::is_regular_file(folder.file(name))) << name;
     }
     EXPECT_EQ(folder.entries().size(), result_files().size() + 1);  // no temporary left behind
@@ -199,7 +202,8 @@ TEST_P(SlowFlow, SettlesWithASaneVelocityAndPositiveDrag) {
     const auto v = table_of(folder.read("V.dat"));
     double largest = 0.0;
     for (std::size_t r = 0; r < u.size(); ++r) {
-        for (std::size_t c = 0; c < u[r].size(); ++c) largest = std::max(largest, std::hypot(u[r][c], v[r][c]));
+        for (std::size_t c = 0; c < u[r].size(); ++c)
+            largest = std::max(largest, std::hypot(u[r][c], v[r][c]));
     }
     EXPECT_LT(largest, 2 * inlet);
 }
@@ -208,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Cylinder, SlowFlow,
                          ::testing::Values(slow_flow{"1", "0"}, slow_flow{"5", "0"},
                                            slow_flow{"10", "1"}, slow_flow{"20", "2"}),
                          [](const auto& info) {
-                             return std::string("Re") + info.param.reynolds + "Mesh" + info.param.mesh;
+                             return std::string("Re") + info.param.reynolds + "Mesh" +
+                                    info.param.mesh;
                          });
 
 }  // namespace

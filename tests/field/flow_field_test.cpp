@@ -28,7 +28,8 @@ TEST(FlowField, CoordinatesAreProductsOfTheSpacing) {
 TEST(FlowField, LongAccumulationMatchesTheProduct) {
     const float dx = 4.0f / 199.0f;
     const flow_field field = allocate_flow_field(200, 3, dx, dx);
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(field.x[i][2], static_cast<float>(i * static_cast<double>(dx)));
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(field.x[i][2], static_cast<float>(i * static_cast<double>(dx)));
 }
 
 TEST(FlowField, InitialStateMovesOnlyTheInletColumn) {

@@ -21,7 +21,8 @@ struct error_manager {
 
 // Every local here and in the decoder is trivially destructible, so the
 // jump back from leave_decoder skips nothing.
-bool decode(std::FILE* file, jpeg_decompress_struct& info, error_manager& errors, decoded_picture& picture) {
+bool decode(std::FILE* file, jpeg_decompress_struct& info, error_manager& errors,
+            decoded_picture& picture) {
     if (setjmp(errors.recovery) != 0) return false;
     jpeg_create_decompress(&info);
     jpeg_stdio_src(&info, file);

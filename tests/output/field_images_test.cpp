@@ -56,9 +56,10 @@ rendered render(int nx, int ny, const float_grid& values, const obstacle_masks& 
                 image_overlay overlay = image_overlay::obstacle) {
     rendered picture;
     picture.width = masks.image_width;
-    render_field_image(nx, ny, values, masks, overlay, [&picture](std::span<const unsigned char> row) {
-        picture.rows.emplace_back(row.begin(), row.end());
-    });
+    render_field_image(nx, ny, values, masks, overlay,
+                       [&picture](std::span<const unsigned char> row) {
+                           picture.rows.emplace_back(row.begin(), row.end());
+                       });
     return picture;
 }
 
@@ -133,15 +134,16 @@ TEST(RenderFieldImage, TheTopRowIsTheTopWall) {
 TEST(RenderFieldImage, PixelsBetweenNodesAreInterpolated) {
     // Two pixels per node: values 0, 0.5, ... 3.5 of 0 ... 4.
     const rendered picture = render(5, 2, ramp_along_i(5, 2), open_picture(8, 1));
-    const std::vector<rgb> expected = {black,         {0, 0, 127}, blue,        {0, 127, 127},
-                                       green,         {127, 255, 0}, yellow,    {255, 255, 127}};
-    for (int c = 0; c < 8; ++c) EXPECT_EQ(picture.at(c, 0), expected[static_cast<std::size_t>(c)]) << c;
+    const std::vector<rgb> expected = {black, {0, 0, 127},   blue,   {0, 127, 127},
+                                       green, {127, 255, 0}, yellow, {255, 255, 127}};
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(picture.at(c, 0), expected[static_cast<std::size_t>(c)]) << c;
 }
 
 TEST(RenderFieldImage, TheMaskIsReadFromTheBottomSoThePictureIsNotMirrored) {
     obstacle_masks masks = open_picture(4, 4);
-    masks.outline[0][3] = obstacle_pixel;     // top left
-    masks.outline[1][0] = streamline_pixel;   // bottom, second column
+    masks.outline[0][3] = obstacle_pixel;    // top left
+    masks.outline[1][0] = streamline_pixel;  // bottom, second column
     const float_grid f = ramp_along_j(5, 5);
     const rendered plain = render(5, 5, f, masks, image_overlay::obstacle);
     EXPECT_EQ(plain.at(0, 0), black);
@@ -339,7 +341,8 @@ TEST(OutputImages, APictureTooLargeForTheEncoderIsRefusedWithoutAFile) {
         output_image_U(2, 2, flat, flat, flat, masks);
         FAIL() << "expected a run_error";
     } catch (const run_error& error) {
-        EXPECT_EQ(std::string(error.what()).rfind("Could not write \"U.jpg\": ", 0), 0u) << error.what();
+        EXPECT_EQ(std::string(error.what()).rfind("Could not write \"U.jpg\": ", 0), 0u)
+            << error.what();
     }
     EXPECT_TRUE(test::directory_entries().empty());
 }

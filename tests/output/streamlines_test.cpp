@@ -38,7 +38,8 @@ TEST(StreamlineSeeds, AHeightOfFiveGivesNineExactSeeds) {
     // 0.5 is exact, so the tenth sum is exactly 5 and not below the top.
     const std::vector<float> seeds = streamline_seeds(5.0f);
     ASSERT_EQ(seeds.size(), 9u);
-    for (std::size_t n = 0; n < seeds.size(); ++n) EXPECT_EQ(seeds[n], 0.5f * static_cast<float>(n + 1));
+    for (std::size_t n = 0; n < seeds.size(); ++n)
+        EXPECT_EQ(seeds[n], 0.5f * static_cast<float>(n + 1));
 }
 
 TEST(StreamlineSeeds, AHeightOfATenthGivesTenSeeds) {
@@ -86,8 +87,10 @@ TEST(TraceStreamline, ALineInUniformFlowLeavesThroughTheOutlet) {
     EXPECT_EQ(end.y, 0.25f);
     EXPECT_GE(end.passes, 200);
     EXPECT_LE(end.passes, 202);
-    for (int c = 0; c < 9; ++c) EXPECT_EQ(masks.outline[c][2], streamline_pixel) << c;  // floor(9 * 0.25)
-    EXPECT_EQ(count_pixels(masks, streamline_pixel), 9 + (masks.outline[9][2] == streamline_pixel ? 1 : 0));
+    for (int c = 0; c < 9; ++c)
+        EXPECT_EQ(masks.outline[c][2], streamline_pixel) << c;  // floor(9 * 0.25)
+    EXPECT_EQ(count_pixels(masks, streamline_pixel),
+              9 + (masks.outline[9][2] == streamline_pixel ? 1 : 0));
 }
 
 TEST(TraceStreamline, ALineRisingThroughTheTopWallEnds) {

@@ -13,8 +13,7 @@ TEST(PressureMatrix, ThreeByThreeGridRowByRow) {
     EXPECT_EQ(matrix.n, 6);
     EXPECT_EQ(matrix.row_ptr, (std::vector<int>{0, 4, 6, 8, 10, 12, 14}));
     EXPECT_EQ(matrix.col_index, (std::vector<int>{1, 2, 3, 5, 1, 3, 3, 5, 2, 3, 0, 3, 3, 4}));
-    EXPECT_EQ(matrix.values,
-              (std::vector<float>{1, 1, -4, 1, 1, -1, 1, -1, 1, -1, 1, -1, 1, -1}));
+    EXPECT_EQ(matrix.values, (std::vector<float>{1, 1, -4, 1, 1, -1, 1, -1, 1, -1, 1, -1, 1, -1}));
 }
 
 TEST(PressureMatrix, EntryCountAndBoundaryScaling) {
@@ -32,8 +31,9 @@ struct small_case {
     flow_field field;
     run_parameters params;
     solver_workspace workspace;
-    small_case(int nx, int ny) : field(allocate_flow_field(nx, ny, 1.0f, 1.0f)),
-                                 workspace(make_solver_workspace(nx, ny, 1.0f, 1.0f)) {
+    small_case(int nx, int ny)
+        : field(allocate_flow_field(nx, ny, 1.0f, 1.0f)),
+          workspace(make_solver_workspace(nx, ny, 1.0f, 1.0f)) {
         params.RHO = 1.0f;
         params.MU = 0.1f;
     }

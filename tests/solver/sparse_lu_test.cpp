@@ -54,7 +54,8 @@ TEST(SparseSolve, EmptyRowOrColumnIsRefusedBeforeTheFactorisation) {
     EXPECT_THROW(solve_sparse_matrix(3, 2, values, columns, empty_row, rhs, solution), run_error);
     const int columns_0_and_0[] = {0, 0};
     const int rows[] = {0, 1, 2};
-    EXPECT_THROW(solve_sparse_matrix(2, 2, values, columns_0_and_0, rows, rhs, solution), run_error);
+    EXPECT_THROW(solve_sparse_matrix(2, 2, values, columns_0_and_0, rows, rhs, solution),
+                 run_error);
 }
 
 }  // namespace

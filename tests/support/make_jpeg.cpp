@@ -10,7 +10,8 @@
 
 namespace veltaro::test {
 
-picture grey_picture(int width, int height, const std::function<unsigned char(int c, int r)>& shade) {
+picture grey_picture(int width, int height,
+                     const std::function<unsigned char(int c, int r)>& shade) {
     picture pixels{width, height, 1, {}};
     pixels.samples.reserve(static_cast<std::size_t>(width) * height);
     for (int r = 0; r < height; ++r) {
@@ -34,8 +35,9 @@ picture rgb_picture(int width, int height, const std::function<rgb(int c, int r)
 }
 
 picture flat_picture(int width, int height, int components, unsigned char sample) {
-    return {width, height, components,
-            std::vector<unsigned char>(static_cast<std::size_t>(width) * height * components, sample)};
+    return {
+        width, height, components,
+        std::vector<unsigned char>(static_cast<std::size_t>(width) * height * components, sample)};
 }
 
 picture disc_picture(int width, int height, double centre_c, double centre_r, double radius) {
@@ -63,10 +65,14 @@ struct encoder {
 
 J_COLOR_SPACE colour_space(int components) {
     switch (components) {
-    case 1: return JCS_GRAYSCALE;
-    case 3: return JCS_RGB;
-    case 4: return JCS_CMYK;
-    default: throw std::runtime_error("write_jpeg: components must be 1, 3 or 4");
+        case 1:
+            return JCS_GRAYSCALE;
+        case 3:
+            return JCS_RGB;
+        case 4:
+            return JCS_CMYK;
+        default:
+            throw std::runtime_error("write_jpeg: components must be 1, 3 or 4");
     }
 }
 
@@ -81,7 +87,8 @@ void check_picture(const picture& pixels) {
     }
 }
 
-void encode(jpeg_compress_struct& info, std::FILE* file, const picture& pixels, jpeg_options options) {
+void encode(jpeg_compress_struct& info, std::FILE* file, const picture& pixels,
+            jpeg_options options) {
     jpeg_stdio_dest(&info, file);
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, options.quality, TRUE);
@@ -96,7 +103,8 @@ void encode(jpeg_compress_struct& info, std::FILE* file, const picture& pixels, 
     const std::size_t row_length = static_cast<std::size_t>(pixels.width) * pixels.components;
     while (info.next_scanline < info.image_height) {
         // The encoder only reads the rows it is given.
-        JSAMPROW row = const_cast<unsigned char*>(pixels.samples.data()) + info.next_scanline * row_length;
+        JSAMPROW row =
+            const_cast<unsigned char*>(pixels.samples.data()) + info.next_scanline * row_length;
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);

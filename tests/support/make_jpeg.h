@@ -27,7 +27,8 @@ struct picture {
 
 using rgb = std::array<unsigned char, 3>;
 
-picture grey_picture(int width, int height, const std::function<unsigned char(int c, int r)>& shade);
+picture grey_picture(int width, int height,
+                     const std::function<unsigned char(int c, int r)>& shade);
 picture rgb_picture(int width, int height, const std::function<rgb(int c, int r)>& colour);
 // Every sample of every pixel the same; with components = 4 it makes a CMYK picture.
 picture flat_picture(int width, int height, int components, unsigned char sample);

@@ -69,8 +69,9 @@ program_run work_folder::run(const std::string& answers) const {
 }
 
 const std::set<std::string>& result_files() {
-    static const std::set<std::string> names = {"convergence.txt", "U.dat", "V.dat", "P.dat",
-                                                "U.jpg", "V.jpg", "pressure.jpg", "velocity.jpg"};
+    static const std::set<std::string> names = {"convergence.txt", "U.dat",       "V.dat",
+                                                "P.dat",           "U.jpg",       "V.jpg",
+                                                "pressure.jpg",    "velocity.jpg"};
     return names;
 }
 

@@ -23,7 +23,9 @@ public:
     work_folder& operator=(const work_folder&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::string file(const std::string& name) const { return (path_ / name).string(); }
+    [[nodiscard]] std::string file(const std::string& name) const {
+        return (path_ / name).string();
+    }
     [[nodiscard]] std::string read(const std::string& name) const;
     void write(const std::string& name, const std::string& bytes) const;
     // The names in the folder, the program's own answers and console files excluded.

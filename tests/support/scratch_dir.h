@@ -24,7 +24,8 @@ namespace veltaro::test {
 class scratch_dir {
 public:
     scratch_dir() : previous_(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "veltaro-output-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "veltaro-output-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
         std::filesystem::current_path(path_);
