@@ -31,7 +31,7 @@ namespace {
 // machine may have; that is a refusal, not a crash.
 int_grid allocate_mask(int columns, int rows, const std::string& what, const std::string& unit) {
     try {
-        return int_grid(columns, rows, open_pixel);
+        return {columns, rows, open_pixel};
     } catch (const std::bad_alloc&) {
         throw run_error("Not enough memory for " + what + " of " + std::to_string(columns) + " x " +
                         std::to_string(rows) + " " + unit);
