@@ -22,6 +22,7 @@
 #include "field/flow_field.h"
 #include "field/run_error.h"
 #include "geometry/obstacle_masks.h"
+#include "output/atomic_file.h"
 #include "output/data_files.h"
 #include "output/field_images.h"
 #include "output/streamlines.h"
@@ -74,7 +75,8 @@ int run() {
     field.v_adv = field.v;
     solver_workspace workspace = make_solver_workspace(field.nx, field.ny, field.dx, field.dy);
 
-    // 4. The iteration loop.
+    // 4. The iteration loop, once it is sure that its results can be kept.
+    check_results_can_be_written();
     convergence_log log;
     run_iteration_loop(field, params, masks.outline_large, answers.max_iterations, workspace, log,
                        std::cout);

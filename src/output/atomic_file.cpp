@@ -22,7 +22,35 @@ std::string temp_candidate(const std::string& final_name, std::mt19937& random) 
     return name;
 }
 
+// Creates a new temporary file beside final_name, under a name nobody holds;
+// nullptr with errno set when the folder does not allow it.
+std::FILE* create_temporary(const std::string& final_name, const char* mode,
+                            std::string& temp_name) {
+    std::mt19937 random(std::random_device{}());
+    for (int attempt = 0; attempt < temp_name_tries; ++attempt) {
+        temp_name = temp_candidate(final_name, random);
+        errno = 0;
+        if (std::FILE* stream = std::fopen(temp_name.c_str(), mode)) return stream;
+        if (errno != EEXIST) break;
+    }
+    temp_name.clear();
+    return nullptr;
+}
+
 }  // namespace
+
+void check_results_can_be_written() {
+    std::string name;
+    std::FILE* probe = create_temporary("veltaro-check", "wbx", name);
+    if (probe == nullptr) {
+        const int error_number = errno;
+        throw run_error(std::string("Could not create files in the current folder: ") +
+                        std::strerror(error_number) +
+                        "; run the program in a folder where files can be written.");
+    }
+    std::fclose(probe);
+    std::remove(name.c_str());
+}
 
 std::string write_error_message(const std::string& name, const std::string& reason) {
     return "Could not write \"" + name + "\": " + reason;
@@ -33,17 +61,8 @@ atomic_file::atomic_file(std::string final_name, file_kind kind)
     // "x" makes the open fail rather than reuse a file someone else holds;
     // the new file gets the usual permissions, as a plain fopen would.
     const char* mode = kind == file_kind::text ? "wx" : "wbx";
-    std::mt19937 random(std::random_device{}());
-    for (int attempt = 0; attempt < temp_name_tries; ++attempt) {
-        temp_name_ = temp_candidate(final_name_, random);
-        errno = 0;
-        stream_ = std::fopen(temp_name_.c_str(), mode);
-        if (stream_ != nullptr) return;
-        if (errno != EEXIST) break;
-    }
-    const int error_number = errno;
-    temp_name_.clear();
-    fail(error_number);
+    stream_ = create_temporary(final_name_, mode, temp_name_);
+    if (stream_ == nullptr) fail(errno);
 }
 
 atomic_file::~atomic_file() { discard(); }

@@ -48,6 +48,10 @@ private:
     bool committed_ = false;
 };
 
+// Refuses a folder in which no result could be created, before any work is
+// spent on the run: creates and removes one temporary file.
+void check_results_can_be_written();
+
 // "Could not write \"<name>\": <reason>", the one form of every output
 // refusal, so the user sees which file is missing.
 std::string write_error_message(const std::string& name, const std::string& reason);

@@ -234,14 +234,18 @@ std::vector<bad_input> matrix() {
              std::filesystem::remove(f.file("U.dat"));
              std::filesystem::create_directory(f.file("U.dat"));
          }},
-        {"ReadOnlyFolder", good, outcome::refused, "Could not write \"convergence.txt\"",
+        {"ReadOnlyFolder", good, outcome::refused,
+         "Could not create files in the current folder: Permission denied",
          [](const work_folder& f) {
              tunnel_picture(f);
              for (const std::string& name : result_files()) std::filesystem::remove(f.file(name));
          },
          surroundings::read_only_folder},
-        {"ReadOnlyFolderWithEarlierResults", good, outcome::partly_written,
-         "Could not write \"velocity.jpg\"", nullptr, surroundings::read_only_folder},
+        // Refused before the iteration: the results of the earlier run,
+        // "convergence.txt" included, stay as they were.
+        {"ReadOnlyFolderWithEarlierResults", good, outcome::refused,
+         "Could not create files in the current folder: Permission denied", nullptr,
+         surroundings::read_only_folder},
         {"FullDisk", good, outcome::partly_written, "Could not write \"P.dat\"", nullptr,
          surroundings::full_disk},
     };
