@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "output/jpeg_writer.h"
 
 namespace {

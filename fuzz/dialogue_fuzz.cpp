@@ -15,7 +15,7 @@
 
 #include "driver/dialogue.h"
 #include "driver/run_setup.h"
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "fuzz_support.h"
 
 namespace veltaro::fuzz {

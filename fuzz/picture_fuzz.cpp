@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "fuzz_support.h"
 #include "geometry/obstacle_masks.h"
 

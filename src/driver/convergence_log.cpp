@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 

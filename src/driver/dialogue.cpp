@@ -6,7 +6,7 @@
 #include <istream>
 #include <ostream>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 

@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
-#include "driver/text_format.h"
+#include "common/text_format.h"
 #include "field/boundary_conditions.h"
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "field/set_dt.h"
 #include "solver/advection_step.h"
 #include "solver/laplacian.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
-#include "driver/text_format.h"
-#include "field/run_error.h"
+#include "common/text_format.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 

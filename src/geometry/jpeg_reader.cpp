@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "field/run_error.h"
-#include "geometry/jpeg_guard.h"
+#include "common/run_error.h"
+#include "common/jpeg_guard.h"
 
 #include <jerror.h>
 

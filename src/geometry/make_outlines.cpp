@@ -2,7 +2,7 @@
 #include <string>
 #include <utility>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "geometry/jpeg_reader.h"
 #include "geometry/obstacle_masks.h"
 #include "geometry/outline_rows.h"

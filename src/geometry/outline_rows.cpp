@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 

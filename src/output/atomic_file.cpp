@@ -5,7 +5,7 @@
 #include <random>
 #include <utility>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 namespace {

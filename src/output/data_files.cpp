@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "output/atomic_file.h"
 
 namespace veltaro {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "output/bilinear.h"
 #include "output/get_color.h"
 #include "output/jpeg_writer.h"

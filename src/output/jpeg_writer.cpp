@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "field/run_error.h"
-#include "geometry/jpeg_guard.h"
+#include "common/run_error.h"
+#include "common/jpeg_guard.h"
 
 #include <jerror.h>
 

@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "solver/pressure_equation.h"
 
 namespace veltaro {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <sstream>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "driver/dialogue.h"
 #include "driver/run_setup.h"
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "geometry/obstacle_masks.h"
 #include "support/scratch_dir.h"
 

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "support/scratch_dir.h"
 #include "support/make_jpeg.h"
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 
 namespace veltaro {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "field/run_error.h"
+#include "common/run_error.h"
 #include "output/decode_jpeg.h"
 #include "support/scratch_dir.h"
 

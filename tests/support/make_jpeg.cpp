@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "geometry/jpeg_guard.h"
+#include "common/jpeg_guard.h"
 
 namespace veltaro::test {
 
