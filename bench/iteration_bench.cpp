@@ -28,18 +28,16 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "driver/dialogue.h"
 #include "driver/iteration_loop.h"
-#include "driver/run_setup.h"
+#include "driver/set_up_run.h"
 #include "field/boundary_conditions.h"
 #include "field/flow_field.h"
-#include "field/run_parameters.h"
 #include "field/set_dt.h"
-#include "geometry/obstacle_masks.h"
 #include "solver/advection_step.h"
 #include "solver/laplacian.h"
 #include "solver/momentum_equation.h"
@@ -55,26 +53,11 @@ const std::string cylinder_picture = std::string(VELTARO_EXAMPLES) + "/cylinder.
 // the pressure are still far from what most of a run sees.
 constexpr int warm_up_iterations = 50;
 
-// The answers of the cylinder runs, mesh choice and iteration limit aside:
-// Re 20, viscosity 0.01, density 1, height 1, length 4.
-dialogue_answers tunnel_answers(int mesh_choice) {
-    dialogue_answers answers;
-    answers.filename = cylinder_picture;
-    answers.reynolds = 20.0f;
-    answers.kinematic_viscosity = 0.01f;
-    answers.density = 1.0f;
-    answers.height = 1.0f;
-    answers.length = 4.0f;
-    answers.mesh_choice = mesh_choice;
-    return answers;
-}
-
 // A run's state after the warm-up, made once per mesh and shared by every
 // case on that mesh. Each case times a copy of `field`, so the cases do not
 // depend on the order they run in.
 struct warmed_run {
-    run_parameters params;
-    obstacle_masks masks;
+    run_setup setup;
     flow_field field;
     solver_workspace workspace;
     std::vector<float> pressure_rhs_values;  // the next pass's right-hand side
@@ -86,38 +69,59 @@ float time_step(const flow_field& field, const run_parameters& params) {
     return *dt;
 }
 
+// How a benchmark pass gets its pressure.
+enum class pressure_solve {
+    stored_factors,  // as the run does it
+    one_shot,        // converting, ordering and factorising afresh: the baseline
+    none,            // the last pressure again: everything but the solve
+};
+
+// One pass of the method, as advance_one_iteration makes it, with the
+// pressure solve chosen.
+void bench_pass(flow_field& field, const warmed_run& run, solver_workspace& workspace,
+                pressure_solve solve) {
+    const run_parameters& params = run.setup.params;
+    const float dt = time_step(field, params);
+    advection_step(field, dt);
+    velocity_laplacians(field, workspace);
+    pressure_rhs(field, dt, params, workspace);
+    const csr_matrix& matrix = workspace.pressure_matrix;
+    if (solve == pressure_solve::stored_factors) {
+        workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
+    } else if (solve == pressure_solve::one_shot) {
+        solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(), matrix.col_index.data(),
+                            matrix.row_ptr.data(), workspace.rhs.data(), workspace.solution.data());
+    }
+    scatter_pressure(workspace.solution, params.outlet_pressure, field);
+    momentum_equation(field, dt, params, workspace);
+    boundary_conditions(field, params.inlet_velocity, run.setup.masks.solid_nodes);
+}
+
 // The right-hand side the next pass would solve for. Only work arrays
 // change here, and the next pass overwrites them before reading them.
 std::vector<float> next_pressure_rhs(warmed_run& run) {
-    flow_field& field = run.field;
-    const float dt = time_step(field, run.params);
-    const int nx = field.nx;
-    const int ny = field.ny;
-    move_nodes(nx, ny, dt, field.x, field.y, field.x_moved, field.y_moved, field.u, field.v);
-    rebuild_velocity_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved,
-                             field.y_moved, field.u, field.v, field.u_adv, field.v_adv);
-    velocity_laplacians(nx, ny, field.dx, field.dy, field.u, field.v, run.workspace.lap_u,
-                        run.workspace.lap_v);
-    std::vector<float> rhs(run.workspace.rhs.size());
-    pressure_rhs(field, dt, run.params, run.workspace.lap_u, run.workspace.lap_v, rhs);
-    return rhs;
+    const float dt = time_step(run.field, run.setup.params);
+    advection_step(run.field, dt);
+    velocity_laplacians(run.field, run.workspace);
+    pressure_rhs(run.field, dt, run.setup.params, run.workspace);
+    return run.workspace.rhs;
 }
 
-// Set up as the program sets up a run, then marched through the warm-up.
+// Set up as the program sets up a run (the cylinder at Re 20, viscosity
+// 0.01, density 1, height 1, length 4), then marched through the warm-up.
 std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice) {
-    const dialogue_answers answers = tunnel_answers(mesh_choice);
-    const mesh_size mesh = size_mesh(answers.mesh_choice, answers.length, answers.height);
+    std::istringstream answers(cylinder_picture + " 20 0.01 1 1 4 " + std::to_string(mesh_choice) +
+                               " 1\n");
+    std::ostringstream console;
     auto run = std::make_unique<warmed_run>();
-    run->params = derive_parameters(answers, 0.0f);
-    run->masks = make_outlines(mesh.nx, mesh.ny, answers.filename);
+    run->setup = set_up_run(answers, console);
+    const mesh_size& mesh = run->setup.mesh;
     run->field = allocate_flow_field(mesh.nx, mesh.ny, mesh.dx, mesh.dx);
-    initial_conditions(run->field, run->params.INLET_VELOCITY);
-    run->field.u_adv = run->field.u;
-    run->field.v_adv = run->field.v;
-    run->workspace = make_solver_workspace(mesh.nx, mesh.ny, mesh.dx, mesh.dx);
+    initial_conditions(run->field, run->setup.params.inlet_velocity);
+    run->workspace = make_solver_workspace(run->field);
     for (int n = 0; n < warm_up_iterations; ++n) {
-        advance_one_iteration(run->field, run->params, run->masks.outline_large, run->workspace,
-                              time_step(run->field, run->params));
+        advance_one_iteration(run->field, run->setup.params, run->setup.masks.solid_nodes,
+                              run->workspace, time_step(run->field, run->setup.params));
     }
     run->pressure_rhs_values = next_pressure_rhs(*run);
     return run;
@@ -136,12 +140,11 @@ void label_mesh(benchmark::State& state, const flow_field& field) {
     state.SetLabel(std::to_string(field.nx) + " x " + std::to_string(field.ny));
 }
 
-// One pass with the convergence measures, as the loop makes it.
-void time_iterations(benchmark::State& state, warmed_run& run) {
+// Passes with the convergence measures, as the loop makes them.
+void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve solve) {
     flow_field field = run.field;
     for (auto _ : state) {
-        const float dt = time_step(field, run.params);
-        advance_one_iteration(field, run.params, run.masks.outline_large, run.workspace, dt);
+        bench_pass(field, run, run.workspace, solve);
         mean_magnitudes means = measure_field(field);
         benchmark::DoNotOptimize(means);
     }
@@ -149,15 +152,11 @@ void time_iterations(benchmark::State& state, warmed_run& run) {
 }
 
 void BM_Iteration(benchmark::State& state) {
-    warmed_run& run = warmed_run_for(state);
-    time_iterations(state, run);
+    time_iterations(state, warmed_run_for(state), pressure_solve::stored_factors);
 }
 
 void BM_IterationOneShot(benchmark::State& state) {
-    warmed_run& run = warmed_run_for(state);
-    run.workspace.factorise_every_iteration = true;
-    time_iterations(state, run);
-    run.workspace.factorise_every_iteration = false;
+    time_iterations(state, warmed_run_for(state), pressure_solve::one_shot);
 }
 
 // Copying the right-hand side in costs one pass over n floats, next to the
@@ -175,29 +174,9 @@ void BM_TriangularSolve(benchmark::State& state) {
     label_mesh(state, run.field);
 }
 
-// advance_one_iteration with the solve taken out, call for call (keep the two
-// in step): the pressure scattered is the last one solved.
+// The pressure scattered is the last one solved.
 void BM_NonSolverPart(benchmark::State& state) {
-    warmed_run& run = warmed_run_for(state);
-    flow_field field = run.field;
-    solver_workspace& workspace = run.workspace;
-    const int nx = field.nx;
-    const int ny = field.ny;
-    for (auto _ : state) {
-        const float dt = time_step(field, run.params);
-        move_nodes(nx, ny, dt, field.x, field.y, field.x_moved, field.y_moved, field.u, field.v);
-        rebuild_velocity_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved,
-                                 field.y_moved, field.u, field.v, field.u_adv, field.v_adv);
-        velocity_laplacians(nx, ny, field.dx, field.dy, field.u, field.v, workspace.lap_u,
-                            workspace.lap_v);
-        pressure_rhs(field, dt, run.params, workspace.lap_u, workspace.lap_v, workspace.rhs);
-        scatter_pressure(workspace.solution, run.params.OUTLET_PRESSURE, field);
-        momentum_equation(field, dt, run.params, workspace.lap_u, workspace.lap_v);
-        boundary_conditions(field, run.params.INLET_VELOCITY, run.masks.outline_large);
-        mean_magnitudes means = measure_field(field);
-        benchmark::DoNotOptimize(means);
-    }
-    label_mesh(state, field);
+    time_iterations(state, warmed_run_for(state), pressure_solve::none);
 }
 
 BENCHMARK(BM_Iteration)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);

@@ -13,8 +13,7 @@
 #include <sstream>
 #include <string>
 
-#include "driver/dialogue.h"
-#include "driver/run_setup.h"
+#include "driver/set_up_run.h"
 #include "common/run_error.h"
 #include "fuzz_support.h"
 
@@ -33,26 +32,19 @@ void check_accepted(const dialogue_answers& answers, const run_parameters& param
             "a mesh over the node limit");
     require(mesh.dx >= min_node_spacing && mesh.dx <= max_node_spacing,
             "a node spacing out of range");
-    require(positive_finite(params.INLET_VELOCITY),
+    require(positive_finite(params.inlet_velocity),
             "an inlet velocity that is not positive and finite");
-    require(positive_finite(params.RHO), "a density that is not positive and finite");
-    require(std::isfinite(params.MU) && params.MU >= 0.0f,
+    require(positive_finite(params.density), "a density that is not positive and finite");
+    require(std::isfinite(params.dynamic_viscosity) && params.dynamic_viscosity >= 0.0f,
             "a viscosity that is negative or not finite");
-    require(positive_finite(params.HEIGHT) && positive_finite(params.WIDTH),
+    require(positive_finite(params.height) && positive_finite(params.length),
             "a tunnel size that is not positive and finite");
 }
 
-// The run's own order, as main has it.
-void set_up_run(const std::string& typed) {
+void answer_questions(const std::string& typed) {
     std::istringstream in(typed);
-    std::ostream& out = null_stream();
-    const dialogue_answers answers = ask_questions(in, out);
-    float typed_inlet_velocity = 0.0f;
-    if (inlet_velocity_is_asked(answers)) typed_inlet_velocity = ask_inlet_velocity(in, out);
-    const run_parameters params = derive_parameters(answers, typed_inlet_velocity);
-    check_parameters(answers, params);
-    const mesh_size mesh = size_mesh(answers.mesh_choice, answers.length, answers.height);
-    check_accepted(answers, params, mesh);
+    const run_setup setup = plan_run(in, null_stream());
+    check_accepted(setup.answers, setup.params, setup.mesh);
 }
 
 }  // namespace
@@ -60,7 +52,7 @@ void set_up_run(const std::string& typed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
-        veltaro::fuzz::set_up_run(std::string(reinterpret_cast<const char*>(data), size));
+        veltaro::fuzz::answer_questions(std::string(reinterpret_cast<const char*>(data), size));
     } catch (const veltaro::run_error&) {
         // A refusal: what the program must do with answers it cannot use.
     }

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -57,14 +56,14 @@ bool mask_values_only(const int_grid& mask) {
 }
 
 void check_accepted(const obstacle_masks& masks, int nx, int ny) {
-    require(masks.outline_large.nx() == nx && masks.outline_large.ny() == ny,
+    require(masks.solid_nodes.nx() == nx && masks.solid_nodes.ny() == ny,
             "a node mask of the grid's size");
-    require(masks.image_width >= 1 && masks.image_height >= 1, "a picture of at least one pixel");
-    require(static_cast<long long>(masks.image_width) * masks.image_height <= fuzz_max_pixels,
+    const int width = masks.picture.nx();
+    const int height = masks.picture.ny();
+    require(width >= 1 && height >= 1, "a picture of at least one pixel");
+    require(static_cast<long long>(width) * height <= fuzz_max_pixels,
             "a picture within the pixel limit");
-    require(masks.outline.nx() == masks.image_width && masks.outline.ny() == masks.image_height,
-            "a picture mask of the picture's size");
-    require(mask_values_only(masks.outline_large) && mask_values_only(masks.outline),
+    require(mask_values_only(masks.solid_nodes) && mask_values_only(masks.picture),
             "masks of 0 and 1 only");
 }
 
@@ -83,9 +82,6 @@ void load_picture(const std::uint8_t* data, std::size_t size) {
 }  // namespace veltaro::fuzz
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // The component message goes to standard output; millions of them would
-    // only slow the fuzzer down.
-    std::cout.rdbuf(veltaro::fuzz::null_stream().rdbuf());
     std::atexit([] { std::remove(veltaro::fuzz::picture_path().c_str()); });
     return 0;
 }

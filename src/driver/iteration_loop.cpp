@@ -41,20 +41,14 @@ double relative_change(float now, float before) {
 }
 
 void advance_one_iteration(flow_field& field, const run_parameters& params,
-                           const int_grid& outline_large, solver_workspace& workspace, float dt) {
-    const int nx = field.nx;
-    const int ny = field.ny;
-    // Both components are carried by the same moved nodes: move them once.
-    move_nodes(nx, ny, dt, field.x, field.y, field.x_moved, field.y_moved, field.u, field.v);
-    rebuild_velocity_on_grid(nx, ny, field.dx, field.dy, field.x, field.y, field.x_moved,
-                             field.y_moved, field.u, field.v, field.u_adv, field.v_adv);
+                           const int_grid& solid_nodes, solver_workspace& workspace, float dt) {
+    advection_step(field, dt);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.
-    velocity_laplacians(nx, ny, field.dx, field.dy, field.u, field.v, workspace.lap_u,
-                        workspace.lap_v);
+    velocity_laplacians(field, workspace);
     pressure_equation(field, dt, params, workspace);
-    momentum_equation(field, dt, params, workspace.lap_u, workspace.lap_v);
-    boundary_conditions(field, params.INLET_VELOCITY, outline_large);
+    momentum_equation(field, dt, params, workspace);
+    boundary_conditions(field, params.inlet_velocity, solid_nodes);
 }
 
 namespace {
@@ -86,7 +80,7 @@ bool is_finite(const flow_field& field, const mean_magnitudes& means) {
 }  // namespace
 
 loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
-                               const int_grid& outline_large, int max_iterations,
+                               const int_grid& solid_nodes, int max_iterations,
                                solver_workspace& workspace, convergence_log& log,
                                std::ostream& console) {
     loop_result result;
@@ -100,7 +94,7 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
             result.at_rest = true;
             break;
         }
-        advance_one_iteration(field, params, outline_large, workspace, *dt);
+        advance_one_iteration(field, params, solid_nodes, workspace, *dt);
         const mean_magnitudes now = measure_field(field);
         if (!is_finite(field, now)) refuse_divergence(result.iterations + 1);
         const double change_u = relative_change(now.U, before.U);

@@ -33,7 +33,7 @@ double relative_change(float now, float before);
 
 // One pass of the method with the time step dt.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
-                           const int_grid& outline_large, solver_workspace& workspace, float dt);
+                           const int_grid& solid_nodes, solver_workspace& workspace, float dt);
 
 struct loop_result {
     int iterations = 0;
@@ -44,7 +44,7 @@ struct loop_result {
 // Runs the loop and prints its lines and the closing "done.". Throws
 // run_error when the flow diverges, naming the iteration.
 loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
-                               const int_grid& outline_large, int max_iterations,
+                               const int_grid& solid_nodes, int max_iterations,
                                solver_workspace& workspace, convergence_log& log,
                                std::ostream& console);
 

@@ -6,22 +6,20 @@
 // "convergence.txt" and four pictures into the current folder:
 //     veltaro < examples/cylinder.answers
 //
-// Exit status: 1 after a complete run (as it always has been), 2 when the
-// run is refused or a result could not be written.
+// Exit status: 1 after a complete run, 2 when the run is refused or a
+// result could not be written.
 #include <iostream>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "driver/convergence_log.h"
-#include "driver/dialogue.h"
 #include "driver/forces.h"
 #include "driver/iteration_loop.h"
-#include "driver/run_setup.h"
+#include "driver/set_up_run.h"
 #include "common/text_format.h"
 #include "field/flow_field.h"
 #include "common/run_error.h"
-#include "geometry/obstacle_masks.h"
 #include "output/atomic_file.h"
 #include "output/data_files.h"
 #include "output/field_images.h"
@@ -53,48 +51,37 @@ private:
 };
 
 int run() {
-    // 1. The dialogue and what follows from it.
-    print_banner(std::cout);
-    const dialogue_answers answers = ask_questions(std::cin, std::cout);
-    float typed_inlet_velocity = 0.0f;
-    if (inlet_velocity_is_asked(answers)) {
-        typed_inlet_velocity = ask_inlet_velocity(std::cin, std::cout);
-    }
-    const run_parameters params = derive_parameters(answers, typed_inlet_velocity);
-    check_parameters(answers, params);
-    const mesh_size mesh = size_mesh(answers.mesh_choice, answers.length, answers.height);
+    // 1. The dialogue, the mesh and the obstacle.
+    const run_setup setup = set_up_run(std::cin, std::cout);
+    const run_parameters& params = setup.params;
+    const obstacle_masks& masks = setup.masks;
 
-    // 2. The obstacle.
-    obstacle_masks masks = make_outlines(mesh.nx, mesh.ny, answers.filename);
+    // 2. The flow field in its initial state, and the solver's workspace.
+    flow_field field =
+        allocate_flow_field(setup.mesh.nx, setup.mesh.ny, setup.mesh.dx, setup.mesh.dx);
+    initial_conditions(field, params.inlet_velocity);
+    solver_workspace workspace = make_solver_workspace(field);
 
-    // 3. The flow field in its initial state; before any iteration the
-    // advected velocity is the initial one and the pressure is zero.
-    flow_field field = allocate_flow_field(mesh.nx, mesh.ny, mesh.dx, mesh.dx);
-    initial_conditions(field, params.INLET_VELOCITY);
-    field.u_adv = field.u;
-    field.v_adv = field.v;
-    solver_workspace workspace = make_solver_workspace(field.nx, field.ny, field.dx, field.dy);
-
-    // 4. The iteration loop, once it is sure that its results can be kept.
+    // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
     convergence_log log;
-    run_iteration_loop(field, params, masks.outline_large, answers.max_iterations, workspace, log,
-                       std::cout);
+    run_iteration_loop(field, params, masks.solid_nodes, setup.answers.max_iterations, workspace,
+                       log, std::cout);
 
-    // 5. Lift and drag.
-    const forces force = lift_and_drag(field, params.RHO);
+    // 4. Lift and drag.
+    const forces force = lift_and_drag(field, params.density);
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
               << format_text("Drag = %e [N/m]\n", force.drag) << std::flush;
 
-    // 6-8. The data files, the streamlines and the four pictures.
+    // 5. The data files, the streamlines and the four pictures.
     result_writer write;
-    const flow_field& f = field;
-    write([&] { output_results(f); });
-    streamlines(f.nx, f.ny, f.u, f.v, params, masks);
-    write([&] { output_image_U(f.nx, f.ny, f.p, f.u, f.v, masks); });
-    write([&] { output_image_V(f.nx, f.ny, f.p, f.u, f.v, masks); });
-    write([&] { output_image_P(f.nx, f.ny, f.p, f.u, f.v, masks); });
-    write([&] { output_image_UV(f.nx, f.ny, f.p, f.u, f.v, masks); });
+    write([&] { output_results(field); });
+    const streamline_marks marks =
+        streamlines(field, params, masks.picture.nx(), masks.picture.ny());
+    write([&] { output_image_U(field, masks); });
+    write([&] { output_image_V(field, masks); });
+    write([&] { output_image_P(field, masks); });
+    write([&] { output_image_UV(field, masks, marks); });
     return write.status();
 }
 

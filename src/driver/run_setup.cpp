@@ -70,14 +70,14 @@ bool inlet_velocity_is_asked(const dialogue_answers& answers) {
 
 run_parameters derive_parameters(const dialogue_answers& answers, float typed_inlet_velocity) {
     run_parameters params;
-    params.INLET_VELOCITY = inlet_velocity_is_asked(answers)
+    params.inlet_velocity = inlet_velocity_is_asked(answers)
                                 ? typed_inlet_velocity
                                 : answers.reynolds * answers.kinematic_viscosity / answers.height;
-    params.WIDTH = answers.length;
-    params.HEIGHT = answers.height;
-    params.RHO = answers.density;
-    params.MU = answers.kinematic_viscosity * answers.density;
-    params.OUTLET_PRESSURE = 0.0f;
+    params.length = answers.length;
+    params.height = answers.height;
+    params.density = answers.density;
+    params.dynamic_viscosity = answers.kinematic_viscosity * answers.density;
+    params.outlet_pressure = 0.0f;
     return params;
 }
 
@@ -95,11 +95,11 @@ void check_parameters(const dialogue_answers& answers, const run_parameters& par
                 shown(answers.kinematic_viscosity) + ".");
     require(std::isfinite(answers.reynolds),
             "The Reynolds number must be a finite number, not " + shown(answers.reynolds) + ".");
-    require(positive_finite(params.INLET_VELOCITY),
+    require(positive_finite(params.inlet_velocity),
             "The inlet velocity must be a positive number of m/s, not " +
-                shown(params.INLET_VELOCITY) +
+                shown(params.inlet_velocity) +
                 " (a negative Reynolds number gives a negative one).");
-    require(std::isfinite(params.MU),
+    require(std::isfinite(params.dynamic_viscosity),
             "The dynamic viscosity (kinematic viscosity x density) is too large to compute with.");
 }
 

@@ -33,7 +33,7 @@ mesh_size size_mesh(int mesh_choice, float length, float height);
 // zero Reynolds number or viscosity.
 bool inlet_velocity_is_asked(const dialogue_answers& answers);
 
-// INLET_VELOCITY = Re nu / H (or the typed value), MU = nu RHO.
+// inlet_velocity = Re nu / H (or the typed value), dynamic_viscosity = nu density.
 run_parameters derive_parameters(const dialogue_answers& answers, float typed_inlet_velocity);
 
 // Refuses tunnel sizes, densities, viscosities and inlet velocities that

@@ -29,8 +29,8 @@ void impose_walls(flow_field& field) {
     }
 }
 
-void impose_obstacle(flow_field& field, const int_grid& outline_large) {
-    const int* solid = outline_large.data();
+void impose_obstacle(flow_field& field, const int_grid& solid_nodes) {
+    const int* solid = solid_nodes.data();
     float* u = field.u.data();
     float* v = field.v.data();
     const std::size_t nodes = field.u.size();
@@ -44,10 +44,10 @@ void impose_obstacle(flow_field& field, const int_grid& outline_large) {
 
 }  // namespace
 
-void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid& outline_large) {
+void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid& solid_nodes) {
     impose_inlet_and_outlet(field, inlet_velocity);
     impose_walls(field);
-    impose_obstacle(field, outline_large);
+    impose_obstacle(field, solid_nodes);
 }
 
 }  // namespace veltaro

@@ -8,6 +8,6 @@ namespace veltaro {
 
 // Imposed on u and v in place. Later steps overwrite earlier ones where they
 // meet, so the corners follow their wall neighbour and the obstacle wins.
-void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid& outline_large);
+void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid& solid_nodes);
 
 }  // namespace veltaro

@@ -41,6 +41,10 @@ void initial_conditions(flow_field& field, float inlet_velocity) {
     if (field.nx > 0) {
         for (int j = 0; j < field.ny; ++j) field.u[0][j] = inlet_velocity;
     }
+    // Before any iteration the advected velocity is the initial one: a run
+    // stopped before its first pass reports and writes that.
+    field.u_adv = field.u;
+    field.v_adv = field.v;
 }
 
 }  // namespace veltaro

@@ -28,7 +28,8 @@ struct flow_field {
 // and writes defined values. Throws run_error when the grid cannot be had.
 flow_field allocate_flow_field(int nx, int ny, float dx, float dy);
 
-// Still fluid, with the inlet velocity over the whole inlet column.
+// Still fluid, with the inlet velocity over the whole inlet column, in u and
+// in the advected u_adv alike: the field is ready for its first iteration.
 void initial_conditions(flow_field& field, float inlet_velocity);
 
 }  // namespace veltaro

@@ -5,12 +5,12 @@
 namespace veltaro {
 
 struct run_parameters {
-    float INLET_VELOCITY = 0.0f;   // m/s
-    float WIDTH = 0.0f;            // tunnel length, m
-    float HEIGHT = 0.0f;           // tunnel height, m
-    float MU = 0.0f;               // dynamic viscosity, kg/(m s)
-    float RHO = 0.0f;              // density, kg/m^3
-    float OUTLET_PRESSURE = 0.0f;  // Pa; pressures are relative to it
+    float inlet_velocity = 0.0f;     // m/s
+    float length = 0.0f;             // tunnel length, m
+    float height = 0.0f;             // tunnel height, m
+    float dynamic_viscosity = 0.0f;  // kg/(m s)
+    float density = 0.0f;            // kg/m^3
+    float outlet_pressure = 0.0f;    // Pa; pressures are relative to it
 };
 
 }  // namespace veltaro

@@ -23,10 +23,11 @@ std::optional<float> set_dt(const flow_field& field, const run_parameters& param
     const float vmax = largest_speed(field);
     if (!(vmax > 0.0f)) return std::nullopt;
     double dt = (0.1 * field.dx) / vmax;
-    if (params.MU > 0.0f) {
+    if (params.dynamic_viscosity > 0.0f) {
         const double dx2 = static_cast<double>(field.dx) * field.dx;
         const double dy2 = static_cast<double>(field.dy) * field.dy;
-        const double diffusion_limit = 0.4 * params.RHO / (params.MU * (1.0 / dx2 + 1.0 / dy2));
+        const double diffusion_limit =
+            0.4 * params.density / (params.dynamic_viscosity * (1.0 / dx2 + 1.0 / dy2));
         dt = std::min(dt, diffusion_limit);
     }
     return static_cast<float>(dt);

@@ -12,8 +12,8 @@ namespace veltaro {
 // The largest node speed, boundaries included (a NaN speed never wins).
 float largest_speed(const flow_field& field);
 
-// dt = 0.1 dx / vmax. When MU > 0 it is capped at
-// 0.4 RHO / (MU (1/dx^2 + 1/dy^2)): the momentum update treats viscosity
+// dt = 0.1 dx / vmax. With a viscosity mu > 0 and density rho it is capped at
+// 0.4 rho / (mu (1/dx^2 + 1/dy^2)): the momentum update treats viscosity
 // explicitly, and without the cap slow flows grow a checkerboard. Where the
 // cap does not bite the result is exactly 0.1 dx / vmax rounded to float.
 // No time step exists when every speed is zero: then nullopt.

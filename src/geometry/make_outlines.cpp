@@ -1,4 +1,3 @@
-#include <iostream>
 #include <string>
 #include <utility>
 
@@ -16,9 +15,8 @@ void check_components(int components) {
     if (components == 1 || components == 3) {
         return;
     }
-    std::cout << "Number of color components in JPG image not recognized" << std::endl;
-    throw run_error("The picture has " + std::to_string(components) +
-                    " colour components; save it as a grey-scale or RGB JPEG.");
+    throw unrecognised_components("The picture has " + std::to_string(components) +
+                                  " colour components; save it as a grey-scale or RGB JPEG.");
 }
 
 }  // namespace

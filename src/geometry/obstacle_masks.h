@@ -1,31 +1,37 @@
 // The obstacle masks made from the picture: the node mask the solver reads
-// and the picture mask the result images draw (and the streamlines mark).
+// and the picture mask the result images draw.
 #pragma once
 
 #include <string>
 
+#include "common/run_error.h"
 #include "field/grid.h"
 
 namespace veltaro {
 
 struct obstacle_masks {
     // nx by ny nodes, [i][j] like the field arrays: 1 solid, 0 fluid.
-    int_grid outline_large;
-    // image_width by image_height pixels, [pixel column][pixel row counted
-    // from the bottom]: 0 open, 1 obstacle, 6 streamline.
-    int_grid outline;
-    int image_width = 0;
-    int image_height = 0;
+    int_grid solid_nodes;
+    // The picture's own pixels, [pixel column][pixel row counted from the
+    // bottom]: obstacle_pixel or open_pixel. Its nx() and ny() are the
+    // picture's width and height.
+    int_grid picture;
 };
 
 inline constexpr int open_pixel = 0;
 inline constexpr int obstacle_pixel = 1;
-inline constexpr int streamline_pixel = 6;
+
+// The picture decodes, but into neither grey nor RGB samples (CMYK, say).
+// The driver tells the console before it refuses the run.
+class unrecognised_components : public run_error {
+public:
+    using run_error::run_error;
+};
 
 // Reads the picture and builds both masks. Throws run_error when the picture
-// cannot be used (after printing the messages a user expects to see); a
-// picture of more than 50,000,000 pixels is refused before any memory is set
-// aside for it.
+// cannot be used (unrecognised_components for a colour model it cannot
+// read); a picture of more than 50,000,000 pixels is refused before any
+// memory is set aside for it.
 obstacle_masks make_outlines(int nx, int ny, const std::string& filename);
 
 // The same with another limit on the picture's pixels, for tools that must

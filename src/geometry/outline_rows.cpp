@@ -49,10 +49,8 @@ outline_builder start_outlines(int nx, int ny, int image_width, int image_height
         throw run_error("The picture has no pixels.");
     }
     outline_builder builder;
-    builder.masks.outline_large = allocate_mask(nx, ny, "a node grid", "nodes");
-    builder.masks.outline = allocate_mask(image_width, image_height, "a picture", "pixels");
-    builder.masks.image_width = image_width;
-    builder.masks.image_height = image_height;
+    builder.masks.solid_nodes = allocate_mask(nx, ny, "a node grid", "nodes");
+    builder.masks.picture = allocate_mask(image_width, image_height, "a picture", "pixels");
     builder.sx = static_cast<double>(nx - 1) / image_width;
     builder.sy = static_cast<double>(ny - 1) / image_height;
     return builder;
@@ -61,17 +59,17 @@ outline_builder start_outlines(int nx, int ny, int image_width, int image_height
 void add_outline_row(outline_builder& builder, int r, std::span<const unsigned char> samples,
                      int components) {
     obstacle_masks& masks = builder.masks;
-    const int nx = masks.outline_large.nx();
-    const int ny = masks.outline_large.ny();
+    const int nx = masks.solid_nodes.nx();
+    const int ny = masks.solid_nodes.ny();
     // The top of the picture lies at the top wall.
     const int j = (ny - 1) - nearest_node(0.5 * builder.sy + builder.ry, ny);
-    const int k = masks.image_height - 1 - r;
+    const int k = masks.picture.ny() - 1 - r;
     double cx = 0.0;
-    for (int c = 0; c < masks.image_width; ++c) {
+    for (int c = 0; c < masks.picture.nx(); ++c) {
         const int value =
             pixel_class(samples.subspan(static_cast<std::size_t>(c) * components, components));
-        masks.outline_large[nearest_node(0.5 * builder.sx + cx, nx)][j] = value;
-        masks.outline[c][k] = value;
+        masks.solid_nodes[nearest_node(0.5 * builder.sx + cx, nx)][j] = value;
+        masks.picture[c][k] = value;
         cx += builder.sx;
     }
     builder.ry += builder.sy;

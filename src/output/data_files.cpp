@@ -19,10 +19,9 @@ void append_value(std::string& line, float value) {
 
 }  // namespace
 
-void write_data_file(const std::string& file_name, int nx, int ny, const float_grid& values) {
-    if (values.nx() != nx || values.ny() != ny) {
-        throw run_error(write_error_message(file_name, "the field does not match the grid size"));
-    }
+void write_data_file(const std::string& file_name, const float_grid& values) {
+    const int nx = values.nx();
+    const int ny = values.ny();
     atomic_file file(file_name, file_kind::text);
     std::string line;
     for (int j = ny - 1; j >= 0; --j) {
@@ -40,7 +39,7 @@ void output_results(const flow_field& field) {
     std::string failures;
     for (const auto& [file_name, values] : tables) {
         try {
-            write_data_file(file_name, field.nx, field.ny, *values);
+            write_data_file(file_name, *values);
         } catch (const run_error& error) {
             if (!failures.empty()) failures += '\n';
             failures += error.what();

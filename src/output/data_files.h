@@ -18,6 +18,6 @@ void output_results(const flow_field& field);
 
 // One table: for j = ny-1 down to 0, the values [0][j] ... [nx-1][j], each
 // as "%e ", then a newline. Throws run_error naming the file.
-void write_data_file(const std::string& file_name, int nx, int ny, const float_grid& values);
+void write_data_file(const std::string& file_name, const float_grid& values);
 
 }  // namespace veltaro

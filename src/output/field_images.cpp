@@ -42,13 +42,13 @@ void paint_scale(unsigned char* pixel, float s) {
     paint(pixel, red, green, blue);
 }
 
-// The overlay, if any, wins over the scale colour.
-bool paint_overlay(unsigned char* pixel, int mark, image_overlay overlay) {
-    if (mark == obstacle_pixel) {
+// The obstacle wins over a streamline, which wins over the scale colour.
+bool paint_overlay(unsigned char* pixel, int picture, unsigned char marked) {
+    if (picture == obstacle_pixel) {
         paint(pixel, 0, 0, 0);
         return true;
     }
-    if (mark == streamline_pixel && overlay == image_overlay::obstacle_and_streamlines) {
+    if (marked != 0) {
         paint(pixel, 255, 0, 0);
         return true;
     }
@@ -56,69 +56,62 @@ bool paint_overlay(unsigned char* pixel, int mark, image_overlay overlay) {
 }
 
 struct image_plan {
-    int nx;
-    int ny;
     const float_grid& values;
     field_scale scale;
     const obstacle_masks& masks;
-    image_overlay overlay;
+    const streamline_marks* marks;
 };
 
 void fill_row(const image_plan& plan, int r, float y_sum, std::vector<unsigned char>& row) {
-    const int width = plan.masks.image_width;
-    const int mask_row = plan.masks.image_height - 1 - r;
-    const bool empty = plan.nx < 1 || plan.ny < 1;
-    const row_sample rows =
-        empty ? row_sample{} : sample_row(y_sum, r, plan.ny, plan.masks.image_height);
-    const float x_step = static_cast<float>(plan.nx - 1) / static_cast<float>(width);
+    const int nx = plan.values.nx();
+    const int ny = plan.values.ny();
+    const int width = plan.masks.picture.nx();
+    const int height = plan.masks.picture.ny();
+    const int mask_row = height - 1 - r;
+    const bool empty = nx < 1 || ny < 1;
+    const row_sample rows = empty ? row_sample{} : sample_row(y_sum, r, ny, height);
+    const float x_step = static_cast<float>(nx - 1) / static_cast<float>(width);
     float x_sum = 0.0f;
     for (int c = 0; c < width; ++c, x_sum += x_step) {
         unsigned char* pixel = row.data() + 3 * static_cast<std::size_t>(c);
-        if (paint_overlay(pixel, plan.masks.outline[c][mask_row], plan.overlay)) continue;
+        const unsigned char marked = plan.marks ? (*plan.marks)[c][mask_row] : 0;
+        if (paint_overlay(pixel, plan.masks.picture[c][mask_row], marked)) continue;
         if (empty) {
             paint_scale(pixel, 0.5f);
             continue;
         }
-        const double x = static_cast<double>(c) * (plan.nx - 1) / width;
-        const grid_cell column = clamped_cell(x_sum, x, plan.nx);
+        const double x = static_cast<double>(c) * (nx - 1) / width;
+        const grid_cell column = clamped_cell(x_sum, x, nx);
         const float value = bilinear(plan.values, column, rows.jt, rows.jb, rows.fraction);
         paint_scale(pixel, scale_position(value, plan.scale));
     }
 }
 
-// Why values and masks cannot make a picture, or nullptr when they can.
-const char* size_mismatch(int nx, int ny, const float_grid& values, const obstacle_masks& masks) {
-    if (values.nx() != nx || values.ny() != ny) return "the field does not match the grid size";
-    if (masks.image_width < 0 || masks.image_height < 0 ||
-        masks.outline.nx() != masks.image_width || masks.outline.ny() != masks.image_height) {
-        return "the picture mask does not match the picture size";
+// Why the marks cannot go on the picture, or nullptr when they can.
+const char* size_mismatch(const obstacle_masks& masks, const streamline_marks* marks) {
+    if (marks && (marks->nx() != masks.picture.nx() || marks->ny() != masks.picture.ny())) {
+        return "the streamline marks do not match the picture size";
     }
     return nullptr;
 }
 
-// Checked before the file is created, so a mismatch leaves nothing behind.
-void check_sizes(const std::string& file_name, int nx, int ny, const float_grid& values,
-                 const obstacle_masks& masks) {
-    if (const char* reason = size_mismatch(nx, ny, values, masks)) {
-        throw run_error(write_error_message(file_name, reason));
-    }
-}
-
-float_grid speeds(int nx, int ny, const float_grid& u, const float_grid& v) {
-    float_grid speed(nx, ny);
-    for (int i = 0; i < nx; ++i) {
-        for (int j = 0; j < ny; ++j) speed[i][j] = std::sqrt(u[i][j] * u[i][j] + v[i][j] * v[i][j]);
+float_grid speeds(const flow_field& field) {
+    float_grid speed(field.nx, field.ny);
+    for (int i = 0; i < field.nx; ++i) {
+        const float* u = field.u[i];
+        const float* v = field.v[i];
+        for (int j = 0; j < field.ny; ++j) speed[i][j] = std::sqrt(u[j] * u[j] + v[j] * v[j]);
     }
     return speed;
 }
 
 }  // namespace
 
-field_scale find_scale(int nx, int ny, const float_grid& values) {
+field_scale find_scale(const float_grid& values) {
     field_scale scale;
     bool seen = false;
-    for (int i = 0; i < nx; ++i) {
-        for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < values.nx(); ++i) {
+        for (int j = 0; j < values.ny(); ++j) {
             const float value = values[i][j];
             if (!std::isfinite(value)) continue;
             if (!seen || scale.min > value) scale.min = value;
@@ -140,50 +133,47 @@ float scale_position(float value, field_scale scale) {
     return static_cast<float>(s);
 }
 
-void render_field_image(int nx, int ny, const float_grid& values, const obstacle_masks& masks,
-                        image_overlay overlay, const image_row_sink& sink) {
-    if (const char* reason = size_mismatch(nx, ny, values, masks)) throw run_error(reason);
-    const image_plan plan{nx, ny, values, find_scale(nx, ny, values), masks, overlay};
-    std::vector<unsigned char> row(3 * static_cast<std::size_t>(masks.image_width));
-    const float y_step = static_cast<float>(ny - 1) / static_cast<float>(masks.image_height);
+void render_field_image(const float_grid& values, const obstacle_masks& masks,
+                        const streamline_marks* marks, const image_row_sink& sink) {
+    if (const char* reason = size_mismatch(masks, marks)) throw run_error(reason);
+    const image_plan plan{values, find_scale(values), masks, marks};
+    const int height = masks.picture.ny();
+    std::vector<unsigned char> row(3 * static_cast<std::size_t>(masks.picture.nx()));
+    const float y_step = static_cast<float>(values.ny() - 1) / static_cast<float>(height);
     float y_sum = 0.0f;
-    for (int r = 0; r < masks.image_height; ++r, y_sum += y_step) {
+    for (int r = 0; r < height; ++r, y_sum += y_step) {
         fill_row(plan, r, y_sum, row);
         sink(row);
     }
 }
 
-void write_field_image(const std::string& file_name, int nx, int ny, const float_grid& values,
-                       const obstacle_masks& masks, image_overlay overlay) {
-    check_sizes(file_name, nx, ny, values, masks);
-    jpeg_writer picture(file_name, masks.image_width, masks.image_height);
-    render_field_image(nx, ny, values, masks, overlay,
+void write_field_image(const std::string& file_name, const float_grid& values,
+                       const obstacle_masks& masks, const streamline_marks* marks) {
+    // Checked before the file is created, so a mismatch leaves nothing behind.
+    if (const char* reason = size_mismatch(masks, marks)) {
+        throw run_error(write_error_message(file_name, reason));
+    }
+    jpeg_writer picture(file_name, masks.picture.nx(), masks.picture.ny());
+    render_field_image(values, masks, marks,
                        [&picture](std::span<const unsigned char> row) { picture.write_row(row); });
     picture.finish();
 }
 
-void output_image_U(int nx, int ny, const float_grid&, const float_grid& u, const float_grid&,
-                    const obstacle_masks& masks) {
-    write_field_image("U.jpg", nx, ny, u, masks, image_overlay::obstacle);
+void output_image_U(const flow_field& field, const obstacle_masks& masks) {
+    write_field_image("U.jpg", field.u, masks);
 }
 
-void output_image_V(int nx, int ny, const float_grid&, const float_grid&, const float_grid& v,
-                    const obstacle_masks& masks) {
-    write_field_image("V.jpg", nx, ny, v, masks, image_overlay::obstacle);
+void output_image_V(const flow_field& field, const obstacle_masks& masks) {
+    write_field_image("V.jpg", field.v, masks);
 }
 
-void output_image_P(int nx, int ny, const float_grid& p, const float_grid&, const float_grid&,
-                    const obstacle_masks& masks) {
-    write_field_image("pressure.jpg", nx, ny, p, masks, image_overlay::obstacle);
+void output_image_P(const flow_field& field, const obstacle_masks& masks) {
+    write_field_image("pressure.jpg", field.p, masks);
 }
 
-void output_image_UV(int nx, int ny, const float_grid&, const float_grid& u, const float_grid& v,
-                     const obstacle_masks& masks) {
-    const std::string file_name = "velocity.jpg";
-    check_sizes(file_name, nx, ny, u, masks);
-    check_sizes(file_name, nx, ny, v, masks);
-    write_field_image(file_name, nx, ny, speeds(nx, ny, u, v), masks,
-                      image_overlay::obstacle_and_streamlines);
+void output_image_UV(const flow_field& field, const obstacle_masks& masks,
+                     const streamline_marks& marks) {
+    write_field_image("velocity.jpg", speeds(field), masks, &marks);
 }
 
 }  // namespace veltaro

@@ -15,11 +15,10 @@ int pixel_index(int pixels, float position, float length) {
     return std::clamp(static_cast<int>(std::floor(scaled)), 0, pixels - 1);
 }
 
-void mark(obstacle_masks& masks, const streamline_tracer& tracer, float x, float y) {
-    const int px = pixel_index(masks.outline.nx(), x, tracer.width);
-    const int py = pixel_index(masks.outline.ny(), y, tracer.height);
-    int& pixel = masks.outline[px][py];
-    if (pixel != obstacle_pixel) pixel = streamline_pixel;
+void mark(streamline_marks& marks, const streamline_tracer& tracer, float x, float y) {
+    const int px = pixel_index(marks.nx(), x, tracer.width);
+    const int py = pixel_index(marks.ny(), y, tracer.height);
+    marks[px][py] = 1;
 }
 
 // Written as "inside" so that a NaN position, for which every comparison is
@@ -29,11 +28,11 @@ bool inside(const streamline_tracer& tracer, float x, float y) {
 }
 
 bool traceable(const streamline_tracer& tracer, const float_grid& u, const float_grid& v,
-               const obstacle_masks& masks) {
+               const streamline_marks& marks) {
     const bool grid_fits =
         u.nx() == tracer.nx && u.ny() == tracer.ny && v.nx() == tracer.nx && v.ny() == tracer.ny;
     return tracer.nx >= 2 && tracer.ny >= 2 && grid_fits && tracer.width > 0.0f &&
-           std::isfinite(tracer.width) && masks.outline.nx() > 0 && masks.outline.ny() > 0;
+           std::isfinite(tracer.width) && marks.nx() > 0 && marks.ny() > 0;
 }
 
 }  // namespace
@@ -54,20 +53,20 @@ streamline_tracer make_streamline_tracer(int nx, int ny, const run_parameters& p
     streamline_tracer tracer;
     tracer.nx = nx;
     tracer.ny = ny;
-    tracer.width = params.WIDTH;
-    tracer.height = params.HEIGHT;
-    const float spacing = params.WIDTH / static_cast<float>(nx - 1);
-    tracer.h = static_cast<float>(static_cast<double>(spacing) * 0.01 / params.INLET_VELOCITY);
+    tracer.width = params.length;
+    tracer.height = params.height;
+    const float spacing = params.length / static_cast<float>(nx - 1);
+    tracer.h = static_cast<float>(static_cast<double>(spacing) * 0.01 / params.inlet_velocity);
     tracer.limit = (static_cast<std::int64_t>(nx) + ny) * 1000;
     return tracer;
 }
 
 streamline_end trace_streamline(const streamline_tracer& tracer, const float_grid& u,
-                                const float_grid& v, obstacle_masks& masks, float y0) {
+                                const float_grid& v, streamline_marks& marks, float y0) {
     float x = 0.0f;
     float y = y0;
     for (std::int64_t k = 0;; ++k) {
-        mark(masks, tracer, x, y);
+        mark(marks, tracer, x, y);
         const float gx = (x / tracer.width) * static_cast<float>(tracer.nx - 1);
         const float gy = (y / tracer.height) * static_cast<float>(tracer.ny - 1);
         // On the outlet plane or the top wall the last cell is used.
@@ -81,12 +80,14 @@ streamline_end trace_streamline(const streamline_tracer& tracer, const float_gri
     }
 }
 
-void streamlines(int nx, int ny, const float_grid& u, const float_grid& v,
-                 const run_parameters& params, obstacle_masks& masks) {
-    const streamline_tracer tracer = make_streamline_tracer(nx, ny, params);
-    if (!traceable(tracer, u, v, masks)) return;
-    for (const float seed : streamline_seeds(params.HEIGHT))
-        trace_streamline(tracer, u, v, masks, seed);
+streamline_marks streamlines(const flow_field& field, const run_parameters& params,
+                             int picture_width, int picture_height) {
+    streamline_marks marks(picture_width, picture_height, 0);
+    const streamline_tracer tracer = make_streamline_tracer(field.nx, field.ny, params);
+    if (!traceable(tracer, field.u, field.v, marks)) return marks;
+    for (const float seed : streamline_seeds(params.height))
+        trace_streamline(tracer, field.u, field.v, marks, seed);
+    return marks;
 }
 
 }  // namespace veltaro

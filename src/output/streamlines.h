@@ -1,25 +1,30 @@
 // streamlines: traces a family of streamlines from the inlet through the
-// final velocity field and burns each path into the picture mask with
-// streamline_pixel, for the speed picture to draw in red. Obstacle pixels
-// are never overwritten.
+// final velocity field and marks each path on a grid of the picture's size,
+// for the speed picture to draw in red.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "field/flow_field.h"
 #include "field/grid.h"
 #include "field/run_parameters.h"
-#include "geometry/obstacle_masks.h"
 
 namespace veltaro {
 
-// Traces one line per seed of streamline_seeds(params.HEIGHT).
-void streamlines(int nx, int ny, const float_grid& u, const float_grid& v,
-                 const run_parameters& params, obstacle_masks& masks);
+// A mark of the picture's pixels: [pixel column][pixel row counted from the
+// bottom], like the picture mask; 1 where a streamline passes, 0 elsewhere.
+// One byte a pixel: a picture may have tens of millions of them.
+using streamline_marks = grid<unsigned char>;
 
-// Seed heights above the bottom wall: HEIGHT / 10, then each previous seed
-// plus HEIGHT / 10 in single precision, while below HEIGHT. Nine or ten
-// seeds, depending on how the sums round; none for a HEIGHT that is not
+// Traces one line per seed of streamline_seeds(params.height) through u, v
+// onto marks of picture_width by picture_height pixels.
+streamline_marks streamlines(const flow_field& field, const run_parameters& params,
+                             int picture_width, int picture_height);
+
+// Seed heights above the bottom wall: height / 10, then each previous seed
+// plus height / 10 in single precision, while below height. Nine or ten
+// seeds, depending on how the sums round; none for a height that is not
 // positive.
 std::vector<float> streamline_seeds(float height);
 
@@ -46,8 +51,8 @@ struct streamline_end {
 // the pixel under the position, then moves with the velocity interpolated
 // there. The line ends after limit + 2 passes, or when a move leaves the
 // closed tunnel rectangle or yields a position that is not finite. Needs
-// nx, ny >= 2, a positive tunnel size and a non-empty mask.
+// nx, ny >= 2, a positive tunnel size and non-empty marks.
 streamline_end trace_streamline(const streamline_tracer& tracer, const float_grid& u,
-                                const float_grid& v, obstacle_masks& masks, float y0);
+                                const float_grid& v, streamline_marks& marks, float y0);
 
 }  // namespace veltaro

@@ -112,50 +112,38 @@ void rebuild(int nx, int ny, float dx, float dy, const float_grid& x, const floa
     }
 }
 
-}  // namespace
-
-void move_nodes(int nx, int ny, float dt, const float_grid& x, const float_grid& y,
-                float_grid& x_moved, float_grid& y_moved, const float_grid& u,
-                const float_grid& v) {
-    if (nx <= 0 || ny <= 0) return;
-    const std::size_t nodes = static_cast<std::size_t>(nx) * ny;
+// Both components are carried by the same moved nodes: the nodes move once.
+void move_nodes(flow_field& field, float dt) {
+    const std::size_t nodes = field.u.size();
+    const float* u = field.u.data();
+    const float* v = field.v.data();
+    const float* x = field.x.data();
+    const float* y = field.y.data();
+    float* x_moved = field.x_moved.data();
+    float* y_moved = field.y_moved.data();
     for (std::size_t k = 0; k < nodes; ++k) {
-        x_moved.data()[k] = u.data()[k] * dt + x.data()[k];
-        y_moved.data()[k] = v.data()[k] * dt + y.data()[k];
+        x_moved[k] = u[k] * dt + x[k];
+        y_moved[k] = v[k] * dt + y[k];
     }
 }
 
-void rebuild_on_grid(int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
-                     const float_grid& x_moved, const float_grid& y_moved, const float_grid& q,
-                     float_grid& q_adv) {
-    rebuild<1>(nx, ny, dx, dy, x, y, x_moved, y_moved, {carried{&q, &q_adv}});
-}
-
-namespace {
-
-using velocity_rebuild = void(int, int, float, float, const float_grid&, const float_grid&,
-                              const float_grid&, const float_grid&, const float_grid&,
-                              const float_grid&, float_grid&, float_grid&);
-
-[[gnu::flatten]] void rebuild_velocity_any_cpu(int nx, int ny, float dx, float dy,
-                                               const float_grid& x, const float_grid& y,
-                                               const float_grid& x_moved, const float_grid& y_moved,
-                                               const float_grid& u, const float_grid& v,
-                                               float_grid& u_adv, float_grid& v_adv) {
-    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved, {carried{&u, &u_adv}, carried{&v, &v_adv}});
+// u and v share every weight, so they are rebuilt together.
+[[gnu::flatten]] void rebuild_velocity_any_cpu(flow_field& f) {
+    rebuild<2>(f.nx, f.ny, f.dx, f.dy, f.x, f.y, f.x_moved, f.y_moved,
+               {carried{&f.u, &f.u_adv}, carried{&f.v, &f.v_adv}});
 }
 
 #if defined(__x86_64__)
 // The same code with twice the lanes, for processors that have AVX2. It
 // gives the same bits: every operation is IEEE single precision, and
 // nothing is fused into a multiply-add.
-[[gnu::target("avx2"), gnu::flatten]] void rebuild_velocity_avx2(
-    int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
-    const float_grid& x_moved, const float_grid& y_moved, const float_grid& u, const float_grid& v,
-    float_grid& u_adv, float_grid& v_adv) {
-    rebuild<2>(nx, ny, dx, dy, x, y, x_moved, y_moved, {carried{&u, &u_adv}, carried{&v, &v_adv}});
+[[gnu::target("avx2"), gnu::flatten]] void rebuild_velocity_avx2(flow_field& f) {
+    rebuild<2>(f.nx, f.ny, f.dx, f.dy, f.x, f.y, f.x_moved, f.y_moved,
+               {carried{&f.u, &f.u_adv}, carried{&f.v, &f.v_adv}});
 }
 #endif
+
+using velocity_rebuild = void(flow_field&);
 
 velocity_rebuild* best_velocity_rebuild() {
 #if defined(__x86_64__)
@@ -166,20 +154,11 @@ velocity_rebuild* best_velocity_rebuild() {
 
 }  // namespace
 
-void rebuild_velocity_on_grid(int nx, int ny, float dx, float dy, const float_grid& x,
-                              const float_grid& y, const float_grid& x_moved,
-                              const float_grid& y_moved, const float_grid& u, const float_grid& v,
-                              float_grid& u_adv, float_grid& v_adv) {
+void advection_step(flow_field& field, float dt) {
     static velocity_rebuild* const rebuild_velocity = best_velocity_rebuild();
-    rebuild_velocity(nx, ny, dx, dy, x, y, x_moved, y_moved, u, v, u_adv, v_adv);
-}
-
-void advection_step(int nx, int ny, float dx, float dy, float dt, const float_grid& x,
-                    const float_grid& y, float_grid& x_moved, float_grid& y_moved,
-                    const float_grid& u, const float_grid& v, const float_grid& q,
-                    float_grid& q_adv) {
-    move_nodes(nx, ny, dt, x, y, x_moved, y_moved, u, v);
-    rebuild_on_grid(nx, ny, dx, dy, x, y, x_moved, y_moved, q, q_adv);
+    if (field.nx <= 0 || field.ny <= 0) return;
+    move_nodes(field, dt);
+    rebuild_velocity(field);
 }
 
 }  // namespace veltaro

@@ -1,34 +1,18 @@
-// Advection of one velocity component over one time step: every node moves
-// forward along its own velocity, and the field is rebuilt on the fixed grid
-// as the tent-weighted mean of the moved neighbours that land within one
-// spacing of each receiving node.
+// Advection of the velocity over one time step: every node moves forward
+// along its own velocity (into x_moved, y_moved), and u and v are rebuilt on
+// the fixed grid (into u_adv, v_adv) as the tent-weighted mean of the moved
+// nodes that land within one spacing of each receiving node:
+//
+//   q_adv(i,j) = sum_ab q(a,b) w_ab / sum_ab w_ab,
+//   w_ab = (dx - |x_moved(a,b) - x(i,j)|) (dy - |y_moved(a,b) - y(i,j)|)
+//
+// over the 3 x 3 nodes (a,b) around (i,j) that land within dx and dy of it.
 #pragma once
 
-#include "field/grid.h"
+#include "field/flow_field.h"
 
 namespace veltaro {
 
-// Step 1 alone: x_moved = u dt + x, y_moved = v dt + y at every node.
-void move_nodes(int nx, int ny, float dt, const float_grid& x, const float_grid& y,
-                float_grid& x_moved, float_grid& y_moved, const float_grid& u, const float_grid& v);
-
-// Step 2 alone: rebuilds q on the grid into q_adv from positions already moved.
-void rebuild_on_grid(int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
-                     const float_grid& x_moved, const float_grid& y_moved, const float_grid& q,
-                     float_grid& q_adv);
-
-// Step 2 for both velocity components at once: they are carried by the same
-// moved nodes, so they share every weight. Exactly what two calls of
-// rebuild_on_grid give.
-void rebuild_velocity_on_grid(int nx, int ny, float dx, float dy, const float_grid& x,
-                              const float_grid& y, const float_grid& x_moved,
-                              const float_grid& y_moved, const float_grid& u, const float_grid& v,
-                              float_grid& u_adv, float_grid& v_adv);
-
-// Both steps, as one call. q_adv must be a different array from all others.
-void advection_step(int nx, int ny, float dx, float dy, float dt, const float_grid& x,
-                    const float_grid& y, float_grid& x_moved, float_grid& y_moved,
-                    const float_grid& u, const float_grid& v, const float_grid& q,
-                    float_grid& q_adv);
+void advection_step(flow_field& field, float dt);
 
 }  // namespace veltaro

@@ -1,6 +1,7 @@
 #include "solver/laplacian.h"
 
 namespace veltaro {
+namespace {
 
 void laplacian(int nx, int ny, float dx, float dy, const float_grid& q, float_grid& lap_q) {
     const float dx2 = dx * dx;
@@ -28,12 +29,15 @@ void copy_laplacian_edges(int nx, int ny, float_grid& lap_q) {
     }
 }
 
-void velocity_laplacians(int nx, int ny, float dx, float dy, const float_grid& u,
-                         const float_grid& v, float_grid& lap_u, float_grid& lap_v) {
-    laplacian(nx, ny, dx, dy, u, lap_u);
-    laplacian(nx, ny, dx, dy, v, lap_v);
-    copy_laplacian_edges(nx, ny, lap_u);
-    copy_laplacian_edges(nx, ny, lap_v);
+}  // namespace
+
+void velocity_laplacians(const flow_field& field, solver_workspace& workspace) {
+    const int nx = field.nx;
+    const int ny = field.ny;
+    laplacian(nx, ny, field.dx, field.dy, field.u, workspace.lap_u);
+    laplacian(nx, ny, field.dx, field.dy, field.v, workspace.lap_v);
+    copy_laplacian_edges(nx, ny, workspace.lap_u);
+    copy_laplacian_edges(nx, ny, workspace.lap_v);
 }
 
 }  // namespace veltaro

@@ -3,19 +3,17 @@
 // both.
 #pragma once
 
-#include "field/grid.h"
+#include "field/flow_field.h"
+#include "solver/solver_workspace.h"
 
 namespace veltaro {
 
-// Five-point Laplacian of q at the interior nodes; edges are left alone.
-void laplacian(int nx, int ny, float dx, float dy, const float_grid& q, float_grid& lap_q);
-
-// Each edge entry takes its inward neighbour's value (corners untouched):
+// workspace.lap_u and lap_v: the five-point Laplacians of u and v at the
+// interior nodes,
+//   lap q(i,j) = (q(i-1,j) - 2 q(i,j) + q(i+1,j)) / dx^2
+//              + (q(i,j-1) - 2 q(i,j) + q(i,j+1)) / dy^2,
+// and on each edge (corners aside) the value of the inward neighbour, since
 // the pressure source reads the Laplacian one node beyond the interior.
-void copy_laplacian_edges(int nx, int ny, float_grid& lap_q);
-
-// lap_u and lap_v of the current velocity, edges included.
-void velocity_laplacians(int nx, int ny, float dx, float dy, const float_grid& u,
-                         const float_grid& v, float_grid& lap_u, float_grid& lap_v);
+void velocity_laplacians(const flow_field& field, solver_workspace& workspace);
 
 }  // namespace veltaro

@@ -33,9 +33,11 @@ void update_column(int ny, const momentum_constants& c, const float* __restrict 
 }  // namespace
 
 void momentum_equation(flow_field& field, float dt, const run_parameters& params,
-                       const float_grid& lap_u, const float_grid& lap_v) {
-    const momentum_constants c{dt, params.MU, params.RHO, 2 * field.dx * params.RHO,
-                               2 * field.dy * params.RHO};
+                       const solver_workspace& workspace) {
+    const float_grid& lap_u = workspace.lap_u;
+    const float_grid& lap_v = workspace.lap_v;
+    const momentum_constants c{dt, params.dynamic_viscosity, params.density,
+                               2 * field.dx * params.density, 2 * field.dy * params.density};
     for (int i = 1; i <= field.nx - 2; ++i) {
         update_column(field.ny, c, field.p[i - 1], field.p[i], field.p[i + 1], field.u_adv[i],
                       field.v_adv[i], lap_u[i], lap_v[i], field.u[i], field.v[i]);

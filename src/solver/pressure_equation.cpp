@@ -20,6 +20,24 @@ void append_tie_row(csr_matrix& matrix, int first, int second, float inv_dy2) {
 
 }  // namespace
 
+// The rows, with p(i,j) the pressure of node (i,j) and S(i,j) the source:
+//
+// interior, i = 1 ... nx-2, j = 1 ... ny-2:
+//   (p(i,j-1) - 2 p(i,j) + p(i,j+1)) / dy^2 + (p(i-1,j) - 2 p(i,j) + p(i+1,j)) / dx^2 = S(i,j)
+//   where p(nx-1,j) is the outlet pressure: on the last interior column that
+//   term is known, and pressure_rhs moves it to the right-hand side.
+// bottom and top walls, i = 1 ... nx-2 (zero normal gradient):
+//   (p(i,0) - p(i,1)) / dy^2 = 0        (p(i,ny-2) - p(i,ny-1)) / dy^2 = 0
+// inlet, j = 1 ... ny-2 (zero normal gradient):
+//   (p(0,j) - p(1,j)) / dy^2 = 0
+// inlet corners, tied to their diagonal neighbour:
+//   (p(0,0) - p(1,1)) / dy^2 = 0        (p(1,ny-2) - p(0,ny-1)) / dy^2 = 0
+//
+// A boundary row says only that two pressures are equal, so its scale (the
+// inlet's difference is along x, yet scaled by 1/dy^2) and its sign (the top
+// corner lists its boundary node second) leave the solution as it is. They
+// are kept as they stand because the factorisation's pivoting sees them:
+// another scale or order would change the last bits of every result.
 csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {
     const float inv_dx2 = 1 / (dx * dx);
     const float inv_dy2 = 1 / (dy * dy);
@@ -58,16 +76,19 @@ csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {
 }
 
 void pressure_rhs(const flow_field& field, float dt, const run_parameters& params,
-                  const float_grid& lap_u, const float_grid& lap_v, std::vector<float>& rhs) {
+                  solver_workspace& workspace) {
+    const float_grid& lap_u = workspace.lap_u;
+    const float_grid& lap_v = workspace.lap_v;
+    std::vector<float>& rhs = workspace.rhs;
     const int nx = field.nx;
     const int ny = field.ny;
-    const float mu = params.MU;
-    const float rho = params.RHO;
+    const float mu = params.dynamic_viscosity;
+    const float rho = params.density;
     const float two_dx = 2 * field.dx;
     const float two_dy = 2 * field.dy;
     const float two_dx_dt = 2 * field.dx * dt;
     const float two_dy_dt = 2 * field.dy * dt;
-    const float outlet_term = params.OUTLET_PRESSURE / (field.dx * field.dx);
+    const float outlet_term = params.outlet_pressure / (field.dx * field.dx);
     const int rows_per_column = ny - 2;
     for (int i = 1; i <= nx - 2; ++i) {
         // Distinct arrays: telling the compiler so lets it vectorise.
@@ -109,18 +130,12 @@ void scatter_pressure(const std::vector<float>& solution, float outlet_pressure,
 void pressure_equation(flow_field& field, float dt, const run_parameters& params,
                        solver_workspace& workspace) {
     if (field.nx < 3 || field.ny < 3) {
-        field.p.fill(params.OUTLET_PRESSURE);
+        field.p.fill(params.outlet_pressure);
         return;
     }
-    pressure_rhs(field, dt, params, workspace.lap_u, workspace.lap_v, workspace.rhs);
-    const csr_matrix& matrix = workspace.pressure_matrix;
-    if (workspace.factorise_every_iteration) {
-        solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(), matrix.col_index.data(),
-                            matrix.row_ptr.data(), workspace.rhs.data(), workspace.solution.data());
-    } else {
-        workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
-    }
-    scatter_pressure(workspace.solution, params.OUTLET_PRESSURE, field);
+    pressure_rhs(field, dt, params, workspace);
+    workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
+    scatter_pressure(workspace.solution, params.outlet_pressure, field);
 }
 
 }  // namespace veltaro

@@ -21,10 +21,11 @@ inline int pressure_unknown(int nx, int i, int j) { return i + j * (nx - 1); }
 // wall rows, the inlet rows, and the two inlet corners.
 csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy);
 
-// Right-hand side in the matrix's row order: the source at the interior rows,
-// zero at the boundary rows. rhs must hold (nx-1) ny values.
+// Right-hand side in the matrix's row order, into workspace.rhs: the source
+// at the interior rows, zero at the boundary rows. workspace.rhs must hold (nx-1) ny values, and
+// lap_u, lap_v the Laplacians (edges included) of the current u and v.
 void pressure_rhs(const flow_field& field, float dt, const run_parameters& params,
-                  const float_grid& lap_u, const float_grid& lap_v, std::vector<float>& rhs);
+                  solver_workspace& workspace);
 
 // p from the solved unknowns, with the outlet column at the outlet pressure.
 void scatter_pressure(const std::vector<float>& solution, float outlet_pressure, flow_field& field);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "field/grid.h"
+#include "field/flow_field.h"
 #include "solver/sparse_lu.h"
 
 namespace veltaro {
@@ -18,14 +18,10 @@ struct solver_workspace {
     std::optional<sparse_lu> pressure_factors;
     std::vector<float> rhs;
     std::vector<float> solution;
-    // Converts, orders and factorises the matrix afresh in every iteration,
-    // as the plain method does. Same results, far slower: kept as the
-    // baseline that the benchmarks compare against.
-    bool factorise_every_iteration = false;
 };
 
-// Everything sized and the matrix assembled for an nx-by-ny grid. Throws
-// run_error when the memory cannot be had.
-solver_workspace make_solver_workspace(int nx, int ny, float dx, float dy);
+// Everything sized, and the matrix assembled and factorised, for the
+// field's grid. Throws run_error when the memory cannot be had.
+solver_workspace make_solver_workspace(const flow_field& field);
 
 }  // namespace veltaro

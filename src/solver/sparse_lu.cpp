@@ -13,8 +13,8 @@ namespace veltaro {
 
 namespace {
 
-// SuperLU's own abort: the message and exit status -1 that its allocation
-// failures have always given.
+// An allocation failure inside the sparse solve ends the run through
+// SuperLU's own abort: its message on standard error and exit status -1.
 [[noreturn]] void abort_on_failed_malloc(const char* what, int line) {
     char message[256];
     std::snprintf(message, sizeof message, "%s at line %d in file %s\n", what, line, "veltaro");

@@ -41,15 +41,15 @@ TEST_F(NoAllocation, IterationLoopAllocatesNothing) {
     const int ny = 25;
     const float dx = 2.4f / (nx - 1);
     run_parameters params;
-    params.INLET_VELOCITY = 0.2f;
-    params.RHO = 1.0f;
-    params.MU = 0.01f;
+    params.inlet_velocity = 0.2f;
+    params.density = 1.0f;
+    params.dynamic_viscosity = 0.01f;
     int_grid solid(nx, ny);
     for (int i = 13; i <= 16; ++i) {
         for (int j = 11; j <= 13; ++j) solid[i][j] = 1;
     }
     flow_field field = allocate_flow_field(nx, ny, dx, dx);
-    initial_conditions(field, params.INLET_VELOCITY);
+    initial_conditions(field, params.inlet_velocity);
     solver_workspace workspace = make_solver_workspace(nx, ny, dx, dx);
     convergence_log log(path("convergence.txt"));
     discard sink;

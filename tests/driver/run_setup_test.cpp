@@ -55,12 +55,12 @@ TEST(DerivedParameters, InletVelocityFromReynoldsNumber) {
     const dialogue_answers answers = answers_with(100.0f, 0.001f);
     EXPECT_FALSE(inlet_velocity_is_asked(answers));
     const run_parameters params = derive_parameters(answers, 0.0f);
-    EXPECT_EQ(params.INLET_VELOCITY, 100.0f * 0.001f / 1.0f);
-    EXPECT_FLOAT_EQ(params.INLET_VELOCITY, 0.1f);
-    EXPECT_EQ(params.MU, 0.001f * 1.2f);
-    EXPECT_EQ(params.WIDTH, 4.0f);
-    EXPECT_EQ(params.HEIGHT, 1.0f);
-    EXPECT_EQ(params.OUTLET_PRESSURE, 0.0f);
+    EXPECT_EQ(params.inlet_velocity, 100.0f * 0.001f / 1.0f);
+    EXPECT_FLOAT_EQ(params.inlet_velocity, 0.1f);
+    EXPECT_EQ(params.dynamic_viscosity, 0.001f * 1.2f);
+    EXPECT_EQ(params.length, 4.0f);
+    EXPECT_EQ(params.height, 1.0f);
+    EXPECT_EQ(params.outlet_pressure, 0.0f);
     EXPECT_NO_THROW(check_parameters(answers, params));
 }
 
@@ -68,8 +68,8 @@ TEST(DerivedParameters, TypedInletVelocityWhenItCannotBeDerived) {
     for (const dialogue_answers& answers : {answers_with(0.0f, 0.01f), answers_with(20.0f, 0.0f)}) {
         EXPECT_TRUE(inlet_velocity_is_asked(answers));
         const run_parameters params = derive_parameters(answers, 0.25f);
-        EXPECT_EQ(params.INLET_VELOCITY, 0.25f);
-        EXPECT_EQ(params.MU, answers.kinematic_viscosity * 1.2f);
+        EXPECT_EQ(params.inlet_velocity, 0.25f);
+        EXPECT_EQ(params.dynamic_viscosity, answers.kinematic_viscosity * 1.2f);
     }
 }
 

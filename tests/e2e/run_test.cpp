@@ -56,7 +56,7 @@ TEST_F(Run, NoIterationStillReportsAndWritesEverything) {
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_TRUE(run.out.ends_with(
         "Maximum number of iterations: \ndone.\n\nLift = 0.000000e+00 [N/m]\n"
-        "Drag = 3.878787e-02 [N/m]\n"))  // the inlet's momentum flux, RHO 0.2^2 (ny - 1) dy
+        "Drag = 3.878787e-02 [N/m]\n"))  // the inlet's momentum flux, density 0.2^2 (ny - 1) dy
         << run.out;
     EXPECT_EQ(folder.read("convergence.txt"), "0.0 0.0 0.0\n");
     for (const std::string& name : result_files())
@@ -108,7 +108,7 @@ TEST_F(Run, EmptyTunnelSettlesToUniformFlow) {
     write_jpeg(folder.file("empty.jpg"), flat_picture(400, 100, 1, 255));
     const program_run run = folder.run("empty.jpg 20 0.01 1 1 4 0 1000");
     EXPECT_EQ(run.status, 1) << run.err;
-    // Rounding only: far below the inlet's momentum flux, RHO U^2 H = 0.04 N/m.
+    // Rounding only: far below the inlet's momentum flux, density U^2 H = 0.04 N/m.
     EXPECT_NEAR(value_after(run.out, "Lift = "), 0.0, 1e-6);
     EXPECT_NEAR(value_after(run.out, "Drag = "), 0.0, 1e-6);
     for (const auto& row : table_of(folder.read("U.dat"))) {

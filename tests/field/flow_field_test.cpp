@@ -111,11 +111,11 @@ TEST(SetDt, DiffusionCapOnlyWhereItBites) {
     flow_field field = allocate_flow_field(4, 4, 0.02f, 0.02f);
     field.u.fill(0.2f);
     run_parameters params;
-    params.RHO = 1.0f;
-    params.MU = 0.01f;  // the cap, 0.2 dx^2 / MU = 8e-3, is below the Courant step 1e-2
+    params.density = 1.0f;
+    params.dynamic_viscosity = 0.01f;  // the cap, 0.2 dx^2 / dynamic_viscosity = 8e-3, is below the Courant step 1e-2
     const double cap = 0.4 * 1.0 / (0.01f * (2.0 / (static_cast<double>(0.02f) * 0.02f)));
     EXPECT_EQ(set_dt(field, params), static_cast<float>(cap));
-    params.MU = 0.0001f;  // cap 0.8: the Courant step stands, bit for bit
+    params.dynamic_viscosity = 0.0001f;  // cap 0.8: the Courant step stands, bit for bit
     EXPECT_EQ(set_dt(field, params), static_cast<float>(0.1 * 0.02f / 0.2f));
 }
 

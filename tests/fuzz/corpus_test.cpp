@@ -102,8 +102,8 @@ std::string set_up_run(const std::string& typed) {
         EXPECT_GE(mesh.ny, 3);
         EXPECT_LE(static_cast<long long>(mesh.nx) * mesh.ny, max_mesh_nodes);
         EXPECT_TRUE(mesh.dx >= min_node_spacing && mesh.dx <= max_node_spacing) << mesh.dx;
-        EXPECT_TRUE(std::isfinite(params.INLET_VELOCITY) && params.INLET_VELOCITY > 0.0f);
-        EXPECT_TRUE(std::isfinite(params.MU) && params.MU >= 0.0f);
+        EXPECT_TRUE(std::isfinite(params.inlet_velocity) && params.inlet_velocity > 0.0f);
+        EXPECT_TRUE(std::isfinite(params.dynamic_viscosity) && params.dynamic_viscosity >= 0.0f);
     } catch (const run_error& error) {
         return error.what();
     }
@@ -139,12 +139,12 @@ TEST_P(PictureCorpusFile, EndsInARefusalOrUsableMasks) {
     std::string refusal;
     try {
         const obstacle_masks masks = make_outlines(nx, ny, path("picture.jpg"));
-        EXPECT_EQ(masks.outline_large.nx(), nx);
-        EXPECT_EQ(masks.outline_large.ny(), ny);
-        EXPECT_EQ(masks.outline.nx(), masks.image_width);
-        EXPECT_EQ(masks.outline.ny(), masks.image_height);
-        EXPECT_TRUE(zeros_and_ones(masks.outline_large));
-        EXPECT_TRUE(zeros_and_ones(masks.outline));
+        EXPECT_EQ(masks.solid_nodes.nx(), nx);
+        EXPECT_EQ(masks.solid_nodes.ny(), ny);
+        EXPECT_EQ(masks.picture.nx(), masks.image_width);
+        EXPECT_EQ(masks.picture.ny(), masks.image_height);
+        EXPECT_TRUE(zeros_and_ones(masks.solid_nodes));
+        EXPECT_TRUE(zeros_and_ones(masks.picture));
     } catch (const run_error& error) {
         refusal = error.what();
     }

@@ -42,7 +42,7 @@ void expect_picture_mask(const obstacle_masks& masks, const test::picture& drawn
     ASSERT_EQ(masks.image_height, drawn.height);
     for (int c = 0; c < drawn.width; ++c) {
         for (int r = 0; r < drawn.height; ++r) {
-            EXPECT_EQ(masks.outline[c][drawn.height - 1 - r],
+            EXPECT_EQ(masks.picture[c][drawn.height - 1 - r],
                       dark(c, r) ? obstacle_pixel : open_pixel)
                 << "pixel " << c << ", " << r;
         }
@@ -67,13 +67,13 @@ TEST_F(make_outlines_test, GreyAndColourPicturesOfOneShapeGiveOneMask) {
 
     expect_picture_mask(from_grey, grey, in_disc);
     expect_picture_mask(from_colour, colour, in_disc);
-    ASSERT_EQ(from_grey.outline_large.nx(), 11);
-    ASSERT_EQ(from_grey.outline_large.ny(), 6);
+    ASSERT_EQ(from_grey.solid_nodes.nx(), 11);
+    ASSERT_EQ(from_grey.solid_nodes.ny(), 6);
     // Node (4, 3) is reached by pixels c = 10..12, r = 5..7; the last of
     // them is (12, 7), the disc's centre.
-    EXPECT_EQ(from_grey.outline_large[4][3], obstacle_pixel);
-    EXPECT_EQ(from_grey.outline_large[0][0], open_pixel);
-    EXPECT_EQ(from_colour.outline_large, from_grey.outline_large);
+    EXPECT_EQ(from_grey.solid_nodes[4][3], obstacle_pixel);
+    EXPECT_EQ(from_grey.solid_nodes[0][0], open_pixel);
+    EXPECT_EQ(from_colour.solid_nodes, from_grey.solid_nodes);
 }
 
 TEST_F(make_outlines_test, AllWhiteIsAllFluidAndAllBlackAllSolid) {
@@ -81,9 +81,9 @@ TEST_F(make_outlines_test, AllWhiteIsAllFluidAndAllBlackAllSolid) {
     test::write_jpeg(path("black.jpg"), test::flat_picture(7, 5, 3, 0));
     const obstacle_masks white = make_outlines(5, 4, path("white.jpg"));
     const obstacle_masks black = make_outlines(5, 4, path("black.jpg"));
-    EXPECT_EQ(count(white.outline_large) + count(white.outline), 0);
-    EXPECT_EQ(count(black.outline_large), 5 * 4);
-    EXPECT_EQ(count(black.outline), 7 * 5);
+    EXPECT_EQ(count(white.solid_nodes) + count(white.picture), 0);
+    EXPECT_EQ(count(black.solid_nodes), 5 * 4);
+    EXPECT_EQ(count(black.picture), 7 * 5);
 }
 
 TEST_F(make_outlines_test, CmykIsRefusedWithTheComponentLineOnStandardOutput) {
@@ -121,7 +121,7 @@ TEST_F(make_outlines_test, FileThatIsNotAPictureIsRefused) {
 // program's own limit is tested with the reader.
 TEST_F(make_outlines_test, PictureOverTheGivenPixelLimitIsRefused) {
     test::write_jpeg(path("small.jpg"), test::flat_picture(8, 4, 1, 0));
-    EXPECT_EQ(count(make_outlines(3, 3, path("small.jpg"), 32).outline), 32);
+    EXPECT_EQ(count(make_outlines(3, 3, path("small.jpg"), 32).picture), 32);
     try {
         make_outlines(3, 3, path("small.jpg"), 31);
         ADD_FAILURE() << "a picture over the limit was accepted";
@@ -137,26 +137,26 @@ TEST_F(make_outlines_test, PictureOverTheGivenPixelLimitIsRefused) {
 TEST_F(make_outlines_test, OnePixelHighPicture) {
     test::write_jpeg(path("line.jpg"), test::flat_picture(8, 1, 1, 0));
     const obstacle_masks masks = make_outlines(3, 3, path("line.jpg"));
-    EXPECT_EQ(count(masks.outline), 8);
+    EXPECT_EQ(count(masks.picture), 8);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(masks.outline_large[i][0], open_pixel);
-        EXPECT_EQ(masks.outline_large[i][1], obstacle_pixel);
-        EXPECT_EQ(masks.outline_large[i][2], open_pixel);
+        EXPECT_EQ(masks.solid_nodes[i][0], open_pixel);
+        EXPECT_EQ(masks.solid_nodes[i][1], obstacle_pixel);
+        EXPECT_EQ(masks.solid_nodes[i][2], open_pixel);
     }
 }
 
 TEST_F(make_outlines_test, ExtremePictureShapes) {
     test::write_jpeg(path("dot.jpg"), test::flat_picture(1, 1, 1, 0));
     const obstacle_masks dot = make_outlines(3, 3, path("dot.jpg"));
-    EXPECT_EQ(dot.outline[0][0], obstacle_pixel);
-    EXPECT_EQ(dot.outline_large[1][1], obstacle_pixel);  // the one node a lone pixel reaches
-    EXPECT_EQ(count(dot.outline_large), 1);
+    EXPECT_EQ(dot.picture[0][0], obstacle_pixel);
+    EXPECT_EQ(dot.solid_nodes[1][1], obstacle_pixel);  // the one node a lone pixel reaches
+    EXPECT_EQ(count(dot.solid_nodes), 1);
 
     test::write_jpeg(path("wide.jpg"), test::flat_picture(20000, 1, 1, 0));
     const obstacle_masks wide = make_outlines(3, 3, path("wide.jpg"));
     EXPECT_EQ(wide.image_width, 20000);
-    EXPECT_EQ(count(wide.outline), 20000);
-    EXPECT_EQ(count(wide.outline_large), 3);
+    EXPECT_EQ(count(wide.picture), 20000);
+    EXPECT_EQ(count(wide.solid_nodes), 3);
 }
 
 }  // namespace

@@ -25,15 +25,15 @@ obstacle_masks grey_outlines(int nx, int ny, int width, const std::vector<sample
 
 std::vector<int> node_row(const obstacle_masks& masks, int j) {
     std::vector<int> values;
-    for (int i = 0; i < masks.outline_large.nx(); ++i) {
-        values.push_back(masks.outline_large[i][j]);
+    for (int i = 0; i < masks.solid_nodes.nx(); ++i) {
+        values.push_back(masks.solid_nodes[i][j]);
     }
     return values;
 }
 
 std::vector<int> node_column(const obstacle_masks& masks, int i) {
-    const int* column = masks.outline_large[i];
-    return {column, column + masks.outline_large.ny()};
+    const int* column = masks.solid_nodes[i];
+    return {column, column + masks.solid_nodes.ny()};
 }
 
 int count(const int_grid& mask) {
@@ -135,15 +135,15 @@ TEST(OutlineRows, RunningSumsDecideNearHalfWay) {
 TEST(OutlineRows, DarkLimitReachesBothMasks) {
     const obstacle_masks grey = grey_outlines(2, 1, 2, {{49, 50}});
     EXPECT_EQ(node_row(grey, 0), (std::vector<int>{1, 0}));
-    EXPECT_EQ(grey.outline[0][0], obstacle_pixel);
-    EXPECT_EQ(grey.outline[1][0], open_pixel);
+    EXPECT_EQ(grey.picture[0][0], obstacle_pixel);
+    EXPECT_EQ(grey.picture[1][0], open_pixel);
 
     outline_builder colour = start_outlines(3, 1, 3, 1);
     add_outline_row(colour, 0, samples{255, 0, 0, 49, 49, 49, 50, 49, 49}, 3);
     EXPECT_EQ(node_row(colour.masks, 0), (std::vector<int>{0, 1, 0}));
-    EXPECT_EQ(colour.masks.outline[0][0], open_pixel);
-    EXPECT_EQ(colour.masks.outline[1][0], obstacle_pixel);
-    EXPECT_EQ(colour.masks.outline[2][0], open_pixel);
+    EXPECT_EQ(colour.masks.picture[0][0], open_pixel);
+    EXPECT_EQ(colour.masks.picture[1][0], obstacle_pixel);
+    EXPECT_EQ(colour.masks.picture[2][0], open_pixel);
 }
 
 // 6 x 5 pixels on 4 x 3 nodes: the top-left pixel alone reaches node
@@ -152,36 +152,36 @@ TEST(OutlineRows, TopLeftPixelSitsTopLeftInBothMasks) {
     std::vector<samples> rows(5, samples(6, 255));
     rows[0][0] = 0;
     const obstacle_masks masks = grey_outlines(4, 3, 6, rows);
-    EXPECT_EQ(masks.outline[0][4], obstacle_pixel);
-    EXPECT_EQ(count(masks.outline), 1);
-    EXPECT_EQ(masks.outline_large[0][2], obstacle_pixel);
-    EXPECT_EQ(count(masks.outline_large), 1);
+    EXPECT_EQ(masks.picture[0][4], obstacle_pixel);
+    EXPECT_EQ(count(masks.picture), 1);
+    EXPECT_EQ(masks.solid_nodes[0][2], obstacle_pixel);
+    EXPECT_EQ(count(masks.solid_nodes), 1);
 }
 
 // The picture mask is the picture itself, upside down, not resampled.
 TEST(OutlineRows, PictureMaskCountsRowsFromTheBottom) {
     const obstacle_masks masks = grey_outlines(3, 3, 3, {{0, 255, 255}, {255, 255, 255}});
-    EXPECT_EQ(masks.outline.nx(), 3);
-    EXPECT_EQ(masks.outline.ny(), 2);
-    EXPECT_EQ(masks.outline[0][1], obstacle_pixel);
-    EXPECT_EQ(count(masks.outline), 1);
+    EXPECT_EQ(masks.picture.nx(), 3);
+    EXPECT_EQ(masks.picture.ny(), 2);
+    EXPECT_EQ(masks.picture[0][1], obstacle_pixel);
+    EXPECT_EQ(count(masks.picture), 1);
 }
 
 // 2 x 2 dark pixels on 5 x 5 nodes (sx = sy = 2): centres at 1 and 3, so
 // only four nodes are reached; the rest stay fluid.
 TEST(OutlineRows, PictureSmallerThanGridLeavesUnreachedNodesFluid) {
     const obstacle_masks masks = grey_outlines(5, 5, 2, {{0, 0}, {0, 0}});
-    EXPECT_EQ(count(masks.outline_large), 4);
+    EXPECT_EQ(count(masks.solid_nodes), 4);
     for (int i : {1, 3}) {
         for (int j : {1, 3}) {
-            EXPECT_EQ(masks.outline_large[i][j], obstacle_pixel) << i << ", " << j;
+            EXPECT_EQ(masks.solid_nodes[i][j], obstacle_pixel) << i << ", " << j;
         }
     }
 }
 
 TEST(OutlineRows, TinyGridsWorkAndEmptyOnesAreRefused) {
     const obstacle_masks one_node = grey_outlines(1, 1, 3, {{255, 255, 0}, {0, 0, 255}});
-    EXPECT_EQ(one_node.outline_large[0][0], open_pixel);  // the last pixel decides
+    EXPECT_EQ(one_node.solid_nodes[0][0], open_pixel);  // the last pixel decides
     EXPECT_THROW(start_outlines(0, 3, 4, 4), run_error);
     EXPECT_THROW(start_outlines(3, -1, 4, 4), run_error);
     EXPECT_THROW(start_outlines(3, 3, 0, 4), run_error);

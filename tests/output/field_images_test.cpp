@@ -142,8 +142,8 @@ TEST(RenderFieldImage, PixelsBetweenNodesAreInterpolated) {
 
 TEST(RenderFieldImage, TheMaskIsReadFromTheBottomSoThePictureIsNotMirrored) {
     obstacle_masks masks = open_picture(4, 4);
-    masks.outline[0][3] = obstacle_pixel;    // top left
-    masks.outline[1][0] = streamline_pixel;  // bottom, second column
+    masks.picture[0][3] = obstacle_pixel;    // top left
+    masks.picture[1][0] = streamline_pixel;  // bottom, second column
     const float_grid f = ramp_along_j(5, 5);
     const rendered plain = render(5, 5, f, masks, image_overlay::obstacle);
     EXPECT_EQ(plain.at(0, 0), black);
@@ -165,7 +165,7 @@ TEST(RenderFieldImage, AConstantFieldIsMidScaleEverywhere) {
 
 TEST(RenderFieldImage, AnEmptyGridIsMidScaleAndStillShowsTheObstacle) {
     obstacle_masks masks = open_picture(2, 2);
-    masks.outline[1][1] = obstacle_pixel;
+    masks.picture[1][1] = obstacle_pixel;
     const rendered picture = render(0, 0, float_grid(), masks);
     EXPECT_EQ(picture.at(0, 0), green);
     EXPECT_EQ(picture.at(1, 0), black);
@@ -219,12 +219,12 @@ obstacle_masks quartered_picture() {
     obstacle_masks masks = open_picture(32, 32);
     for (int c = 0; c < 16; ++c) {
         for (int row_from_bottom = 16; row_from_bottom < 32; ++row_from_bottom) {
-            masks.outline[c][row_from_bottom] = obstacle_pixel;
+            masks.picture[c][row_from_bottom] = obstacle_pixel;
         }
     }
     for (int c = 16; c < 32; ++c) {
         for (int row_from_bottom = 0; row_from_bottom < 16; ++row_from_bottom) {
-            masks.outline[c][row_from_bottom] = streamline_pixel;
+            masks.picture[c][row_from_bottom] = streamline_pixel;
         }
     }
     return masks;

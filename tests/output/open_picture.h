@@ -7,7 +7,7 @@ namespace veltaro::test {
 
 inline obstacle_masks open_picture(int width, int height) {
     obstacle_masks masks;
-    masks.outline = int_grid(width, height, open_pixel);
+    masks.picture = int_grid(width, height, open_pixel);
     masks.image_width = width;
     masks.image_height = height;
     return masks;

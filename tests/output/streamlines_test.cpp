@@ -13,16 +13,16 @@ using test::open_picture;
 
 run_parameters tunnel(float width, float height, float inlet_velocity) {
     run_parameters params;
-    params.WIDTH = width;
-    params.HEIGHT = height;
-    params.INLET_VELOCITY = inlet_velocity;
+    params.length = width;
+    params.height = height;
+    params.inlet_velocity = inlet_velocity;
     return params;
 }
 
 int count_pixels(const obstacle_masks& masks, int value) {
     int count = 0;
-    for (int c = 0; c < masks.outline.nx(); ++c) {
-        for (int r = 0; r < masks.outline.ny(); ++r) count += masks.outline[c][r] == value ? 1 : 0;
+    for (int c = 0; c < masks.picture.nx(); ++c) {
+        for (int r = 0; r < masks.picture.ny(); ++r) count += masks.picture[c][r] == value ? 1 : 0;
     }
     return count;
 }
@@ -71,7 +71,7 @@ TEST(TraceStreamline, ASeedInStillFluidStaysPutAndEndsByTheCounter) {
     EXPECT_EQ(end.passes, tracer.limit + 2);
     EXPECT_EQ(end.x, 0.0f);
     EXPECT_EQ(end.y, 0.5f);
-    EXPECT_EQ(masks.outline[0][4], streamline_pixel);  // floor(9 * 0.5)
+    EXPECT_EQ(masks.picture[0][4], streamline_pixel);  // floor(9 * 0.5)
     EXPECT_EQ(count_pixels(masks, streamline_pixel), 1);
 }
 
@@ -88,9 +88,9 @@ TEST(TraceStreamline, ALineInUniformFlowLeavesThroughTheOutlet) {
     EXPECT_GE(end.passes, 200);
     EXPECT_LE(end.passes, 202);
     for (int c = 0; c < 9; ++c)
-        EXPECT_EQ(masks.outline[c][2], streamline_pixel) << c;  // floor(9 * 0.25)
+        EXPECT_EQ(masks.picture[c][2], streamline_pixel) << c;  // floor(9 * 0.25)
     EXPECT_EQ(count_pixels(masks, streamline_pixel),
-              9 + (masks.outline[9][2] == streamline_pixel ? 1 : 0));
+              9 + (masks.picture[9][2] == streamline_pixel ? 1 : 0));
 }
 
 TEST(TraceStreamline, ALineRisingThroughTheTopWallEnds) {
@@ -101,7 +101,7 @@ TEST(TraceStreamline, ALineRisingThroughTheTopWallEnds) {
     const streamline_end end = trace_streamline(tracer, u, v, masks, 0.5f);
     EXPECT_GT(end.y, 1.0f);
     EXPECT_LE(end.passes, 52);
-    for (int r = 1; r < 3; ++r) EXPECT_EQ(masks.outline[0][r], streamline_pixel) << r;
+    for (int r = 1; r < 3; ++r) EXPECT_EQ(masks.picture[0][r], streamline_pixel) << r;
 }
 
 TEST(TraceStreamline, AVelocityThatIsNotFiniteEndsTheLineAtOnce) {
@@ -122,17 +122,17 @@ TEST(TraceStreamline, AZeroInletVelocityEndsTheLineAtOnce) {
 
 TEST(Streamlines, EachSeedMarksItsOwnRowButNeverAnObstaclePixel) {
     obstacle_masks masks = open_picture(10, 10);
-    for (int r = 0; r < 10; ++r) masks.outline[4][r] = obstacle_pixel;
+    for (int r = 0; r < 10; ++r) masks.picture[4][r] = obstacle_pixel;
     const float_grid u(3, 3, 1.0f);
     const float_grid v(3, 3, 0.0f);
     streamlines(3, 3, u, v, tunnel(2.0f, 1.0f, 1.0f), masks);
     // Seeds 0.1 ... 0.9 land on rows floor(9 y) = 0 ... 8; row 9 has none.
     for (int r = 0; r < 9; ++r) {
-        EXPECT_EQ(masks.outline[3][r], streamline_pixel) << r;
-        EXPECT_EQ(masks.outline[4][r], obstacle_pixel) << r;
-        EXPECT_EQ(masks.outline[5][r], streamline_pixel) << r;
+        EXPECT_EQ(masks.picture[3][r], streamline_pixel) << r;
+        EXPECT_EQ(masks.picture[4][r], obstacle_pixel) << r;
+        EXPECT_EQ(masks.picture[5][r], streamline_pixel) << r;
     }
-    EXPECT_EQ(masks.outline[3][9], open_pixel);
+    EXPECT_EQ(masks.picture[3][9], open_pixel);
     EXPECT_EQ(count_pixels(masks, obstacle_pixel), 10);
 }
 

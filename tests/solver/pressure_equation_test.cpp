@@ -34,8 +34,8 @@ struct small_case {
     small_case(int nx, int ny)
         : field(allocate_flow_field(nx, ny, 1.0f, 1.0f)),
           workspace(make_solver_workspace(nx, ny, 1.0f, 1.0f)) {
-        params.RHO = 1.0f;
-        params.MU = 0.1f;
+        params.density = 1.0f;
+        params.dynamic_viscosity = 0.1f;
     }
     void solve(float dt) {
         velocity_laplacians(field.nx, field.ny, field.dx, field.dy, field.u, field.v,
@@ -46,8 +46,8 @@ struct small_case {
 
 TEST(PressureEquation, ThreeByThreeSolvesToMinusTheSource) {
     small_case c(3, 3);
-    c.field.u_adv[2][1] = 2.0f;  // S(1,1) = RHO (2 - 0) / (2 dx dt) = 1 with dt = 1
-    c.params.OUTLET_PRESSURE = 0.5f;
+    c.field.u_adv[2][1] = 2.0f;  // S(1,1) = density (2 - 0) / (2 dx dt) = 1 with dt = 1
+    c.params.outlet_pressure = 0.5f;
     c.solve(1.0f);
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 3; ++j) EXPECT_FLOAT_EQ(c.field.p[i][j], 0.5f - 1.0f);
@@ -88,8 +88,8 @@ TEST(PressureEquation, ReusedFactorsGiveExactlyTheOneShotSolve) {
 TEST(MomentumEquation, LinearPressureDrivesTheFlow) {
     flow_field field = allocate_flow_field(5, 4, 0.5f, 0.5f);
     run_parameters params;
-    params.RHO = 2.0f;
-    params.MU = 0.3f;
+    params.density = 2.0f;
+    params.dynamic_viscosity = 0.3f;
     field.u.fill(1.0f);
     field.v.fill(0.5f);
     for (int i = 0; i < 5; ++i) {
@@ -108,7 +108,7 @@ TEST(MomentumEquation, LinearPressureDrivesTheFlow) {
     for (int i = 0; i < 5; ++i) {
         for (int j = 0; j < 4; ++j) {
             const bool interior = i > 0 && i < 4 && j > 0 && j < 3;
-            // u_adv - dt dp / (dx RHO) with dp = 3 per node.
+            // u_adv - dt dp / (dx density) with dp = 3 per node.
             EXPECT_FLOAT_EQ(field.u[i][j], interior ? 0.75f - dt * 3.0f / (0.5f * 2.0f) : 1.0f);
             EXPECT_FLOAT_EQ(field.v[i][j], interior ? 0.25f : 0.5f);
         }
@@ -119,8 +119,8 @@ TEST(MomentumEquation, LinearPressureDrivesTheFlow) {
 TEST(MomentumEquation, ViscosityDiffusesTheCurrentVelocity) {
     flow_field field = allocate_flow_field(3, 3, 1.0f, 1.0f);
     run_parameters params;
-    params.RHO = 2.0f;
-    params.MU = 0.5f;
+    params.density = 2.0f;
+    params.dynamic_viscosity = 0.5f;
     field.u[1][1] = 1.0f;  // Laplacian -4 at the centre
     float_grid lap_u(3, 3);
     float_grid lap_v(3, 3);
@@ -128,7 +128,7 @@ TEST(MomentumEquation, ViscosityDiffusesTheCurrentVelocity) {
     EXPECT_EQ(lap_u[1][1], -4.0f);
     momentum_equation(field, 0.5f, params, lap_u, lap_v);
     EXPECT_EQ(field.u[1][1], 0.5f * 0.5f * -4.0f / 2.0f);  // u_adv is 0
-    params.MU = 0.0f;
+    params.dynamic_viscosity = 0.0f;
     field.u[1][1] = 1.0f;
     momentum_equation(field, 0.5f, params, lap_u, lap_v);
     EXPECT_EQ(field.u[1][1], 0.0f);

@@ -1,0 +1,32 @@
+#include "driver/set_up_run.h"
+
+#include <ostream>
+
+namespace veltaro {
+
+run_setup plan_run(std::istream& in, std::ostream& out) {
+    run_setup setup;
+    print_banner(out);
+    setup.answers = ask_questions(in, out);
+    float typed_inlet_velocity = 0.0f;
+    if (inlet_velocity_is_asked(setup.answers)) {
+        typed_inlet_velocity = ask_inlet_velocity(in, out);
+    }
+    setup.params = derive_parameters(setup.answers, typed_inlet_velocity);
+    check_parameters(setup.answers, setup.params);
+    setup.mesh = size_mesh(setup.answers.mesh_choice, setup.answers.length, setup.answers.height);
+    return setup;
+}
+
+run_setup set_up_run(std::istream& in, std::ostream& out) {
+    run_setup setup = plan_run(in, out);
+    try {
+        setup.masks = make_outlines(setup.mesh.nx, setup.mesh.ny, setup.answers.filename);
+    } catch (const unrecognised_components&) {
+        out << "Number of color components in JPG image not recognized" << std::endl;
+        throw;
+    }
+    return setup;
+}
+
+}  // namespace veltaro

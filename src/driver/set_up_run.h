@@ -1,0 +1,30 @@
+// The run's set-up, from the banner to the obstacle masks: everything the
+// iteration needs that comes from the user. main, the fuzz targets, the
+// benchmarks and the tests all start a run through here.
+#pragma once
+
+#include <iosfwd>
+
+#include "driver/dialogue.h"
+#include "driver/run_setup.h"
+#include "field/run_parameters.h"
+#include "geometry/obstacle_masks.h"
+
+namespace veltaro {
+
+struct run_setup {
+    dialogue_answers answers;
+    run_parameters params;
+    mesh_size mesh;
+    obstacle_masks masks;  // empty after plan_run
+};
+
+// The banner, the questions (and the inlet velocity when it cannot be
+// derived), the derived parameters and their checks, and the mesh. Throws
+// run_error on an answer that cannot make a run.
+run_setup plan_run(std::istream& in, std::ostream& out);
+
+// plan_run, then the masks from the picture named in the answers.
+run_setup set_up_run(std::istream& in, std::ostream& out);
+
+}  // namespace veltaro
