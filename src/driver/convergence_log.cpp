@@ -29,6 +29,7 @@ void convergence_log::write(double change_u, double change_v, double change_p) {
         std::fflush(file_.get()) != 0) {
         refuse(path_, errno);
     }
+    history_.add(++iterations_, change_u, change_v, change_p);
 }
 
 }  // namespace veltaro

@@ -40,7 +40,7 @@ int ask_int(std::istream& in, std::ostream& out, const std::string& prompt) {
 }  // namespace
 
 void print_banner(std::ostream& out) {
-    out << "Veltaro - V3.0\n"
+    out << "Veltaro - V" << veltaro_version << "\n"
         << "Slow 2D flow around an obstacle drawn in a JPEG picture\n"
         << "\n";
 }

@@ -19,6 +19,8 @@ struct dialogue_answers {
     int max_iterations = 0;
 };
 
+inline constexpr const char* veltaro_version = "3.0";
+
 // Prints the banner.
 void print_banner(std::ostream& out);
 

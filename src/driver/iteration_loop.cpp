@@ -102,6 +102,9 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         const double change_p = relative_change(now.P, before.P);
         log.write(change_u, change_v, change_p);
         ++result.iterations;
+        result.change_u = change_u;
+        result.change_v = change_v;
+        result.change_p = change_p;
         write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
                         change_u, change_v, change_p);
         if (change_u < quiet_change && change_v < quiet_change) {

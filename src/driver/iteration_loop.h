@@ -39,6 +39,10 @@ struct loop_result {
     int iterations = 0;
     bool converged = false;
     bool at_rest = false;  // every speed became zero: no time step exists
+    // The relative changes of the last iteration, as printed.
+    double change_u = 0.0;
+    double change_v = 0.0;
+    double change_p = 0.0;
 };
 
 // Runs the loop and prints its lines and the closing "done.". Throws

@@ -2,28 +2,39 @@
 // drawn as a JPEG picture (dark pixels are solid).
 //
 // Answers the questions on standard input, marches the flow to a steady
-// state, prints lift and drag, and writes "U.dat", "V.dat", "P.dat",
-// "convergence.txt" and four pictures into the current folder:
+// state, prints lift, drag and their coefficients, and writes "U.dat",
+// "V.dat", "P.dat", "convergence.txt", four pictures, "flow.vtk",
+// "convergence.svg" and "summary.json" into the current folder:
 //     veltaro < examples/cylinder.answers
+//     veltaro --help
 //
 // Exit status: 1 after a complete run, 2 when the run is refused or a
 // result could not be written.
+#include <chrono>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "driver/coefficients.h"
+#include "driver/command_line.h"
 #include "driver/convergence_log.h"
 #include "driver/forces.h"
 #include "driver/iteration_loop.h"
 #include "driver/set_up_run.h"
+#include "driver/summarise_run.h"
 #include "common/text_format.h"
 #include "field/flow_field.h"
+#include "geometry/obstacle_extent.h"
 #include "common/run_error.h"
 #include "output/atomic_file.h"
+#include "output/convergence_plot.h"
 #include "output/data_files.h"
 #include "output/field_images.h"
+#include "output/run_summary.h"
 #include "output/streamlines.h"
+#include "output/vtk_file.h"
 #include "solver/solver_workspace.h"
 
 namespace veltaro {
@@ -51,6 +62,8 @@ private:
 };
 
 int run() {
+    const auto started = std::chrono::steady_clock::now();
+
     // 1. The dialogue, the mesh and the obstacle.
     const run_setup setup = set_up_run(std::cin, std::cout);
     const run_parameters& params = setup.params;
@@ -65,15 +78,20 @@ int run() {
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
     convergence_log log;
-    run_iteration_loop(field, params, masks.solid_nodes, setup.answers.max_iterations, workspace,
-                       log, std::cout);
+    const loop_result loop = run_iteration_loop(
+        field, params, masks.solid_nodes, setup.answers.max_iterations, workspace, log, std::cout);
 
-    // 4. Lift and drag.
+    // 4. Lift and drag, and their coefficients.
     const forces force = lift_and_drag(field, params.density);
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
-              << format_text("Drag = %e [N/m]\n", force.drag) << std::flush;
+              << format_text("Drag = %e [N/m]\n", force.drag);
+    const force_coefficients coefficients =
+        coefficients_of(force, measure_obstacle(masks.picture), masks.picture.nx(),
+                        masks.picture.ny(), params, setup.answers.kinematic_viscosity);
+    print_coefficients(std::cout, coefficients);
+    std::cout << std::flush;
 
-    // 5. The data files, the streamlines and the four pictures.
+    // 5. The result files.
     result_writer write;
     write([&] { output_results(field); });
     const streamline_marks marks =
@@ -82,13 +100,24 @@ int run() {
     write([&] { output_image_V(field, masks); });
     write([&] { output_image_P(field, masks); });
     write([&] { output_image_UV(field, masks, marks); });
+    write([&] { write_vtk_file("flow.vtk", field, masks.solid_nodes); });
+    write([&] { write_convergence_plot("convergence.svg", log.history(), quiet_change); });
+    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
+    write([&] {
+        write_summary("summary.json",
+                      summarise_run(setup, loop, force, coefficients, seconds.count()));
+    });
     return write.status();
 }
 
 }  // namespace
 }  // namespace veltaro
 
-int main() {
+int main(int argc, char** argv) {
+    if (const std::optional<int> status =
+            veltaro::handle_command_line(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     try {
         return veltaro::run();
     } catch (const veltaro::run_error& error) {

@@ -1,0 +1,42 @@
+#include "driver/coefficients.h"
+
+#include <ostream>
+
+#include "common/text_format.h"
+
+namespace veltaro {
+
+force_coefficients coefficients_of(const forces& force, obstacle_extent extent, int picture_width,
+                                   int picture_height, const run_parameters& params,
+                                   float kinematic_viscosity) {
+    force_coefficients result;
+    if (extent.rows < 1 || picture_width < 1 || picture_height < 1) return result;
+    result.has_obstacle = true;
+    result.frontal_height = static_cast<double>(extent.rows) * params.height / picture_height;
+    result.chord = static_cast<double>(extent.columns) * params.length / picture_width;
+    const double velocity = params.inlet_velocity;
+    if (kinematic_viscosity > 0.0f) {
+        result.reynolds_frontal = velocity * result.frontal_height / kinematic_viscosity;
+    }
+    const double dynamic_pressure_force =
+        0.5 * params.density * velocity * velocity * result.frontal_height;
+    result.lift_coefficient = force.lift / dynamic_pressure_force;
+    result.drag_coefficient = force.drag / dynamic_pressure_force;
+    return result;
+}
+
+void print_coefficients(std::ostream& out, const force_coefficients& coefficients) {
+    if (!coefficients.has_obstacle) {
+        out << "No obstacle in the picture: no coefficients.\n";
+        return;
+    }
+    out << '\n' << format_text("D = %e [m] (frontal height)", coefficients.frontal_height);
+    if (coefficients.reynolds_frontal) {
+        out << format_text("   Re_D = %e", *coefficients.reynolds_frontal);
+    }
+    out << '\n'
+        << format_text("C_L = %e\n", coefficients.lift_coefficient.value_or(0.0))
+        << format_text("C_D = %e\n", coefficients.drag_coefficient.value_or(0.0));
+}
+
+}  // namespace veltaro

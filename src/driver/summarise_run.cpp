@@ -1,0 +1,62 @@
+#include "driver/summarise_run.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+
+namespace veltaro {
+namespace {
+
+// The answers are single precision: 0.01 is held as 0.00999999977648...
+// In the summary it reads 0.01 again, the shortest decimal that gives the
+// same float back.
+double as_typed(float value) {
+    char digits[64];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits - 1, value);
+    if (error != std::errc{}) return value;
+    *end = '\0';
+    return std::strtod(digits, nullptr);
+}
+
+}  // namespace
+
+const char* stop_reason(const loop_result& loop) {
+    if (loop.at_rest) return "at rest";
+    return loop.converged ? "settled" : "iteration limit";
+}
+
+run_summary summarise_run(const run_setup& setup, const loop_result& loop, const forces& force,
+                          const force_coefficients& coefficients, double seconds) {
+    const dialogue_answers& answers = setup.answers;
+    run_summary summary;
+    summary.picture = answers.filename;
+    summary.picture_width = setup.masks.picture.nx();
+    summary.picture_height = setup.masks.picture.ny();
+    summary.reynolds_number = as_typed(answers.reynolds);
+    summary.kinematic_viscosity = as_typed(answers.kinematic_viscosity);
+    summary.density = as_typed(answers.density);
+    summary.tunnel_height = as_typed(answers.height);
+    summary.tunnel_length = as_typed(answers.length);
+    summary.mesh_choice = answers.mesh_choice;
+    summary.max_iterations = answers.max_iterations;
+    summary.inlet_velocity = as_typed(setup.params.inlet_velocity);
+    summary.nx = setup.mesh.nx;
+    summary.ny = setup.mesh.ny;
+    summary.dx = as_typed(setup.mesh.dx);
+    summary.iterations = loop.iterations;
+    summary.stop = stop_reason(loop);
+    summary.change_u = loop.change_u;
+    summary.change_v = loop.change_v;
+    summary.change_p = loop.change_p;
+    summary.lift = force.lift;
+    summary.drag = force.drag;
+    summary.frontal_height = coefficients.frontal_height;
+    summary.chord = coefficients.chord;
+    summary.reynolds_frontal = coefficients.reynolds_frontal;
+    summary.lift_coefficient = coefficients.lift_coefficient;
+    summary.drag_coefficient = coefficients.drag_coefficient;
+    summary.seconds = seconds;
+    return summary;
+}
+
+}  // namespace veltaro

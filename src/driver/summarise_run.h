@@ -1,0 +1,21 @@
+// The run summary: what was asked, the grid, how the iteration ended and
+// the forces, gathered from the records of each stage for "summary.json".
+#pragma once
+
+#include "driver/coefficients.h"
+#include "driver/forces.h"
+#include "driver/iteration_loop.h"
+#include "driver/set_up_run.h"
+#include "output/run_summary.h"
+
+namespace veltaro {
+
+// seconds: the run's wall time so far.
+run_summary summarise_run(const run_setup& setup, const loop_result& loop, const forces& force,
+                          const force_coefficients& coefficients, double seconds);
+
+// How the iteration ended, as the summary names it: "settled", "iteration
+// limit" or "at rest".
+const char* stop_reason(const loop_result& loop);
+
+}  // namespace veltaro

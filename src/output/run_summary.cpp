@@ -1,0 +1,58 @@
+#include "output/run_summary.h"
+
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "output/atomic_file.h"
+
+namespace veltaro {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+json number(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
+
+json number(const std::optional<double>& value) { return value ? number(*value) : json(nullptr); }
+
+json to_json(const run_summary& s) {
+    return json{{"picture", s.picture},
+                {"picture_width", s.picture_width},
+                {"picture_height", s.picture_height},
+                {"reynolds_number", number(s.reynolds_number)},
+                {"kinematic_viscosity", number(s.kinematic_viscosity)},
+                {"density", number(s.density)},
+                {"tunnel_height", number(s.tunnel_height)},
+                {"tunnel_length", number(s.tunnel_length)},
+                {"mesh_choice", s.mesh_choice},
+                {"max_iterations", s.max_iterations},
+                {"inlet_velocity", number(s.inlet_velocity)},
+                {"nx", s.nx},
+                {"ny", s.ny},
+                {"dx", number(s.dx)},
+                {"iterations", s.iterations},
+                {"stop", s.stop},
+                {"change_u", number(s.change_u)},
+                {"change_v", number(s.change_v)},
+                {"change_p", number(s.change_p)},
+                {"lift", number(s.lift)},
+                {"drag", number(s.drag)},
+                {"frontal_height", number(s.frontal_height)},
+                {"chord", number(s.chord)},
+                {"reynolds_frontal", number(s.reynolds_frontal)},
+                {"lift_coefficient", number(s.lift_coefficient)},
+                {"drag_coefficient", number(s.drag_coefficient)},
+                {"seconds", number(s.seconds)}};
+}
+
+}  // namespace
+
+void write_summary(const std::string& file_name, const run_summary& summary) {
+    const std::string text =
+        to_json(summary).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    atomic_file file(file_name, file_kind::text);
+    file.write(text);
+    file.commit();
+}
+
+}  // namespace veltaro

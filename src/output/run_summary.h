@@ -1,0 +1,49 @@
+// run_summary: "summary.json", the whole run in one machine-readable file:
+// what was asked, the grid it led to, how the iteration ended and the
+// forces on the obstacle.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace veltaro {
+
+// The fields appear in the file in this order, under these names.
+struct run_summary {
+    std::string picture;
+    int picture_width = 0;
+    int picture_height = 0;
+    double reynolds_number = 0.0;
+    double kinematic_viscosity = 0.0;
+    double density = 0.0;
+    double tunnel_height = 0.0;
+    double tunnel_length = 0.0;
+    int mesh_choice = 0;
+    int max_iterations = 0;
+    double inlet_velocity = 0.0;
+    int nx = 0;
+    int ny = 0;
+    double dx = 0.0;
+    int iterations = 0;
+    std::string stop;  // "settled", "iteration limit" or "at rest"
+    double change_u = 0.0;
+    double change_v = 0.0;
+    double change_p = 0.0;
+    double lift = 0.0;
+    double drag = 0.0;
+    // Empty where the obstacle gives them no meaning (no obstacle, no flow).
+    std::optional<double> frontal_height;
+    std::optional<double> chord;
+    std::optional<double> reynolds_frontal;
+    std::optional<double> lift_coefficient;
+    std::optional<double> drag_coefficient;
+    double seconds = 0.0;
+};
+
+// One JSON object, indented by 2, with a final newline. Empty and
+// non-finite numbers are written as null; bytes of the picture name that
+// are not UTF-8 become U+FFFD, so the file always parses. Throws run_error
+// naming the file when it cannot be written.
+void write_summary(const std::string& file_name, const run_summary& summary);
+
+}  // namespace veltaro

@@ -1,0 +1,90 @@
+#include "output/vtk_file.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cstdint>
+
+#include "common/run_error.h"
+#include "output/atomic_file.h"
+
+namespace veltaro {
+namespace {
+
+static_assert(sizeof(float) == 4, "the file holds 32-bit floats");
+
+// The legacy format is big-endian whatever the machine writing it.
+template <typename T>
+void append_big_endian(std::string& bytes, T value) {
+    auto raw = std::bit_cast<std::array<char, sizeof(T)>>(value);
+    if constexpr (std::endian::native == std::endian::little) std::reverse(raw.begin(), raw.end());
+    bytes.append(raw.data(), raw.size());
+}
+
+// Shortest text that reads back as the same float, whatever the locale.
+std::string float_text(float value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return {buffer, result.ptr};
+}
+
+std::string header(const flow_field& field) {
+    const float dy = field.dy == 0.0f ? field.dx : field.dy;
+    const long long points = static_cast<long long>(field.nx) * field.ny;
+    std::string text = "# vtk DataFile Version 3.0\nveltaro flow\nBINARY\n";
+    text += "DATASET STRUCTURED_POINTS\n";
+    text += "DIMENSIONS " + std::to_string(field.nx) + ' ' + std::to_string(field.ny) + " 1\n";
+    text += "ORIGIN 0 0 0\n";
+    text += "SPACING " + float_text(field.dx) + ' ' + float_text(dy) + " 1\n";
+    text += "POINT_DATA " + std::to_string(points) + '\n';
+    return text;
+}
+
+// One section, written a grid row at a time so no copy of a whole array
+// is needed. append_node(row, i, j) adds the values of node (i, j).
+template <typename AppendNode>
+void write_section(atomic_file& file, const flow_field& field, const std::string& title,
+                   AppendNode append_node) {
+    file.write(title);
+    std::string row;
+    for (int j = 0; j < field.ny; ++j) {
+        row.clear();
+        for (int i = 0; i < field.nx; ++i) append_node(row, i, j);
+        file.write(row);
+    }
+    file.write("\n");
+}
+
+void check_sizes(const std::string& file_name, const flow_field& field,
+                 const int_grid& solid_nodes) {
+    const auto fits = [&](const auto& values) {
+        return values.nx() == field.nx && values.ny() == field.ny;
+    };
+    if (!fits(field.u) || !fits(field.v) || !fits(field.p) || !fits(solid_nodes)) {
+        throw run_error(write_error_message(file_name, "the field does not match the grid size"));
+    }
+}
+
+}  // namespace
+
+void write_vtk_file(const std::string& file_name, const flow_field& field,
+                    const int_grid& solid_nodes) {
+    check_sizes(file_name, field, solid_nodes);
+    atomic_file file(file_name, file_kind::binary);
+    file.write(header(field));
+    write_section(file, field, "VECTORS velocity float\n", [&](std::string& row, int i, int j) {
+        append_big_endian(row, field.u[i][j]);
+        append_big_endian(row, field.v[i][j]);
+        append_big_endian(row, 0.0f);
+    });
+    write_section(file, field, "SCALARS pressure float 1\nLOOKUP_TABLE default\n",
+                  [&](std::string& row, int i, int j) { append_big_endian(row, field.p[i][j]); });
+    write_section(file, field, "SCALARS solid int 1\nLOOKUP_TABLE default\n",
+                  [&](std::string& row, int i, int j) {
+                      append_big_endian(row, static_cast<std::int32_t>(solid_nodes[i][j] != 0));
+                  });
+    file.commit();
+}
+
+}  // namespace veltaro

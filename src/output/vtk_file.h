@@ -1,0 +1,23 @@
+// vtk_file: "flow.vtk", the final flow for general-purpose visualisation
+// tools: a legacy VTK file with binary (big-endian) data on the grid nodes.
+// Point (i, j) is point number i + j * nx, x varying fastest, so the
+// picture is the tunnel with the inlet on the left and the bottom wall at
+// the bottom.
+#pragma once
+
+#include <string>
+
+#include "field/flow_field.h"
+#include "field/grid.h"
+
+namespace veltaro {
+
+// Writes the velocity (u, v, 0), the pressure and the solid mask (1 solid,
+// 0 fluid) of every node, with the field's spacing (dx across as well when
+// dy is 0). Values are written bit for bit, so a non-finite one would show
+// as such. Throws run_error naming the file when it cannot be written or
+// when an array does not match the grid size.
+void write_vtk_file(const std::string& file_name, const flow_field& field,
+                    const int_grid& solid_nodes);
+
+}  // namespace veltaro

@@ -1,0 +1,69 @@
+#include "output/convergence_plot.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/scratch_dir.h"
+
+namespace veltaro {
+namespace {
+
+std::string decade_label(int decade) { return ">1e" + std::to_string(decade) + "<"; }
+
+TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThreshold) {
+    const struct {
+        const char* name;
+        int count;
+        double (*change)(int iteration);
+        int decade_low, decade_high;  // of the change axis, with the threshold 2e-6
+    } cases[] = {
+        {"decaying", 300, [](int k) { return std::pow(10.0, -k / 50.0); }, -6, 0},
+        {"with zeros", 50, [](int k) { return k % 3 == 0 ? 0.0 : 1e-3; }, -6, -3},
+        {"empty", 0, nullptr, -6, -5},
+        {"decimated", 20000, [](int k) { return 1.0 / k; }, -6, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::scratch_dir dir;
+        convergence_history history;
+        for (int k = 1; k <= c.count; ++k) history.add(k, c.change(k), 0.0, c.change(k));
+        write_convergence_plot("convergence.svg", history, 2e-6);
+
+        EXPECT_EQ(std::system("python3 -c 'import sys, xml.etree.ElementTree as E; "
+                              "assert E.parse(sys.argv[1]).getroot().tag == "
+                              "\"{http://www.w3.org/2000/svg}svg\"' convergence.svg"),
+                  0);
+        EXPECT_EQ(std::system("rsvg-convert -o plot.png convergence.svg"), 0);
+        EXPECT_GT(std::filesystem::file_size("plot.png"), 0u);
+        const std::string svg = test::read_file("convergence.svg");
+        for (int decade = c.decade_low; decade <= c.decade_high; ++decade) {
+            EXPECT_NE(svg.find(decade_label(decade)), std::string::npos) << decade;
+        }
+        EXPECT_EQ(svg.find(decade_label(c.decade_low - 1)), std::string::npos);
+        EXPECT_EQ(svg.find(decade_label(c.decade_high + 1)), std::string::npos);
+        EXPECT_NE(svg.find("stroke-dasharray"), std::string::npos);
+        EXPECT_NE(svg.find(">stop threshold 2e-06<"), std::string::npos);
+    }
+}
+
+TEST(ConvergenceHistory, StaysWithinItsCapacityEvenlySpacedFromFirstToLatest) {
+    for (const int count : {15, 16, 17, 1000, 1024, 1025}) {
+        convergence_history history(16);
+        for (int k = 1; k <= count; ++k) history.add(k, 1.0, 1.0, 1.0);
+        const auto points = history.points();
+        ASSERT_LE(points.size(), 16u) << count;
+        EXPECT_EQ(points.front().iteration, 1) << count;
+        EXPECT_EQ(points.back().iteration, count) << count;
+        const int gap = points[1].iteration - points[0].iteration;
+        for (std::size_t k = 1; k + 1 < points.size(); ++k) {
+            EXPECT_EQ(points[k].iteration - points[k - 1].iteration, gap) << count;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace veltaro
