@@ -1,13 +1,14 @@
 // make_examples: draws the example obstacle pictures (white tunnel, black
 // obstacle, 800 x 200 pixels for a tunnel four times as long as it is high)
-// into the current folder.
+// and the validation cylinder (800 x 400, for a tunnel twice as long as it is
+// high) into the current folder.
 //
 //     build/make_examples              # writes every example picture
 //     build/make_examples cylinder     # just one
 //
 // A new shape is one more entry in the table at the bottom: a function that
 // says whether the point (x, y), in tunnel heights from the inlet and the
-// bottom wall, is solid.
+// bottom wall, is solid, and the picture's size.
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -19,14 +20,12 @@
 
 namespace {
 
-constexpr int width = 800;
-constexpr int height = 200;
 constexpr double pi = 3.14159265358979323846;
 
 using shape = std::function<bool(double x, double y)>;
 
 // A pixel is solid when its centre is: the edge is as sharp as the grid.
-void draw(const std::string& name, const shape& solid) {
+void draw(const std::string& name, const shape& solid, int width, int height) {
     veltaro::jpeg_writer picture(name, width, height);
     std::vector<unsigned char> row(3 * width);
     for (int r = 0; r < height; ++r) {
@@ -69,9 +68,18 @@ bool airfoil(double x, double y) {
     return std::fabs(across) <= half_thickness;
 }
 
+// The cylinder of scripts/validate.sh, to be set beside published results for
+// a cylinder in open flow: a tenth of the tunnel's height across, so that the
+// walls raise its drag by a modest known amount, with its centre 5 diameters
+// behind the inlet and 15 ahead of the outlet, so that the wake closes inside.
+// A disc 40 pixels across centred at pixel (200, 200).
+bool validation_cylinder(double x, double y) { return std::hypot(x - 0.5, y - 0.5) <= 0.05; }
+
 struct example {
     const char* name;
     shape solid;
+    int width = 800;
+    int height = 200;
 };
 
 }  // namespace
@@ -80,12 +88,13 @@ int main(int argc, char** argv) {
     const std::vector<example> examples = {{"cylinder", cylinder},
                                            {"square", square},
                                            {"flat_plate", flat_plate},
-                                           {"airfoil", airfoil}};
+                                           {"airfoil", airfoil},
+                                           {"validation_cylinder", validation_cylinder, 800, 400}};
     const std::string only = argc > 1 ? argv[1] : "";
     try {
         for (const example& e : examples) {
             if (!only.empty() && only != e.name) continue;
-            draw(std::string(e.name) + ".jpg", e.solid);
+            draw(std::string(e.name) + ".jpg", e.solid, e.width, e.height);
             std::printf("wrote %s.jpg\n", e.name);
         }
     } catch (const veltaro::run_error& error) {
