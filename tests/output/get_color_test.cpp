@@ -1,53 +1,41 @@
+// The colour scale's key points, the rounding between them, and the ends.
 #include "output/get_color.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <limits>
 
-#include <gtest/gtest.h>
-
 namespace veltaro {
 namespace {
 
-std::array<int, 3> color_of(float s) {
-    std::array<int, 3> rgb{-1, -1, -1};
-    get_color(s, rgb[0], rgb[1], rgb[2]);
-    return rgb;
-}
-
-using rgb = std::array<int, 3>;
-
-TEST(GetColor, KeyPointsGiveTheKeyColours) {
-    EXPECT_EQ(color_of(0.0f), (rgb{0, 0, 0}));
-    EXPECT_EQ(color_of(0.25f), (rgb{0, 0, 255}));
-    EXPECT_EQ(color_of(0.5f), (rgb{0, 255, 0}));
-    EXPECT_EQ(color_of(0.75f), (rgb{255, 255, 0}));
-    EXPECT_EQ(color_of(1.0f), (rgb{255, 255, 255}));
-}
-
-TEST(GetColor, MidpointsRoundDown) {
-    EXPECT_EQ(color_of(0.125f), (rgb{0, 0, 127}));
-    EXPECT_EQ(color_of(0.375f), (rgb{0, 127, 127}));
-    EXPECT_EQ(color_of(0.625f), (rgb{127, 255, 0}));
-    EXPECT_EQ(color_of(0.875f), (rgb{255, 255, 127}));
-}
-
-TEST(GetColor, JustBelowAKeyPointTheRisingChannelIs254) {
-    EXPECT_EQ(color_of(std::nextafter(0.25f, 0.0f)), (rgb{0, 0, 254}));
-    EXPECT_EQ(color_of(std::nextafter(0.75f, 0.0f)), (rgb{254, 255, 0}));
-    EXPECT_EQ(color_of(std::nextafter(1.0f, 0.0f)), (rgb{255, 255, 254}));
-}
-
-TEST(GetColor, JustAboveAKeyPointTheFallingChannelIs254) {
-    // Blue starts to fall: 255 - 255 f with a tiny f floors to 254.
-    EXPECT_EQ(color_of(std::nextafter(0.25f, 1.0f)), (rgb{0, 0, 254}));
-}
-
-TEST(GetColor, ValuesOutsideTheScaleGetTheNearerEnd) {
-    EXPECT_EQ(color_of(-0.5f), (rgb{0, 0, 0}));
-    EXPECT_EQ(color_of(1.5f), (rgb{255, 255, 255}));
-    EXPECT_EQ(color_of(std::numeric_limits<float>::infinity()), (rgb{255, 255, 255}));
-    EXPECT_EQ(color_of(std::numeric_limits<float>::quiet_NaN()), (rgb{0, 0, 0}));
+TEST(GetColor, KeyPointsBlendsAndEnds) {
+    using rgb = std::array<int, 3>;
+    const float inf = std::numeric_limits<float>::infinity();
+    // clang-format off
+    const struct {
+        float s;
+        rgb colour;
+    } rows[] = {
+        {0.0f, {0, 0, 0}}, {0.25f, {0, 0, 255}}, {0.5f, {0, 255, 0}}, {0.75f, {255, 255, 0}},
+        {1.0f, {255, 255, 255}},
+        // Half-way between key points, rounded down.
+        {0.125f, {0, 0, 127}}, {0.375f, {0, 127, 127}}, {0.625f, {127, 255, 0}},
+        {0.875f, {255, 255, 127}},
+        // A hair from a key point the changing channel is already 254.
+        {std::nextafter(0.25f, 0.0f), {0, 0, 254}}, {std::nextafter(0.25f, 1.0f), {0, 0, 254}},
+        {std::nextafter(0.75f, 0.0f), {254, 255, 0}}, {std::nextafter(1.0f, 0.0f), {255, 255, 254}},
+        // Off the scale: the nearer end, and black for NaN.
+        {-0.5f, {0, 0, 0}}, {1.5f, {255, 255, 255}}, {inf, {255, 255, 255}},
+        {std::numeric_limits<float>::quiet_NaN(), {0, 0, 0}},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        rgb colour{-1, -1, -1};
+        get_color(row.s, colour[0], colour[1], colour[2]);
+        EXPECT_EQ(colour, row.colour) << "s = " << row.s;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-// Runs the built program the way a user does: answers on standard input, in
-// a folder of its own, with its console output and exit status kept.
+// The one program runner of the tests: runs the built program the way a
+// user does, in the current folder with the answers on standard input, and
+// keeps its console output and exit status.
 #pragma once
 
-#include <filesystem>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace veltaro::test {
 
@@ -14,35 +14,23 @@ struct program_run {
     std::string err;  // standard error
 };
 
-// A fresh folder under the temporary directory, removed with all it holds.
-class work_folder {
-public:
-    work_folder();
-    ~work_folder();
-    work_folder(const work_folder&) = delete;
-    work_folder& operator=(const work_folder&) = delete;
-
-    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::string file(const std::string& name) const {
-        return (path_ / name).string();
-    }
-    [[nodiscard]] std::string read(const std::string& name) const;
-    void write(const std::string& name, const std::string& bytes) const;
-    // The names in the folder, the program's own answers and console files excluded.
-    [[nodiscard]] std::set<std::string> entries() const;
-
-    // Runs the program in this folder with `answers` on standard input.
-    [[nodiscard]] program_run run(const std::string& answers) const;
-
-private:
-    std::filesystem::path path_;
+enum class surroundings {
+    plain,
+    // The folder's write permission is taken away for the run. Root writes
+    // into such a folder all the same, so root runs the program without the
+    // capability to override file permissions.
+    read_only_folder,
+    // No file can grow past a few kilobytes: enough for the console and
+    // "convergence.txt", too little for the tables and pictures.
+    full_disk,
 };
 
-// Every file a complete run writes.
-const std::set<std::string>& result_files();
+// The console files are kept beside the folder, not in it, so that nothing
+// but the program writes into the folder.
+program_run run_program(const std::string& answers, surroundings around = surroundings::plain);
 
-// The cylinder used throughout the tests: 800 x 200 pixels, white, with a
-// black disc 40 pixels across centred at pixel (200, 100).
-void write_cylinder(const std::string& filename);
+// Every file a complete run writes: the one list that the end-to-end checks
+// of "every result is new, or old and untouched" work from.
+const std::vector<std::string>& result_files();
 
 }  // namespace veltaro::test

@@ -1,6 +1,6 @@
-// Test helpers for code that reads and writes files in the current
-// directory: a fresh temporary directory to work in, small file readers,
-// and a file size limit that makes writes fail the way a full disk does.
+// The one scratch folder and file reader of the tests: a fresh folder to
+// work in, reading and writing whole files, and a file size limit that makes
+// writes fail the way a full disk does.
 #pragma once
 
 #include <sys/resource.h>
@@ -9,23 +9,21 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
-#include <gtest/gtest.h>
-
 namespace veltaro::test {
 
-// Makes a new directory under the system's temporary directory and works in
-// it until destroyed; then goes back and removes it with all it holds.
+// Makes a new folder under the temporary directory and works in it until
+// destroyed; then goes back and removes it with all it holds, even after a
+// test took its write permission away.
 class scratch_dir {
 public:
     scratch_dir() : previous_(std::filesystem::current_path()) {
         std::string pattern =
-            (std::filesystem::temp_directory_path() / "veltaro-output-XXXXXX").string();
+            (std::filesystem::temp_directory_path() / "veltaro-test-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
         std::filesystem::current_path(path_);
@@ -33,6 +31,8 @@ public:
     ~scratch_dir() {
         std::error_code ignored;
         std::filesystem::current_path(previous_, ignored);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
         std::filesystem::remove_all(path_, ignored);
     }
     scratch_dir(const scratch_dir&) = delete;
@@ -43,17 +43,6 @@ private:
     std::filesystem::path path_;
 };
 
-// A test fixture that works in a scratch directory of its own.
-class scratch_dir_test : public ::testing::Test {
-protected:
-    [[nodiscard]] static std::string path(const std::string& name) {
-        return (std::filesystem::current_path() / name).string();
-    }
-
-private:
-    scratch_dir dir_;
-};
-
 inline std::string read_file(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     std::ostringstream text;
@@ -61,11 +50,11 @@ inline std::string read_file(const std::string& name) {
     return text.str();
 }
 
-inline void write_file(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
+inline void write_file(const std::string& name, const std::string& bytes) {
+    std::ofstream(name, std::ios::binary) << bytes;
 }
 
-// Names in the current directory: shows leftover temporary files.
+// The names in the current folder: shows leftover temporary files.
 inline std::set<std::string> directory_entries() {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(".")) {
@@ -74,9 +63,9 @@ inline std::set<std::string> directory_entries() {
     return names;
 }
 
-// While alive, no file of this process can grow past `bytes`: writes beyond
-// fail with EFBIG instead of raising SIGXFSZ. Root is not stopped by a
-// read-only directory, but it is by this.
+// While alive, no file of this process (or of a program it starts) can grow
+// past `bytes`: writes beyond fail with EFBIG instead of raising SIGXFSZ.
+// Unlike a read-only folder, this stops root too.
 class file_size_limit {
 public:
     explicit file_size_limit(rlim_t bytes) {
