@@ -30,13 +30,12 @@ std::string float_text(float value) {
 }
 
 std::string header(const flow_field& field) {
-    const float dy = field.dy == 0.0f ? field.dx : field.dy;
     const long long points = static_cast<long long>(field.nx) * field.ny;
     std::string text = "# vtk DataFile Version 3.0\nveltaro flow\nBINARY\n";
     text += "DATASET STRUCTURED_POINTS\n";
     text += "DIMENSIONS " + std::to_string(field.nx) + ' ' + std::to_string(field.ny) + " 1\n";
     text += "ORIGIN 0 0 0\n";
-    text += "SPACING " + float_text(field.dx) + ' ' + float_text(dy) + " 1\n";
+    text += "SPACING " + float_text(field.dx) + ' ' + float_text(field.dy) + " 1\n";
     text += "POINT_DATA " + std::to_string(points) + '\n';
     return text;
 }

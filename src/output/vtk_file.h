@@ -13,9 +13,8 @@
 namespace veltaro {
 
 // Writes the velocity (u, v, 0), the pressure and the solid mask (1 solid,
-// 0 fluid) of every node, with the field's spacing (dx across as well when
-// dy is 0). Values are written bit for bit, so a non-finite one would show
-// as such. Throws run_error naming the file when it cannot be written or
+// 0 fluid) of every node, with the field's spacing dx, dy. Values are
+// written bit for bit, so a non-finite one would show as such. Throws run_error naming the file when it cannot be written or
 // when an array does not match the grid size.
 void write_vtk_file(const std::string& file_name, const flow_field& field,
                     const int_grid& solid_nodes);

@@ -28,7 +28,6 @@ TEST(Dialogue, AnswersGiveTheParametersAndTheMesh) {
     // clang-format off
     const typed_answers rows[] = {
         {"a.jpg 20 0.01 1.2 1 4 0 5", 0.2f, 0.012f, 100, 25, 5},
-        {"a.jpg\n20\n0.01\n1.2\n1\n4\n0\n5\n", 0.2f, 0.012f, 100, 25, 5},
         {"a.jpg\r\n20\r\n0.01\r\n1.2\r\n1\r\n4\r\n0\r\n5\r\n", 0.2f, 0.012f, 100, 25, 5},
         {"a.jpg 2e1 +1e-2 1.2 1E0 4e0 -0 +5", 0.2f, 0.012f, 100, 25, 5},
         {"a.jpg 200e-1 .01 1.2 1. +4. +0 05", 0.2f, 0.012f, 100, 25, 5},

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "common/text_format.h"
 #include "support/pictures.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
@@ -44,6 +47,7 @@ struct bad_input {
     // status 1, old otherwise.
     result results = result::by_status;
     std::map<std::string, result> except = {};
+    std::string arguments = "";
 };
 
 void PrintTo(const bad_input& row, std::ostream* out) { *out << row.name; }
@@ -89,6 +93,11 @@ std::vector<bad_input> matrix() {
     };
     // clang-format off
     return {
+        // The command line: answered or refused before any question.
+        {.name = "Help", .status = 0, .out = "Usage: veltaro [--help | --version]\n", .arguments = "--help"},
+        {.name = "Version", .status = 0, .out = "veltaro 3.0\n", .arguments = "--version"},
+        {.name = "UnknownArgument", .answers = good, .status = 2, .err = "Unknown argument \"-v\"",
+         .arguments = "--version -v"},
         // The answers.
         {"NoInputAtAll", "", 2, "No answer to \"Input JPG image\""},
         {"EndOfInput", "tunnel.jpg 20 0.01 1", 2, "No answer to \"Wind tunnel height [m]\""},
@@ -143,8 +152,18 @@ std::vector<bad_input> matrix() {
          columns(200, 50, 1, 200, 20), {25}},
         // The run, and the files it writes. Without an iteration the drag
         // is the inlet's momentum flux, density 0.2^2 (ny - 1) dy.
+        // C_D divides it by 1/2 density 0.2^2 D, D = 25 of 50 pixel rows x 1 m.
         {"NoIteration", "tunnel.jpg 20 0.01 1 1 4 0 0", 1, "",
-         "iterations: \ndone.\n\nLift = 0.000000e+00 [N/m]\nDrag = 3.878787e-02 [N/m]\n"},
+         "iterations: \ndone.\n\nLift = 0.000000e+00 [N/m]\nDrag = 3.878787e-02 [N/m]\n\n"
+         "D = 5.000000e-01 [m] (frontal height)   Re_D = 1.000000e+01\n"
+         "C_L = 0.000000e+00\nC_D = 3.878788e+00\n"},
+        // JSON escapes the quote and the backslash, and cannot hold the byte
+        // that is not UTF-8: the summary must parse all the same.
+        {"PictureNameNeedingEscapes", "t\"\\\xff.jpg 20 0.01 1 1 4 0 5", 1, "", "", [] {
+             write_jpeg("t\"\\\xff.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0)); }},
+        {"NoObstacle", good, 1, "", "[N/m]\nNo obstacle in the picture: no coefficients.\n",
+         columns(200, 50, 1, 1, 0)},
+        {"ZeroViscosityGivesNoReD", "tunnel.jpg 20 0 1 1 4 0 5 0.2", 1, "", "(frontal height)\nC_L"},
         {"DivergingFlow", "tunnel.jpg 1e30 0.01 1 1 4 0 20", 2,
          "The flow diverged at iteration 1 (the velocity or pressure is no longer a finite "
          "number); try a finer mesh or a lower Reynolds number.\n", "", tunnel_picture, {},
@@ -153,9 +172,12 @@ std::vector<bad_input> matrix() {
          folders_for({"convergence.txt"})},
         // A result that cannot be written does not stop the others.
         {"ResultsNotWritable", good, 2,
-         "Could not write \"U.dat\": Is a directory\nCould not write \"pressure.jpg\": Is a",
-         "Drag = ", folders_for({"U.dat", "pressure.jpg"}), {}, surroundings::plain,
-         result::new_file, {{"U.dat", result::old_file}, {"pressure.jpg", result::old_file}}},
+         "Could not write \"U.dat\": Is a directory\nCould not write \"pressure.jpg\": Is a "
+         "directory\nCould not write \"flow.vtk\": Is a directory\nCould not write \"summary.json",
+         "Drag = ", folders_for({"U.dat", "pressure.jpg", "flow.vtk", "summary.json"}), {},
+         surroundings::plain, result::new_file, {{"U.dat", result::old_file},
+         {"pressure.jpg", result::old_file}, {"flow.vtk", result::old_file},
+         {"summary.json", result::old_file}}},
         {"ReadOnlyEmptyFolder", good, 2, "Could not create files in the current folder: Perm", "",
          [] { tunnel_picture(); for (const auto& name : result_files()) fs::remove(name); }, {},
          surroundings::read_only_folder},
@@ -181,6 +203,31 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
+// The summary has its keys in order and says what the console says.
+void expect_summary_as_console(const nlohmann::ordered_json& summary, const std::string& out) {
+    std::string keys;
+    for (const auto& item : summary.items()) keys += item.key() + ' ';
+    EXPECT_EQ(keys,
+              "picture picture_width picture_height reynolds_number kinematic_viscosity density "
+              "tunnel_height tunnel_length mesh_choice max_iterations inlet_velocity nx ny dx "
+              "iterations stop change_u change_v change_p lift drag frontal_height chord "
+              "reynolds_frontal lift_coefficient drag_coefficient seconds ");
+    const auto line = [&](const char* label, const char* key) {
+        if (summary[key].is_null()) return out.find(label) == std::string::npos;
+        const std::string text = format_text("%e", summary[key].get<double>());
+        return out.find(std::string(label) + " = " + text) != std::string::npos;
+    };
+    EXPECT_TRUE(line("Lift", "lift") && line("Drag", "drag") && line("C_L", "lift_coefficient") &&
+                line("C_D", "drag_coefficient") && line("Re_D", "reynolds_frontal"));
+    const int iterations = summary["iterations"];
+    EXPECT_EQ(occurrences(out, "count = "), static_cast<std::size_t>(iterations));
+    const bool at_rest = out.find("The flow is at rest") != std::string::npos;
+    EXPECT_EQ(summary["stop"], at_rest ? "at rest"
+                               : iterations < summary["max_iterations"].get<int>()
+                                   ? "settled"
+                                   : "iteration limit");
+}
+
 // A new result file, written to its end.
 void expect_complete(const std::string& name, const bad_input& row, const program_run& run) {
     const std::string bytes = read_file(name);
@@ -197,6 +244,8 @@ void expect_complete(const std::string& name, const bad_input& row, const progra
         // A line per node row, "%e " per node.
         EXPECT_EQ(occurrences(bytes, "\n"), static_cast<std::size_t>(row.size.ny));
         EXPECT_EQ(occurrences(bytes, " "), static_cast<std::size_t>(row.size.nx * row.size.ny));
+    } else if (name == "summary.json") {
+        expect_summary_as_console(nlohmann::ordered_json::parse(bytes), run.out);
     } else if (name == "convergence.txt") {
         EXPECT_TRUE(bytes.starts_with("0.0 0.0 0.0\n"));
         EXPECT_EQ(occurrences(bytes, "\n"), occurrences(run.out, "count = ") + 1);
@@ -215,7 +264,7 @@ TEST_P(BadInput, StatusMessagesAndEveryResultOldOrCompleteNew) {
         before[name] = fs::is_regular_file(name) ? read_file(name) : "(a folder)";
     }
 
-    const program_run run = run_program(row.answers, row.around);
+    const program_run run = run_program(row.answers, row.around, row.arguments);
 
     EXPECT_EQ(run.status, row.status) << run.err;
     EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;

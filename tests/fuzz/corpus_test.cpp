@@ -29,21 +29,19 @@ std::vector<std::string> corpus(const std::string& target) {
     return files;
 }
 
-// A part of the refusal an input must end in, where it is known; "" for an
-// input that must be accepted.
+// A part of the refusal an input must end in, where it is known and no
+// end-to-end row shows it already; "" for an input that must be accepted.
 // clang-format off
 const std::map<std::string, std::string> known_ends = {
     {"one-line", ""}, {"windows-line-ends", ""}, {"inlet-velocity-typed", ""},
-    {"exponents-and-signs", ""}, {"text-for-number", "is not a number"},
-    {"ends-early", "No answer to \"Density [kg/m^3]\""},
+    {"exponents-and-signs", ""},
     // Found by fuzzing: a spacing that single precision rounds to zero made
     // a singular pressure matrix, and one too large made its entries
     // vanish; both were accepted and failed later.
     {"spacing-rounds-to-zero", "The tunnel is too small to compute"},
     {"spacing-too-large", "The tunnel is too large to compute"},
     {"grey-larger-than-grid", ""}, {"colour-larger-than-grid", ""}, {"progressive-grey", ""},
-    {"one-pixel-high", ""}, {"smaller-than-grid", ""}, {"cmyk", "4 colour components"},
-    {"cut-short", "Premature end of JPEG file"},
+    {"one-pixel-high", ""}, {"smaller-than-grid", ""},
 };
 // clang-format on
 

@@ -11,7 +11,8 @@
 
 namespace veltaro::test {
 
-program_run run_program(const std::string& answers, surroundings around) {
+program_run run_program(const std::string& answers, surroundings around,
+                        const std::string& arguments) {
     namespace fs = std::filesystem;
     const fs::path folder = fs::current_path();
     const std::string console = folder.string() + ".console";
@@ -25,8 +26,8 @@ program_run run_program(const std::string& answers, surroundings around) {
             program = "setpriv --bounding-set=-dac_override,-dac_read_search " + program;
         }
     }
-    const std::string command =
-        program + " < '" + console + ".in' > '" + console + ".out' 2> '" + console + ".err'";
+    const std::string command = program + " " + arguments + " < '" + console + ".in' > '" +
+                                console + ".out' 2> '" + console + ".err'";
     int raw = 0;
     {
         std::optional<file_size_limit> limit;

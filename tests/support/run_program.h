@@ -26,8 +26,10 @@ enum class surroundings {
 };
 
 // The console files are kept beside the folder, not in it, so that nothing
-// but the program writes into the folder.
-program_run run_program(const std::string& answers, surroundings around = surroundings::plain);
+// but the program writes into the folder. arguments go on the command line
+// as they stand.
+program_run run_program(const std::string& answers, surroundings around = surroundings::plain,
+                        const std::string& arguments = "");
 
 // Every file a complete run writes: the one list that the end-to-end checks
 // of "every result is new, or old and untouched" work from.
