@@ -1,6 +1,7 @@
 #include "output/convergence_plot.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -103,28 +104,25 @@ void append_escaped(std::string& out, std::string_view text) {
     }
 }
 
-void append_line(std::string& out, double x1, double y1, double x2, double y2,
-                 std::string_view style) {
-    out += "<line";
-    append_attribute(out, "x1", x1);
-    append_attribute(out, "y1", y1);
-    append_attribute(out, "x2", x2);
-    append_attribute(out, "y2", y2);
+// <tag x1="..." .../> with the four coordinates named by names.
+void append_shape(std::string& out, const char* tag, const std::array<const char*, 4>& names,
+                  const std::array<double, 4>& values, std::string_view style) {
+    out += '<';
+    out += tag;
+    for (std::size_t k = 0; k < names.size(); ++k) append_attribute(out, names[k], values[k]);
     out += ' ';
     out += style;
     out += "/>\n";
 }
 
+void append_line(std::string& out, double x1, double y1, double x2, double y2,
+                 std::string_view style) {
+    append_shape(out, "line", {"x1", "y1", "x2", "y2"}, {x1, y1, x2, y2}, style);
+}
+
 void append_rect(std::string& out, double x, double y, double width, double height,
                  std::string_view style) {
-    out += "<rect";
-    append_attribute(out, "x", x);
-    append_attribute(out, "y", y);
-    append_attribute(out, "width", width);
-    append_attribute(out, "height", height);
-    out += ' ';
-    out += style;
-    out += "/>\n";
+    append_shape(out, "rect", {"x", "y", "width", "height"}, {x, y, width, height}, style);
 }
 
 void append_text(std::string& out, double x, double y, std::string_view style,
@@ -234,8 +232,8 @@ void draw_threshold(std::string& out, const plot_axes& axes, double threshold) {
     append_line(out, plot_left, y, plot_right, y,
                 R"(stroke="#000" stroke-width="1" stroke-dasharray="6 4")");
     char number[32];
-    const auto result = std::to_chars(number, number + sizeof number, threshold,
-                                      std::chars_format::general, 3);
+    const auto result =
+        std::to_chars(number, number + sizeof number, threshold, std::chars_format::general, 3);
     // At the left, clear of the legend and, in a run that settles, of the
     // lines, which are still high there; below the line when it is the top. A
     // white outline keeps it readable over a line all the same.
