@@ -24,6 +24,7 @@ TEST(Validation, CylinderDragAtReD20IsThePublishedOneWithBlockage) {
     ASSERT_EQ(run.status, 1) << run.err;
     const auto summary = nlohmann::json::parse(read_file("summary.json"));
     EXPECT_EQ(summary["stop"], "settled");
+    EXPECT_EQ(summary["mesh_choice"], 1);
     EXPECT_NEAR(summary["reynolds_frontal"].get<double>(), 20.0, 1e-4);
     EXPECT_NEAR(summary["drag_coefficient"].get<double>(), 2.045 * 1.17, 0.15 * 2.045 * 1.17);
 }
