@@ -3,10 +3,14 @@
 // Chang give C_D = 2.045 in unbounded flow; the walls of a 10% blockage
 // raise it by about 17%. Within 15% of that catches a wrong normalisation, a
 // sign or a factor of two anywhere from the pressure solve to the
-// coefficients. docs/validation.md has the whole comparison.
+// coefficients. docs/validation.md has the whole comparison. The same run
+// shows the stop rule: ten quiet iterations in a row, in each of which both
+// velocity changes are below 2e-6.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "support/run_program.h"
@@ -24,6 +28,13 @@ TEST(Validation, CylinderDragAtReD20IsThePublishedOneWithBlockage) {
     ASSERT_EQ(run.status, 1) << run.err;
     const auto summary = nlohmann::json::parse(read_file("summary.json"));
     EXPECT_EQ(summary["stop"], "settled");
+    std::vector<bool> quiet;  // per line of the history
+    std::istringstream lines(read_file("convergence.txt"));
+    for (double u, v, p; lines >> u >> v >> p;) quiet.push_back(u < 2e-6 && v < 2e-6);
+    ASSERT_GT(quiet.size(), 12u);
+    EXPECT_EQ(
+        std::vector<bool>(quiet.end() - 11, quiet.end()),
+        std::vector<bool>({false, true, true, true, true, true, true, true, true, true, true}));
     EXPECT_EQ(summary["mesh_choice"], 1);
     EXPECT_NEAR(summary["reynolds_frontal"].get<double>(), 20.0, 1e-4);
     EXPECT_NEAR(summary["drag_coefficient"].get<double>(), 2.045 * 1.17, 0.15 * 2.045 * 1.17);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThresh
         {"decaying", 300, [](int k) { return std::pow(10.0, -k / 50.0); }, -6, 0},
         {"with zeros", 50, [](int k) { return k % 3 == 0 ? 0.0 : 1e-3; }, -6, -3},
         {"empty", 0, nullptr, -6, -5},
+        {"a few iterations", 5, [](int k) { return 1e-3 * k; }, -6, -2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -43,6 +45,11 @@ TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThresh
         EXPECT_EQ(svg.find(decade_label(c.decade_high + 1)), std::string::npos);
         EXPECT_NE(svg.find("stroke-dasharray"), std::string::npos);
         EXPECT_NE(svg.find(">stop threshold 2e-06<"), std::string::npos);
+        // Every point of the lines lies within the plot, whose right edge is x = 700.
+        const std::regex point(R"(([0-9.]+),[0-9.]+)");
+        for (std::sregex_iterator at(svg.begin(), svg.end(), point), end; at != end; ++at) {
+            EXPECT_LE(std::stod((*at)[1]), 700.0) << (*at)[0];
+        }
     }
 }
 
