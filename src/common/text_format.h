@@ -2,6 +2,7 @@
 // console and file formats ("%e" and friends).
 #pragma once
 
+#include <charconv>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -31,6 +32,14 @@ void write_formatted(std::ostream& out, const char* format, Args... args) {
     } else {
         out << format_text(format, args...);
     }
+}
+
+// The shortest decimal that reads back as the same float, whatever the
+// locale: 0.01f is "0.01", not 0.0099999998.
+inline std::string shortest_text(float value) {
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return {buffer, result.ptr};
 }
 
 }  // namespace veltaro

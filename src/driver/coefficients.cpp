@@ -6,14 +6,14 @@
 
 namespace veltaro {
 
-force_coefficients coefficients_of(const forces& force, obstacle_extent extent, int picture_width,
-                                   int picture_height, const run_parameters& params,
-                                   float kinematic_viscosity) {
+force_coefficients coefficients_of(const forces& force, const int_grid& picture,
+                                   const run_parameters& params, float kinematic_viscosity) {
     force_coefficients result;
-    if (extent.rows < 1 || picture_width < 1 || picture_height < 1) return result;
+    const obstacle_extent extent = measure_obstacle(picture);
+    if (extent.rows < 1) return result;
     result.has_obstacle = true;
-    result.frontal_height = static_cast<double>(extent.rows) * params.height / picture_height;
-    result.chord = static_cast<double>(extent.columns) * params.length / picture_width;
+    result.frontal_height = static_cast<double>(extent.rows) * params.height / picture.ny();
+    result.chord = static_cast<double>(extent.columns) * params.length / picture.nx();
     const double velocity = params.inlet_velocity;
     if (kinematic_viscosity > 0.0f) {
         result.reynolds_frontal = velocity * result.frontal_height / kinematic_viscosity;

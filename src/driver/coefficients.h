@@ -23,11 +23,9 @@ struct force_coefficients {
     std::optional<double> drag_coefficient;
 };
 
-// extent: measured on a picture of picture_width by picture_height pixels,
-// stretched over the whole tunnel.
-force_coefficients coefficients_of(const forces& force, obstacle_extent extent, int picture_width,
-                                   int picture_height, const run_parameters& params,
-                                   float kinematic_viscosity);
+// picture: the picture mask, stretched over the whole tunnel.
+force_coefficients coefficients_of(const forces& force, const int_grid& picture,
+                                   const run_parameters& params, float kinematic_viscosity);
 
 // The lines that follow lift and drag on the console: an empty line, then
 // D (with Re_D where it is defined), C_L and C_D; or only the line that

@@ -14,9 +14,9 @@
 #include <iostream>
 #include <new>
 #include <optional>
-#include <string>
-#include <vector>
 
+#include "common/run_error.h"
+#include "common/text_format.h"
 #include "driver/coefficients.h"
 #include "driver/command_line.h"
 #include "driver/convergence_log.h"
@@ -24,10 +24,7 @@
 #include "driver/iteration_loop.h"
 #include "driver/set_up_run.h"
 #include "driver/summarise_run.h"
-#include "common/text_format.h"
 #include "field/flow_field.h"
-#include "geometry/obstacle_extent.h"
-#include "common/run_error.h"
 #include "output/atomic_file.h"
 #include "output/convergence_plot.h"
 #include "output/data_files.h"
@@ -86,8 +83,7 @@ int run() {
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
               << format_text("Drag = %e [N/m]\n", force.drag);
     const force_coefficients coefficients =
-        coefficients_of(force, measure_obstacle(masks.picture), masks.picture.nx(),
-                        masks.picture.ny(), params, setup.answers.kinematic_viscosity);
+        coefficients_of(force, masks.picture, params, setup.answers.kinematic_viscosity);
     print_coefficients(std::cout, coefficients);
     std::cout << std::flush;
 

@@ -1,8 +1,8 @@
 #include "driver/summarise_run.h"
 
-#include <charconv>
 #include <cstdlib>
-#include <string>
+
+#include "common/text_format.h"
 
 namespace veltaro {
 namespace {
@@ -10,13 +10,7 @@ namespace {
 // The answers are single precision: 0.01 is held as 0.00999999977648...
 // In the summary it reads 0.01 again, the shortest decimal that gives the
 // same float back.
-double as_typed(float value) {
-    char digits[64];
-    const auto [end, error] = std::to_chars(digits, digits + sizeof digits - 1, value);
-    if (error != std::errc{}) return value;
-    *end = '\0';
-    return std::strtod(digits, nullptr);
-}
+double as_typed(float value) { return std::strtod(shortest_text(value).c_str(), nullptr); }
 
 }  // namespace
 

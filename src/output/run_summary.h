@@ -31,9 +31,9 @@ struct run_summary {
     double change_p = 0.0;
     double lift = 0.0;
     double drag = 0.0;
-    // Empty where the obstacle gives them no meaning (no obstacle, no flow).
-    std::optional<double> frontal_height;
-    std::optional<double> chord;
+    double frontal_height = 0.0;  // 0 without an obstacle
+    double chord = 0.0;
+    // Empty where undefined: without an obstacle, or Re_D without viscosity.
     std::optional<double> reynolds_frontal;
     std::optional<double> lift_coefficient;
     std::optional<double> drag_coefficient;

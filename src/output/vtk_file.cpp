@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cstdint>
 
 #include "common/run_error.h"
+#include "common/text_format.h"
 #include "output/atomic_file.h"
 
 namespace veltaro {
@@ -22,20 +22,13 @@ void append_big_endian(std::string& bytes, T value) {
     bytes.append(raw.data(), raw.size());
 }
 
-// Shortest text that reads back as the same float, whatever the locale.
-std::string float_text(float value) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return {buffer, result.ptr};
-}
-
 std::string header(const flow_field& field) {
     const long long points = static_cast<long long>(field.nx) * field.ny;
     std::string text = "# vtk DataFile Version 3.0\nveltaro flow\nBINARY\n";
     text += "DATASET STRUCTURED_POINTS\n";
     text += "DIMENSIONS " + std::to_string(field.nx) + ' ' + std::to_string(field.ny) + " 1\n";
     text += "ORIGIN 0 0 0\n";
-    text += "SPACING " + float_text(field.dx) + ' ' + float_text(field.dy) + " 1\n";
+    text += "SPACING " + shortest_text(field.dx) + ' ' + shortest_text(field.dy) + " 1\n";
     text += "POINT_DATA " + std::to_string(points) + '\n';
     return text;
 }

@@ -94,8 +94,8 @@ std::vector<bad_input> matrix() {
     // clang-format off
     return {
         // The command line: answered or refused before any question.
-        {.name = "Help", .status = 0, .out = "Usage: veltaro [--help | --version]\n", .arguments = "--help"},
-        {.name = "Version", .status = 0, .out = "veltaro 3.0\n", .arguments = "--version"},
+        {.name = "Help", .answers = "", .status = 0, .out = "Usage: veltaro [--help | --version]\n", .arguments = "--help"},
+        {.name = "Version", .answers = "", .status = 0, .out = "veltaro 3.0\n", .arguments = "--version"},
         {.name = "UnknownArgument", .answers = good, .status = 2, .err = "Unknown argument \"-v\"",
          .arguments = "--version -v"},
         // The answers.
