@@ -21,8 +21,13 @@ void* operator new(std::size_t size) {
     if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
     throw std::bad_alloc();
 }
+// The blocks come from malloc above, so free is their match; GCC cannot see
+// that through the replaced operator new.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
 
 namespace veltaro {
 namespace {

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <regex>
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -193,8 +193,16 @@ std::vector<bad_input> matrix() {
 }
 
 bool mentions_nan_or_inf(const std::string& text) {
-    static const std::regex word(R"((^|[^a-z])(nan|inf|infinity)([^a-z]|$))", std::regex::icase);
-    return std::regex_search(text, word);
+    std::string word;  // letters only, in lower case
+    for (const char c : text + ' ') {
+        if (std::isalpha(static_cast<unsigned char>(c))) {
+            word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            continue;
+        }
+        if (word == "nan" || word == "inf" || word == "infinity") return true;
+        word.clear();
+    }
+    return false;
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {

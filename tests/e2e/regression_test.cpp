@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
@@ -27,8 +26,9 @@ TEST(Regression, SmallCylinderRunIsUnchangedByteForByte) {
         std::string written = read_file(name);
         // The wall time is the one value that differs from run to run.
         if (name == "summary.json") {
-            written =
-                std::regex_replace(written, std::regex(R"("seconds": [^,}\n]+)"), "\"seconds\": 0");
+            const auto value = written.find("\"seconds\": ") + 11;
+            written = written.substr(0, value) + "0" +
+                      written.substr(written.find_first_of(",}\n", value));
         }
         // Not EXPECT_EQ on the bytes: a mismatch of a picture would print it all.
         EXPECT_TRUE(written == expected) << name << " differs from the expected file";

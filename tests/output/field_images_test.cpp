@@ -32,7 +32,7 @@ float_grid ramp(int nx, int ny, bool along_i) {
 // empty) with marks; [r from the top][c].
 std::vector<std::vector<rgb>> render(const float_grid& values, int width, int height,
                                      obstacle_masks masks = {}, streamline_marks marks = {}) {
-    if (masks.picture.size() == 0) masks = test::open_picture(width, height);
+    if (masks.picture.size() == 0) masks.picture = int_grid(width, height, open_pixel);
     if (marks.size() == 0) marks = streamline_marks(width, height, 0);
     std::vector<std::vector<rgb>> picture;
     render_field_image(values, masks, &marks, [&](std::span<const unsigned char> row) {
@@ -55,7 +55,7 @@ TEST(RenderFieldImage, ANanNodeIsMidScaleAndTakesNoPartInTheScale) {
 
 // Mask rows count from the bottom; the obstacle wins over a streamline.
 TEST(RenderFieldImage, ObstacleOverStreamlineOverScale) {
-    obstacle_masks masks = test::open_picture(4, 4);
+    obstacle_masks masks{{}, int_grid(4, 4, open_pixel)};
     streamline_marks marks(4, 4, 0);
     masks.picture[0][3] = obstacle_pixel;
     marks[0][3] = marks[1][0] = 1;
@@ -81,7 +81,7 @@ TEST(OutputImageUV, InterpolatesTheSpeedsOfTheNodes) {
     const test::scratch_dir folder;
     flow_field field = allocate_flow_field(3, 2, 1.0f, 1.0f);
     for (int j = 0; j < 2; ++j) field.u[0][j] = 1.0f, field.u[1][j] = -1.0f;
-    output_image_UV(field, test::open_picture(32, 16), streamline_marks(32, 16, 0));
+    output_image_UV(field, {{}, int_grid(32, 16, open_pixel)}, streamline_marks(32, 16, 0));
     const test::picture picture = test::decode_jpeg("velocity.jpg");
     for (int k = 0; k < 3; ++k) EXPECT_GT(picture.samples[(8 * 32 + 8) * 3 + k], 248) << k;
 }

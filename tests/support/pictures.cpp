@@ -84,10 +84,4 @@ picture decode_jpeg(const std::string& file_name) {
     return pixels;
 }
 
-obstacle_masks open_picture(int width, int height) {
-    obstacle_masks masks;
-    masks.picture = int_grid(width, height, open_pixel);
-    return masks;
-}
-
 }  // namespace veltaro::test

@@ -1,14 +1,11 @@
 // The one picture helper of the tests: pictures drawn in memory, written as
 // real JPEG files (quality 100, no chroma subsampling, so flat areas keep
-// their values), read back from the files the program writes, and obstacle
-// masks without an obstacle.
+// their values), and read back from the files the program writes.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "geometry/obstacle_masks.h"
 
 namespace veltaro::test {
 
@@ -33,8 +30,5 @@ void write_jpeg(const std::string& file_name, const picture& pixels);
 // A picture file as the program's reader decodes it. The writer is checked
 // independently of that reader, byte for byte, by the regression run.
 picture decode_jpeg(const std::string& file_name);
-
-// Masks of a picture with no obstacle in it, and no node mask.
-obstacle_masks open_picture(int width, int height);
 
 }  // namespace veltaro::test
