@@ -8,6 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 VELTARO_SANITIZE=1 VELTARO_FUZZ=1 VELTARO_MEMCHECK=1 bash scripts/setup.sh
+# The sweep script's test needs GNU parallel and jq.
+bash scripts/setup-scripts.sh parallel jq
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
 
