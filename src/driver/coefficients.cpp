@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "common/text_format.h"
+#include "geometry/obstacle_chord.h"
 
 namespace veltaro {
 
@@ -13,15 +14,16 @@ force_coefficients coefficients_of(const forces& force, const int_grid& picture,
     if (extent.rows < 1) return result;
     result.has_obstacle = true;
     result.frontal_height = static_cast<double>(extent.rows) * params.height / picture.ny();
-    result.chord = static_cast<double>(extent.columns) * params.length / picture.nx();
+    result.chord = obstacle_chord(picture, params.length, params.height);
     const double velocity = params.inlet_velocity;
     if (kinematic_viscosity > 0.0f) {
         result.reynolds_frontal = velocity * result.frontal_height / kinematic_viscosity;
     }
-    const double dynamic_pressure_force =
-        0.5 * params.density * velocity * velocity * result.frontal_height;
-    result.lift_coefficient = force.lift / dynamic_pressure_force;
-    result.drag_coefficient = force.drag / dynamic_pressure_force;
+    const double dynamic_pressure = 0.5 * params.density * velocity * velocity;
+    result.lift_coefficient = force.lift / (dynamic_pressure * result.frontal_height);
+    result.drag_coefficient = force.drag / (dynamic_pressure * result.frontal_height);
+    result.lift_coefficient_chord = force.lift / (dynamic_pressure * result.chord);
+    result.drag_coefficient_chord = force.drag / (dynamic_pressure * result.chord);
     return result;
 }
 
@@ -36,7 +38,10 @@ void print_coefficients(std::ostream& out, const force_coefficients& coefficient
     }
     out << '\n'
         << format_text("C_L = %e\n", coefficients.lift_coefficient.value_or(0.0))
-        << format_text("C_D = %e\n", coefficients.drag_coefficient.value_or(0.0));
+        << format_text("C_D = %e\n", coefficients.drag_coefficient.value_or(0.0))
+        << format_text("c = %e [m] (chord)\n", coefficients.chord)
+        << format_text("C_L,c = %e\n", coefficients.lift_coefficient_chord.value_or(0.0))
+        << format_text("C_D,c = %e\n", coefficients.drag_coefficient_chord.value_or(0.0));
 }
 
 }  // namespace veltaro

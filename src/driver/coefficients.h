@@ -1,7 +1,9 @@
-// The force coefficients, on the obstacle's own size: its frontal height D
+// The force coefficients, on the obstacle's own size. The frontal height D
 // (the height of the picture rows it fills, scaled to the tunnel) is the
-// reference length, as usual for bluff bodies.
+// reference length of bluff bodies; the chord c (its longest extent) that of
+// airfoils and plates along the flow, whose D grows with incidence.
 //   Re_D = U D / nu,   C_L = Lift / (1/2 rho U^2 D),   C_D = Drag / (1/2 rho U^2 D)
+//   C_L,c = Lift / (1/2 rho U^2 c),   C_D,c = Drag / (1/2 rho U^2 c)
 #pragma once
 
 #include <iosfwd>
@@ -16,11 +18,13 @@ namespace veltaro {
 struct force_coefficients {
     bool has_obstacle = false;
     double frontal_height = 0.0;  // D, m
-    double chord = 0.0;           // the length the obstacle covers along the tunnel, m
+    double chord = 0.0;           // c, the obstacle's longest extent, m
     // Empty where undefined: without an obstacle, or Re_D without viscosity.
     std::optional<double> reynolds_frontal;
     std::optional<double> lift_coefficient;
     std::optional<double> drag_coefficient;
+    std::optional<double> lift_coefficient_chord;
+    std::optional<double> drag_coefficient_chord;
 };
 
 // picture: the picture mask, stretched over the whole tunnel.
@@ -28,8 +32,8 @@ force_coefficients coefficients_of(const forces& force, const int_grid& picture,
                                    const run_parameters& params, float kinematic_viscosity);
 
 // The lines that follow lift and drag on the console: an empty line, then
-// D (with Re_D where it is defined), C_L and C_D; or only the line that
-// says the picture holds no obstacle.
+// D (with Re_D where it is defined), C_L and C_D, then c, C_L,c and C_D,c;
+// or only the line that says the picture holds no obstacle.
 void print_coefficients(std::ostream& out, const force_coefficients& coefficients);
 
 }  // namespace veltaro

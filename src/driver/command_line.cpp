@@ -1,7 +1,10 @@
 #include "driver/command_line.h"
 
+#include <filesystem>
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <system_error>
 
 #include "common/run_error.h"
 #include "driver/dialogue.h"
@@ -37,8 +40,23 @@ Files written into the current folder (replacing those of an earlier run):
 
 Exit status: 1 after a complete run; 2 when the run is refused or a result
 could not be written (the reason is on standard error); 0 for --help and
---version.
+--version. Lines starting "Warning: " on standard error after a complete run
+say why its results may not be trusted (summary.json lists them too).
 )";
+
+// The example pictures and answers: installed beside the program under
+// share/veltaro/examples, or in the source tree next to a build folder.
+std::string examples_folder() {
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "share/veltaro/examples, beside the program's bin folder";
+    const std::filesystem::path prefix = program.parent_path().parent_path();
+    for (const std::filesystem::path& folder :
+         {prefix / "share" / "veltaro" / "examples", prefix / "examples"}) {
+        if (std::filesystem::is_directory(folder, error)) return folder.string();
+    }
+    return (prefix / "share" / "veltaro" / "examples").string() + " (not installed)";
+}
 
 }  // namespace
 
@@ -46,8 +64,8 @@ std::optional<int> handle_command_line(int argc, const char* const* argv, std::o
                                        std::ostream& err) {
     if (argc <= 1) return std::nullopt;
     const std::string_view argument = argv[1];
-    if (argc == 2 && argument == "--help") {
-        out << usage;
+    if (argc == 2 && (argument == "--help" || argument == "-h")) {
+        out << usage << "\nExamples (pictures and answers files): " << examples_folder() << '\n';
         return 0;
     }
     if (argc == 2 && argument == "--version") {
@@ -55,9 +73,11 @@ std::optional<int> handle_command_line(int argc, const char* const* argv, std::o
         return 0;
     }
     const std::string_view refused =
-        argument == "--help" || argument == "--version" ? std::string_view(argv[2]) : argument;
+        argument == "--help" || argument == "-h" || argument == "--version"
+            ? std::string_view(argv[2])
+            : argument;
     err << "Unknown argument \"" << refused
-        << "\": veltaro takes only --help or --version, and asks its questions on standard "
+        << "\": veltaro takes only --help (-h) or --version, and asks its questions on standard "
            "input (veltaro < answers.txt).\n";
     return refusal_status;
 }

@@ -22,6 +22,7 @@
 #include "driver/convergence_log.h"
 #include "driver/forces.h"
 #include "driver/iteration_loop.h"
+#include "driver/run_warnings.h"
 #include "driver/set_up_run.h"
 #include "driver/summarise_run.h"
 #include "field/flow_field.h"
@@ -87,7 +88,8 @@ int run() {
     print_coefficients(std::cout, coefficients);
     std::cout << std::flush;
 
-    // 5. The result files.
+    // 5. The result files, with the warnings in the summary.
+    const std::vector<run_warning> warnings = run_warnings(setup, loop, coefficients);
     result_writer write;
     write([&] { output_results(field); });
     const streamline_marks marks =
@@ -101,8 +103,11 @@ int run() {
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     write([&] {
         write_summary("summary.json",
-                      summarise_run(setup, loop, force, coefficients, seconds.count()));
+                      summarise_run(setup, loop, force, coefficients, warnings, seconds.count()));
     });
+    // 6. The warnings, once the results are there; a failed write is the
+    // run's one line instead.
+    if (write.status() == completed_status) print_warnings(std::cerr, warnings);
     return write.status();
 }
 

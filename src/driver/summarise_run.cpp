@@ -20,7 +20,8 @@ const char* stop_reason(const loop_result& loop) {
 }
 
 run_summary summarise_run(const run_setup& setup, const loop_result& loop, const forces& force,
-                          const force_coefficients& coefficients, double seconds) {
+                          const force_coefficients& coefficients,
+                          const std::vector<run_warning>& warnings, double seconds) {
     const dialogue_answers& answers = setup.answers;
     run_summary summary;
     summary.picture = answers.filename;
@@ -50,6 +51,9 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.lift_coefficient = coefficients.lift_coefficient;
     summary.drag_coefficient = coefficients.drag_coefficient;
     summary.seconds = seconds;
+    summary.lift_coefficient_chord = coefficients.lift_coefficient_chord;
+    summary.drag_coefficient_chord = coefficients.drag_coefficient_chord;
+    summary.warnings = warnings;
     return summary;
 }
 

@@ -5,6 +5,7 @@
 #include "driver/coefficients.h"
 #include "driver/forces.h"
 #include "driver/iteration_loop.h"
+#include "driver/run_warnings.h"
 #include "driver/set_up_run.h"
 #include "output/run_summary.h"
 
@@ -12,7 +13,8 @@ namespace veltaro {
 
 // seconds: the run's wall time so far.
 run_summary summarise_run(const run_setup& setup, const loop_result& loop, const forces& force,
-                          const force_coefficients& coefficients, double seconds);
+                          const force_coefficients& coefficients,
+                          const std::vector<run_warning>& warnings, double seconds);
 
 // How the iteration ended, as the summary names it: "settled", "iteration
 // limit" or "at rest".

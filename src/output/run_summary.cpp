@@ -15,6 +15,14 @@ json number(double value) { return std::isfinite(value) ? json(value) : json(nul
 
 json number(const std::optional<double>& value) { return value ? number(*value) : json(nullptr); }
 
+json to_json(const std::vector<run_summary::warning>& warnings) {
+    json list = json::array();
+    for (const run_summary::warning& w : warnings) {
+        list.push_back(json{{"code", w.code}, {"message", w.message}});
+    }
+    return list;
+}
+
 json to_json(const run_summary& s) {
     return json{{"picture", s.picture},
                 {"picture_width", s.picture_width},
@@ -42,7 +50,10 @@ json to_json(const run_summary& s) {
                 {"reynolds_frontal", number(s.reynolds_frontal)},
                 {"lift_coefficient", number(s.lift_coefficient)},
                 {"drag_coefficient", number(s.drag_coefficient)},
-                {"seconds", number(s.seconds)}};
+                {"seconds", number(s.seconds)},
+                {"lift_coefficient_chord", number(s.lift_coefficient_chord)},
+                {"drag_coefficient_chord", number(s.drag_coefficient_chord)},
+                {"warnings", to_json(s.warnings)}};
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace veltaro {
 
@@ -32,12 +33,21 @@ struct run_summary {
     double lift = 0.0;
     double drag = 0.0;
     double frontal_height = 0.0;  // 0 without an obstacle
-    double chord = 0.0;
+    double chord = 0.0;           // the obstacle's longest extent
     // Empty where undefined: without an obstacle, or Re_D without viscosity.
     std::optional<double> reynolds_frontal;
     std::optional<double> lift_coefficient;
     std::optional<double> drag_coefficient;
     double seconds = 0.0;
+    std::optional<double> lift_coefficient_chord;
+    std::optional<double> drag_coefficient_chord;
+    // What the run knows makes its results doubtful, each a code and a
+    // sentence; empty when all is well.
+    struct warning {
+        std::string code;
+        std::string message;
+    };
+    std::vector<warning> warnings;
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

@@ -95,6 +95,7 @@ std::vector<bad_input> matrix() {
     return {
         // The command line: answered or refused before any question.
         {.name = "Help", .answers = "", .status = 0, .out = "Usage: veltaro [--help | --version]\n", .arguments = "--help"},
+        {.name = "ShortHelp", .answers = "", .status = 0, .out = "\nExamples (pictures and answers files): ", .arguments = "-h"},
         {.name = "Version", .answers = "", .status = 0, .out = "veltaro 3.0\n", .arguments = "--version"},
         {.name = "UnknownArgument", .answers = good, .status = 2, .err = "Unknown argument \"-v\"",
          .arguments = "--version -v"},
@@ -219,14 +220,17 @@ void expect_summary_as_console(const nlohmann::ordered_json& summary, const std:
               "picture picture_width picture_height reynolds_number kinematic_viscosity density "
               "tunnel_height tunnel_length mesh_choice max_iterations inlet_velocity nx ny dx "
               "iterations stop change_u change_v change_p lift drag frontal_height chord "
-              "reynolds_frontal lift_coefficient drag_coefficient seconds ");
+              "reynolds_frontal lift_coefficient drag_coefficient seconds "
+              "lift_coefficient_chord drag_coefficient_chord warnings ");
     const auto line = [&](const char* label, const char* key) {
         if (summary[key].is_null()) return out.find(label) == std::string::npos;
         const std::string text = format_text("%e", summary[key].get<double>());
         return out.find(std::string(label) + " = " + text) != std::string::npos;
     };
     EXPECT_TRUE(line("Lift", "lift") && line("Drag", "drag") && line("C_L", "lift_coefficient") &&
-                line("C_D", "drag_coefficient") && line("Re_D", "reynolds_frontal"));
+                line("C_D", "drag_coefficient") && line("Re_D", "reynolds_frontal") &&
+                (summary["drag_coefficient"].is_null() || line("\nc", "chord")) &&
+                line("C_L,c", "lift_coefficient_chord") && line("C_D,c", "drag_coefficient_chord"));
     const int iterations = summary["iterations"];
     EXPECT_EQ(occurrences(out, "count = "), static_cast<std::size_t>(iterations));
     const bool at_rest = out.find("The flow is at rest") != std::string::npos;

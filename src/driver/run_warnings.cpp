@@ -1,0 +1,204 @@
+#include "driver/run_warnings.h"
+
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "common/run_error.h"
+#include "common/text_format.h"
+#include "driver/run_setup.h"
+
+namespace veltaro {
+namespace {
+
+using maybe_warning = std::optional<run_warning>;
+
+bool named_mesh(int mesh_choice) { return mesh_choice >= 0 && mesh_choice <= 2; }
+
+maybe_warning iteration_limit(const run_setup& setup, const loop_result& loop) {
+    const int limit = setup.answers.max_iterations;
+    if (limit <= 0 || loop.converged || loop.at_rest) return std::nullopt;
+    return run_warning{"iteration_limit",
+                       format_text("the run stopped at the iteration limit of %d before it "
+                                   "settled (last changes U %.1e, V %.1e): the results are not a "
+                                   "steady flow; raise the limit.",
+                                   limit, loop.change_u, loop.change_v)};
+}
+
+maybe_warning no_iterations(const run_setup& setup) {
+    const int limit = setup.answers.max_iterations;
+    if (limit > 0) return std::nullopt;
+    return run_warning{"no_iterations",
+                       format_text("the iteration limit of %d let no iteration run: the forces "
+                                   "and pictures are those of the initial flow, not a solution; "
+                                   "give a limit of at least 1 (runs settle in hundreds to "
+                                   "thousands).",
+                                   limit)};
+}
+
+maybe_warning mesh_choice(const run_setup& setup) {
+    const int choice = setup.answers.mesh_choice;
+    if (named_mesh(choice)) return std::nullopt;
+    const double dx = setup.mesh.dx;
+    return run_warning{
+        "mesh_choice",
+        format_text("the mesh answer %d is not 0, 1 or 2, so the grid is %d x %d nodes %g m "
+                    "apart and spans %g m x %g m, not the tunnel's %g m x %g m: the flow is "
+                    "that of another tunnel; answer 0 (coarse), 1 (standard) or 2 (fine).",
+                    choice, setup.mesh.nx, setup.mesh.ny, dx, (setup.mesh.nx - 1) * dx,
+                    (setup.mesh.ny - 1) * dx, static_cast<double>(setup.params.length),
+                    static_cast<double>(setup.params.height))};
+}
+
+bool every_pixel_dark(const int_grid& picture) {
+    const int* pixel = picture.data();
+    for (std::size_t k = 0; k < picture.size(); ++k) {
+        if (pixel[k] != obstacle_pixel) return false;
+    }
+    return picture.size() > 0;
+}
+
+maybe_warning all_solid(const run_setup& setup) {
+    if (!every_pixel_dark(setup.masks.picture)) return std::nullopt;
+    return run_warning{"all_solid",
+                       "every pixel of the picture is dark, so the whole tunnel is solid and its "
+                       "forces and coefficients mean nothing; draw the obstacle dark on a light "
+                       "background (a transparent background saved as a JPEG turns black)."};
+}
+
+maybe_warning stretched_picture(const run_setup& setup) {
+    const int_grid& picture = setup.masks.picture;
+    const double picture_ratio = static_cast<double>(picture.nx()) / picture.ny();
+    const double tunnel_ratio =
+        static_cast<double>(setup.params.length) / static_cast<double>(setup.params.height);
+    const double relative = picture_ratio / tunnel_ratio;
+    if (std::abs(relative - 1.0) <= stretch_tolerance) return std::nullopt;
+    // A circle of the picture spans (L / width) / (H / height) times as many
+    // metres along the tunnel as across it.
+    return run_warning{
+        "stretched_picture",
+        format_text("the picture's width/height of %.4g (%d x %d pixels) is not the tunnel's "
+                    "length/height of %.4g, so the picture is stretched over the tunnel and a "
+                    "circle drawn in it becomes an ellipse %.3g times as long as it is high; "
+                    "draw the picture in the tunnel's proportions.",
+                    picture_ratio, picture.nx(), picture.ny(), tunnel_ratio, 1.0 / relative)};
+}
+
+// The node spacings across height D on mesh m, or nothing when that mesh
+// cannot be made for this tunnel.
+std::optional<double> spacings_on_mesh(int mesh, const run_setup& setup, double height) {
+    try {
+        const mesh_size size = size_mesh(mesh, setup.params.length, setup.params.height);
+        return height / size.dx;
+    } catch (const run_error&) {
+        return std::nullopt;
+    }
+}
+
+// The first mesh finer than the chosen one (any named one after an unnamed
+// answer) that gives the obstacle enough node spacings.
+std::string finer_mesh_advice(const run_setup& setup, double height) {
+    constexpr const char* names[] = {"coarse", "standard", "fine"};
+    const int current = setup.answers.mesh_choice;
+    std::optional<double> finest;
+    for (int mesh = named_mesh(current) ? current + 1 : 0; mesh <= 2; ++mesh) {
+        finest = spacings_on_mesh(mesh, setup, height);
+        if (finest && *finest >= well_resolved_spacings) {
+            return format_text("the %s mesh (answer %d) gives %.1f.", names[mesh], mesh, *finest);
+        }
+    }
+    if (finest) {
+        return format_text(
+            "even the fine mesh gives only %.1f: draw the obstacle larger "
+            "against the tunnel.",
+            *finest);
+    }
+    return "no finer mesh can help: draw the obstacle larger against the tunnel.";
+}
+
+maybe_warning coarse_obstacle(const run_setup& setup, const force_coefficients& coefficients) {
+    if (!coefficients.has_obstacle) return std::nullopt;
+    const double height = coefficients.frontal_height;
+    const double spacings = height / setup.mesh.dx;
+    if (spacings >= well_resolved_spacings) return std::nullopt;
+    return run_warning{
+        "coarse_obstacle",
+        format_text("the obstacle's frontal height of %g m spans only %.1f node spacings on "
+                    "this mesh, fewer than 8: its lift is not to be trusted and its drag only to "
+                    "within a few per cent; ",
+                    height, spacings) +
+            finer_mesh_advice(setup, height)};
+}
+
+// The edges that hold a solid node, in words: "the inlet and the top wall".
+std::string solid_edges(const int_grid& solid) {
+    const int nx = solid.nx();
+    const int ny = solid.ny();
+    bool inlet = false, bottom = false, top = false;
+    for (int j = 0; j < ny; ++j) inlet = inlet || solid[0][j] != 0;
+    for (int i = 0; i < nx; ++i) {
+        bottom = bottom || solid[i][0] != 0;
+        top = top || solid[i][ny - 1] != 0;
+    }
+    std::string edges;
+    for (const auto& [touched, name] :
+         {std::pair{inlet, "the inlet"}, std::pair{top, "the top wall"},
+          std::pair{bottom, "the bottom wall"}}) {
+        if (!touched) continue;
+        if (!edges.empty()) edges += " and ";
+        edges += name;
+    }
+    return edges;
+}
+
+maybe_warning obstacle_touches_boundary(const run_setup& setup) {
+    const std::string edges = solid_edges(setup.masks.solid_nodes);
+    if (edges.empty()) return std::nullopt;
+    return run_warning{"obstacle_touches_boundary",
+                       "the obstacle reaches " + edges +
+                           " (solid nodes there), where the flow is meant to enter or slide "
+                           "freely: the results are not those of a body in a tunnel; leave a "
+                           "gap of a few node spacings between the obstacle and the tunnel's "
+                           "edges."};
+}
+
+void add(std::vector<run_warning>& warnings, maybe_warning warning) {
+    if (warning) warnings.push_back(std::move(*warning));
+}
+
+}  // namespace
+
+std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop) {
+    std::vector<run_warning> warnings;
+    add(warnings, iteration_limit(setup, loop));
+    add(warnings, no_iterations(setup));
+    return warnings;
+}
+
+std::vector<run_warning> setup_warnings(const run_setup& setup,
+                                        const force_coefficients& coefficients) {
+    std::vector<run_warning> warnings;
+    add(warnings, mesh_choice(setup));
+    add(warnings, all_solid(setup));
+    add(warnings, stretched_picture(setup));
+    add(warnings, coarse_obstacle(setup, coefficients));
+    add(warnings, obstacle_touches_boundary(setup));
+    return warnings;
+}
+
+std::vector<run_warning> run_warnings(const run_setup& setup, const loop_result& loop,
+                                      const force_coefficients& coefficients) {
+    std::vector<run_warning> warnings = loop_warnings(setup, loop);
+    for (run_warning& warning : setup_warnings(setup, coefficients)) {
+        warnings.push_back(std::move(warning));
+    }
+    return warnings;
+}
+
+void print_warnings(std::ostream& err, const std::vector<run_warning>& warnings) {
+    for (const run_warning& warning : warnings) err << "Warning: " << warning.message << '\n';
+}
+
+}  // namespace veltaro

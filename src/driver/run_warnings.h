@@ -1,0 +1,49 @@
+// The warnings of a completed run: what the program knows that makes its
+// results doubtful, said once the results are written. They change neither
+// the exit status nor standard output, so callers that read the console or
+// the status see the same run as before; summary.json lists them too.
+//
+//   iteration_limit            the loop stopped at its limit before it settled
+//   no_iterations              the limit was 0 or below: no iteration ran
+//   mesh_choice                a mesh answer other than 0, 1 or 2 (a square 100 x 100 grid)
+//   all_solid                  every pixel is dark
+//   stretched_picture          the picture's proportions are not the tunnel's (more than 2%)
+//   coarse_obstacle            the frontal height spans fewer than 8 node spacings
+//   obstacle_touches_boundary  a solid node on the inlet column or a wall row
+#pragma once
+
+#include <iosfwd>
+#include <vector>
+
+#include "driver/coefficients.h"
+#include "driver/iteration_loop.h"
+#include "driver/set_up_run.h"
+#include "output/run_summary.h"
+
+namespace veltaro {
+
+using run_warning = run_summary::warning;
+
+// Below this many node spacings across its frontal height, an obstacle's
+// lift changes sign from mesh to mesh; its drag stays within a few per cent.
+inline constexpr double well_resolved_spacings = 8.0;
+
+// Beyond this relative difference between the picture's width/height and
+// the tunnel's length/height, the picture's shapes are visibly stretched.
+inline constexpr double stretch_tolerance = 0.02;
+
+// The warnings that the set-up alone shows, in the order of the list above.
+std::vector<run_warning> setup_warnings(const run_setup& setup,
+                                        const force_coefficients& coefficients);
+
+// The warnings of how the loop ended.
+std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop);
+
+// Every warning of the run, in the order of the list above.
+std::vector<run_warning> run_warnings(const run_setup& setup, const loop_result& loop,
+                                      const force_coefficients& coefficients);
+
+// One line each: "Warning: " and the message.
+void print_warnings(std::ostream& err, const std::vector<run_warning>& warnings);
+
+}  // namespace veltaro

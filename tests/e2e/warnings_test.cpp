@@ -1,0 +1,170 @@
+// The warnings of a completed run: each case that must warn, run by the
+// built program, names its code in summary.json and its sentence on
+// standard error, and leaves the exit status and standard output as a run
+// without warnings has them. The shipped examples must not warn.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "driver/coefficients.h"
+#include "driver/run_warnings.h"
+#include "driver/set_up_run.h"
+#include "support/pictures.h"
+#include "support/run_program.h"
+#include "support/scratch_dir.h"
+
+namespace veltaro::test {
+namespace {
+
+struct warning_case {
+    const char* name;
+    picture drawn;                   // written as tunnel.jpg
+    std::string answers;             // the picture is tunnel.jpg
+    std::vector<std::string> codes;  // exactly these, in this order
+    std::vector<std::string> words;  // in the warnings on standard error
+};
+
+std::vector<std::string> codes_of(const nlohmann::json& summary) {
+    std::vector<std::string> codes;
+    for (const auto& warning : summary["warnings"]) codes.push_back(warning["code"]);
+    return codes;
+}
+
+// A disc a fifth of the height across, well inside a 4 x 1 tunnel.
+picture tunnel_disc() { return disc_picture(400, 100, 100.0, 50.0, 10.0); }
+
+TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
+    const picture black = draw_picture(400, 100, 1, [](int, int, int) { return 0; });
+    const picture inlet_bar = draw_picture(400, 100, 1, [](int c, int r, int) {
+        return static_cast<unsigned char>(c < 4 && r > 30 && r < 70 ? 0 : 255);
+    });
+    const warning_case cases[] = {
+        {"limit reached",
+         tunnel_disc(),
+         "tunnel.jpg 20 0.01 1 1 4 1 5",
+         {"iteration_limit"},
+         {"Warning: the run stopped at the iteration limit of 5 before it settled (last changes U ",
+          "raise the limit."}},
+        {"no iterations",
+         tunnel_disc(),
+         "tunnel.jpg 20 0.01 1 1 4 1 0",
+         {"no_iterations"},
+         {"iteration limit of 0 let no iteration run", "initial flow"}},
+        {"unnamed mesh",
+         tunnel_disc(),
+         "tunnel.jpg 20 0.01 1 1 4 7 0",
+         {"no_iterations", "mesh_choice", "coarse_obstacle"},
+         {"mesh answer 7 is not 0, 1 or 2", "100 x 100 nodes", "spans 4 m x 4 m",
+          "not the tunnel's 4 m x 1 m", "the standard mesh (answer 1) gives 10.4."}},
+        {"all dark",
+         black,
+         "tunnel.jpg 20 0.01 1 1 4 0 3",
+         {"all_solid", "obstacle_touches_boundary"},
+         {"every pixel of the picture is dark", "the inlet and the top wall and the bottom wall"}},
+        {"stretched",
+         disc_picture(200, 100, 50.0, 50.0, 10.0),
+         "tunnel.jpg 20 0.01 1 1 4 1 0",
+         {"no_iterations", "stretched_picture"},
+         {"width/height of 2 (200 x 100 pixels)", "length/height of 4",
+          "an ellipse 2 times as long as it is high"}},
+        {"coarse obstacle",
+         disc_picture(400, 100, 100.0, 50.0, 2.5),
+         "tunnel.jpg 20 0.01 1 1 4 0 0",
+         {"no_iterations", "coarse_obstacle"},
+         {"frontal height of 0.05 m spans only 1.2 node spacings", "lift is not to be trusted",
+          "even the fine mesh gives only 5.0"}},
+        {"coarse, a finer mesh helps",
+         disc_picture(400, 100, 100.0, 50.0, 6.0),
+         "tunnel.jpg 20 0.01 1 1 4 0 0",
+         {"no_iterations", "coarse_obstacle"},
+         {"spans only 3.2 node spacings", "the fine mesh (answer 2) gives 13.0."}},
+        {"touches the inlet",
+         inlet_bar,
+         "tunnel.jpg 20 0.01 1 1 4 1 0",
+         {"no_iterations", "obstacle_touches_boundary"},
+         {"the obstacle reaches the inlet (solid nodes there)"}},
+    };
+    for (const warning_case& row : cases) {
+        const scratch_dir folder;
+        write_jpeg("tunnel.jpg", row.drawn);
+        const program_run run = run_program(row.answers);
+        EXPECT_EQ(run.status, 1) << row.name << ": " << run.err;
+        EXPECT_EQ(run.out.find("Warning"), std::string::npos) << row.name;
+        EXPECT_NE(run.out.find("done."), std::string::npos) << row.name;
+        const auto summary = nlohmann::json::parse(read_file("summary.json"));
+        EXPECT_EQ(codes_of(summary), row.codes) << row.name;
+        // One line each, in the summary's order and words.
+        std::string lines;
+        for (const auto& warning : summary["warnings"]) {
+            lines += "Warning: " + warning["message"].get<std::string>() + "\n";
+        }
+        EXPECT_EQ(run.err, lines) << row.name;
+        for (const std::string& word : row.words) {
+            EXPECT_NE(run.err.find(word), std::string::npos) << row.name << ": " << word << "\n"
+                                                             << run.err;
+        }
+    }
+}
+
+TEST(Warnings, ShippedCylinderOnTheStandardMeshHasNone) {
+    const scratch_dir folder;
+    std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/cylinder.jpg", "cylinder.jpg");
+    const program_run run =
+        run_program(read_file(std::string(VELTARO_EXAMPLES) + "/cylinder.answers"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "");
+    const auto summary = nlohmann::json::parse(read_file("summary.json"));
+    EXPECT_EQ(summary["warnings"], nlohmann::json::array());
+}
+
+// The coefficients on the chord are the forces over 1/2 rho U^2 c, with c
+// the airfoil's chord of 0.6 m (to the pixel), not its frontal height.
+TEST(Warnings, AirfoilCoefficientsOnTheChordAreItsForcesOverTheChord) {
+    const scratch_dir folder;
+    std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/airfoil.jpg", "airfoil.jpg");
+    const program_run run =
+        run_program(read_file(std::string(VELTARO_EXAMPLES) + "/airfoil.answers"));
+    ASSERT_EQ(run.status, 1);
+    const auto summary = nlohmann::json::parse(read_file("summary.json"));
+    const double chord = summary["chord"];
+    EXPECT_NEAR(chord, 0.6, 0.01);
+    // Re = 20, nu = 0.01, H = 1: U = 0.2 m/s; rho = 1.
+    const double per_chord = 0.5 * 1.0 * 0.2 * 0.2 * chord;
+    EXPECT_NEAR(summary["lift_coefficient_chord"].get<double>(),
+                summary["lift"].get<double>() / per_chord, 1e-6);
+    EXPECT_NEAR(summary["drag_coefficient_chord"].get<double>(),
+                summary["drag"].get<double>() / per_chord, 1e-6);
+    EXPECT_NE(run.out.find("C_D = 1.609227e+01\nc = 6.0"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nC_L,c = 4.26"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nC_D,c = 2.26"), std::string::npos) << run.out;
+}
+
+}  // namespace
+}  // namespace veltaro::test
+
+namespace veltaro::test {
+namespace {
+
+// The validation cylinder on the fine mesh is a well-drawn case: nothing in
+// its set-up may warn (its loop settles, as the validation run shows).
+TEST(Warnings, ValidationCylinderOnTheFineMeshSetsUpWithout) {
+    const scratch_dir folder;
+    std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/validation_cylinder.jpg",
+                               "cylinder.jpg");
+    std::istringstream answers("cylinder.jpg 200 0.01 1 2 4 2 20000");
+    std::ostringstream console;
+    const run_setup setup = set_up_run(answers, console);
+    const force_coefficients coefficients =
+        coefficients_of(forces{}, setup.masks.picture, setup.params, 0.01f);
+    EXPECT_NEAR(coefficients.frontal_height / setup.mesh.dx, 9.95, 0.01);
+    EXPECT_TRUE(setup_warnings(setup, coefficients).empty());
+}
+
+}  // namespace
+}  // namespace veltaro::test
