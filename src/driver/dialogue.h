@@ -6,6 +6,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "common/version.h"
+
 namespace veltaro {
 
 struct dialogue_answers {
@@ -18,8 +20,6 @@ struct dialogue_answers {
     int mesh_choice = 0;
     int max_iterations = 0;
 };
-
-inline constexpr const char* veltaro_version = "3.0";
 
 // Prints the banner.
 void print_banner(std::ostream& out);

@@ -1,0 +1,71 @@
+#!/usr/bin/env python3
+"""Each layer of src/ includes only the layers below it.
+
+The build links each layer's library only to the libraries below it, but
+linking cannot stop an #include of a header whose code is inline or whose
+library happens to be linked anyway. This walks every source file and checks
+its project includes against the layers it may use.
+"""
+import pathlib
+import re
+import sys
+import unittest
+
+SRC = pathlib.Path(__file__).resolve().parent.parent / "src"
+
+# The layers a layer's files may include, besides its own.
+ALLOWED = {
+    "common": set(),
+    "field": {"common"},
+    "geometry": {"common", "field"},
+    "solver": {"common", "field"},
+    "output": {"common", "field", "geometry"},
+    "driver": {"common", "field", "geometry", "solver", "output"},
+    # The studio runs the program as a child and links no solver code; it
+    # uses the atomic file writer of output.
+    "server": {"common", "output"},
+}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/', re.MULTILINE)
+
+
+def forbidden_includes(root):
+    """(file, included layer) for every include a file's layer may not make."""
+    found = []
+    for path in sorted(root.rglob("*")):
+        if path.suffix not in {".h", ".cpp", ".in"} or not path.is_file():
+            continue
+        layer = path.relative_to(root).parts[0]
+        allowed = ALLOWED.get(layer)
+        for included in INCLUDE.findall(path.read_text(errors="replace")):
+            if included == layer:
+                continue
+            if allowed is None or included not in allowed:
+                found.append((str(path.relative_to(root)), included))
+    return found
+
+
+class Layers(unittest.TestCase):
+    def test_every_layer_includes_only_the_layers_below_it(self):
+        self.assertEqual(forbidden_includes(SRC), [])
+
+    def test_every_folder_of_src_is_a_known_layer(self):
+        folders = {p.name for p in SRC.iterdir() if p.is_dir()}
+        self.assertLessEqual(folders, set(ALLOWED))
+
+    def test_a_forbidden_include_is_found(self):
+        import tempfile
+
+        with tempfile.TemporaryDirectory() as folder:
+            root = pathlib.Path(folder)
+            (root / "solver").mkdir()
+            (root / "solver" / "a.cpp").write_text('#include "geometry/masks.h"\n#include "field/grid.h"\n')
+            (root / "server").mkdir()
+            (root / "server" / "b.cpp").write_text('#include "driver/main.h"\n')
+            self.assertEqual(
+                forbidden_includes(root), [("server/b.cpp", "driver"), ("solver/a.cpp", "geometry")]
+            )
+
+
+if __name__ == "__main__":
+    unittest.main()
