@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "output/result_files.h"
 #include "support/scratch_dir.h"
 
 namespace veltaro::test {
@@ -42,9 +43,8 @@ program_run run_program(const std::string& answers, surroundings around,
 }
 
 const std::vector<std::string>& result_files() {
-    static const std::vector<std::string> names = {
-        "convergence.txt", "U.dat",        "V.dat",    "P.dat",           "U.jpg",       "V.jpg",
-        "pressure.jpg",    "velocity.jpg", "flow.vtk", "convergence.svg", "summary.json"};
+    static const std::vector<std::string> names(result_file_names.begin(),
+                                                result_file_names.end());
     return names;
 }
 

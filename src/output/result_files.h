@@ -1,0 +1,49 @@
+// The names of everything a complete run writes into its folder, and the
+// keys of "summary.json" in their order: the one list that --help, the
+// studio's file routes and the tests work from. Each writer keeps its own
+// name where it is called; tests/output/result_files_test.cpp checks that
+// a run writes exactly these files and that the summary has exactly these
+// keys.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace veltaro {
+
+inline constexpr std::array<std::string_view, 11> result_file_names = {
+    "convergence.txt", "U.dat",        "V.dat",    "P.dat",           "U.jpg",       "V.jpg",
+    "pressure.jpg",    "velocity.jpg", "flow.vtk", "convergence.svg", "summary.json"};
+
+inline constexpr std::array<std::string_view, 30> summary_keys = {"picture",
+                                                                  "picture_width",
+                                                                  "picture_height",
+                                                                  "reynolds_number",
+                                                                  "kinematic_viscosity",
+                                                                  "density",
+                                                                  "tunnel_height",
+                                                                  "tunnel_length",
+                                                                  "mesh_choice",
+                                                                  "max_iterations",
+                                                                  "inlet_velocity",
+                                                                  "nx",
+                                                                  "ny",
+                                                                  "dx",
+                                                                  "iterations",
+                                                                  "stop",
+                                                                  "change_u",
+                                                                  "change_v",
+                                                                  "change_p",
+                                                                  "lift",
+                                                                  "drag",
+                                                                  "frontal_height",
+                                                                  "chord",
+                                                                  "reynolds_frontal",
+                                                                  "lift_coefficient",
+                                                                  "drag_coefficient",
+                                                                  "seconds",
+                                                                  "lift_coefficient_chord",
+                                                                  "drag_coefficient_chord",
+                                                                  "warnings"};
+
+}  // namespace veltaro
