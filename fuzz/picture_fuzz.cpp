@@ -1,6 +1,8 @@
 // Fuzz target: arbitrary bytes as the obstacle picture, through the picture
-// loader and the mask builder (make_outlines). The first two bytes choose
-// the node grid, nx and ny from 3 to 64; the rest is the picture file. A
+// loader (the JPEG or the PNG decoder, as the bytes begin) and the mask
+// builder (make_outlines). The first two bytes choose the node grid, nx and
+// ny from 3 to 64; the rest is the picture file. The seeds hold pictures of
+// both formats, so that both decoders are explored. A
 // refusal (run_error) is a correct outcome; any other exception, a crash, a
 // sanitizer report or a hang is a finding, and so is an accepted picture
 // whose masks are not what the solver and the images rely on.
@@ -32,7 +34,7 @@ constexpr long long fuzz_max_pixels = 1 << 16;
 
 const std::string& picture_path() {
     static const std::string path = (std::filesystem::temp_directory_path() /
-                                     ("veltaro-fuzz-picture-" + std::to_string(getpid()) + ".jpg"))
+                                     ("veltaro-fuzz-picture-" + std::to_string(getpid())))
                                         .string();
     return path;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/run_error.h"
@@ -24,47 +25,17 @@ void on_decoder_message(j_common_ptr info, int level) {
     reinterpret_cast<jpeg_guard*>(info->err)->library_emit_message(info, level);
 }
 
+// Runs step, which calls the decoder; its fatal error becomes the refusal
+// of the picture called name.
 template <typename Step>
-void guarded(jpeg_guard& errors, const Step& step) {
-    if (!run_guarded(errors, step)) throw run_error(errors.message);
-}
-
-struct file_closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using file_handle = std::unique_ptr<std::FILE, file_closer>;
-
-// A directory opens on Linux but cannot be read; reading one byte tells it
-// apart from an empty file, which the decoder reports in its own words.
-file_handle open_picture(const std::string& filename) {
-    file_handle file(std::fopen(filename.c_str(), "rb"));
-    if (file) {
-        const int first = std::fgetc(file.get());
-        if (first == EOF && std::ferror(file.get())) {
-            file.reset();
-        } else if (first != EOF) {
-            std::ungetc(first, file.get());
-        }
-    }
-    if (!file) {
-        throw run_error("Can't open input jpg file");
-    }
-    return file;
-}
-
-void check_picture_size(JDIMENSION width, JDIMENSION height, long long max_pixels) {
-    const long long pixels = static_cast<long long>(width) * static_cast<long long>(height);
-    if (pixels > max_pixels) {
-        throw run_error("The picture is " + std::to_string(width) + " x " + std::to_string(height) +
-                        " pixels; at most " + std::to_string(max_pixels) +
-                        " pixels can be used: make it smaller.");
-    }
+void guarded(jpeg_guard& errors, const std::string& name, const Step& step) {
+    if (!run_guarded(errors, step)) throw picture_refusal(name, errors.message);
 }
 
 }  // namespace
 
 struct jpeg_reader::state {
-    file_handle file;
+    picture_file picture;
     jpeg_guard errors{};
     jpeg_decompress_struct info{};
     std::vector<unsigned char> row;
@@ -77,22 +48,22 @@ struct jpeg_reader::state {
     ~state() { jpeg_destroy_decompress(&info); }
 };
 
-jpeg_reader::jpeg_reader(const std::string& filename, long long max_pixels)
+jpeg_reader::jpeg_reader(picture_file file, long long max_pixels)
     : state_(std::make_unique<state>()) {
     state& s = *state_;
     s.info.err = install_guard(s.errors);
     s.errors.library.emit_message = on_decoder_message;
-    s.file = open_picture(filename);
-    guarded(s.errors, [&s] {
+    s.picture = std::move(file);
+    guarded(s.errors, s.picture.name, [&s] {
         jpeg_create_decompress(&s.info);
-        jpeg_stdio_src(&s.info, s.file.get());
+        jpeg_stdio_src(&s.info, s.picture.file.get());
         jpeg_read_header(&s.info, TRUE);
     });
     // Starting the decoder sets aside memory in proportion to the picture,
     // all of it at once for a progressive file, so the size a header claims
     // is judged first.
     check_picture_size(s.info.image_width, s.info.image_height, max_pixels);
-    guarded(s.errors, [&s] { jpeg_start_decompress(&s.info); });
+    guarded(s.errors, s.picture.name, [&s] { jpeg_start_decompress(&s.info); });
     s.row.resize(static_cast<std::size_t>(s.info.output_width) *
                  static_cast<std::size_t>(s.info.output_components));
 }
@@ -113,7 +84,7 @@ decoded_row jpeg_reader::read_row() {
     state& s = *state_;
     JSAMPROW rows[1] = {s.row.data()};
     JDIMENSION rows_read = 0;
-    guarded(s.errors,
+    guarded(s.errors, s.picture.name,
             [&s, &rows, &rows_read] { rows_read = jpeg_read_scanlines(&s.info, rows, 1); });
     // Only a suspending data source delivers no row; a file never does, but
     // a loop waiting for rows must not spin if it ever happened.
@@ -125,7 +96,7 @@ decoded_row jpeg_reader::read_row() {
 
 void jpeg_reader::finish() {
     state& s = *state_;
-    guarded(s.errors, [&s] { jpeg_finish_decompress(&s.info); });
+    guarded(s.errors, s.picture.name, [&s] { jpeg_finish_decompress(&s.info); });
 }
 
 }  // namespace veltaro

@@ -5,6 +5,8 @@
 #include "geometry/jpeg_reader.h"
 #include "geometry/obstacle_masks.h"
 #include "geometry/outline_rows.h"
+#include "geometry/picture_file.h"
+#include "geometry/png_reader.h"
 
 namespace veltaro {
 namespace {
@@ -19,10 +21,10 @@ void check_components(int components) {
                                   " colour components; save it as a grey-scale or RGB JPEG.");
 }
 
-}  // namespace
-
-obstacle_masks make_outlines(int nx, int ny, const std::string& filename, long long max_pixels) {
-    jpeg_reader picture(filename, max_pixels);
+// The same steps for either decoder: both deliver rows of 8-bit grey or RGB
+// samples from the top of the picture down.
+template <typename Reader>
+obstacle_masks read_outlines(Reader picture, int nx, int ny) {
     check_components(picture.components());
     outline_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
     while (picture.rows_left()) {
@@ -31,6 +33,16 @@ obstacle_masks make_outlines(int nx, int ny, const std::string& filename, long l
     }
     picture.finish();
     return std::move(builder.masks);
+}
+
+}  // namespace
+
+obstacle_masks make_outlines(int nx, int ny, const std::string& filename, long long max_pixels) {
+    picture_file file = open_picture_file(filename);
+    if (file.format == picture_format::png) {
+        return read_outlines(png_reader(std::move(file), max_pixels), nx, ny);
+    }
+    return read_outlines(jpeg_reader(std::move(file), max_pixels), nx, ny);
 }
 
 obstacle_masks make_outlines(int nx, int ny, const std::string& filename) {

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 #include <nlohmann/json.hpp>
 
 #include "common/text_format.h"
@@ -55,6 +58,9 @@ void PrintTo(const bad_input& row, std::ostream* out) { *out << row.name; }
 
 // Tunnel 4 x 1 on the coarse mesh, 100 x 25 nodes, and five iterations.
 const std::string good = "tunnel.jpg 20 0.01 1 1 4 0 5";
+const std::string good_png = "tunnel.png 20 0.01 1 1 4 0 5";
+// An obstacle over half of the picture's rows, as the console reports it.
+const std::string frontal_half = "D = 5.000000e-01 [m] (frontal height)";
 
 void write_tunnel(const picture& pixels) { write_jpeg("tunnel.jpg", pixels); }
 
@@ -77,6 +83,60 @@ std::function<void()> edited(const std::function<void(std::string&)>& edit) {
         std::string bytes = read_file("tunnel.jpg");
         edit(bytes);
         write_file("tunnel.jpg", bytes);
+    };
+}
+
+// The tunnel picture as a PNG, with its bytes changed.
+std::function<void()> png_file_edited(const std::function<void(std::string&)>& edit) {
+    return [=] {
+        write_png("tunnel.png", disc_picture(200, 50, 60.0, 25.0, 12.0));
+        std::string bytes = read_file("tunnel.png");
+        edit(bytes);
+        write_file("tunnel.png", bytes);
+    };
+}
+
+// The same with the data of its first chunk of the given type changed, and
+// the chunk's checksum made right again unless it is meant to be wrong.
+std::function<void()> png_edited(const std::string& type,
+                                 const std::function<void(std::string&)>& edit,
+                                 bool fix_checksum = true) {
+    return png_file_edited([=](std::string& bytes) {
+        std::size_t at = 8;  // chunks follow the signature: length, type, data, checksum
+        const auto length = [&] {
+            const auto byte = [&](int k) { return static_cast<unsigned char>(bytes[at + k]); };
+            return std::size_t{byte(0)} << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+        };
+        while (bytes.compare(at + 4, 4, type) != 0) at += 12 + length();
+        std::string data = bytes.substr(at + 8, length());
+        edit(data);
+        const auto* type_and_data = reinterpret_cast<const Bytef*>(&bytes[at + 4]);
+        uLong checksum = crc32(crc32(0, nullptr, 0), type_and_data, 4);
+        checksum = crc32(checksum, reinterpret_cast<const Bytef*>(data.data()), data.size());
+        if (!fix_checksum) checksum = ~checksum;
+        std::string chunk = bytes.substr(at, 8) + data;
+        for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>(checksum >> shift);
+        bytes.replace(at, 12 + length(), chunk);
+    });
+}
+
+// A 200 x 50 PNG of the given kind with the obstacle on pixel rows 10 to
+// 34: one half of the tunnel's height, the frontal height D = 0.5 m. It is
+// drawn with `solid` samples and the rest of the picture with `open` ones,
+// each a pair that a reader with a fault in the kind would both see dark.
+std::function<void()> png_band(const std::string& name, png_colours colours, int bit_depth,
+                               std::vector<unsigned> solid, std::vector<unsigned> open,
+                               std::vector<std::array<unsigned char, 4>> palette = {},
+                               bool interlaced = false) {
+    return [=] {
+        png_picture pixels{200, 50, colours, bit_depth, interlaced, {}, palette};
+        for (int r = 0; r < 50; ++r) {
+            for (int c = 0; c < 200; ++c) {
+                const auto& pixel = r >= 10 && r < 35 && c >= 60 && c < 140 ? solid : open;
+                pixels.samples.insert(pixels.samples.end(), pixel.begin(), pixel.end());
+            }
+        }
+        write_png(name, pixels);
     };
 }
 
@@ -121,18 +181,87 @@ std::vector<bad_input> matrix() {
         {"ThreeNodesAlong", "tunnel.jpg 20 0.01 1 1 0.12 0 5", 1, "", "count = 5, ", nullptr, {3}},
         {"MeshTooLong", "tunnel.jpg 20 0.01 1 1 1e30 2 5", 2, "too long for its height"},
         {"MeshTooManyNodes", "tunnel.jpg 20 0.01 1 1 30000 0 5", 2, "is too large"},
-        {"MissingPicture", "nothing.jpg 20 0.01 1 1 4 0 5", 2, "Can't open input jpg file\n"},
-        {"FolderAsPicture", good, 2, "Can't open input jpg file\n", "",
+        // The picture: every refusal to read it names the file and why.
+        {"MissingPicture", "nothing.jpg 20 0.01 1 1 4 0 5", 2,
+         "Can't open input jpg file: nothing.jpg (No such file or directory)\n"},
+        {"FolderAsPicture", good, 2,
+         "Can't open input jpg file: tunnel.jpg (it is a folder, not a picture file)\n", "",
          [] { fs::create_directory("tunnel.jpg"); }},
-        {"EmptyPicture", good, 2, "Empty input file", "", [] { write_file("tunnel.jpg", ""); }},
-        {"NotAJpeg", good, 2, "Not a JPEG file: starts with 0x50 0x35", "",
-         [] { write_file("tunnel.jpg", "P5 4 4 255 not a jpeg\n"); }},
+        // Opened for reading, a FIFO would wait for a writer for ever.
+        {"FifoAsPicture", good, 2,
+         "Can't open input jpg file: tunnel.jpg (it is a FIFO, not a picture file)\n", "",
+         [] { mkfifo("tunnel.jpg", 0600); }},
+        {"DeviceAsPicture", "/dev/zero 20 0.01 1 1 4 0 5", 2,
+         "Can't open input jpg file: /dev/zero (it is a device, not a picture file)\n"},
+        {"EmptyPicture", good, 2, "Can't open input jpg file: tunnel.jpg (it is empty)\n", "",
+         [] { write_file("tunnel.jpg", ""); }},
+        {"GifPicture", "cyl.gif 20 0.01 1 1 4 0 5", 2, "Can't open input jpg file: cyl.gif (it "
+         "looks like a GIF picture; save it as a JPEG or PNG)\n", "",
+         [] { write_file("cyl.gif", std::string("GIF89a\xC8\0\x32\0\x80\0\0", 13)); }},
+        {"BmpPicture", "cyl.bmp 20 0.01 1 1 4 0 5", 2, "cyl.bmp (it looks like a BMP picture; "
+         "save it as a JPEG or PNG)\n", "",
+         [] { write_file("cyl.bmp", std::string("BM\x36\x75\0\0\0\0\0\0\x36\0", 14)); }},
+        {"TiffPicture", "cyl.tif 20 0.01 1 1 4 0 5", 2, "cyl.tif (it looks like a TIFF "
+         "picture; save it as a JPEG or PNG)\n", "",
+         [] { write_file("cyl.tif", std::string("MM\0*\0\0\0\x08\0\x0E", 10)); }},
+        {"WebpPicture", "cyl.webp 20 0.01 1 1 4 0 5", 2, "cyl.webp (it looks like a WebP "
+         "picture; save it as a JPEG or PNG)\n", "",
+         [] { write_file("cyl.webp", std::string("RIFF\x1A\0\0\0WEBPVP8 ", 16)); }},
+        {"PdfPicture", "cyl.pdf 20 0.01 1 1 4 0 5", 2, "cyl.pdf (it looks like a PDF document; "
+         "save it as a JPEG or PNG)\n", "", [] { write_file("cyl.pdf", "%PDF-1.7\n%\xE2\xE3\n"); }},
+        // The answers' own file given for the picture.
+        {"TextAsPicture", "cyl.answers 20 0.01 1 1 4 0 5", 2, "cyl.answers (it looks like text, "
+         "not a picture; give the name of a JPEG or PNG picture)\n", "",
+         [] { write_file("cyl.answers", good + "\n"); }},
+        {"UnknownPicture", good, 2, "Can't open input jpg file: tunnel.jpg (it is not a JPEG or "
+         "PNG picture: it starts with 0x50 0x35 0x20 0x34)\n", "",
+         [] { write_file("tunnel.jpg", std::string("P5 4 4 255\n\0\x10\x20\x30", 15)); }},
         // Read on, the decoder would fill the missing rows with grey, and
         // the obstacle would lose part of its shape without a word.
-        {"TruncatedPicture", good, 2, "Premature end of JPEG file\n", "",
+        {"TruncatedPicture", good, 2,
+         "Can't open input jpg file: tunnel.jpg (Premature end of JPEG file)\n", "",
          edited([](std::string& b) { b.resize(b.size() * 2 / 3); })},
-        {"NoEndMarker", good, 2, "Premature end of JPEG file\n", "",
+        {"NoEndMarker", good, 2,
+         "Can't open input jpg file: tunnel.jpg (Premature end of JPEG file)\n", "",
          edited([](std::string& bytes) { bytes.resize(bytes.size() - 2); })},
+        {"TruncatedPng", good_png, 2,
+         "Can't open input jpg file: tunnel.png (Premature end of PNG file)\n", "",
+         png_file_edited([](std::string& b) { b.resize(b.size() * 2 / 3); })},
+        // Every row is there: the reader must still look for the end.
+        {"PngWithoutEndChunk", good_png, 2,
+         "Can't open input jpg file: tunnel.png (Premature end of PNG file)\n", "",
+         png_file_edited([](std::string& bytes) { bytes.resize(bytes.size() - 12); })},
+        {"PngChecksumWrong", good_png, 2,
+         "Can't open input jpg file: tunnel.png (Corrupt PNG data: IHDR: CRC error)\n", "",
+         png_edited("IHDR", [](std::string&) {}, false)},
+        {"PngDataCorrupt", good_png, 2,
+         "Can't open input jpg file: tunnel.png (Corrupt PNG data: IDAT: incorrect header "
+         "check)\n", "", png_edited("IDAT", [](std::string& data) { data[0] ^= 1; })},
+        {"PngLineEndsConverted", good_png, 2,
+         "Can't open input jpg file: tunnel.png (Corrupt PNG data: PNG file corrupted by ASCII "
+         "conversion)\n", "", png_file_edited([](std::string& bytes) { bytes.erase(4, 1); })},
+        {"PngHeaderOf400MillionPixels", good_png, 2,
+         "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used", "",
+         png_edited("IHDR", [](std::string& data) {
+             data.replace(0, 8, std::string("\0\0\x4E\x20\0\0\x4E\x20", 8)); })},
+        // The kinds of PNG, each read as the obstacle it draws.
+        {"PngOfGreyAtTheDarkLimit16Bits", "tunnel.png 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.png", png_colours::grey, 16, {12593}, {12594})},
+        {"PngOfOneBitGrey", "tunnel.png 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.png", png_colours::grey, 1, {0}, {1})},
+        {"PngOfGreyAndOpacity", "tunnel.png 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.png", png_colours::grey_alpha, 8, {0, 206}, {0, 205})},
+        {"PngOfTransparentBlack16Bits", "tunnel.png 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.png", png_colours::rgb_alpha, 16, {0, 0, 0, 65535}, {0, 0, 0, 0})},
+        {"PngOfPaletteWithTransparency", "tunnel.png 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.png", png_colours::palette, 2, {1}, {0}, {{0, 0, 0, 0}, {0, 0, 0, 255}})},
+        {"PngInterlaced", "tunnel.png 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.png", png_colours::rgb, 8, {0, 0, 49}, {0, 0, 50}, {}, true)},
+        // The first bytes decide, not the name.
+        {"PngNamedJpg", "tunnel.jpg 20 0.01 1 1 4 0 0", 1, "", frontal_half,
+         png_band("tunnel.jpg", png_colours::grey, 8, {0}, {255})},
+        {"JpegNamedPng", "tunnel.png 20 0.01 1 1 4 0 5", 1, "", "count = 5, ",
+         [] { write_jpeg("tunnel.png", disc_picture(200, 50, 60.0, 25.0, 12.0)); }},
         // Damage the decoder can read past stays a warning.
         {"JunkBeforeTheEndMarker", good, 1, "Corrupt JPEG data", "", edited([](std::string& b) {
              b.insert(b.size() - 2, std::string("\xFF\x00\xFF\x00\xFF\x00xyz", 9)); })},

@@ -1,7 +1,7 @@
 // From pixels to the node mask, on hand-made rows where the dark limit and
-// the half-way ties are exact, and again through a JPEG file where only
-// black and white are used. Pictures the run refuses are in the end-to-end
-// matrix; the picture mask is drawn in the regression run's pictures.
+// the half-way ties are exact, and again through a PNG file, which keeps
+// every sample, and a JPEG file where only black and white are used. Pictures the run refuses are
+// in the end-to-end matrix; the picture mask is drawn in the regression run's pictures.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -87,6 +87,8 @@ TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
             return text;
         };
         EXPECT_EQ(nodes(builder.masks), row.nodes);
+        test::write_png("picture.png", pixels);
+        EXPECT_EQ(nodes(make_outlines(row.nx, row.ny, "picture.png")), row.nodes);
         // Black and white survive the JPEG file: the decoder's grey and
         // colour samples reach the same mapping.
         if (row.pixels.find_first_of("ab") == std::string::npos) {

@@ -1,0 +1,85 @@
+// A PNG and a JPEG of the same pixels give the same run. No JPEG keeps
+// every sample, so the PNG is written with exactly the samples the JPEG
+// decodes to; then every console line and result file must match byte for
+// byte, but for the summary's picture name and wall time.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "support/pictures.h"
+#include "support/run_program.h"
+#include "support/scratch_dir.h"
+
+namespace veltaro::test {
+namespace {
+
+// The run's console and files, the summary's wall time set to 0 and the
+// picture's name to "picture".
+std::map<std::string, std::string> run_and_keep(const std::string& picture_name,
+                                                const std::string& answers) {
+    const program_run run = run_program(picture_name + " " + answers);
+    EXPECT_EQ(run.status, 1) << run.err;
+    std::map<std::string, std::string> kept = {{"console", run.out}, {"errors", run.err}};
+    for (const std::string& name : result_files()) kept[name] = read_file(name);
+    std::string& summary = kept["summary.json"];
+    for (const auto& [key, value] :
+         {std::pair{"\"seconds\": ", "0"}, std::pair{"\"picture\": ", "\"picture\""}}) {
+        const auto start = summary.find(key) + std::string(key).size();
+        summary.replace(start, summary.find_first_of(",}\n", start) - start, value);
+    }
+    return kept;
+}
+
+// The JPEG's pixels as 16-bit RGB with an opaque alpha channel: the same
+// pixels through the decoder's other path.
+void write_rgba16(const std::string& name, const picture& pixels) {
+    png_picture png{pixels.width, pixels.height, png_colours::rgb_alpha, 16, false, {}};
+    for (std::size_t k = 0; k < pixels.samples.size(); ++k) {
+        png.samples.push_back(pixels.samples[k] * 257u);
+        if (k % 3 == 2) png.samples.push_back(65535);
+    }
+    write_png(name, png);
+}
+
+TEST(PngPicture, SameRunAsTheJpegOfTheSamePixels) {
+    const std::string regression = std::string(VELTARO_TEST_DATA) + "/regression/disc.jpg";
+    const std::string airfoil = std::string(VELTARO_EXAMPLES) + "/airfoil.jpg";
+    const auto same_samples = [](const std::string& name, const picture& pixels) {
+        write_png(name, pixels);
+    };
+    const struct {
+        const char* name;
+        std::string jpeg, answers;
+        std::function<void(const std::string&, const picture&)> write;
+    } rows[] = {
+        {"grey, the regression run", regression, "20 0.01 1 1 2.4 0 200", same_samples},
+        {"colour, the airfoil on the coarse mesh", airfoil, "20 0.01 1 1 4 0 40", same_samples},
+        {"colour as 16-bit RGB and opacity", airfoil, "20 0.01 1 1 4 0 40", write_rgba16},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::map<std::string, std::string> from_jpeg, from_png;
+        {
+            const scratch_dir folder;
+            std::filesystem::copy_file(row.jpeg, "obstacle.jpg");
+            from_jpeg = run_and_keep("obstacle.jpg", row.answers);
+        }
+        {
+            const scratch_dir folder;
+            row.write("obstacle.png", decode_jpeg(row.jpeg));
+            from_png = run_and_keep("obstacle.png", row.answers);
+        }
+        for (const auto& [name, bytes] : from_jpeg) {
+            EXPECT_FALSE(bytes.empty() && name != "errors") << name;
+            // Not EXPECT_EQ on the bytes: a mismatch of a picture would print it all.
+            EXPECT_TRUE(from_png[name] == bytes) << name << " differs";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace veltaro::test
