@@ -24,7 +24,7 @@ void check_components(int components) {
 obstacle_masks make_outlines(int nx, int ny, const std::string& filename, long long max_pixels) {
     jpeg_reader picture(filename, max_pixels);
     check_components(picture.components());
-    outline_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
+    mask_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
     while (picture.rows_left()) {
         const decoded_row row = picture.read_row();
         add_outline_row(builder, row.r, row.samples, picture.components());
