@@ -64,12 +64,6 @@ namespace veltaro {
 
 namespace {
 
-int* allocate_permutation(int n) {
-    int* permutation = intMalloc(n);
-    if (permutation == nullptr) refuse_exhausted_memory();
-    return permutation;
-}
-
 // A dense one-column view of the caller's array, as sCreate_Dense_Matrix
 // would make it, without allocating a store descriptor.
 struct dense_view {
@@ -141,12 +135,15 @@ struct superlu_system {
                    const int* row_ptr)
         : superlu_system(order) {
         refuse_empty_rows_or_columns(n, nnz, col_index, row_ptr);
-        out_of_memory_guard([&] { convert(nnz, values, col_index, row_ptr); });
-        perm_r = allocate_permutation(n);
-        perm_c = allocate_permutation(n);
+        // intMalloc aborts rather than return null when memory runs out.
+        out_of_memory_guard([&] {
+            convert(nnz, values, col_index, row_ptr);
+            perm_r = intMalloc(n);
+            perm_c = intMalloc(n);
+            StatInit(&stat);
+        });
         set_default_options(&options);
         options.ConditionNumber = NO;
-        out_of_memory_guard([&] { StatInit(&stat); });
     }
 
     ~superlu_system() {
