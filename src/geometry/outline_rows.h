@@ -7,7 +7,7 @@
 // columns_per_pixel = (nx - 1) / width, and the pixel writes its class to the
 // nearest node. Rows likewise, counted down from the top wall. Every pixel
 // writes, so where a block of pixels meets one node the last one decoded
-// (bottom-most, then right-most) decides. (docs/method.md, "The obstacle".)
+// (bottom-most, then right-most) decides. (docs/method.md, "The mask".)
 #pragma once
 
 #include <span>
