@@ -1,6 +1,8 @@
 #include "solver/sparse_lu.h"
 
+#include <fcntl.h>
 #include <superlu/slu_sdefs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -63,6 +65,42 @@ void superlu_abort_and_exit(char* message) {
 namespace veltaro {
 
 namespace {
+
+// Some of SuperLU's ways of running out of memory print a half line of their
+// own on standard error (or a line on standard output) before they report
+// it; the run's refusal says it in one line, so both streams go to
+// /dev/null while the factorisation runs.
+class silenced_standard_streams {
+public:
+    silenced_standard_streams() {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (sink < 0) return;
+        saved_out_ = dup(STDOUT_FILENO);
+        saved_err_ = dup(STDERR_FILENO);
+        dup2(sink, STDOUT_FILENO);
+        dup2(sink, STDERR_FILENO);
+        close(sink);
+    }
+    ~silenced_standard_streams() {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        restore(saved_out_, STDOUT_FILENO);
+        restore(saved_err_, STDERR_FILENO);
+    }
+    silenced_standard_streams(const silenced_standard_streams&) = delete;
+    silenced_standard_streams& operator=(const silenced_standard_streams&) = delete;
+
+private:
+    static void restore(int saved, int stream) {
+        if (saved < 0) return;
+        dup2(saved, stream);
+        close(saved);
+    }
+    int saved_out_ = -1;
+    int saved_err_ = -1;
+};
 
 // A dense one-column view of the caller's array, as sCreate_Dense_Matrix
 // would make it, without allocating a store descriptor.
@@ -175,8 +213,11 @@ struct superlu_system {
     void factorise_and_solve(float* rhs) {
         dense_view b(n, rhs);
         int info = 0;
-        out_of_memory_guard(
-            [&] { sgssv(&options, &A, perm_c, perm_r, &L, &U, &b.matrix, &stat, &info); });
+        {
+            const silenced_standard_streams quiet;
+            out_of_memory_guard(
+                [&] { sgssv(&options, &A, perm_c, perm_r, &L, &U, &b.matrix, &stat, &info); });
+        }
         // A singular matrix (0 < info <= n) still leaves complete factors to
         // release; with memory exhausted (info > n) SuperLU keeps none.
         has_factors = info <= n;
