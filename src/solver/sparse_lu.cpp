@@ -79,8 +79,10 @@ public:
         if (sink < 0) return;
         saved_out_ = dup(STDOUT_FILENO);
         saved_err_ = dup(STDERR_FILENO);
-        dup2(sink, STDOUT_FILENO);
-        dup2(sink, STDERR_FILENO);
+        if (saved_out_ >= 0 && saved_err_ >= 0) {
+            dup2(sink, STDOUT_FILENO);
+            dup2(sink, STDERR_FILENO);
+        }
         close(sink);
     }
     ~silenced_standard_streams() {
