@@ -4,7 +4,17 @@ namespace veltaro {
 
 namespace {
 
-// Pressure difference between the bottom and the top wall, along the tunnel.
+// The forces come from the steady momentum balance over the whole tunnel
+// as control volume (docs/method.md, "Lift and drag"): the force of the flow
+// on the obstacle, per metre of span, is what enters through the tunnel's
+// boundary less what leaves it,
+//   F = -oint (p n + rho u (u . n)) ds   (viscous stresses neglected),
+// with n the outward normal. Each integral is the trapezoid rule on the
+// boundary nodes, the end nodes weighted one half.
+
+// Lift, the y component: only the walls carry y momentum out (rho u v at the
+// outlet is neglected), and on the walls v = 0, so
+//   L = int_0^length (p(x, 0) - p(x, height)) dx.
 double lift_of(const flow_field& field) {
     const int nx = field.nx;
     const int top = field.ny - 1;
@@ -15,7 +25,9 @@ double lift_of(const flow_field& field) {
     return sum * field.dx;
 }
 
-// Pressure plus momentum flux, inlet minus outlet, across the tunnel.
+// Drag, the x component: the walls are frictionless and carry no x
+// momentum, so
+//   D = int_0^height (p + rho u^2)|inlet - (p + rho u^2)|outlet dy.
 double drag_of(const flow_field& field, double rho) {
     const int out = field.nx - 1;
     const int top = field.ny - 1;

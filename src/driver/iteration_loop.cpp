@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
+#include "common/run_error.h"
 #include "common/text_format.h"
 #include "field/boundary_conditions.h"
-#include "common/run_error.h"
 #include "field/set_dt.h"
 #include "solver/advection_step.h"
 #include "solver/laplacian.h"
@@ -40,6 +40,12 @@ double relative_change(float now, float before) {
     return change / now;
 }
 
+// A projection-type step of the incompressible equations, explicit in the
+// advection and the viscosity (docs/method.md, "One iteration"):
+//   u* = A(u)                                     (advection_step)
+//   lap p = rho/dt div u* + mu div(lap u)         (pressure_equation)
+//   u_new = u* - dt/rho grad p + mu dt/rho lap u  (momentum_equation)
+// then the tunnel's and the obstacle's conditions on u_new.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt) {
     advection_step(field, dt);
@@ -57,7 +63,7 @@ namespace {
 // interior ones or are fixed); the pressure's boundary ring comes from the
 // solve and is checked on its own.
 bool is_finite(const flow_field& field, const mean_magnitudes& means) {
-    if (!std::isfinite(means.U) || !std::isfinite(means.V) || !std::isfinite(means.P)) {
+    if (!std::isfinite(means.abs_u) || !std::isfinite(means.abs_v) || !std::isfinite(means.abs_p)) {
         return false;
     }
     const int last_i = field.nx - 1;
@@ -97,9 +103,9 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         advance_one_iteration(field, params, solid_nodes, workspace, *dt);
         const mean_magnitudes now = measure_field(field);
         if (!is_finite(field, now)) refuse_divergence(result.iterations + 1);
-        const double change_u = relative_change(now.U, before.U);
-        const double change_v = relative_change(now.V, before.V);
-        const double change_p = relative_change(now.P, before.P);
+        const double change_u = relative_change(now.abs_u, before.abs_u);
+        const double change_v = relative_change(now.abs_v, before.abs_v);
+        const double change_p = relative_change(now.abs_p, before.abs_p);
         log.write(change_u, change_v, change_p);
         ++result.iterations;
         result.change_u = change_u;

@@ -18,11 +18,12 @@ inline constexpr float quiet_change = 2e-6f;
 inline constexpr int quiet_iterations_to_stop = 10;
 
 // Means of |u|, |v| and |p| over the interior nodes, divided by the count of
-// all nodes.
+// all nodes (boundaries included): the measures whose relative change the
+// convergence test watches.
 struct mean_magnitudes {
-    float U = 0.0f;
-    float V = 0.0f;
-    float P = 0.0f;
+    float abs_u = 0.0f;
+    float abs_v = 0.0f;
+    float abs_p = 0.0f;
 };
 
 mean_magnitudes measure_field(const flow_field& field);
@@ -31,7 +32,9 @@ mean_magnitudes measure_field(const flow_field& field);
 // change at all counts as 0, a change to zero as 1.
 double relative_change(float now, float before);
 
-// One pass of the method with the time step dt.
+// One pass of the method with the time step dt (docs/method.md, "One
+// iteration"): advection, the velocity Laplacians, the pressure Poisson
+// equation, the momentum update, the boundary conditions.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt);
 

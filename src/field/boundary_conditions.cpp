@@ -4,6 +4,10 @@ namespace veltaro {
 
 namespace {
 
+// Inlet (i = 0): u = U_in, v = 0, a uniform plug of fluid entering.
+// Outlet (i = nx-1): du/dx = 0 as u(nx-1,j) = u(nx-2,j), and v = 0, so the
+// flow leaves straight along the tunnel. (docs/method.md, "Boundary
+// conditions and the obstacle".)
 void impose_inlet_and_outlet(flow_field& field, float inlet_velocity) {
     const int nx = field.nx;
     const int ny = field.ny;
@@ -18,6 +22,9 @@ void impose_inlet_and_outlet(flow_field& field, float inlet_velocity) {
     }
 }
 
+// Frictionless walls: no flow through them, v = 0, and no shear at them,
+// du/dy = 0 as u(i,0) = u(i,1) and u(i,ny-1) = u(i,ny-2). The corners take
+// their u from the node above or below them in the same column.
 void impose_walls(flow_field& field) {
     const int ny = field.ny;
     if (ny < 2) return;
@@ -29,6 +36,9 @@ void impose_walls(flow_field& field) {
     }
 }
 
+// The obstacle is the set of solid nodes held at u = v = 0 after every
+// update: a no-slip, no-penetration body on the grid's staircase. Neither
+// the pressure equation nor the momentum update sees it otherwise.
 void impose_obstacle(flow_field& field, const int_grid& solid_nodes) {
     const int* solid = solid_nodes.data();
     float* u = field.u.data();

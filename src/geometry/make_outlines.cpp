@@ -26,7 +26,7 @@ void check_components(int components) {
 template <typename Reader>
 obstacle_masks read_outlines(Reader picture, int nx, int ny) {
     check_components(picture.components());
-    outline_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
+    mask_builder builder = start_outlines(nx, ny, picture.width(), picture.height());
     while (picture.rows_left()) {
         const decoded_row row = picture.read_row();
         add_outline_row(builder, row.r, row.samples, picture.components());

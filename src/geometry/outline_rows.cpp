@@ -40,7 +40,7 @@ int_grid allocate_mask(int columns, int rows, const std::string& what, const std
 
 }  // namespace
 
-outline_builder start_outlines(int nx, int ny, int image_width, int image_height) {
+mask_builder start_outlines(int nx, int ny, int image_width, int image_height) {
     if (nx < 1 || ny < 1) {
         throw run_error("The node grid needs at least one node each way, not " +
                         std::to_string(nx) + " x " + std::to_string(ny) + ".");
@@ -48,31 +48,33 @@ outline_builder start_outlines(int nx, int ny, int image_width, int image_height
     if (image_width < 1 || image_height < 1) {
         throw run_error("The picture has no pixels.");
     }
-    outline_builder builder;
+    mask_builder builder;
     builder.masks.solid_nodes = allocate_mask(nx, ny, "a node grid", "nodes");
     builder.masks.picture = allocate_mask(image_width, image_height, "a picture", "pixels");
-    builder.sx = static_cast<double>(nx - 1) / image_width;
-    builder.sy = static_cast<double>(ny - 1) / image_height;
+    builder.columns_per_pixel = static_cast<double>(nx - 1) / image_width;
+    builder.rows_per_pixel = static_cast<double>(ny - 1) / image_height;
     return builder;
 }
 
-void add_outline_row(outline_builder& builder, int r, std::span<const unsigned char> samples,
+void add_outline_row(mask_builder& builder, int r, std::span<const unsigned char> samples,
                      int components) {
     obstacle_masks& masks = builder.masks;
     const int nx = masks.solid_nodes.nx();
     const int ny = masks.solid_nodes.ny();
     // The top of the picture lies at the top wall.
-    const int j = (ny - 1) - nearest_node(0.5 * builder.sy + builder.ry, ny);
+    const int j = (ny - 1) - nearest_node(0.5 * builder.rows_per_pixel + builder.rows_above, ny);
     const int k = masks.picture.ny() - 1 - r;
-    double cx = 0.0;
+    // Likewise summed, not multiplied, for the same last bit.
+    double columns_left = 0.0;
     for (int c = 0; c < masks.picture.nx(); ++c) {
         const int value =
             pixel_class(samples.subspan(static_cast<std::size_t>(c) * components, components));
-        masks.solid_nodes[nearest_node(0.5 * builder.sx + cx, nx)][j] = value;
+        masks.solid_nodes[nearest_node(0.5 * builder.columns_per_pixel + columns_left, nx)][j] =
+            value;
         masks.picture[c][k] = value;
-        cx += builder.sx;
+        columns_left += builder.columns_per_pixel;
     }
-    builder.ry += builder.sy;
+    builder.rows_above += builder.rows_per_pixel;
 }
 
 }  // namespace veltaro

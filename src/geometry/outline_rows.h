@@ -3,10 +3,11 @@
 // hand-made rows.
 //
 // The picture is stretched over the whole tunnel: pixel c's centre lies at
-// (c + 1/2) * sx node columns from the inlet, with sx = (nx - 1) / width, and
-// the pixel writes its class to the nearest node. Rows likewise, counted down
-// from the top wall. Every pixel writes, so where a block of pixels meets one
-// node the last one decoded (bottom-most, then right-most) decides.
+// (c + 1/2) * columns_per_pixel node columns from the inlet, with
+// columns_per_pixel = (nx - 1) / width, and the pixel writes its class to the
+// nearest node. Rows likewise, counted down from the top wall. Every pixel
+// writes, so where a block of pixels meets one node the last one decoded
+// (bottom-most, then right-most) decides. (docs/method.md, "The mask".)
 #pragma once
 
 #include <span>
@@ -27,25 +28,27 @@ int pixel_class(std::span<const unsigned char> pixel);
 // zero). Clamped to nodes - 1 and never below 0.
 int nearest_node(double position, int nodes);
 
-struct outline_builder {
+struct mask_builder {
     obstacle_masks masks;
-    double sx = 0.0;  // node columns per pixel
-    double sy = 0.0;  // node rows per pixel
-    // Sum of sy over the rows written so far. Grown by addition rather than
-    // worked out as r * sy: the two can differ in the last bit, and that
-    // decides the node of a pixel lying half-way between two.
-    double ry = 0.0;
+    double columns_per_pixel = 0.0;  // node spacings along the tunnel per pixel
+    double rows_per_pixel = 0.0;     // node spacings across the tunnel per pixel
+    // The top edge of the next pixel row, in node spacings below the top
+    // wall: rows_per_pixel summed over the rows written so far. Not physics,
+    // kept for bit-for-bit results: grown by addition rather than worked out
+    // as r * rows_per_pixel, because the two can differ in the last bit, and
+    // that decides the node of a pixel lying half-way between two.
+    double rows_above = 0.0;
 };
 
 // Both masks zero-filled: nodes that no pixel reaches (a picture smaller
 // than the grid) stay fluid. Throws run_error for an empty grid or picture
 // and when the memory is missing.
-outline_builder start_outlines(int nx, int ny, int image_width, int image_height);
+mask_builder start_outlines(int nx, int ny, int image_width, int image_height);
 
 // Writes pixel row r (0 = top of the picture) into both masks. The row holds
 // image_width pixels of `components` (1 or 3) samples each. Rows must arrive
 // top to bottom, each once.
-void add_outline_row(outline_builder& builder, int r, std::span<const unsigned char> samples,
+void add_outline_row(mask_builder& builder, int r, std::span<const unsigned char> samples,
                      int components);
 
 }  // namespace veltaro

@@ -2,7 +2,11 @@
 // is complete. It is written to a temporary file beside the final one and
 // renamed over it by commit(); until then an older file of that name stays
 // as it was, and a run that fails half-way leaves no truncated result that
-// looks finished. Every writer of result files goes through it.
+// looks finished. Every writer of the results written after the iteration
+// loop goes through it. "convergence.txt" does not: it is written line by
+// line as the run goes (driver/convergence_log.h), so that a run stopped
+// half-way keeps its history up to the last iteration and a user can watch
+// it grow.
 //
 //   atomic_file file("U.dat", file_kind::text);   // throws run_error
 //   file.write(text);                             // throws run_error

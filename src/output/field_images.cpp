@@ -14,9 +14,9 @@ namespace {
 
 // What one picture row samples: the node rows above and below it.
 struct row_sample {
-    int jt = 0;             // upper node row
-    int jb = 0;             // lower node row
-    float fraction = 0.0f;  // 0 on jt, 1 on jb
+    int upper_row = 0;      // upper node row
+    int lower_row = 0;      // lower node row
+    float fraction = 0.0f;  // 0 on upper_row, 1 on lower_row
 };
 
 // Pixel row r lies Y = r (ny-1) / height node rows below the top wall.
@@ -82,7 +82,8 @@ void fill_row(const image_plan& plan, int r, float y_sum, std::vector<unsigned c
         }
         const double x = static_cast<double>(c) * (nx - 1) / width;
         const grid_cell column = clamped_cell(x_sum, x, nx);
-        const float value = bilinear(plan.values, column, rows.jt, rows.jb, rows.fraction);
+        const float value =
+            bilinear(plan.values, column, rows.upper_row, rows.lower_row, rows.fraction);
         paint_scale(pixel, scale_position(value, plan.scale));
     }
 }

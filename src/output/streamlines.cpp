@@ -56,7 +56,8 @@ streamline_tracer make_streamline_tracer(int nx, int ny, const run_parameters& p
     tracer.width = params.length;
     tracer.height = params.height;
     const float spacing = params.length / static_cast<float>(nx - 1);
-    tracer.h = static_cast<float>(static_cast<double>(spacing) * 0.01 / params.inlet_velocity);
+    tracer.pseudo_time_step =
+        static_cast<float>(static_cast<double>(spacing) * 0.01 / params.inlet_velocity);
     tracer.limit = (static_cast<std::int64_t>(nx) + ny) * 1000;
     return tracer;
 }
@@ -74,8 +75,8 @@ streamline_end trace_streamline(const streamline_tracer& tracer, const float_gri
         const grid_cell row = clamped_cell(gy, gy, tracer.ny);
         const float u_here = bilinear(u, column, row.lo, row.hi, row.fraction);
         const float v_here = bilinear(v, column, row.lo, row.hi, row.fraction);
-        x = x + u_here * tracer.h;
-        y = y + v_here * tracer.h;
+        x = x + u_here * tracer.pseudo_time_step;
+        y = y + v_here * tracer.pseudo_time_step;
         if (k > tracer.limit || !inside(tracer, x, y)) return {x, y, k + 1};
     }
 }

@@ -32,10 +32,10 @@ std::vector<float> streamline_seeds(float height);
 struct streamline_tracer {
     int nx = 0;
     int ny = 0;
-    float width = 0.0f;      // tunnel length, m
-    float height = 0.0f;     // tunnel height, m
-    float h = 0.0f;          // pseudo-time step: 1/100 node spacing at the inlet velocity
-    std::int64_t limit = 0;  // a line ends once its step counter passes this
+    float width = 0.0f;             // tunnel length, m
+    float height = 0.0f;            // tunnel height, m
+    float pseudo_time_step = 0.0f;  // s: 1/100 node spacing at the inlet velocity
+    std::int64_t limit = 0;         // a line ends once its step counter passes this
 };
 
 streamline_tracer make_streamline_tracer(int nx, int ny, const run_parameters& params);

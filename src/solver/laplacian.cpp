@@ -3,6 +3,8 @@
 namespace veltaro {
 namespace {
 
+// lap q(i,j) = (q(i-1,j) - 2 q(i,j) + q(i+1,j)) / dx^2 + (q(i,j-1) - 2 q(i,j) + q(i,j+1)) / dy^2,
+// second order in dx and dy (docs/method.md, "Velocity Laplacians").
 void laplacian(int nx, int ny, float dx, float dy, const float_grid& q, float_grid& lap_q) {
     const float dx2 = dx * dx;
     const float dy2 = dy * dy;
@@ -18,6 +20,10 @@ void laplacian(int nx, int ny, float dx, float dy, const float_grid& q, float_gr
     }
 }
 
+// The pressure source takes a central difference of lap q at the interior
+// nodes next to the boundary, so it reads one node beyond the interior; there
+// lap q is extrapolated as a constant from its inward neighbour, a
+// first-order closure that keeps the source's stencil inside the grid.
 void copy_laplacian_edges(int nx, int ny, float_grid& lap_q) {
     for (int i = 1; i <= nx - 2; ++i) {
         lap_q[i][0] = lap_q[i][1];

@@ -12,8 +12,12 @@ struct momentum_constants {
     float two_dy_rho;
 };
 
-// One column i, j = 1 ... ny-2. The arrays are distinct; saying so lets the
-// compiler vectorise.
+// One column i, j = 1 ... ny-2 of the explicit update (docs/method.md,
+// "Momentum update"):
+//   u = -dt (p(i+1,j) - p(i-1,j)) / (2 dx rho) + mu dt lap_u / rho + u*
+//   v = -dt (p(i,j+1) - p(i,j-1)) / (2 dy rho) + mu dt lap_v / rho + v*
+// The three terms are added in this order. The arrays are distinct; saying
+// so lets the compiler vectorise.
 void update_column(int ny, const momentum_constants& c, const float* __restrict p_west,
                    const float* __restrict p_here, const float* __restrict p_east,
                    const float* __restrict u_adv, const float* __restrict v_adv,

@@ -20,6 +20,13 @@ void append_tie_row(csr_matrix& matrix, int first, int second, float inv_dy2) {
 
 }  // namespace
 
+// The pressure Poisson equation (docs/method.md, "Pressure"): asking the
+// momentum update u_new = u* - dt/rho grad p + mu dt/rho lap u for a
+// divergence-free u_new and taking its divergence gives
+//   lap p = rho/dt div u* + mu div(lap u),
+// discretised with the five-point Laplacian on the left and central
+// differences on the right.
+//
 // The rows, with p(i,j) the pressure of node (i,j) and S(i,j) the source:
 //
 // interior, i = 1 ... nx-2, j = 1 ... ny-2:
@@ -35,9 +42,10 @@ void append_tie_row(csr_matrix& matrix, int first, int second, float inv_dy2) {
 //
 // A boundary row says only that two pressures are equal, so its scale (the
 // inlet's difference is along x, yet scaled by 1/dy^2) and its sign (the top
-// corner lists its boundary node second) leave the solution as it is. They
-// are kept as they stand because the factorisation's pivoting sees them:
-// another scale or order would change the last bits of every result.
+// corner lists its boundary node second) leave the solution as it is. Not
+// physics, kept for bit-for-bit results: the factorisation's pivoting sees
+// them, and another scale or order would change the last bits of every
+// result.
 csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {
     const float inv_dx2 = 1 / (dx * dx);
     const float inv_dy2 = 1 / (dy * dy);
@@ -75,6 +83,10 @@ csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {
     return matrix;
 }
 
+// S(i,j) = mu (lap_u(i+1,j) - lap_u(i-1,j)) / (2 dx) + mu (lap_v(i,j+1) - lap_v(i,j-1)) / (2 dy)
+//        + rho (u*(i+1,j) - u*(i-1,j)) / (2 dx dt) + rho (v*(i,j+1) - v*(i,j-1)) / (2 dy dt),
+// the four terms added in this order; the outlet's p/dx^2 then leaves the
+// last interior column.
 void pressure_rhs(const flow_field& field, float dt, const run_parameters& params,
                   solver_workspace& workspace) {
     const float_grid& lap_u = workspace.lap_u;

@@ -21,7 +21,9 @@ struct solver_workspace {
 };
 
 // Everything sized, and the matrix assembled and factorised, for the
-// field's grid. Throws run_error when the memory cannot be had.
+// field's grid: a grid too large for memory is refused here, before the run
+// writes anything. Throws run_error when the memory cannot be had, SuperLU's
+// own allocations included.
 solver_workspace make_solver_workspace(const flow_field& field);
 
 }  // namespace veltaro

@@ -1,9 +1,13 @@
 #include "solver/sparse_lu.h"
 
+#include <fcntl.h>
 #include <superlu/slu_sdefs.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,20 +17,92 @@ namespace veltaro {
 
 namespace {
 
-// An allocation failure inside the sparse solve ends the run through
-// SuperLU's own abort: its message on standard error and exit status -1.
-[[noreturn]] void abort_on_failed_malloc(const char* what, int line) {
-    char message[256];
-    std::snprintf(message, sizeof message, "%s at line %d in file %s\n", what, line, "veltaro");
-    superlu_abort_and_exit(message);
-    std::abort();  // not reached: the call above exits
+// SuperLU stops the process through superlu_abort_and_exit when one of its
+// allocations fails (and on its own internal errors, which the pressure
+// system never meets). The library can only be told otherwise when it is
+// built, so this program defines that function itself; the dynamic linker
+// then sends the library's calls here. While a SuperLU call runs inside
+// out_of_memory_guard, the handler jumps back to it, and the guard turns the
+// failure into a refusal like any other. What SuperLU had allocated in the
+// abandoned call is not released: the run ends at once.
+std::jmp_buf* abandoned_call = nullptr;
+
+[[noreturn]] void refuse_exhausted_memory() {
+    throw run_error(
+        "The pressure equation could not be solved: the sparse solver ran out of memory; try a "
+        "coarser mesh or a shorter tunnel.");
 }
 
-int* allocate_permutation(int n, const char* what, int line) {
-    int* permutation = intMalloc(n);
-    if (permutation == nullptr) abort_on_failed_malloc(what, line);
-    return permutation;
+// Runs call(); a SuperLU abort inside it becomes run_error. Only SuperLU's C
+// frames and call's own lie between setjmp and the longjmp back to it, so
+// nothing with a destructor is skipped.
+template <typename Call>
+void out_of_memory_guard(Call call) {
+    std::jmp_buf here;
+    if (setjmp(here) != 0) {
+        abandoned_call = nullptr;
+        refuse_exhausted_memory();
+    }
+    abandoned_call = &here;
+    call();
+    abandoned_call = nullptr;
 }
+
+}  // namespace
+
+}  // namespace veltaro
+
+// The replacement of SuperLU's abort (declared by its headers with C
+// linkage). Every SuperLU call of this file runs inside the guard; outside
+// one, the message is printed and the run ends with the refusal status
+// instead of SuperLU's -1.
+void superlu_abort_and_exit(char* message) {
+    if (veltaro::abandoned_call != nullptr) std::longjmp(*veltaro::abandoned_call, 1);
+    std::fputs(message, stderr);
+    std::_Exit(veltaro::refusal_status);
+}
+
+namespace veltaro {
+
+namespace {
+
+// Some of SuperLU's ways of running out of memory print a half line of their
+// own on standard error (or a line on standard output) before they report
+// it; the run's refusal says it in one line, so both streams go to
+// /dev/null while the factorisation runs.
+class silenced_standard_streams {
+public:
+    silenced_standard_streams() {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const int sink = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (sink < 0) return;
+        saved_out_ = dup(STDOUT_FILENO);
+        saved_err_ = dup(STDERR_FILENO);
+        if (saved_out_ >= 0 && saved_err_ >= 0) {
+            dup2(sink, STDOUT_FILENO);
+            dup2(sink, STDERR_FILENO);
+        }
+        close(sink);
+    }
+    ~silenced_standard_streams() {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        restore(saved_out_, STDOUT_FILENO);
+        restore(saved_err_, STDERR_FILENO);
+    }
+    silenced_standard_streams(const silenced_standard_streams&) = delete;
+    silenced_standard_streams& operator=(const silenced_standard_streams&) = delete;
+
+private:
+    static void restore(int saved, int stream) {
+        if (saved < 0) return;
+        dup2(saved, stream);
+        close(saved);
+    }
+    int saved_out_ = -1;
+    int saved_err_ = -1;
+};
 
 // A dense one-column view of the caller's array, as sCreate_Dense_Matrix
 // would make it, without allocating a store descriptor.
@@ -46,11 +122,11 @@ struct dense_view {
 };
 
 [[noreturn]] void refuse_failed_factorisation(int info, int n) {
-    std::string why =
-        info <= n ? "the matrix is singular (zero pivot in column " + std::to_string(info) + ")"
-                  : "the factors did not fit in memory";
-    throw run_error("The pressure equation could not be solved: " + why +
-                    "; try a coarser mesh or a different tunnel size.");
+    if (info > n) refuse_exhausted_memory();
+    throw run_error(
+        "The pressure equation could not be solved: the matrix is singular (zero pivot in "
+        "column " +
+        std::to_string(info) + "); try a coarser mesh or a different tunnel size.");
 }
 
 // SuperLU writes out of bounds on a matrix with an empty row or column
@@ -77,7 +153,10 @@ void refuse_empty_rows_or_columns(int n, int nnz, const int* col_index, const in
     }
 }
 
-// One system with everything SuperLU made for it, released on every path.
+// One system with everything SuperLU made for it, released on every path,
+// also when building it stops half-way: the constructor's body runs after a
+// delegated constructor, so the destructor runs when the body throws, and
+// it releases only what exists.
 struct superlu_system {
     int n = 0;
     SuperMatrix A{};
@@ -86,32 +165,31 @@ struct superlu_system {
     int* perm_r = nullptr;
     int* perm_c = nullptr;
     superlu_options_t options{};
-    SuperLUStat_t stat{};
-    bool factorised = false;   // the factors are usable
+    SuperLUStat_t stat{};      // all null until StatInit; StatFree frees only those set
+    bool has_matrix = false;   // A exists and must be released
     bool has_factors = false;  // L and U exist and must be released
+
+    explicit superlu_system(int order) : n(order) {}
 
     superlu_system(int order, int nnz, const float* values, const int* col_index,
                    const int* row_ptr)
-        : n(order) {
+        : superlu_system(order) {
         refuse_empty_rows_or_columns(n, nnz, col_index, row_ptr);
-        float* at = nullptr;
-        int* rowind = nullptr;
-        int* colptr = nullptr;
-        // The conversion only reads the compressed-row arrays.
-        sCompRow_to_CompCol(n, n, nnz, const_cast<float*>(values), const_cast<int*>(col_index),
-                            const_cast<int*>(row_ptr), &at, &rowind, &colptr);
-        sCreate_CompCol_Matrix(&A, n, n, nnz, at, rowind, colptr, SLU_NC, SLU_S, SLU_GE);
-        perm_r = allocate_permutation(n, "Malloc fails for perm_r[].", __LINE__);
-        perm_c = allocate_permutation(n, "Malloc fails for perm_c[].", __LINE__);
+        // intMalloc aborts rather than return null when memory runs out.
+        out_of_memory_guard([&] {
+            convert(nnz, values, col_index, row_ptr);
+            perm_r = intMalloc(n);
+            perm_c = intMalloc(n);
+            StatInit(&stat);
+        });
         set_default_options(&options);
         options.ConditionNumber = NO;
-        StatInit(&stat);
     }
 
     ~superlu_system() {
         superlu_free(perm_r);
         superlu_free(perm_c);
-        Destroy_CompCol_Matrix(&A);
+        if (has_matrix) Destroy_CompCol_Matrix(&A);
         if (has_factors) {
             Destroy_SuperNode_Matrix(&L);
             Destroy_CompCol_Matrix(&U);
@@ -122,30 +200,38 @@ struct superlu_system {
     superlu_system(const superlu_system&) = delete;
     superlu_system& operator=(const superlu_system&) = delete;
 
+    // The compressed-column copy of A; the conversion only reads the
+    // compressed-row arrays.
+    void convert(int nnz, const float* values, const int* col_index, const int* row_ptr) {
+        float* at = nullptr;
+        int* rowind = nullptr;
+        int* colptr = nullptr;
+        sCompRow_to_CompCol(n, n, nnz, const_cast<float*>(values), const_cast<int*>(col_index),
+                            const_cast<int*>(row_ptr), &at, &rowind, &colptr);
+        sCreate_CompCol_Matrix(&A, n, n, nnz, at, rowind, colptr, SLU_NC, SLU_S, SLU_GE);
+        has_matrix = true;
+    }
+
     void factorise_and_solve(float* rhs) {
         dense_view b(n, rhs);
         int info = 0;
-        sgssv(&options, &A, perm_c, perm_r, &L, &U, &b.matrix, &stat, &info);
+        {
+            const silenced_standard_streams quiet;
+            out_of_memory_guard(
+                [&] { sgssv(&options, &A, perm_c, perm_r, &L, &U, &b.matrix, &stat, &info); });
+        }
         // A singular matrix (0 < info <= n) still leaves complete factors to
         // release; with memory exhausted (info > n) SuperLU keeps none.
         has_factors = info <= n;
-        factorised = info == 0;
         if (info != 0) refuse_failed_factorisation(info, n);
     }
 
     void solve_with_factors(float* rhs) {
         dense_view b(n, rhs);
         int info = 0;
-        sgstrs(NOTRANS, &L, &U, perm_c, perm_r, &b.matrix, &stat, &info);
+        out_of_memory_guard(
+            [&] { sgstrs(NOTRANS, &L, &U, perm_c, perm_r, &b.matrix, &stat, &info); });
         if (info != 0) refuse_failed_factorisation(info, n);
-    }
-
-    void solve(float* rhs) {
-        if (factorised) {
-            solve_with_factors(rhs);
-        } else {
-            factorise_and_solve(rhs);
-        }
     }
 };
 
@@ -155,9 +241,15 @@ struct sparse_lu::state : superlu_system {
     using superlu_system::superlu_system;
 };
 
+// The factorisation is sgssv's with a zero right-hand side: sgssv solves
+// with sgstrs on the factors it makes, so later solves with the same
+// factors give exactly the one-shot solve's bits.
 sparse_lu::sparse_lu(const csr_matrix& matrix)
     : state_(std::make_unique<state>(matrix.n, matrix.nnz(), matrix.values.data(),
-                                     matrix.col_index.data(), matrix.row_ptr.data())) {}
+                                     matrix.col_index.data(), matrix.row_ptr.data())) {
+    std::vector<float> zero(static_cast<std::size_t>(matrix.n), 0.0f);
+    state_->factorise_and_solve(zero.data());
+}
 sparse_lu::~sparse_lu() = default;
 sparse_lu::sparse_lu(sparse_lu&&) noexcept = default;
 sparse_lu& sparse_lu::operator=(sparse_lu&&) noexcept = default;
@@ -167,7 +259,7 @@ void sparse_lu::solve(float* rhs, float* solution) {
     std::copy(rhs, rhs + state_->n, solution);
 }
 
-void sparse_lu::solve_with_factors(float* rhs) { state_->solve(rhs); }
+void sparse_lu::solve_with_factors(float* rhs) { state_->solve_with_factors(rhs); }
 
 void solve_sparse_matrix(int n, int nnz, const float* values, const int* col_index,
                          const int* row_ptr, float* rhs, float* solution) {

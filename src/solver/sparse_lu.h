@@ -19,14 +19,15 @@ struct csr_matrix {
 // Solves A x = b once, self-contained: converts A to compressed-column form,
 // orders it (COLAMD), factorises it, solves and releases everything. rhs
 // holds b on entry and x on return; solution receives x too. Throws
-// run_error when the factorisation fails.
+// run_error when the matrix is singular or SuperLU runs out of memory
+// (docs/method.md, "The sparse solve").
 void solve_sparse_matrix(int n, int nnz, const float* values, const int* col_index,
                          const int* row_ptr, float* rhs, float* solution);
 
 // The same solve for a matrix that stays the same over many right-hand
-// sides: the first solve factorises exactly as solve_sparse_matrix does, and
-// later ones reuse the factors and permutations, which gives bit for bit the
-// same x at a fraction of the cost.
+// sides: the constructor factorises exactly as solve_sparse_matrix does (and
+// throws as it does), and every solve reuses the factors and permutations,
+// which gives bit for bit the same x at a fraction of the cost.
 class sparse_lu {
 public:
     explicit sparse_lu(const csr_matrix& matrix);
@@ -38,8 +39,8 @@ public:
 
     // rhs: b on entry, x on return; solution receives x as well.
     void solve(float* rhs, float* solution);
-    // Only the triangular solves with the stored factors (factorised first
-    // if need be): the floor of an iteration's cost.
+    // Only the triangular solves with the stored factors, without the copy
+    // into solution: the floor of an iteration's cost.
     void solve_with_factors(float* rhs);
 
 private:

@@ -43,7 +43,7 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     solver_workspace workspace = make_solver_workspace(field);
     convergence_log log;
     std::ostream console(nullptr);  // discards everything, without allocating
-    // The first iteration factorises the pressure matrix.
+    // A first pass, so that what is made on first use is not counted.
     run_iteration_loop(field, params, solid, 1, workspace, log, console);
 
     const long before = allocations.load();

@@ -73,7 +73,7 @@ TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
                                                   : code == 'b' ? 50
                                                                 : 255);
             });
-        outline_builder builder = start_outlines(row.nx, row.ny, pixels.width, pixels.height);
+        mask_builder builder = start_outlines(row.nx, row.ny, pixels.width, pixels.height);
         const std::size_t stride = pixels.samples.size() / pixels.height;
         for (int r = 0; r < pixels.height; ++r) {
             add_outline_row(builder, r, {&pixels.samples[r * stride], stride}, row.components);
