@@ -50,6 +50,8 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.lift_coefficient = coefficients.lift_coefficient;
     summary.drag_coefficient = coefficients.drag_coefficient;
     summary.seconds = seconds;
+    summary.solid_nodes = solid_node_rule_name(setup.options.solid_nodes);
+    summary.advection = advection_scheme_name(setup.options.advection);
     return summary;
 }
 

@@ -42,7 +42,9 @@ json to_json(const run_summary& s) {
                 {"reynolds_frontal", number(s.reynolds_frontal)},
                 {"lift_coefficient", number(s.lift_coefficient)},
                 {"drag_coefficient", number(s.drag_coefficient)},
-                {"seconds", number(s.seconds)}};
+                {"seconds", number(s.seconds)},
+                {"solid_nodes", s.solid_nodes},
+                {"advection", s.advection}};
 }
 
 }  // namespace

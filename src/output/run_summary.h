@@ -38,6 +38,9 @@ struct run_summary {
     std::optional<double> lift_coefficient;
     std::optional<double> drag_coefficient;
     double seconds = 0.0;
+    // The methods chosen on the command line, by their option values.
+    std::string solid_nodes = "sampled";
+    std::string advection = "first-order";
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

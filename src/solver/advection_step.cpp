@@ -1,3 +1,6 @@
+// The advection stage: the first-order rebuild of advection_step.h and the
+// corrected scheme built on it. The method and its error are written out in
+// docs/method.md.
 #include "solver/advection_step.h"
 
 #include <algorithm>
@@ -5,46 +8,93 @@
 #include <bit>
 #include <cstdint>
 #include <cmath>
+#include <limits>
+
+#include "solver/advection_kernels.h"
 
 namespace veltaro {
 
+const char* advection_scheme_name(advection_scheme scheme) {
+    return scheme == advection_scheme::corrected ? "corrected" : "first-order";
+}
+
+advection_workspace make_advection_workspace(int nx, int ny, advection_scheme scheme) {
+    advection_workspace workspace;
+    workspace.scheme = scheme;
+    if (scheme == advection_scheme::corrected) {
+        for (float_grid* array :
+             {&workspace.first_back, &workspace.second_back, &workspace.first_low,
+              &workspace.first_high, &workspace.second_low, &workspace.second_high}) {
+            *array = float_grid(nx, ny);
+        }
+    }
+    return workspace;
+}
+
 namespace {
 
-// The fields carried by one set of moved nodes: u and v share the weights.
+// One field carried by a set of moved nodes. Where `low` is set, the least
+// and largest value of `bounded` among the sources that count are kept too.
 struct carried {
     const float_grid* q;
     float_grid* q_adv;
+    const float_grid* bounded = nullptr;
+    float_grid* low = nullptr;
+    float_grid* high = nullptr;
+};
+
+// The grid and its moved positions, as the rebuild reads them.
+struct frame_view {
+    int nx;
+    int ny;
+    float dx;
+    float dy;
+    const float_grid& x;
+    const float_grid& y;
+    const float_grid& x_moved;
+    const float_grid& y_moved;
 };
 
 // Receiving node (i, j) in full, window clipped to the grid. Used where the
 // window is clipped across the tunnel (the wall rows).
-template <std::size_t fields>
-void rebuild_node(int i, int j, int nx, int ny, float dx, float dy, const float_grid& x,
-                  const float_grid& y, const float_grid& x_moved, const float_grid& y_moved,
-                  const std::array<carried, fields>& carry) {
-    const float cell = dx * dy;
-    const float xi = x[i][j];
-    const float yj = y[i][j];
+template <std::size_t fields, bool bounds>
+void rebuild_node(int i, int j, const frame_view& g, const std::array<carried, fields>& carry) {
+    const float cell = g.dx * g.dy;
+    const float xi = g.x[i][j];
+    const float yj = g.y[i][j];
     std::array<float, fields> weighted_sum{};
+    [[maybe_unused]] std::array<float, fields> low;
+    [[maybe_unused]] std::array<float, fields> high;
+    low.fill(std::numeric_limits<float>::infinity());
+    high.fill(-std::numeric_limits<float>::infinity());
     float weight_sum = 0.0f;
-    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, nx - 1); ++a) {
-        for (int b = std::max(j - 1, 0); b <= std::min(j + 1, ny - 1); ++b) {
+    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, g.nx - 1); ++a) {
+        for (int b = std::max(j - 1, 0); b <= std::min(j + 1, g.ny - 1); ++b) {
             // Written as "within range" so that a NaN position never counts.
-            const float ax = std::fabs(x_moved[a][b] - xi);
-            if (!(ax < dx)) continue;
-            const float ay = std::fabs(y_moved[a][b] - yj);
-            if (!(ay < dy)) continue;
-            const float w = (dx - ax) * (dy - ay);
-            for (std::size_t f = 0; f < fields; ++f)
+            const float ax = std::fabs(g.x_moved[a][b] - xi);
+            if (!(ax < g.dx)) continue;
+            const float ay = std::fabs(g.y_moved[a][b] - yj);
+            if (!(ay < g.dy)) continue;
+            const float w = (g.dx - ax) * (g.dy - ay);
+            for (std::size_t f = 0; f < fields; ++f) {
                 weighted_sum[f] += (*carry[f].q)[a][b] * w / cell;
+                if constexpr (bounds) {
+                    low[f] = std::min(low[f], (*carry[f].bounded)[a][b]);
+                    high[f] = std::max(high[f], (*carry[f].bounded)[a][b]);
+                }
+            }
             weight_sum += w / cell;
         }
     }
     for (std::size_t f = 0; f < fields; ++f) {
         // No source in range happens only for a non-finite time step, which
         // the loop never takes; keep the value rather than make a NaN.
-        (*carry[f].q_adv)[i][j] =
-            weight_sum > 0.0f ? weighted_sum[f] / weight_sum : (*carry[f].q)[i][j];
+        const bool any = weight_sum > 0.0f;
+        (*carry[f].q_adv)[i][j] = any ? weighted_sum[f] / weight_sum : (*carry[f].q)[i][j];
+        if constexpr (bounds) {
+            (*carry[f].low)[i][j] = any ? low[f] : (*carry[f].bounded)[i][j];
+            (*carry[f].high)[i][j] = any ? high[f] : (*carry[f].bounded)[i][j];
+        }
     }
 }
 
@@ -61,29 +111,47 @@ inline float only_if(std::uint32_t mask, float value) {
     return std::bit_cast<float>(std::bit_cast<std::uint32_t>(value) & mask);
 }
 
-template <std::size_t fields>
-void rebuild_block(int i, int first, int last, int nx, float dx, float dy, const float_grid& x,
-                   const float_grid& y, const float_grid& x_moved, const float_grid& y_moved,
+template <std::size_t fields, bool bounds>
+void rebuild_block(int i, int first, int last, const frame_view& g,
                    const std::array<carried, fields>& carry) {
+    const float dx = g.dx;
+    const float dy = g.dy;
     const float cell = dx * dy;
     const int count = last - first + 1;
-    const float xi = x[i][first];  // the same for every j of the column
-    const float* yj = y[i] + first;
+    const float xi = g.x[i][first];  // the same for every j of the column
+    const float* yj = g.y[i] + first;
     float weighted_sum[fields][block] = {};
     float weight_sum[block] = {};
-    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, nx - 1); ++a) {
+    [[maybe_unused]] float low[bounds ? fields : 1][block];
+    [[maybe_unused]] float high[bounds ? fields : 1][block];
+    if constexpr (bounds) {
+        std::fill(&low[0][0], &low[0][0] + fields * block, std::numeric_limits<float>::infinity());
+        std::fill(&high[0][0], &high[0][0] + fields * block,
+                  -std::numeric_limits<float>::infinity());
+    }
+    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, g.nx - 1); ++a) {
         for (int db = -1; db <= 1; ++db) {
-            const float* xm = x_moved[a] + first + db;
-            const float* ym = y_moved[a] + first + db;
+            const float* xm = g.x_moved[a] + first + db;
+            const float* ym = g.y_moved[a] + first + db;
             std::array<const float*, fields> q{};
-            for (std::size_t f = 0; f < fields; ++f) q[f] = (*carry[f].q)[a] + first + db;
+            [[maybe_unused]] std::array<const float*, fields> bounded{};
+            for (std::size_t f = 0; f < fields; ++f) {
+                q[f] = (*carry[f].q)[a] + first + db;
+                if constexpr (bounds) bounded[f] = (*carry[f].bounded)[a] + first + db;
+            }
             for (int k = 0; k < count; ++k) {
                 const float ax = std::fabs(xm[k] - xi);
                 const float ay = std::fabs(ym[k] - yj[k]);
-                const std::uint32_t counts = ((ax < dx) & (ay < dy)) ? ~0u : 0u;
+                const bool in_range = (ax < dx) & (ay < dy);
+                const std::uint32_t counts = in_range ? ~0u : 0u;
                 const float w = (dx - ax) * (dy - ay);
                 for (std::size_t f = 0; f < fields; ++f) {
                     weighted_sum[f][k] += only_if(counts, q[f][k] * w / cell);
+                    if constexpr (bounds) {
+                        const float value = bounded[f][k];
+                        low[f][k] = std::min(low[f][k], in_range ? value : low[f][k]);
+                        high[f][k] = std::max(high[f][k], in_range ? value : high[f][k]);
+                    }
                 }
                 weight_sum[k] += only_if(counts, w / cell);
             }
@@ -95,70 +163,164 @@ void rebuild_block(int i, int first, int last, int nx, float dx, float dy, const
         for (int k = 0; k < count; ++k) {
             out[k] = weight_sum[k] > 0.0f ? weighted_sum[f][k] / weight_sum[k] : own[k];
         }
-    }
-}
-
-template <std::size_t fields>
-void rebuild(int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
-             const float_grid& x_moved, const float_grid& y_moved,
-             const std::array<carried, fields>& carry) {
-    for (int i = 0; i < nx; ++i) {
-        rebuild_node(i, 0, nx, ny, dx, dy, x, y, x_moved, y_moved, carry);
-        for (int first = 1; first <= ny - 2; first += block) {
-            const int last = std::min(first + block - 1, ny - 2);
-            rebuild_block(i, first, last, nx, dx, dy, x, y, x_moved, y_moved, carry);
+        if constexpr (bounds) {
+            float* low_out = (*carry[f].low)[i] + first;
+            float* high_out = (*carry[f].high)[i] + first;
+            const float* own_bounded = (*carry[f].bounded)[i] + first;
+            for (int k = 0; k < count; ++k) {
+                low_out[k] = weight_sum[k] > 0.0f ? low[f][k] : own_bounded[k];
+                high_out[k] = weight_sum[k] > 0.0f ? high[f][k] : own_bounded[k];
+            }
         }
-        if (ny > 1) rebuild_node(i, ny - 1, nx, ny, dx, dy, x, y, x_moved, y_moved, carry);
     }
 }
 
-// Both components are carried by the same moved nodes: the nodes move once.
-void move_nodes(flow_field& field, float dt) {
-    const std::size_t nodes = field.u.size();
-    const float* u = field.u.data();
-    const float* v = field.v.data();
-    const float* x = field.x.data();
-    const float* y = field.y.data();
-    float* x_moved = field.x_moved.data();
-    float* y_moved = field.y_moved.data();
+template <std::size_t fields, bool bounds>
+void rebuild(const frame_view& g, const std::array<carried, fields>& carry) {
+    for (int i = 0; i < g.nx; ++i) {
+        rebuild_node<fields, bounds>(i, 0, g, carry);
+        for (int first = 1; first <= g.ny - 2; first += block) {
+            const int last = std::min(first + block - 1, g.ny - 2);
+            rebuild_block<fields, bounds>(i, first, last, g, carry);
+        }
+        if (g.ny > 1) rebuild_node<fields, bounds>(i, g.ny - 1, g, carry);
+    }
+}
+
+// Every node moved along (u, v) over dt; a negative dt moves it back.
+void move_nodes(flow_field& frame, const float_grid& u, const float_grid& v, float dt) {
+    const std::size_t nodes = u.size();
+    const float* x = frame.x.data();
+    const float* y = frame.y.data();
+    float* x_moved = frame.x_moved.data();
+    float* y_moved = frame.y_moved.data();
     for (std::size_t k = 0; k < nodes; ++k) {
-        x_moved[k] = u[k] * dt + x[k];
-        y_moved[k] = v[k] * dt + y[k];
+        x_moved[k] = u.data()[k] * dt + x[k];
+        y_moved[k] = v.data()[k] * dt + y[k];
     }
 }
 
-// u and v share every weight, so they are rebuilt together.
-[[gnu::flatten]] void rebuild_velocity_any_cpu(flow_field& f) {
-    rebuild<2>(f.nx, f.ny, f.dx, f.dy, f.x, f.y, f.x_moved, f.y_moved,
-               {carried{&f.u, &f.u_adv}, carried{&f.v, &f.v_adv}});
+frame_view view_of(const flow_field& frame) {
+    return {frame.nx, frame.ny, frame.dx, frame.dy, frame.x, frame.y, frame.x_moved, frame.y_moved};
+}
+
+// Both fields are carried by the same moved nodes: they share every weight.
+inline void first_order(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+                        const carried_pair& fields) {
+    move_nodes(frame, u, v, dt);
+    rebuild<2, false>(view_of(frame), {carried{&fields.first, &fields.first_adv},
+                                       carried{&fields.second, &fields.second_adv}});
+}
+
+// q_adv = q^ + (q - q~) / 2, clamped to [low, high].
+inline void correct(const float_grid& q, const float_grid& back, const float_grid& low,
+                    const float_grid& high, float_grid& q_adv) {
+    const std::size_t nodes = q.size();
+    const float* start = q.data();
+    const float* returned = back.data();
+    const float* least = low.data();
+    const float* most = high.data();
+    float* out = q_adv.data();
+    for (std::size_t k = 0; k < nodes; ++k) {
+        const float corrected = out[k] + 0.5f * (start[k] - returned[k]);
+        out[k] = std::min(std::max(corrected, least[k]), most[k]);
+    }
+}
+
+inline void corrected(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+                      const carried_pair& fields, advection_workspace& w) {
+    const frame_view g = view_of(frame);
+    // The predictor: forward, keeping the extrema of what it draws on.
+    move_nodes(frame, u, v, dt);
+    rebuild<2, true>(
+        g, {carried{&fields.first, &fields.first_adv, &fields.first, &w.first_low, &w.first_high},
+            carried{&fields.second, &fields.second_adv, &fields.second, &w.second_low,
+                    &w.second_high}});
+    // The corrector: the prediction carried back by the same velocity.
+    move_nodes(frame, u, v, -dt);
+    rebuild<2, false>(g, {carried{&fields.first_adv, &w.first_back},
+                          carried{&fields.second_adv, &w.second_back}});
+    correct(fields.first, w.first_back, w.first_low, w.first_high, fields.first_adv);
+    correct(fields.second, w.second_back, w.second_low, w.second_high, fields.second_adv);
+}
+
+}  // namespace
+
+namespace advection_kernels {
+
+[[gnu::flatten]] void first_order_any_cpu(flow_field& frame, const float_grid& u,
+                                          const float_grid& v, float dt, const carried_pair& fields,
+                                          advection_workspace&) {
+    first_order(frame, u, v, dt, fields);
+}
+
+[[gnu::flatten]] void corrected_any_cpu(flow_field& frame, const float_grid& u, const float_grid& v,
+                                        float dt, const carried_pair& fields,
+                                        advection_workspace& workspace) {
+    corrected(frame, u, v, dt, fields, workspace);
 }
 
 #if defined(__x86_64__)
 // The same code with twice the lanes, for processors that have AVX2. It
 // gives the same bits: every operation is IEEE single precision, and
 // nothing is fused into a multiply-add.
-[[gnu::target("avx2"), gnu::flatten]] void rebuild_velocity_avx2(flow_field& f) {
-    rebuild<2>(f.nx, f.ny, f.dx, f.dy, f.x, f.y, f.x_moved, f.y_moved,
-               {carried{&f.u, &f.u_adv}, carried{&f.v, &f.v_adv}});
+[[gnu::target("avx2"), gnu::flatten]] void first_order_avx2(flow_field& frame, const float_grid& u,
+                                                            const float_grid& v, float dt,
+                                                            const carried_pair& fields,
+                                                            advection_workspace&) {
+    first_order(frame, u, v, dt, fields);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] void corrected_avx2(flow_field& frame, const float_grid& u,
+                                                          const float_grid& v, float dt,
+                                                          const carried_pair& fields,
+                                                          advection_workspace& workspace) {
+    corrected(frame, u, v, dt, fields, workspace);
 }
 #endif
 
-using velocity_rebuild = void(flow_field&);
-
-velocity_rebuild* best_velocity_rebuild() {
+bool avx2_available() {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) return rebuild_velocity_avx2;
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
 #endif
-    return rebuild_velocity_any_cpu;
+}
+
+}  // namespace advection_kernels
+
+namespace {
+
+advection_kernels::kernel* best_kernel(advection_scheme scheme) {
+    using namespace advection_kernels;
+    const bool corrected_scheme = scheme == advection_scheme::corrected;
+#if defined(__x86_64__)
+    if (avx2_available()) return corrected_scheme ? corrected_avx2 : first_order_avx2;
+#endif
+    return corrected_scheme ? corrected_any_cpu : first_order_any_cpu;
 }
 
 }  // namespace
 
+void advect(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+            const carried_pair& fields, advection_workspace& workspace) {
+    static advection_kernels::kernel* const first_order_kernel =
+        best_kernel(advection_scheme::first_order);
+    static advection_kernels::kernel* const corrected_kernel =
+        best_kernel(advection_scheme::corrected);
+    if (frame.nx <= 0 || frame.ny <= 0) return;
+    advection_kernels::kernel* const kernel =
+        workspace.scheme == advection_scheme::corrected ? corrected_kernel : first_order_kernel;
+    kernel(frame, u, v, dt, fields, workspace);
+}
+
+void advection_step(flow_field& field, float dt, advection_workspace& workspace) {
+    advect(field, field.u, field.v, dt, {field.u, field.v, field.u_adv, field.v_adv}, workspace);
+}
+
 void advection_step(flow_field& field, float dt) {
-    static velocity_rebuild* const rebuild_velocity = best_velocity_rebuild();
-    if (field.nx <= 0 || field.ny <= 0) return;
-    move_nodes(field, dt);
-    rebuild_velocity(field);
+    advection_workspace first_order_only;
+    advection_step(field, dt, first_order_only);
 }
 
 }  // namespace veltaro

@@ -219,7 +219,7 @@ void expect_summary_as_console(const nlohmann::ordered_json& summary, const std:
               "picture picture_width picture_height reynolds_number kinematic_viscosity density "
               "tunnel_height tunnel_length mesh_choice max_iterations inlet_velocity nx ny dx "
               "iterations stop change_u change_v change_p lift drag frontal_height chord "
-              "reynolds_frontal lift_coefficient drag_coefficient seconds ");
+              "reynolds_frontal lift_coefficient drag_coefficient seconds solid_nodes advection ");
     const auto line = [&](const char* label, const char* key) {
         if (summary[key].is_null()) return out.find(label) == std::string::npos;
         const std::string text = format_text("%e", summary[key].get<double>());
