@@ -1,6 +1,13 @@
-// The advection stage: the first-order rebuild of advection_step.h and the
-// corrected scheme built on it. The method and its error are written out in
-// docs/method.md.
+// The advection stage. First order: every node moved to x + u dt, and
+//
+//   q_adv(i,j) = sum_ab q(a,b) w_ab / sum_ab w_ab,
+//   w_ab = (dx - |x_moved(a,b) - x(i,j)|) (dy - |y_moved(a,b) - y(i,j)|),
+//
+// over the nodes of the 3 x 3 window that land within a spacing. Corrected:
+//
+//   q^ = A(q; +u dt),   q~ = A(q^; -u dt),   q_adv = q^ + (q - q~) / 2.
+//
+// docs/method.md derives both and their errors.
 #include "solver/advection_step.h"
 
 #include <algorithm>
@@ -8,7 +15,6 @@
 #include <bit>
 #include <cstdint>
 #include <cmath>
-#include <limits>
 
 #include "solver/advection_kernels.h"
 
@@ -22,25 +28,18 @@ advection_workspace make_advection_workspace(int nx, int ny, advection_scheme sc
     advection_workspace workspace;
     workspace.scheme = scheme;
     if (scheme == advection_scheme::corrected) {
-        for (float_grid* array :
-             {&workspace.first_back, &workspace.second_back, &workspace.first_low,
-              &workspace.first_high, &workspace.second_low, &workspace.second_high}) {
-            *array = float_grid(nx, ny);
-        }
+        workspace.first_back = float_grid(nx, ny);
+        workspace.second_back = float_grid(nx, ny);
     }
     return workspace;
 }
 
 namespace {
 
-// One field carried by a set of moved nodes. Where `low` is set, the least
-// and largest value of `bounded` among the sources that count are kept too.
+// One field carried by a set of moved nodes.
 struct carried {
     const float_grid* q;
     float_grid* q_adv;
-    const float_grid* bounded = nullptr;
-    float_grid* low = nullptr;
-    float_grid* high = nullptr;
 };
 
 // The grid and its moved positions, as the rebuild reads them.
@@ -57,16 +56,12 @@ struct frame_view {
 
 // Receiving node (i, j) in full, window clipped to the grid. Used where the
 // window is clipped across the tunnel (the wall rows).
-template <std::size_t fields, bool bounds>
+template <std::size_t fields>
 void rebuild_node(int i, int j, const frame_view& g, const std::array<carried, fields>& carry) {
     const float cell = g.dx * g.dy;
     const float xi = g.x[i][j];
     const float yj = g.y[i][j];
     std::array<float, fields> weighted_sum{};
-    [[maybe_unused]] std::array<float, fields> low;
-    [[maybe_unused]] std::array<float, fields> high;
-    low.fill(std::numeric_limits<float>::infinity());
-    high.fill(-std::numeric_limits<float>::infinity());
     float weight_sum = 0.0f;
     for (int a = std::max(i - 1, 0); a <= std::min(i + 1, g.nx - 1); ++a) {
         for (int b = std::max(j - 1, 0); b <= std::min(j + 1, g.ny - 1); ++b) {
@@ -76,25 +71,16 @@ void rebuild_node(int i, int j, const frame_view& g, const std::array<carried, f
             const float ay = std::fabs(g.y_moved[a][b] - yj);
             if (!(ay < g.dy)) continue;
             const float w = (g.dx - ax) * (g.dy - ay);
-            for (std::size_t f = 0; f < fields; ++f) {
+            for (std::size_t f = 0; f < fields; ++f)
                 weighted_sum[f] += (*carry[f].q)[a][b] * w / cell;
-                if constexpr (bounds) {
-                    low[f] = std::min(low[f], (*carry[f].bounded)[a][b]);
-                    high[f] = std::max(high[f], (*carry[f].bounded)[a][b]);
-                }
-            }
             weight_sum += w / cell;
         }
     }
     for (std::size_t f = 0; f < fields; ++f) {
         // No source in range happens only for a non-finite time step, which
         // the loop never takes; keep the value rather than make a NaN.
-        const bool any = weight_sum > 0.0f;
-        (*carry[f].q_adv)[i][j] = any ? weighted_sum[f] / weight_sum : (*carry[f].q)[i][j];
-        if constexpr (bounds) {
-            (*carry[f].low)[i][j] = any ? low[f] : (*carry[f].bounded)[i][j];
-            (*carry[f].high)[i][j] = any ? high[f] : (*carry[f].bounded)[i][j];
-        }
+        (*carry[f].q_adv)[i][j] =
+            weight_sum > 0.0f ? weighted_sum[f] / weight_sum : (*carry[f].q)[i][j];
     }
 }
 
@@ -111,7 +97,7 @@ inline float only_if(std::uint32_t mask, float value) {
     return std::bit_cast<float>(std::bit_cast<std::uint32_t>(value) & mask);
 }
 
-template <std::size_t fields, bool bounds>
+template <std::size_t fields>
 void rebuild_block(int i, int first, int last, const frame_view& g,
                    const std::array<carried, fields>& carry) {
     const float dx = g.dx;
@@ -122,36 +108,19 @@ void rebuild_block(int i, int first, int last, const frame_view& g,
     const float* yj = g.y[i] + first;
     float weighted_sum[fields][block] = {};
     float weight_sum[block] = {};
-    [[maybe_unused]] float low[bounds ? fields : 1][block];
-    [[maybe_unused]] float high[bounds ? fields : 1][block];
-    if constexpr (bounds) {
-        std::fill(&low[0][0], &low[0][0] + fields * block, std::numeric_limits<float>::infinity());
-        std::fill(&high[0][0], &high[0][0] + fields * block,
-                  -std::numeric_limits<float>::infinity());
-    }
     for (int a = std::max(i - 1, 0); a <= std::min(i + 1, g.nx - 1); ++a) {
         for (int db = -1; db <= 1; ++db) {
             const float* xm = g.x_moved[a] + first + db;
             const float* ym = g.y_moved[a] + first + db;
             std::array<const float*, fields> q{};
-            [[maybe_unused]] std::array<const float*, fields> bounded{};
-            for (std::size_t f = 0; f < fields; ++f) {
-                q[f] = (*carry[f].q)[a] + first + db;
-                if constexpr (bounds) bounded[f] = (*carry[f].bounded)[a] + first + db;
-            }
+            for (std::size_t f = 0; f < fields; ++f) q[f] = (*carry[f].q)[a] + first + db;
             for (int k = 0; k < count; ++k) {
                 const float ax = std::fabs(xm[k] - xi);
                 const float ay = std::fabs(ym[k] - yj[k]);
-                const bool in_range = (ax < dx) & (ay < dy);
-                const std::uint32_t counts = in_range ? ~0u : 0u;
+                const std::uint32_t counts = ((ax < dx) & (ay < dy)) ? ~0u : 0u;
                 const float w = (dx - ax) * (dy - ay);
                 for (std::size_t f = 0; f < fields; ++f) {
                     weighted_sum[f][k] += only_if(counts, q[f][k] * w / cell);
-                    if constexpr (bounds) {
-                        const float value = bounded[f][k];
-                        low[f][k] = std::min(low[f][k], in_range ? value : low[f][k]);
-                        high[f][k] = std::max(high[f][k], in_range ? value : high[f][k]);
-                    }
                 }
                 weight_sum[k] += only_if(counts, w / cell);
             }
@@ -163,27 +132,18 @@ void rebuild_block(int i, int first, int last, const frame_view& g,
         for (int k = 0; k < count; ++k) {
             out[k] = weight_sum[k] > 0.0f ? weighted_sum[f][k] / weight_sum[k] : own[k];
         }
-        if constexpr (bounds) {
-            float* low_out = (*carry[f].low)[i] + first;
-            float* high_out = (*carry[f].high)[i] + first;
-            const float* own_bounded = (*carry[f].bounded)[i] + first;
-            for (int k = 0; k < count; ++k) {
-                low_out[k] = weight_sum[k] > 0.0f ? low[f][k] : own_bounded[k];
-                high_out[k] = weight_sum[k] > 0.0f ? high[f][k] : own_bounded[k];
-            }
-        }
     }
 }
 
-template <std::size_t fields, bool bounds>
+template <std::size_t fields>
 void rebuild(const frame_view& g, const std::array<carried, fields>& carry) {
     for (int i = 0; i < g.nx; ++i) {
-        rebuild_node<fields, bounds>(i, 0, g, carry);
+        rebuild_node(i, 0, g, carry);
         for (int first = 1; first <= g.ny - 2; first += block) {
             const int last = std::min(first + block - 1, g.ny - 2);
-            rebuild_block<fields, bounds>(i, first, last, g, carry);
+            rebuild_block(i, first, last, g, carry);
         }
-        if (g.ny > 1) rebuild_node<fields, bounds>(i, g.ny - 1, g, carry);
+        if (g.ny > 1) rebuild_node(i, g.ny - 1, g, carry);
     }
 }
 
@@ -208,40 +168,29 @@ frame_view view_of(const flow_field& frame) {
 inline void first_order(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
                         const carried_pair& fields) {
     move_nodes(frame, u, v, dt);
-    rebuild<2, false>(view_of(frame), {carried{&fields.first, &fields.first_adv},
-                                       carried{&fields.second, &fields.second_adv}});
+    rebuild<2>(view_of(frame), {carried{&fields.first, &fields.first_adv},
+                                carried{&fields.second, &fields.second_adv}});
 }
 
-// q_adv = q^ + (q - q~) / 2, clamped to [low, high].
-inline void correct(const float_grid& q, const float_grid& back, const float_grid& low,
-                    const float_grid& high, float_grid& q_adv) {
+// q_adv = q^ + (q - q~) / 2, with q^ already in q_adv.
+inline void correct(const float_grid& q, const float_grid& back, float_grid& q_adv) {
     const std::size_t nodes = q.size();
     const float* start = q.data();
     const float* returned = back.data();
-    const float* least = low.data();
-    const float* most = high.data();
     float* out = q_adv.data();
-    for (std::size_t k = 0; k < nodes; ++k) {
-        const float corrected = out[k] + 0.5f * (start[k] - returned[k]);
-        out[k] = std::min(std::max(corrected, least[k]), most[k]);
-    }
+    for (std::size_t k = 0; k < nodes; ++k) out[k] += 0.5f * (start[k] - returned[k]);
 }
 
 inline void corrected(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
                       const carried_pair& fields, advection_workspace& w) {
-    const frame_view g = view_of(frame);
-    // The predictor: forward, keeping the extrema of what it draws on.
-    move_nodes(frame, u, v, dt);
-    rebuild<2, true>(
-        g, {carried{&fields.first, &fields.first_adv, &fields.first, &w.first_low, &w.first_high},
-            carried{&fields.second, &fields.second_adv, &fields.second, &w.second_low,
-                    &w.second_high}});
-    // The corrector: the prediction carried back by the same velocity.
+    // The predictor, carried forward.
+    first_order(frame, u, v, dt, fields);
+    // The prediction carried back by the same velocity, to measure its error.
     move_nodes(frame, u, v, -dt);
-    rebuild<2, false>(g, {carried{&fields.first_adv, &w.first_back},
-                          carried{&fields.second_adv, &w.second_back}});
-    correct(fields.first, w.first_back, w.first_low, w.first_high, fields.first_adv);
-    correct(fields.second, w.second_back, w.second_low, w.second_high, fields.second_adv);
+    rebuild<2>(view_of(frame), {carried{&fields.first_adv, &w.first_back},
+                                carried{&fields.second_adv, &w.second_back}});
+    correct(fields.first, w.first_back, fields.first_adv);
+    correct(fields.second, w.second_back, fields.second_adv);
 }
 
 }  // namespace

@@ -15,13 +15,17 @@
 // The corrected scheme (MacCormack's predictor and corrector around the same
 // operator A, written A(q; u dt)):
 //
-//   q^ = A(q; +u dt),   q~ = A(q^; -u dt),   q_adv = q^ + (q - q~) / 2,
+//   q^ = A(q; +u dt),   q~ = A(q^; -u dt),   q_adv = q^ + (q - q~) / 2.
 //
-// clamped to the least and largest q among the nodes that the forward step
-// drew on. Carried back, q^ returns as q plus twice the forward error, so
-// half the difference removes it: second order in smooth flow, at about
-// twice the cost. The clamp keeps the correction from making new extrema at
-// the obstacle's edge and the walls, where the field is not smooth.
+// In uniform flow A(q) = q - s dx q' + s dx^2/2 q'' + ..., so q~ = q +
+// s (1 - s) dx^2 q'' + ...: carried back, the prediction returns with twice
+// its own diffusive error, and half the difference removes it. Second order
+// in smooth flow, at about twice the stage's cost. It is not limited: a
+// clamp to the extrema of the forward sources (tried, with a reversion to q^
+// as well) switches on and off from one iteration to the next, and the
+// pseudo-time march then stops settling on the coarse mesh; the viscous
+// term damps the small overshoots the correction makes at the obstacle's
+// edge (docs/lift-experiments.md).
 #pragma once
 
 #include "field/flow_field.h"
@@ -30,7 +34,7 @@ namespace veltaro {
 
 enum class advection_scheme {
     first_order,  // one rebuild (the default)
-    corrected,    // forward, back and a limited correction
+    corrected,    // forward, back, and half the difference as a correction
 };
 
 // "first-order" or "corrected": the names the command line and the summary
@@ -38,16 +42,11 @@ enum class advection_scheme {
 const char* advection_scheme_name(advection_scheme scheme);
 
 // What the stage keeps for the whole run: the scheme, and for the corrected
-// one the forward result carried back and the extrema of the forward
-// sources, so that no iteration allocates.
+// one the prediction carried back, so that no iteration allocates.
 struct advection_workspace {
     advection_scheme scheme = advection_scheme::first_order;
     float_grid first_back;
     float_grid second_back;
-    float_grid first_low;
-    float_grid first_high;
-    float_grid second_low;
-    float_grid second_high;
 };
 
 // Sized for an nx by ny grid. Throws std::bad_alloc when the memory is missing.
