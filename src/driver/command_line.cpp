@@ -1,5 +1,6 @@
 #include "driver/command_line.h"
 
+#include <array>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -12,7 +13,8 @@
 namespace veltaro {
 namespace {
 
-constexpr std::string_view usage = R"(Usage: veltaro [--help | --version]
+constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
+       veltaro [--solid-nodes=RULE] [--advection=SCHEME] < answers
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
 obstacle drawn in a JPEG picture (dark pixels are solid, the picture is
@@ -29,6 +31,12 @@ The questions are answered on standard input, one word each, in this order:
   Maximum number of iterations
   Inlet Velocity                  asked only when Re or nu is 0
 For example:  echo "cylinder.jpg 20 0.01 1 1 4 1 5000" | veltaro
+
+Options (the defaults are the methods of earlier results):
+  --solid-nodes=RULE   sampled (default): a node is solid when the last pixel mapped to it
+                       is dark; covered: when dark pixels cover half its cell (symmetric)
+  --advection=SCHEME   first-order (default): one upwind rebuild per step, diffusive;
+                       corrected: limited forward-and-back correction, second order
 
 Files written into the current folder (replacing those of an earlier run):
   convergence.txt, convergence.svg   the relative changes per iteration
@@ -58,28 +66,110 @@ std::string examples_folder() {
     return (prefix / "share" / "veltaro" / "examples").string() + " (not installed)";
 }
 
+bool is_help(std::string_view argument) { return argument == "--help" || argument == "-h"; }
+
+// An option of the form --name=value, and the values it allows, the
+// default first.
+template <typename Choice, std::size_t count>
+struct option {
+    std::string_view name;
+    std::array<Choice, count> choices;
+    const char* (*name_of)(Choice);
+};
+
+constexpr option<solid_node_rule, 2> solid_nodes_option{
+    "--solid-nodes", {solid_node_rule::sampled, solid_node_rule::covered}, solid_node_rule_name};
+constexpr option<advection_scheme, 2> advection_option{
+    "--advection",
+    {advection_scheme::first_order, advection_scheme::corrected},
+    advection_scheme_name};
+
+template <typename Choice, std::size_t count>
+std::string allowed_values(const option<Choice, count>& opt) {
+    std::string text;
+    for (std::size_t k = 0; k < count; ++k) {
+        text += k == 0 ? "" : k + 1 == count ? " or " : ", ";
+        text += std::string(opt.name) + "=" + opt.name_of(opt.choices[k]);
+        if (k == 0) text += " (the default)";
+    }
+    return text;
+}
+
+// --name=first|second
+template <typename Choice, std::size_t count>
+std::string forms(const option<Choice, count>& opt) {
+    std::string text = std::string(opt.name) + "=";
+    for (std::size_t k = 0; k < count; ++k)
+        text += (k == 0 ? "" : "|") + std::string(opt.name_of(opt.choices[k]));
+    return text;
+}
+
+// Reads `argument` into `choice` when it is this option. Returns false when
+// the argument is another one; throws run_error for a value not allowed.
+template <typename Choice, std::size_t count>
+bool read_option(std::string_view argument, const option<Choice, count>& opt, Choice& choice) {
+    if (!argument.starts_with(opt.name)) return false;
+    const std::string_view rest = argument.substr(opt.name.size());
+    if (rest.empty()) {
+        throw run_error("The option " + std::string(opt.name) +
+                        " needs a value: " + allowed_values(opt) + ".");
+    }
+    if (rest.front() != '=') return false;
+    const std::string_view value = rest.substr(1);
+    for (const Choice candidate : opt.choices) {
+        if (value == opt.name_of(candidate)) {
+            choice = candidate;
+            return true;
+        }
+    }
+    throw run_error("Unknown value \"" + std::string(value) + "\" for " + std::string(opt.name) +
+                    ": the allowed values are " + allowed_values(opt) + ".");
+}
+
+[[noreturn]] void refuse_argument(std::string_view argument) {
+    throw run_error("Unknown argument \"" + std::string(argument) +
+                    "\": veltaro takes --help (-h) or --version alone, or the options " +
+                    forms(solid_nodes_option) + " and " + forms(advection_option) +
+                    ", and asks its questions on standard input (veltaro < answers.txt).");
+}
+
+run_options read_options(int argc, const char* const* argv) {
+    run_options options;
+    for (int k = 1; k < argc; ++k) {
+        const std::string_view argument = argv[k];
+        if (read_option(argument, solid_nodes_option, options.solid_nodes)) continue;
+        if (read_option(argument, advection_option, options.advection)) continue;
+        // --help or --version with other arguments: the others are refused.
+        const bool alone_only = is_help(argument) || argument == "--version";
+        if (!alone_only || k > 1) refuse_argument(argument);
+    }
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    if (is_help(first) || first == "--version") refuse_argument(first);
+    return options;
+}
+
 }  // namespace
 
-std::optional<int> handle_command_line(int argc, const char* const* argv, std::ostream& out,
-                                       std::ostream& err) {
-    if (argc <= 1) return std::nullopt;
-    const std::string_view argument = argv[1];
-    if (argc == 2 && (argument == "--help" || argument == "-h")) {
+command_line handle_command_line(int argc, const char* const* argv, std::ostream& out,
+                                 std::ostream& err) {
+    command_line result;
+    if (argc == 2 && is_help(argv[1])) {
         out << usage << "\nExamples (pictures and answers files): " << examples_folder() << '\n';
-        return 0;
+        result.exit_status = 0;
+        return result;
     }
-    if (argc == 2 && argument == "--version") {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
         out << "veltaro " << veltaro_version << '\n';
-        return 0;
+        result.exit_status = 0;
+        return result;
     }
-    const std::string_view refused =
-        argument == "--help" || argument == "-h" || argument == "--version"
-            ? std::string_view(argv[2])
-            : argument;
-    err << "Unknown argument \"" << refused
-        << "\": veltaro takes only --help (-h) or --version, and asks its questions on standard "
-           "input (veltaro < answers.txt).\n";
-    return refusal_status;
+    try {
+        result.options = read_options(argc, argv);
+    } catch (const run_error& error) {
+        err << error.what() << '\n';
+        result.exit_status = error.status();
+    }
+    return result;
 }
 
 }  // namespace veltaro

@@ -1,16 +1,26 @@
 // The command line: the questions come on standard input, so the program
-// takes no arguments but the two every command-line tool answers.
+// takes only the two arguments every command-line tool answers (--help and
+// --version, each alone) and the options that choose its methods:
+//     veltaro --solid-nodes=covered --advection=corrected < answers
 #pragma once
 
 #include <iosfwd>
 #include <optional>
 
+#include "driver/set_up_run.h"
+
 namespace veltaro {
 
-// Answers --help (usage on out) and --version, or refuses any other
-// argument with one line on err. Returns the exit status when the program
-// should stop here, nothing when the run should go on (no arguments).
-std::optional<int> handle_command_line(int argc, const char* const* argv, std::ostream& out,
-                                       std::ostream& err);
+struct command_line {
+    // Set when the program should stop here: 0 after --help or --version,
+    // the refusal status after an argument it does not know.
+    std::optional<int> exit_status;
+    run_options options;
+};
+
+// Answers --help (usage on out) and --version, reads the options, or
+// refuses anything else with one line on err that names the allowed values.
+command_line handle_command_line(int argc, const char* const* argv, std::ostream& out,
+                                 std::ostream& err);
 
 }  // namespace veltaro

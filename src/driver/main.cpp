@@ -6,6 +6,7 @@
 // "V.dat", "P.dat", "convergence.txt", four pictures, "flow.vtk",
 // "convergence.svg" and "summary.json" into the current folder:
 //     veltaro < examples/cylinder.answers
+//     veltaro --solid-nodes=covered --advection=corrected < answers
 //     veltaro --help
 //
 // Exit status: 1 after a complete run, 2 when the run is refused or a
@@ -59,11 +60,11 @@ private:
     int status_ = completed_status;
 };
 
-int run() {
+int run(const run_options& options) {
     const auto started = std::chrono::steady_clock::now();
 
     // 1. The dialogue, the mesh and the obstacle.
-    const run_setup setup = set_up_run(std::cin, std::cout);
+    const run_setup setup = set_up_run(std::cin, std::cout, options);
     const run_parameters& params = setup.params;
     const obstacle_masks& masks = setup.masks;
 
@@ -71,7 +72,7 @@ int run() {
     flow_field field =
         allocate_flow_field(setup.mesh.nx, setup.mesh.ny, setup.mesh.dx, setup.mesh.dx);
     initial_conditions(field, params.inlet_velocity);
-    solver_workspace workspace = make_solver_workspace(field);
+    solver_workspace workspace = make_solver_workspace(field, options.advection);
 
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
@@ -115,12 +116,11 @@ int run() {
 }  // namespace veltaro
 
 int main(int argc, char** argv) {
-    if (const std::optional<int> status =
-            veltaro::handle_command_line(argc, argv, std::cout, std::cerr)) {
-        return *status;
-    }
+    const veltaro::command_line command =
+        veltaro::handle_command_line(argc, argv, std::cout, std::cerr);
+    if (command.exit_status) return *command.exit_status;
     try {
-        return veltaro::run();
+        return veltaro::run(command.options);
     } catch (const veltaro::run_error& error) {
         std::cout << std::flush;
         std::cerr << error.what() << '\n';

@@ -18,13 +18,18 @@ run_setup plan_run(std::istream& in, std::ostream& out) {
     return setup;
 }
 
-run_setup set_up_run(std::istream& in, std::ostream& out) {
+run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options) {
     run_setup setup = plan_run(in, out);
+    setup.options = options;
     try {
         setup.masks = make_outlines(setup.mesh.nx, setup.mesh.ny, setup.answers.filename);
     } catch (const unrecognised_components&) {
         out << "Number of color components in JPG image not recognized" << std::endl;
         throw;
+    }
+    // The picture mask is the same under either rule; only the nodes differ.
+    if (options.solid_nodes == solid_node_rule::covered) {
+        setup.masks.solid_nodes = covered_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
     }
     return setup;
 }

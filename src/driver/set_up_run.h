@@ -8,11 +8,21 @@
 #include "driver/dialogue.h"
 #include "driver/run_setup.h"
 #include "field/run_parameters.h"
+#include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
+#include "solver/advection_step.h"
 
 namespace veltaro {
 
+// The choices of method made on the command line; the defaults are the
+// program's first methods, which stored results depend on.
+struct run_options {
+    solid_node_rule solid_nodes = solid_node_rule::sampled;
+    advection_scheme advection = advection_scheme::first_order;
+};
+
 struct run_setup {
+    run_options options;
     dialogue_answers answers;
     run_parameters params;
     mesh_size mesh;
@@ -24,7 +34,8 @@ struct run_setup {
 // run_error on an answer that cannot make a run.
 run_setup plan_run(std::istream& in, std::ostream& out);
 
-// plan_run, then the masks from the picture named in the answers.
-run_setup set_up_run(std::istream& in, std::ostream& out);
+// plan_run, then the masks from the picture named in the answers, the node
+// mask by the chosen rule.
+run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options = {});
 
 }  // namespace veltaro

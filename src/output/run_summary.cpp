@@ -53,7 +53,9 @@ json to_json(const run_summary& s) {
                 {"seconds", number(s.seconds)},
                 {"lift_coefficient_chord", number(s.lift_coefficient_chord)},
                 {"drag_coefficient_chord", number(s.drag_coefficient_chord)},
-                {"warnings", to_json(s.warnings)}};
+                {"warnings", to_json(s.warnings)},
+                {"solid_nodes", s.solid_nodes},
+                {"advection", s.advection}};
 }
 
 }  // namespace

@@ -48,6 +48,9 @@ struct run_summary {
         std::string message;
     };
     std::vector<warning> warnings;
+    // The methods chosen on the command line, by their option values.
+    std::string solid_nodes = "sampled";
+    std::string advection = "first-order";
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

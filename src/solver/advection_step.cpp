@@ -1,3 +1,13 @@
+// The advection stage. First order: every node moved to x + u dt, and
+//
+//   q_adv(i,j) = sum_ab q(a,b) w_ab / sum_ab w_ab,
+//   w_ab = (dx - |x_moved(a,b) - x(i,j)|) (dy - |y_moved(a,b) - y(i,j)|),
+//
+// over the nodes of the 3 x 3 window that land within a spacing. Corrected:
+//
+//   q^ = A(q; +u dt),   q~ = A(q^; -u dt),   q_adv = q^ + (q - q~) / 2.
+//
+// docs/method.md derives both and their errors.
 #include "solver/advection_step.h"
 
 #include <algorithm>
@@ -6,35 +16,61 @@
 #include <cstdint>
 #include <cmath>
 
+#include "solver/advection_kernels.h"
+
 namespace veltaro {
+
+const char* advection_scheme_name(advection_scheme scheme) {
+    return scheme == advection_scheme::corrected ? "corrected" : "first-order";
+}
+
+advection_workspace make_advection_workspace(int nx, int ny, advection_scheme scheme) {
+    advection_workspace workspace;
+    workspace.scheme = scheme;
+    if (scheme == advection_scheme::corrected) {
+        workspace.first_back = float_grid(nx, ny);
+        workspace.second_back = float_grid(nx, ny);
+    }
+    return workspace;
+}
 
 namespace {
 
-// The fields carried by one set of moved nodes: u and v share the weights.
+// One field carried by a set of moved nodes.
 struct carried {
     const float_grid* q;
     float_grid* q_adv;
 };
 
+// The grid and its moved positions, as the rebuild reads them.
+struct frame_view {
+    int nx;
+    int ny;
+    float dx;
+    float dy;
+    const float_grid& x;
+    const float_grid& y;
+    const float_grid& x_moved;
+    const float_grid& y_moved;
+};
+
 // Receiving node (i, j) in full, window clipped to the grid. Used where the
 // window is clipped across the tunnel (the wall rows).
 template <std::size_t fields>
-void rebuild_node(int i, int j, int nx, int ny, float dx, float dy, const float_grid& x,
-                  const float_grid& y, const float_grid& x_moved, const float_grid& y_moved,
-                  const std::array<carried, fields>& carry) {
-    const float cell = dx * dy;
-    const float xi = x[i][j];
-    const float yj = y[i][j];
+void rebuild_node(int i, int j, const frame_view& g, const std::array<carried, fields>& carry) {
+    const float cell = g.dx * g.dy;
+    const float xi = g.x[i][j];
+    const float yj = g.y[i][j];
     std::array<float, fields> weighted_sum{};
     float weight_sum = 0.0f;
-    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, nx - 1); ++a) {
-        for (int b = std::max(j - 1, 0); b <= std::min(j + 1, ny - 1); ++b) {
+    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, g.nx - 1); ++a) {
+        for (int b = std::max(j - 1, 0); b <= std::min(j + 1, g.ny - 1); ++b) {
             // Written as "within range" so that a NaN position never counts.
-            const float ax = std::fabs(x_moved[a][b] - xi);
-            if (!(ax < dx)) continue;
-            const float ay = std::fabs(y_moved[a][b] - yj);
-            if (!(ay < dy)) continue;
-            const float w = (dx - ax) * (dy - ay);
+            const float ax = std::fabs(g.x_moved[a][b] - xi);
+            if (!(ax < g.dx)) continue;
+            const float ay = std::fabs(g.y_moved[a][b] - yj);
+            if (!(ay < g.dy)) continue;
+            const float w = (g.dx - ax) * (g.dy - ay);
             for (std::size_t f = 0; f < fields; ++f)
                 weighted_sum[f] += (*carry[f].q)[a][b] * w / cell;
             weight_sum += w / cell;
@@ -62,19 +98,20 @@ inline float only_if(std::uint32_t mask, float value) {
 }
 
 template <std::size_t fields>
-void rebuild_block(int i, int first, int last, int nx, float dx, float dy, const float_grid& x,
-                   const float_grid& y, const float_grid& x_moved, const float_grid& y_moved,
+void rebuild_block(int i, int first, int last, const frame_view& g,
                    const std::array<carried, fields>& carry) {
+    const float dx = g.dx;
+    const float dy = g.dy;
     const float cell = dx * dy;
     const int count = last - first + 1;
-    const float xi = x[i][first];  // the same for every j of the column
-    const float* yj = y[i] + first;
+    const float xi = g.x[i][first];  // the same for every j of the column
+    const float* yj = g.y[i] + first;
     float weighted_sum[fields][block] = {};
     float weight_sum[block] = {};
-    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, nx - 1); ++a) {
+    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, g.nx - 1); ++a) {
         for (int db = -1; db <= 1; ++db) {
-            const float* xm = x_moved[a] + first + db;
-            const float* ym = y_moved[a] + first + db;
+            const float* xm = g.x_moved[a] + first + db;
+            const float* ym = g.y_moved[a] + first + db;
             std::array<const float*, fields> q{};
             for (std::size_t f = 0; f < fields; ++f) q[f] = (*carry[f].q)[a] + first + db;
             for (int k = 0; k < count; ++k) {
@@ -99,66 +136,140 @@ void rebuild_block(int i, int first, int last, int nx, float dx, float dy, const
 }
 
 template <std::size_t fields>
-void rebuild(int nx, int ny, float dx, float dy, const float_grid& x, const float_grid& y,
-             const float_grid& x_moved, const float_grid& y_moved,
-             const std::array<carried, fields>& carry) {
-    for (int i = 0; i < nx; ++i) {
-        rebuild_node(i, 0, nx, ny, dx, dy, x, y, x_moved, y_moved, carry);
-        for (int first = 1; first <= ny - 2; first += block) {
-            const int last = std::min(first + block - 1, ny - 2);
-            rebuild_block(i, first, last, nx, dx, dy, x, y, x_moved, y_moved, carry);
+void rebuild(const frame_view& g, const std::array<carried, fields>& carry) {
+    for (int i = 0; i < g.nx; ++i) {
+        rebuild_node(i, 0, g, carry);
+        for (int first = 1; first <= g.ny - 2; first += block) {
+            const int last = std::min(first + block - 1, g.ny - 2);
+            rebuild_block(i, first, last, g, carry);
         }
-        if (ny > 1) rebuild_node(i, ny - 1, nx, ny, dx, dy, x, y, x_moved, y_moved, carry);
+        if (g.ny > 1) rebuild_node(i, g.ny - 1, g, carry);
     }
 }
 
-// Both components are carried by the same moved nodes: the nodes move once.
-void move_nodes(flow_field& field, float dt) {
-    const std::size_t nodes = field.u.size();
-    const float* u = field.u.data();
-    const float* v = field.v.data();
-    const float* x = field.x.data();
-    const float* y = field.y.data();
-    float* x_moved = field.x_moved.data();
-    float* y_moved = field.y_moved.data();
+// Every node moved along (u, v) over dt; a negative dt moves it back.
+void move_nodes(flow_field& frame, const float_grid& u, const float_grid& v, float dt) {
+    const std::size_t nodes = u.size();
+    const float* x = frame.x.data();
+    const float* y = frame.y.data();
+    float* x_moved = frame.x_moved.data();
+    float* y_moved = frame.y_moved.data();
     for (std::size_t k = 0; k < nodes; ++k) {
-        x_moved[k] = u[k] * dt + x[k];
-        y_moved[k] = v[k] * dt + y[k];
+        x_moved[k] = u.data()[k] * dt + x[k];
+        y_moved[k] = v.data()[k] * dt + y[k];
     }
 }
 
-// u and v share every weight, so they are rebuilt together.
-[[gnu::flatten]] void rebuild_velocity_any_cpu(flow_field& f) {
-    rebuild<2>(f.nx, f.ny, f.dx, f.dy, f.x, f.y, f.x_moved, f.y_moved,
-               {carried{&f.u, &f.u_adv}, carried{&f.v, &f.v_adv}});
+frame_view view_of(const flow_field& frame) {
+    return {frame.nx, frame.ny, frame.dx, frame.dy, frame.x, frame.y, frame.x_moved, frame.y_moved};
+}
+
+// Both fields are carried by the same moved nodes: they share every weight.
+inline void first_order(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+                        const carried_pair& fields) {
+    move_nodes(frame, u, v, dt);
+    rebuild<2>(view_of(frame), {carried{&fields.first, &fields.first_adv},
+                                carried{&fields.second, &fields.second_adv}});
+}
+
+// q_adv = q^ + (q - q~) / 2, with q^ already in q_adv.
+inline void correct(const float_grid& q, const float_grid& back, float_grid& q_adv) {
+    const std::size_t nodes = q.size();
+    const float* start = q.data();
+    const float* returned = back.data();
+    float* out = q_adv.data();
+    for (std::size_t k = 0; k < nodes; ++k) out[k] += 0.5f * (start[k] - returned[k]);
+}
+
+inline void corrected(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+                      const carried_pair& fields, advection_workspace& w) {
+    // The predictor, carried forward.
+    first_order(frame, u, v, dt, fields);
+    // The prediction carried back by the same velocity, to measure its error.
+    move_nodes(frame, u, v, -dt);
+    rebuild<2>(view_of(frame), {carried{&fields.first_adv, &w.first_back},
+                                carried{&fields.second_adv, &w.second_back}});
+    correct(fields.first, w.first_back, fields.first_adv);
+    correct(fields.second, w.second_back, fields.second_adv);
+}
+
+}  // namespace
+
+namespace advection_kernels {
+
+[[gnu::flatten]] void first_order_any_cpu(flow_field& frame, const float_grid& u,
+                                          const float_grid& v, float dt, const carried_pair& fields,
+                                          advection_workspace&) {
+    first_order(frame, u, v, dt, fields);
+}
+
+[[gnu::flatten]] void corrected_any_cpu(flow_field& frame, const float_grid& u, const float_grid& v,
+                                        float dt, const carried_pair& fields,
+                                        advection_workspace& workspace) {
+    corrected(frame, u, v, dt, fields, workspace);
 }
 
 #if defined(__x86_64__)
 // The same code with twice the lanes, for processors that have AVX2. It
 // gives the same bits: every operation is IEEE single precision, and
 // nothing is fused into a multiply-add.
-[[gnu::target("avx2"), gnu::flatten]] void rebuild_velocity_avx2(flow_field& f) {
-    rebuild<2>(f.nx, f.ny, f.dx, f.dy, f.x, f.y, f.x_moved, f.y_moved,
-               {carried{&f.u, &f.u_adv}, carried{&f.v, &f.v_adv}});
+[[gnu::target("avx2"), gnu::flatten]] void first_order_avx2(flow_field& frame, const float_grid& u,
+                                                            const float_grid& v, float dt,
+                                                            const carried_pair& fields,
+                                                            advection_workspace&) {
+    first_order(frame, u, v, dt, fields);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] void corrected_avx2(flow_field& frame, const float_grid& u,
+                                                          const float_grid& v, float dt,
+                                                          const carried_pair& fields,
+                                                          advection_workspace& workspace) {
+    corrected(frame, u, v, dt, fields, workspace);
 }
 #endif
 
-using velocity_rebuild = void(flow_field&);
-
-velocity_rebuild* best_velocity_rebuild() {
+bool avx2_available() {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) return rebuild_velocity_avx2;
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
 #endif
-    return rebuild_velocity_any_cpu;
+}
+
+}  // namespace advection_kernels
+
+namespace {
+
+advection_kernels::kernel* best_kernel(advection_scheme scheme) {
+    using namespace advection_kernels;
+    const bool corrected_scheme = scheme == advection_scheme::corrected;
+#if defined(__x86_64__)
+    if (avx2_available()) return corrected_scheme ? corrected_avx2 : first_order_avx2;
+#endif
+    return corrected_scheme ? corrected_any_cpu : first_order_any_cpu;
 }
 
 }  // namespace
 
+void advect(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+            const carried_pair& fields, advection_workspace& workspace) {
+    static advection_kernels::kernel* const first_order_kernel =
+        best_kernel(advection_scheme::first_order);
+    static advection_kernels::kernel* const corrected_kernel =
+        best_kernel(advection_scheme::corrected);
+    if (frame.nx <= 0 || frame.ny <= 0) return;
+    advection_kernels::kernel* const kernel =
+        workspace.scheme == advection_scheme::corrected ? corrected_kernel : first_order_kernel;
+    kernel(frame, u, v, dt, fields, workspace);
+}
+
+void advection_step(flow_field& field, float dt, advection_workspace& workspace) {
+    advect(field, field.u, field.v, dt, {field.u, field.v, field.u_adv, field.v_adv}, workspace);
+}
+
 void advection_step(flow_field& field, float dt) {
-    static velocity_rebuild* const rebuild_velocity = best_velocity_rebuild();
-    if (field.nx <= 0 || field.ny <= 0) return;
-    move_nodes(field, dt);
-    rebuild_velocity(field);
+    advection_workspace first_order_only;
+    advection_step(field, dt, first_order_only);
 }
 
 }  // namespace veltaro

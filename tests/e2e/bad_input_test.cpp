@@ -155,7 +155,7 @@ std::vector<bad_input> matrix() {
     // clang-format off
     return {
         // The command line: answered or refused before any question.
-        {.name = "Help", .answers = "", .status = 0, .out = "Usage: veltaro [--help | --version]\n", .arguments = "--help"},
+        {.name = "Help", .answers = "", .status = 0, .out = "Usage: veltaro [--help | -h | --version]\n", .arguments = "--help"},
         {.name = "ShortHelp", .answers = "", .status = 0, .out = "\nExamples (pictures and answers files): ", .arguments = "-h"},
         {.name = "Version", .answers = "", .status = 0, .out = "veltaro 3.0\n", .arguments = "--version"},
         {.name = "UnknownArgument", .answers = good, .status = 2, .err = "Unknown argument \"-v\"",

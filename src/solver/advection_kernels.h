@@ -1,0 +1,25 @@
+// The two builds of the advection kernels, for tests that check they give
+// the same bits whatever the processor running the test: one for any
+// x86-64, one for processors with AVX2. advection_step picks the faster one
+// the processor runs.
+#pragma once
+
+#include "solver/advection_step.h"
+
+namespace veltaro::advection_kernels {
+
+using kernel = void(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+                    const carried_pair& fields, advection_workspace& workspace);
+
+kernel first_order_any_cpu;
+kernel corrected_any_cpu;
+
+// True where the AVX2 builds exist and the processor runs them.
+bool avx2_available();
+
+#if defined(__x86_64__)
+kernel first_order_avx2;
+kernel corrected_avx2;
+#endif
+
+}  // namespace veltaro::advection_kernels
