@@ -121,8 +121,8 @@ std::function<void()> png_edited(const std::string& type,
 
 // A 200 x 50 PNG of the given kind with the obstacle on pixel rows 10 to
 // 34: one half of the tunnel's height, the frontal height D = 0.5 m. It is
-// drawn with `solid` samples and the rest of the picture with `open` ones,
-// each a pair that a reader with a fault in the kind would both see dark.
+// drawn with `solid` samples and the rest of the picture with `open` ones, a
+// pair that a reader with a fault in that kind would take both for dark.
 std::function<void()> png_band(const std::string& name, png_colours colours, int bit_depth,
                                std::vector<unsigned> solid, std::vector<unsigned> open,
                                std::vector<std::array<unsigned char, 4>> palette = {},
