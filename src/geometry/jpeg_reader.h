@@ -18,7 +18,7 @@ namespace veltaro {
 
 class jpeg_reader {
 public:
-    // Decodes the header. Throws run_error, a picture_refusal with the
+    // Decodes the header. Throws run_error: a picture_refusal with the
     // decoder's own message when the data is not a usable JPEG, and the
     // refusal of check_picture_size when the picture has more than
     // max_pixels pixels (before any memory is set aside for them).

@@ -17,8 +17,9 @@ void check_components(int components) {
     if (components == 1 || components == 3) {
         return;
     }
-    throw unrecognised_components("The picture has " + std::to_string(components) +
-                                  " colour components; save it as a grey-scale or RGB JPEG.");
+    throw unrecognised_components(
+        "The picture has " + std::to_string(components) +
+        " colour components; save it as a grey-scale or RGB JPEG, or as a PNG.");
 }
 
 // The same steps for either decoder: both deliver rows of 8-bit grey or RGB

@@ -28,10 +28,10 @@ public:
     using run_error::run_error;
 };
 
-// Reads the picture, a JPEG or a PNG by its first bytes, and builds both
-// masks. Throws run_error when the picture cannot be used (unrecognised_components
-// for a colour model it cannot read); a picture of more than 50,000,000
-// pixels is refused before any memory is set aside for it.
+// Reads the picture, a JPEG or a PNG as its first bytes say, and builds
+// both masks. Throws run_error when the picture cannot be used
+// (unrecognised_components for a colour model it cannot read); a picture of
+// more than 50,000,000 pixels is refused before any memory is set aside.
 obstacle_masks make_outlines(int nx, int ny, const std::string& filename);
 
 // The same with another limit on the picture's pixels, for tools that must

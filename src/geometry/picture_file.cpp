@@ -29,13 +29,15 @@ bool starts_with(std::span<const unsigned char> bytes, std::string_view magic, s
            std::memcmp(bytes.data() + at, magic.data(), magic.size()) == 0;
 }
 
-// Printable ASCII, the usual white space, and bytes of UTF-8 sequences: a
-// picture's binary header has control bytes well within its first 64.
+// Printable ASCII, the usual white space, and bytes that may occur in
+// UTF-8 (never 0xC0, 0xC1 or 0xF5 to 0xFF): a picture's binary header has
+// other bytes well within its first 64.
 bool looks_like_text(std::span<const unsigned char> bytes) {
     for (const unsigned char byte : bytes) {
         const bool space = byte == '\t' || byte == '\n' || byte == '\r' || byte == '\f';
-        const bool control = byte < 0x20 && !space;
-        if (control || byte == 0x7F) return false;
+        const bool control = (byte < 0x20 && !space) || byte == 0x7F;
+        const bool never_utf8 = byte == 0xC0 || byte == 0xC1 || byte >= 0xF5;
+        if (control || never_utf8) return false;
     }
     return true;
 }

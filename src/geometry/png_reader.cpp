@@ -3,8 +3,12 @@
 // calls setjmp, which turns it into a picture_refusal. Only the decoder's C
 // frames, read_from_file (which holds no object with a destructor) and a
 // lambda holding references lie between the setjmp and the jump, so the jump
-// skips no destructor. Warnings keep the decoder's default handling (printed
-// on standard error, and decoding goes on).
+// skips no destructor.
+//
+// A warning about the data (a damaged chunk that holds no pixels, say) lets
+// decoding go on. The first one is kept and printed on standard error once
+// the whole picture is read, as the JPEG decoder prints its first: a picture
+// that is refused in the end is refused in one line.
 #include "geometry/png_reader.h"
 
 #include <cerrno>
@@ -28,6 +32,7 @@ struct png_guard {
     // A reason of our own for the next error, where the decoder's own words
     // would mislead (a file that ends early is not "Read Error").
     const char* reason = nullptr;
+    char first_warning[256];
 };
 
 [[noreturn]] void on_error(png_structp png, png_const_charp message) {
@@ -40,6 +45,14 @@ struct png_guard {
         std::snprintf(guard->message, sizeof guard->message, "Corrupt PNG data: %s", message);
     }
     std::longjmp(guard->recovery, 1);
+}
+
+void on_warning(png_structp png, png_const_charp message) {
+    auto* guard = static_cast<png_guard*>(png_get_error_ptr(png));
+    if (guard->first_warning[0] == '\0') {
+        std::snprintf(guard->first_warning, sizeof guard->first_warning, "Corrupt PNG data: %s",
+                      message);
+    }
 }
 
 void read_from_file(png_structp png, png_bytep data, std::size_t length) {
@@ -157,7 +170,7 @@ png_reader::png_reader(picture_file file, long long max_pixels)
     : state_(std::make_unique<state>()) {
     state& s = *state_;
     s.picture = std::move(file);
-    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s.guard, on_error, nullptr);
+    s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s.guard, on_error, on_warning);
     if (s.png == nullptr) throw picture_refusal(s.picture.name, "Not enough memory to decode it");
     guarded(s.guard, s.picture.name, [&s] {
         s.info = png_create_info_struct(s.png);
@@ -211,6 +224,7 @@ decoded_row png_reader::read_row() {
 void png_reader::finish() {
     state& s = *state_;
     guarded(s.guard, s.picture.name, [&s] { png_read_end(s.png, nullptr); });
+    if (s.guard.first_warning[0] != '\0') std::fprintf(stderr, "%s\n", s.guard.first_warning);
 }
 
 }  // namespace veltaro

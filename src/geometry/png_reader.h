@@ -47,8 +47,9 @@ public:
     // early.
     decoded_row read_row();
     // Reads the rest of the file up to its end chunk, so that a file cut off
-    // after its last row is refused too. The file and the decoder are
-    // released by the destructor, whether or not this was called.
+    // after its last row is refused too, then prints the decoder's first
+    // warning, if it gave one, on standard error. The file and the decoder
+    // are released by the destructor, whether or not this was called.
     void finish();
 
 private:

@@ -122,8 +122,8 @@ std::function<void()> png_edited(const std::string& type,
 
 // A 200 x 50 PNG of the given kind with the obstacle on pixel rows 10 to
 // 34: one half of the tunnel's height, the frontal height D = 0.5 m. It is
-// drawn with `solid` samples and the rest of the picture with `open` ones,
-// each a pair that a reader with a fault in the kind would both see dark.
+// drawn with `solid` samples and the rest of the picture with `open` ones, a
+// pair that a reader with a fault in that kind would take both for dark.
 std::function<void()> png_band(const std::string& name, png_colours colours, int bit_depth,
                                std::vector<unsigned> solid, std::vector<unsigned> open,
                                std::vector<std::array<unsigned char, 4>> palette = {},
@@ -237,6 +237,16 @@ std::vector<bad_input> matrix() {
         {"PngDataCorrupt", good_png, 2,
          "Can't open input jpg file: tunnel.png (Corrupt PNG data: IDAT: incorrect header "
          "check)\n", "", png_edited("IDAT", [](std::string& data) { data[0] ^= 1; })},
+        // Damage to a chunk that holds no pixels is a warning, printed once
+        // the picture is read: a picture refused later is refused in one line.
+        {"PngWithADamagedTextChunk", good_png, 1, "Corrupt PNG data: tEXt: CRC error\n",
+         "count = 5, ", png_file_edited([](std::string& bytes) {
+             bytes.insert(33, std::string("\0\0\0\x03tEXta\0b\0\0\0\0", 15)); })},
+        {"PngWithADamagedTextChunkCutShort", good_png, 2,
+         "Can't open input jpg file: tunnel.png (Premature end of PNG file)\n", "",
+         png_file_edited([](std::string& bytes) {
+             bytes.insert(33, std::string("\0\0\0\x03tEXta\0b\0\0\0\0", 15));
+             bytes.resize(bytes.size() * 2 / 3); })},
         {"PngLineEndsConverted", good_png, 2,
          "Can't open input jpg file: tunnel.png (Corrupt PNG data: PNG file corrupted by ASCII "
          "conversion)\n", "", png_file_edited([](std::string& bytes) { bytes.erase(4, 1); })},
@@ -269,7 +279,8 @@ std::vector<bad_input> matrix() {
         {"HeaderOf400MillionPixels", good, 2,
          "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used", "",
          edited([](std::string& b) { b.replace(b.find("\xFF\xC0") + 5, 4, "\x4E\x20\x4E\x20"); })},
-        {"CmykPicture", good, 2, "4 colour components",
+        {"CmykPicture", good, 2,
+         "4 colour components; save it as a grey-scale or RGB JPEG, or as a PNG.\n",
          "Number of color components in JPG image not recognized\n", columns(200, 50, 4, 1, 0)},
         {"PictureOf1x1Pixels", good, 1, "", "", columns(1, 1, 1, 1, 1), {100, 25, 1, 1}},
         {"PictureOf20000x1Pixels", good, 1, "", "", columns(20000, 1, 1, 97, 5),

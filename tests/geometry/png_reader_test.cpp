@@ -144,6 +144,8 @@ TEST(PictureFile, FirstBytesThatResembleAnotherFormat) {
          "it looks like text"},
         {"a RIFF file that is no WebP", std::string("RIFF\x24\0\0\0WAVEfmt ", 16),
          "it is not a JPEG or PNG picture: it starts with 0x52 0x49 0x46 0x46"},
+        {"a byte that UTF-8 never holds", "\xFF",
+         "it is not a JPEG or PNG picture: it starts with 0xFF"},
         {"a JPEG that ends after its first marker", "\xFF\xD8", ""},
         {"a PNG whose line ends were converted", "\x89PNG\n\x1A\n", ""},
     };
