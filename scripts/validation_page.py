@@ -294,15 +294,33 @@ def side_by_side(configurations, records, reynolds, references):
     return table(header, rows)
 
 
+def against_confined(configurations, records, reynolds, references):
+    """Per configuration, the fine mesh's C_D and L_w/D against the confined
+    reference, and the largest |C_L| of every case."""
+    compared = [(re_d, quantity) for quantity in ("drag_coefficient", "recirculation_length") for re_d in reynolds
+                if reference(references, CONFINED, re_d, quantity) is not None]
+    names = {"drag_coefficient": "C_D", "recirculation_length": "L_w/D"}
+    header = ["configuration"] + [f"{names[q]}, Re_D = {re_d}" for re_d, q in compared] + ["largest magnitude of C_L"]
+    rows = []
+    for key, _ in configurations:
+        row = [key]
+        for re_d, quantity in compared:
+            value = records[key][re_d, 2]["drag_coefficient" if quantity == "drag_coefficient" else "lw"]
+            target = reference(references, CONFINED, re_d, quantity)
+            row.append(percent(value, target) if isinstance(value, float) else show_lw(value))
+        row.append(f"{max(abs(r['lift_coefficient']) for r in records[key].values()):.1e}")
+        rows.append(row)
+    return table(header, rows)
+
+
 def options_section(blocks, configurations, records, reynolds, references, setup):
     if len(configurations) < 2:
         return OMIT
     sections = [configuration_section(blocks, title, records[key], reynolds, references, setup)
                 for key, title in configurations[1:]]
-    largest = [f"{max(abs(r['lift_coefficient']) for r in records[key].values()):.1e} ({key})"
-               for key, _ in configurations]
     return "\n" + fill(blocks, "options", side_by_side=side_by_side(configurations, records, reynolds, references),
-                       largest_lift=join_words(largest), configuration_sections="\n" + "\n\n".join(sections))
+                       against_confined=against_confined(configurations, records, reynolds, references),
+                       configuration_sections="\n" + "\n\n".join(sections))
 
 
 def configurations_note(blocks, configurations):
