@@ -298,7 +298,19 @@ def plot(path, configurations, records, references):
     os.replace(path + ".partial", path)
 
 
-def describe_run(console, wall_note):
+def source_commit():
+    """The commit the page describes, marked when the tracked files differ
+    from it; taken before the cases run, since the tree may change while
+    they do."""
+    git = ["git", "-C", ROOT]
+    head = subprocess.run(git + ["rev-parse", "--short", "HEAD"], capture_output=True, text=True)
+    if head.returncode != 0:
+        return "unknown"
+    changes = subprocess.run(git + ["status", "--porcelain", "--untracked-files=no"], capture_output=True, text=True)
+    return head.stdout.strip() + (" with uncommitted changes" if changes.stdout.strip() else "")
+
+
+def describe_run(console, wall_note, commit):
     """What the page says about the run itself: the program's version (from
     a console), the commit and the machine."""
     version = "Veltaro"
@@ -308,12 +320,6 @@ def describe_run(console, wall_note):
             version = found[0] if found else version
     except OSError:
         pass
-    git = ["git", "-C", ROOT]
-    head = subprocess.run(git + ["rev-parse", "--short", "HEAD"], capture_output=True, text=True)
-    commit = head.stdout.strip() if head.returncode == 0 else "unknown"
-    if head.returncode == 0 and subprocess.run(git + ["status", "--porcelain", "--untracked-files=no"],
-                                               capture_output=True, text=True).stdout.strip():
-        commit += " with uncommitted changes"
     cpu = ""
     try:
         with open("/proc/cpuinfo") as file:
@@ -351,6 +357,7 @@ def parse_arguments(args):
 
 def main(args):
     jobs, resume, workdir = parse_arguments(args)
+    commit = source_commit()
     if os.environ.get("VELTARO", "").find("/") > 0:
         os.environ["VELTARO"] = os.path.abspath(os.environ["VELTARO"])
     if run(["bash", os.path.join(SCRIPTS, "setup-scripts.sh"), "parallel", "matplotlib"]):
@@ -389,7 +396,7 @@ def main(args):
     count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES)
     wall_note = ("resumed run, so no total wall time" if resume
                  else f"{wall_seconds} s of wall time for all {count} cases")
-    run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note)
+    run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit)
     page = validation_page.render(blocks, references, [(c[0], c[1]) for c in configurations], records,
                                   list(REYNOLDS), SETUP, settle, run_facts)
     with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:
