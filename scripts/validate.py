@@ -358,8 +358,9 @@ def parse_arguments(args):
 def main(args):
     jobs, resume, workdir = parse_arguments(args)
     commit = source_commit()
-    if os.environ.get("VELTARO", "").find("/") > 0:
-        os.environ["VELTARO"] = os.path.abspath(os.environ["VELTARO"])
+    named = os.environ.get("VELTARO", "")
+    if "/" in named:  # a path from here, not a command on the PATH
+        os.environ["VELTARO"] = os.path.abspath(named)
     if run(["bash", os.path.join(SCRIPTS, "setup-scripts.sh"), "parallel", "matplotlib"]):
         raise Refusal("the sweep's tools are missing (see above)")
     if not os.environ.get("VELTARO") and not os.access(os.path.join(ROOT, "build", "veltaro"), os.X_OK):

@@ -5,6 +5,8 @@ runs.  python3 -m unittest discover -s tests/scripts  (scripts/ on PYTHONPATH)""
 import copy
 import os
 import struct
+import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -243,6 +245,23 @@ class Cases(unittest.TestCase):
                 both = {c.name: c.options for c in cases}.get("both_re40_coarse")
                 if len(configurations) > 1:
                     self.assertEqual(both, ["--solid-nodes=covered", "--advection=corrected"])
+
+    def test_bad_arguments_are_refused_before_anything_runs(self):
+        rows = [  # arguments after --workdir DIR, words of the message
+            (["--frobnicate"], "unknown argument --frobnicate"),
+            (["-j"], "-j needs a number of jobs"),
+            (["--workdir"], "--workdir needs a folder"),
+        ]
+        with tempfile.TemporaryDirectory() as folder:
+            workdir = os.path.join(folder, "work")
+            for args, words in rows:
+                with self.subTest(args=args):
+                    result = subprocess.run([sys.executable, validate.__file__, "--workdir", workdir] + args,
+                                            capture_output=True, text=True)
+                    self.assertEqual(result.returncode, 2)
+                    self.assertIn(words, result.stderr)
+                    self.assertEqual(result.stdout, "")
+                    self.assertFalse(os.path.exists(workdir))
 
     def test_the_plot_is_the_same_file_for_the_same_numbers(self):
         try:
