@@ -310,9 +310,9 @@ def source_commit():
     return head.stdout.strip() + (" with uncommitted changes" if changes.stdout.strip() else "")
 
 
-def describe_run(console, wall_note, commit):
+def describe_run(console, wall_note, commit, load):
     """What the page says about the run itself: the program's version (from
-    a console), the commit and the machine."""
+    a console), the commit, the machine and how busy it was."""
     version = "Veltaro"
     try:
         with open(console, encoding="utf-8", errors="replace") as file:
@@ -326,7 +326,7 @@ def describe_run(console, wall_note, commit):
             cpu = next((line.split(":", 1)[1].strip() for line in file if line.startswith("model name")), "")
     except OSError:
         pass
-    return dict(version=version, commit=commit, wall_note=wall_note,
+    return dict(version=version, commit=commit, wall_note=wall_note, load_average=f"{load:.1f}",
                 machine=f"{os.cpu_count()} cores" + (f", {cpu}" if cpu else ""))
 
 
@@ -358,6 +358,8 @@ def parse_arguments(args):
 def main(args):
     jobs, resume, workdir = parse_arguments(args)
     commit = source_commit()
+    # Other work on the machine slows the cases: the page says how much there was.
+    load = os.getloadavg()[0]
     named = os.environ.get("VELTARO", "")
     if "/" in named:  # a path from here, not a command on the PATH
         os.environ["VELTARO"] = os.path.abspath(named)
@@ -397,7 +399,7 @@ def main(args):
     count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES)
     wall_note = ("resumed run, so no total wall time" if resume
                  else f"{wall_seconds} s of wall time for all {count} cases")
-    run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit)
+    run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit, load)
     page = validation_page.render(blocks, references, [(c[0], c[1]) for c in configurations], records,
                                   list(REYNOLDS), SETUP, settle, run_facts)
     with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:

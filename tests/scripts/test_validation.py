@@ -18,7 +18,8 @@ REYNOLDS = [5, 10, 20, 40]
 BLOCKS = page.load_blocks(page.template_path())
 REFERENCES = page.load_references(os.path.join(validate.ROOT, "docs", "validation-references.csv"))
 SETTLE = {"half": (727, 2.6), "four_fifths": (1164, 2.55)}
-RUN = dict(version="Veltaro - V3.0", commit="abc1234", machine="2 cores", wall_note="9 s of wall time")
+RUN = dict(version="Veltaro - V3.0", commit="abc1234", machine="2 cores", wall_note="9 s of wall time",
+           load_average="1.5")
 DEFAULT = [("default", "default")]
 ALL = DEFAULT + [("covered", "--solid-nodes=covered"),
                  ("covered + corrected", "--solid-nodes=covered --advection=corrected")]
