@@ -42,7 +42,6 @@ bash "$root/scripts/setup-scripts.sh" slurm ||
 
 work=$(mktemp -d /tmp/veltaro-slurm.XXXXXX)
 chmod 700 "$work"
-started_pids=()
 stop() {
     # Only the daemons started here, by the process ids they wrote.
     squeue -h -o %i 2>/dev/null | xargs -r scancel 2>/dev/null || true
