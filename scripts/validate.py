@@ -34,7 +34,8 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
-import validation_page  # noqa: E402 (after the line above)
+import sweep  # noqa: E402 (after the line above)
+import validation_page  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 SCRIPTS = os.path.join(ROOT, "scripts")
@@ -57,7 +58,7 @@ CONFIGURATIONS = (
     ("covered + corrected", "--solid-nodes=covered --advection=corrected", "both_",
      {"solid_nodes": "covered", "advection": "corrected"}),
 )
-HEADER = "name,picture,reynolds_number,kinematic_viscosity,density,tunnel_height,tunnel_length,mesh_choice,max_iterations"
+HEADER = ",".join(sweep.REQUIRED_COLUMNS)
 
 
 class Refusal(Exception):
