@@ -74,7 +74,7 @@ def offered(configurations, help_text):
 def cases_csv(configurations, picture, reynolds=REYNOLDS):
     """The sweep's CSV: fine meshes first, since they take longest and
     starting them early keeps every core busy to the end."""
-    option_columns = [c for c in ("solid_nodes", "advection") if any(c in cfg[3] for cfg in configurations)]
+    option_columns = [c for c in sweep.OPTION_VALUES if any(c in cfg[3] for cfg in configurations)]
     lines = [",".join([HEADER] + option_columns)]
     for mesh in reversed(validation_page.MESHES):
         for _, _, prefix, options in configurations:
