@@ -190,7 +190,7 @@ def run(command, **kwargs):
     return subprocess.run(command, **kwargs).returncode
 
 
-def sweep(cases, outdir, jobs):
+def run_sweep(cases, outdir, jobs):
     return run([sys.executable, os.path.join(SCRIPTS, "sweep.py"), cases, outdir] + jobs)
 
 
@@ -245,7 +245,7 @@ def settle_check(workdir, iterations, resume, jobs):
     outdir = os.path.join(workdir, "settle")
     if not resume:
         shutil.rmtree(outdir, ignore_errors=True)
-    if sweep(path, outdir, jobs):
+    if run_sweep(path, outdir, jobs):
         raise Refusal("the settling check did not complete (see above); docs/ left as it was")
     settle = {}
     for name in ("half", "four_fifths"):
@@ -386,7 +386,7 @@ def main(args):
     if not resume:
         shutil.rmtree(sweep_dir, ignore_errors=True)
     started = time.monotonic()
-    if sweep(cases, sweep_dir, jobs):
+    if run_sweep(cases, sweep_dir, jobs):
         raise Refusal(f"some cases did not complete (see above and {sweep_dir}/results.csv); docs/ left as it was")
     wall_seconds = round(time.monotonic() - started)
     records = {label: {(r, m): read_case(os.path.join(sweep_dir, f"{prefix}re{r}_{validation_page.MESH_NAMES[m]}"))
