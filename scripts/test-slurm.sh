@@ -11,8 +11,9 @@
 # in README.md (or docs/development.md), and run in a scratch folder that
 # stands for the project's root (its scripts/ is this one). munged,
 # slurmctld and slurmd run as private daemons: a generated munge key, a
-# one-node slurm.conf, their own ports, sockets and state in the scratch
-# folder, so that a Slurm already on the machine is left alone. Slurm
+# one-node slurm.conf on the loopback address (no name lookup needed), their
+# own ports, sockets and state in the scratch folder, so that a Slurm
+# already on the machine is left alone. Slurm
 # (Debian's slurm-wlm and munge) is installed when missing; where it cannot
 # be, the script says "skipped: ..." and exits 0.
 #
@@ -91,7 +92,7 @@ memory=$(awk '/^MemTotal:/ { printf "%d", $2 / 1024 * 0.9 }' /proc/meminfo)
 port=$((17000 + RANDOM % 2000))
 cat >"$work/slurm.conf" <<EOF
 ClusterName=veltaro-test
-SlurmctldHost=$host
+SlurmctldHost=$host(127.0.0.1)
 SlurmctldPort=$port
 SlurmdPort=$((port + 1))
 SlurmUser=root
@@ -114,7 +115,7 @@ SelectType=select/cons_tres
 SelectTypeParameters=CR_Core
 MpiDefault=none
 ReturnToService=2
-NodeName=$host CPUs=$(nproc) RealMemory=$memory State=UNKNOWN
+NodeName=$host NodeAddr=127.0.0.1 CPUs=$(nproc) RealMemory=$memory State=UNKNOWN
 PartitionName=test Nodes=$host Default=YES MaxTime=INFINITE State=UP
 EOF
 mkdir -p "$work/state" "$work/spool"
