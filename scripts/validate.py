@@ -1,0 +1,418 @@
+#!/usr/bin/env python3
+"""Sets Veltaro beside published results and a confined reference for the
+steady flow past a circular cylinder: runs the validation cylinder
+(examples/validation_cylinder.jpg, 800 x 400 pixels, a disc a tenth of the
+tunnel high) at Re_D = 5, 10, 20 and 40 on the coarse, standard and fine
+meshes through scripts/sweep.sh, in every configuration of the program's
+options that it offers, then writes docs/validation.md and
+docs/validation-cd.svg from the results.
+
+    bash scripts/validate.sh [-j N] [--resume] [--workdir DIR]
+
+  -j N          cases run at once (default: one per core)
+  --resume      go on with an interrupted run instead of starting afresh
+  --workdir DIR where the cases run (default: build-validation/); its
+                sweep/ and settle/ folders are replaced
+
+Each run starts the cases afresh, because the page must describe the
+program as it is now. It takes about a minute on 2 cores per configuration,
+most of it on the fine mesh, and is no part of CI. The program is
+build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
+another; the picture is drawn by build/make_examples (or
+VELTARO_MAKE_EXAMPLES) when it knows it, else the committed one is used.
+The reference values are in docs/validation-references.csv, the page's
+prose in scripts/validation/page.md.
+"""
+
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
+import sweep  # noqa: E402 (after the line above)
+import validation_page  # noqa: E402
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SCRIPTS = os.path.join(ROOT, "scripts")
+PROG = "validate.sh"
+REYNOLDS = (5, 10, 20, 40)
+MAX_ITERATIONS = 200000
+# The set-up, fixed by the picture: an 800 x 400 picture over a 4 m x 2 m
+# tunnel is 200 pixels to the metre, so the 40-pixel disc centred at pixel
+# (200, 200) is D = 0.2 m across, centred 1 m from the inlet, its rear at
+# 220 / 800 of the length.
+SETUP = dict(height=2, length=4, viscosity=0.01, density=1, diameter=0.2, rear_x=220 / 800 * 4,
+             centre_x=200 / 800 * 4, max_iterations=MAX_ITERATIONS)
+# The configurations of the program's options: a label for the tables, the
+# title of their section, the prefix of their case folders and the sweep
+# CSV's option columns. The default comes first; each other one runs only
+# when the program's --help names all its options.
+CONFIGURATIONS = (
+    ("default", "default", "", {}),
+    ("covered", "--solid-nodes=covered", "covered_", {"solid_nodes": "covered"}),
+    ("covered + corrected", "--solid-nodes=covered --advection=corrected", "both_",
+     {"solid_nodes": "covered", "advection": "corrected"}),
+)
+HEADER = ",".join(sweep.REQUIRED_COLUMNS)
+
+
+class Refusal(Exception):
+    pass
+
+
+def offered(configurations, help_text):
+    """The configurations whose every option the program's --help names."""
+    return [c for c in configurations
+            if all(f"--{option.replace('_', '-')}" in help_text for option in c[3])]
+
+
+def cases_csv(configurations, picture, reynolds=REYNOLDS):
+    """The sweep's CSV: fine meshes first, since they take longest and
+    starting them early keeps every core busy to the end."""
+    option_columns = [c for c in sweep.OPTION_VALUES if any(c in cfg[3] for cfg in configurations)]
+    lines = [",".join([HEADER] + option_columns)]
+    for mesh in reversed(validation_page.MESHES):
+        for _, _, prefix, options in configurations:
+            for re_d in reynolds:
+                # Re of the dialogue is based on the tunnel height: H / D = 10.
+                fields = [f"{prefix}re{re_d}_{validation_page.MESH_NAMES[mesh]}", picture, str(re_d * 10),
+                          str(SETUP["viscosity"]), str(SETUP["density"]), str(SETUP["height"]),
+                          str(SETUP["length"]), str(mesh), str(MAX_ITERATIONS)]
+                lines.append(",".join(fields + [options.get(c, "") for c in option_columns]))
+    return "\n".join(lines) + "\n"
+
+
+def vtk_block(data, header, kind, count):
+    """The values of one block of a legacy binary VTK file (big-endian): the
+    block under the line `header`, past its LOOKUP_TABLE line when it has
+    one; None when there is no such block or it is cut short."""
+    at = data.find(b"\n" + header.encode() + b"\n")
+    if at < 0:
+        return None
+    start = at + len(header) + 2
+    lookup = b"LOOKUP_TABLE default\n"
+    if data.startswith(lookup, start):
+        start += len(lookup)
+    if len(data) < start + 4 * count:
+        return None
+    return struct.unpack(f">{count}{kind}", data[start:start + 4 * count])
+
+
+def read_flow_vtk(path):
+    """(nx, ny, solid, velocity) from flow.vtk, or None when it is missing."""
+    try:
+        with open(path, "rb") as file:
+            data = file.read()
+    except OSError:
+        return None
+    found = re.search(rb"^DIMENSIONS (\d+) (\d+) ", data, re.M)
+    if not found:
+        return None
+    nx, ny = int(found[1]), int(found[2])
+    solid = vtk_block(data, "SCALARS solid int 1", "i", nx * ny)
+    velocity = vtk_block(data, "VECTORS velocity float", "f", 3 * nx * ny)
+    return nx, ny, solid, velocity
+
+
+def recirculation_length(centreline, dx, start, rear_x, diameter):
+    """L_w/D: the first change from backward to forward flow on the
+    centreline, from node `start` on, in a bubble that starts within half a
+    diameter of the rear, interpolated linearly between nodes; "none"
+    without such a bubble."""
+    nx = len(centreline)
+    first = next((i for i in range(start, nx) if i * dx <= rear_x + 0.5 * diameter and centreline[i] < 0), None)
+    if first is None:
+        return "none"
+    for i in range(first + 1, nx):
+        if centreline[i] >= 0:
+            before, after = centreline[i - 1], centreline[i]
+            x = (i - 1) * dx + dx * (-before) / (after - before)
+            return round((x - rear_x) / diameter, 4)
+    return "none"
+
+
+def wake(u_rows, vtk, length=SETUP["length"], diameter=SETUP["diameter"], rear_x=SETUP["rear_x"],
+         centre_x=SETUP["centre_x"]):
+    """The wake and the drawn cylinder of one case. The centreline is the
+    node row through the cylinder's centre, the middle of the tunnel; with
+    an even number of rows no row lies on it, and the mean of the two
+    beside it stands for it. u_rows (U.dat, top row first) gives the
+    recirculation length; flow.vtk, when there is one, the solid nodes and,
+    as a check, the length from the final velocity."""
+    ny, nx = len(u_rows), len(u_rows[0])
+    dx = length / (nx - 1)
+    a, b = ((ny - 1) // 2,) * 2 if ny % 2 else (ny // 2 - 1, ny // 2)
+    measured = dict(lw_final=None, front=None, rear=None, across=None, solid=None, unmatched=None)
+    solid = vtk[2] if vtk and (vtk[0], vtk[1]) == (nx, ny) else None
+    velocity = vtk[3] if vtk and (vtk[0], vtk[1]) == (nx, ny) else None
+    # The bubble is looked for from the first node behind the drawn rear,
+    # which the staircase may put ahead of the nominal one.
+    start = next((i for i in range(nx) if i * dx >= rear_x), nx)
+    if solid is not None:
+        # flow.vtk's rows run from the bottom, U.dat's from the top; the
+        # pair beside the middle is the same either way.
+        nodes = [(i, j) for j in range(ny) for i in range(nx) if solid[j * nx + i]]
+        centre_column = int(centre_x / dx + 0.5)
+        on_centreline = [i for i, j in nodes if j in (a, b)]
+        measured.update(solid=len(nodes), across=sum(i == centre_column for i, _ in nodes),
+                        unmatched=sum(not solid[(ny - 1 - j) * nx + i] for i, j in nodes),
+                        front=min(on_centreline, default=-1) * dx, rear=max(on_centreline, default=-1) * dx)
+        if on_centreline:
+            start = max(on_centreline) + 1
+    centreline = [(u_rows[ny - 1 - a][i] + u_rows[ny - 1 - b][i]) / 2 for i in range(nx)]
+    measured["lw"] = recirculation_length(centreline, dx, start, rear_x, diameter)
+    if velocity is not None:
+        final = [(velocity[3 * (a * nx + i)] + velocity[3 * (b * nx + i)]) / 2 for i in range(nx)]
+        measured["lw_final"] = recirculation_length(final, dx, start, rear_x, diameter)
+    return measured
+
+
+def read_case(folder):
+    """One case's record for the page (see validation_page)."""
+    with open(os.path.join(folder, "summary.json"), encoding="utf-8") as file:
+        summary = json.load(file)
+    if not isinstance(summary.get("drag_coefficient"), (int, float)):
+        raise Refusal(f"{folder}/summary.json has no drag_coefficient")
+    with open(os.path.join(folder, "U.dat")) as file:
+        u_rows = [[float(v) for v in line.split()] for line in file if line.strip()]
+    record = {k: summary.get(k) for k in ("nx", "ny", "dx", "drag_coefficient", "lift_coefficient", "iterations",
+                                          "seconds", "stop", "frontal_height")}
+    record.update(wake(u_rows, read_flow_vtk(os.path.join(folder, "flow.vtk"))))
+    return record
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, **kwargs).returncode
+
+
+def run_sweep(cases, outdir, jobs):
+    return run([sys.executable, os.path.join(SCRIPTS, "sweep.py"), cases, outdir] + jobs)
+
+
+def prepare_program(workdir, resume):
+    """Every case runs one private copy of the program (the one of the
+    interrupted run, when resuming), so that a rebuild of build/ during the
+    run cannot mix two programs on one page."""
+    copy = os.path.join(workdir, "veltaro")
+    if resume and os.access(copy, os.X_OK):
+        return copy
+    program = os.environ.get("VELTARO") or os.path.join(ROOT, "build", "veltaro")
+    if "/" not in program:
+        program = shutil.which(program) or program
+    if not os.path.isfile(program) or not os.access(program, os.X_OK):
+        raise Refusal(f"program not found or not executable: {program}")
+    shutil.copy2(program, copy + ".partial")
+    os.replace(copy + ".partial", copy)
+    return copy
+
+
+def prepare_picture(workdir):
+    """The picture: drawn afresh when the generator knows it, so that a
+    change to the drawing is what gets validated."""
+    picture = os.path.join(workdir, "validation_cylinder.jpg")
+    committed = os.path.join(ROOT, "examples", "validation_cylinder.jpg")
+    if os.path.exists(picture):
+        os.remove(picture)
+    make_examples = os.environ.get("VELTARO_MAKE_EXAMPLES") or os.path.join(ROOT, "build", "make_examples")
+    if os.access(make_examples, os.X_OK):
+        run([make_examples, "validation_cylinder"], cwd=workdir, stdout=subprocess.DEVNULL)
+    if os.path.isfile(picture):
+        if os.path.isfile(committed) and open(picture, "rb").read() != open(committed, "rb").read():
+            print(f"Note: the picture drawn by {make_examples} differs from examples/validation_cylinder.jpg; "
+                  "using the drawn one.")
+    elif os.path.isfile(committed):
+        shutil.copyfile(committed, picture)
+    else:
+        raise Refusal(f"no validation picture: {make_examples} does not draw validation_cylinder and "
+                      "examples/validation_cylinder.jpg is missing")
+
+
+def settle_check(workdir, iterations, resume, jobs):
+    """How far the drag still moves when a run settles: the Re_D = 20 fine
+    case again, stopped at a half and at four fifths of its iterations."""
+    rows = [HEADER]
+    for name, limit in (("half", iterations // 2), ("four_fifths", iterations * 4 // 5)):
+        rows.append(f"re20_fine_{name},validation_cylinder.jpg,200,{SETUP['viscosity']},{SETUP['density']},"
+                    f"{SETUP['height']},{SETUP['length']},2,{limit}")
+    path = os.path.join(workdir, "settle.csv")
+    with open(path, "w") as file:
+        file.write("\n".join(rows) + "\n")
+    outdir = os.path.join(workdir, "settle")
+    if not resume:
+        shutil.rmtree(outdir, ignore_errors=True)
+    if run_sweep(path, outdir, jobs):
+        raise Refusal("the settling check did not complete (see above); docs/ left as it was")
+    settle = {}
+    for name in ("half", "four_fifths"):
+        with open(os.path.join(outdir, f"re20_fine_{name}", "summary.json")) as file:
+            summary = json.load(file)
+        settle[name] = (summary["iterations"], summary["drag_coefficient"])
+    return settle
+
+
+def plot(path, configurations, records, references):
+    """C_D against Re_D: the default per mesh and the options on the fine
+    mesh, beside the published points and the confined reference."""
+    import matplotlib
+    matplotlib.use("svg")
+    import matplotlib.pyplot as plt
+    # Fixed ids and no date, so that the same numbers draw the same file.
+    # Text as text: smaller, and the same file whatever fonts are installed.
+    plt.rcParams.update({"svg.hashsalt": "veltaro-validation", "svg.fonttype": "none", "font.size": 11})
+    page = validation_page
+    figure, axes = plt.subplots(figsize=(7.6, 6.0))
+    default = records[configurations[0][0]]
+    for mesh, marker in zip(page.MESHES, "osD"):
+        axes.plot(REYNOLDS, [default[r, mesh]["drag_coefficient"] for r in REYNOLDS], marker=marker,
+                  fillstyle="none", label=f"ours, {page.MESH_NAMES[mesh]} mesh")
+    for (label, _, _, _), marker in zip(configurations[1:], "^v"):
+        axes.plot(REYNOLDS, [records[label][r, 2]["drag_coefficient"] for r in REYNOLDS], marker=marker,
+                  linestyle="--", label=f"ours, {label}, fine mesh")
+
+    def points(source, quantity="drag_coefficient"):
+        table = references.get(source, {})
+        keys = sorted(r for r in table if quantity in table[r])
+        return keys, [float(table[r][quantity]) for r in keys]
+
+    re_dc, cd_dc = points(page.DENNIS_CHANG)
+    axes.plot(re_dc, [c * page.BLOCKAGE_ESTIMATE for c in cd_dc], linestyle=":", color="#808080",
+              label=f"Dennis & Chang x {page.BLOCKAGE_ESTIMATE} (blockage estimate)")
+    axes.plot(re_dc, cd_dc, "o", color="black", label="Dennis & Chang 1970, unbounded")
+    axes.plot(*points(page.FORNBERG), "s", color="#c00000", label="Fornberg 1980, unbounded")
+    axes.plot(*points(page.CONFINED), "*", markersize=12, color="#0060c0",
+              label="confined reference (D/H = 0.1)")
+    axes.set(xscale="log", yscale="log", xlim=(4, 50), ylim=(1.2, 8),
+             title="Drag of the validation cylinder (D/H = 0.1, frictionless walls)",
+             xlabel="Re_D = U D / ν", ylabel="C_D = drag / (½ ρ U² D)")
+    axes.set_xticks(REYNOLDS, [str(r) for r in REYNOLDS])
+    axes.set_yticks([1.5, 2, 3, 4, 5, 6, 8], ["1.5", "2", "3", "4", "5", "6", "8"])
+    axes.minorticks_off()
+    axes.grid(True, color="#dddddd")
+    axes.legend(loc="upper center", bbox_to_anchor=(0.5, -0.12), ncol=2, fontsize=9)
+    figure.tight_layout()
+    figure.savefig(path + ".partial", format="svg", metadata={"Date": None})
+    os.replace(path + ".partial", path)
+
+
+def source_commit():
+    """The commit the page describes, marked when the tracked files differ
+    from it; taken before the cases run, since the tree may change while
+    they do."""
+    git = ["git", "-C", ROOT]
+    head = subprocess.run(git + ["rev-parse", "--short", "HEAD"], capture_output=True, text=True)
+    if head.returncode != 0:
+        return "unknown"
+    changes = subprocess.run(git + ["status", "--porcelain", "--untracked-files=no"], capture_output=True, text=True)
+    return head.stdout.strip() + (" with uncommitted changes" if changes.stdout.strip() else "")
+
+
+def describe_run(console, wall_note, commit, load):
+    """What the page says about the run itself: the program's version (from
+    a console), the commit, the machine and how busy it was."""
+    version = "Veltaro"
+    try:
+        with open(console, encoding="utf-8", errors="replace") as file:
+            found = re.search(r"Veltaro - \S+", file.read())
+            version = found[0] if found else version
+    except OSError:
+        pass
+    cpu = ""
+    try:
+        with open("/proc/cpuinfo") as file:
+            cpu = next((line.split(":", 1)[1].strip() for line in file if line.startswith("model name")), "")
+    except OSError:
+        pass
+    return dict(version=version, commit=commit, wall_note=wall_note, load_average=f"{load:.1f}",
+                machine=f"{os.cpu_count()} cores" + (f", {cpu}" if cpu else ""))
+
+
+def parse_arguments(args):
+    jobs, resume, workdir = [], False, os.path.join(ROOT, "build-validation")
+    while args:
+        arg, args = args[0], args[1:]
+        if arg in ("-j", "--jobs"):
+            if not args:
+                raise Refusal(f"{arg} needs a number of jobs")
+            jobs, args = ["-j", args[0]], args[1:]
+        elif arg.startswith("-j") and len(arg) > 2:
+            jobs = ["-j", arg[2:]]
+        elif arg == "--resume":
+            resume = True
+        elif arg == "--workdir":
+            if not args:
+                raise Refusal("--workdir needs a folder")
+            workdir, args = args[0], args[1:]
+        elif arg in ("-h", "--help"):
+            print(__doc__.rstrip())
+            sys.exit(0)
+        else:
+            print(f"{PROG}: unknown argument {arg}", file=sys.stderr)
+            raise Refusal("usage: bash scripts/validate.sh [-j N] [--resume] [--workdir DIR]")
+    return jobs, resume, os.path.abspath(workdir)
+
+
+def main(args):
+    jobs, resume, workdir = parse_arguments(args)
+    commit = source_commit()
+    # Other work on the machine slows the cases: the page says how much there was.
+    load = os.getloadavg()[0]
+    named = os.environ.get("VELTARO", "")
+    if "/" in named:  # a path from here, not a command on the PATH
+        os.environ["VELTARO"] = os.path.abspath(named)
+    if run(["bash", os.path.join(SCRIPTS, "setup-scripts.sh"), "parallel", "matplotlib"]):
+        raise Refusal("the sweep's tools are missing (see above)")
+    if not os.environ.get("VELTARO") and not os.access(os.path.join(ROOT, "build", "veltaro"), os.X_OK):
+        print("build/veltaro is missing: building it.", flush=True)
+        if run(["bash", os.path.join(SCRIPTS, "build.sh")]):
+            raise Refusal("the build failed")
+    os.makedirs(workdir, exist_ok=True)
+    program = prepare_program(workdir, resume)
+    os.environ["VELTARO"] = program
+    prepare_picture(workdir)
+    help_text = subprocess.run([program, "--help"], capture_output=True, text=True).stdout
+    configurations = offered(CONFIGURATIONS, help_text)
+    skipped = [c[1] for c in CONFIGURATIONS if c not in configurations]
+    if skipped:
+        print(f"The program does not offer {', '.join(skipped)}: validating without.", flush=True)
+    cases = os.path.join(workdir, "cases.csv")
+    with open(cases, "w") as file:
+        file.write(cases_csv(configurations, "validation_cylinder.jpg"))
+    sweep_dir = os.path.join(workdir, "sweep")
+    if not resume:
+        shutil.rmtree(sweep_dir, ignore_errors=True)
+    started = time.monotonic()
+    if run_sweep(cases, sweep_dir, jobs):
+        raise Refusal(f"some cases did not complete (see above and {sweep_dir}/results.csv); docs/ left as it was")
+    wall_seconds = round(time.monotonic() - started)
+    records = {label: {(r, m): read_case(os.path.join(sweep_dir, f"{prefix}re{r}_{validation_page.MESH_NAMES[m]}"))
+                       for r in REYNOLDS for m in validation_page.MESHES}
+               for label, _, prefix, _ in configurations}
+    settle = settle_check(workdir, records["default"][20, 2]["iterations"], resume, jobs)
+    references = validation_page.load_references(os.path.join(ROOT, "docs", "validation-references.csv"))
+    docs = os.path.join(ROOT, "docs")
+    plot(os.path.join(docs, "validation-cd.svg"), configurations, records, references)
+    blocks = validation_page.load_blocks(validation_page.template_path())
+    count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES)
+    wall_note = ("resumed run, so no total wall time" if resume
+                 else f"{wall_seconds} s of wall time for all {count} cases")
+    run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit, load)
+    page = validation_page.render(blocks, references, [(c[0], c[1]) for c in configurations], records,
+                                  list(REYNOLDS), SETUP, settle, run_facts)
+    with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:
+        file.write(page)
+    os.replace(os.path.join(docs, "validation.md.partial"), os.path.join(docs, "validation.md"))
+    print(f"Wrote docs/validation.md and docs/validation-cd.svg (cases in {sweep_dir}).")
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main(sys.argv[1:]))
+    except Refusal as refusal:
+        print(f"{PROG}: {refusal}", file=sys.stderr)
+        sys.exit(2)

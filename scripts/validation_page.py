@@ -1,0 +1,426 @@
+"""docs/validation.md from the validation runs' numbers: the tables and the
+sentences that depend on the numbers. The prose is in validation/page.md;
+scripts/validate.py runs the cases and reads their files into the records
+this module takes.
+
+A record is one case (configuration, Re_D, mesh) as a dict: the summary's
+nx, ny, dx, drag_coefficient, lift_coefficient, iterations, seconds, stop
+and frontal_height, and what validate.py measures on the flow: lw and
+lw_final (L_w/D, "none" without a bubble, None when not measured), front and
+rear (the drawn cylinder's ends on the centreline, in metres), across, solid
+and unmatched (node counts; None without flow.vtk).
+"""
+
+import csv
+import math
+import os
+import re
+import string
+
+MESHES = (0, 1, 2)
+MESH_NAMES = ("coarse", "standard", "fine")
+DENNIS_CHANG = "Dennis & Chang 1970"
+FORNBERG = "Fornberg 1980"
+COUTANCEAU_BOUARD = "Coutanceau & Bouard 1977"
+CONFINED = "confined reference"
+# The rise of the drag that 10% blockage makes, roughly, over open flow.
+BLOCKAGE_ESTIMATE = 1.17
+# Stands for an optional sentence that a case does not need: its line goes.
+OMIT = "\x00"
+
+
+def load_blocks(path):
+    """The template's blocks by name; the text before the first is its
+    own description, not part of the page."""
+    with open(path, encoding="utf-8") as file:
+        parts = re.split(r"^@@ (\S+)\n", file.read(), flags=re.M)
+    return {name: text.rstrip("\n") for name, text in zip(parts[1::2], parts[2::2])}
+
+
+def fill(blocks, name, **values):
+    return string.Template(blocks[name]).substitute(values)
+
+
+def drop_omitted(text):
+    return "\n".join(line for line in text.split("\n") if line != OMIT)
+
+
+def load_references(path):
+    """The reference values as {source: {re_d: {quantity: text}}}, the text
+    as written (so 2.00 stays 2.00 on the page)."""
+    references = {}
+    with open(path, encoding="utf-8", newline="") as file:
+        for row in csv.DictReader(file):
+            values = {k: v for k, v in row.items() if k not in ("source", "flow", "re_d") and v}
+            references.setdefault(row["source"], {})[int(row["re_d"])] = values
+    return references
+
+
+def reference(references, source, re_d, quantity):
+    """A reference value as a float, or None where the source has none."""
+    text = references.get(source, {}).get(re_d, {}).get(quantity)
+    return float(text) if text else None
+
+
+def reference_text(references, source, re_d, quantity):
+    return references.get(source, {}).get(re_d, {}).get(quantity, "—")
+
+
+def ratio(a, b):
+    return f"{a / b:.3f}"
+
+
+def percent(a, b):
+    return f"{100 * (a / b - 1):+.1f}%"
+
+
+def show_lw(value):
+    return value if value in ("none", "missing") else ("missing" if value is None else f"{value:.2f}")
+
+
+def show_lift(value):
+    """C_L to four places, or in exponent form when that would show 0."""
+    if value is None:
+        return "—"
+    return f"{value:.4f}" if value == 0 or abs(value) >= 1e-3 else f"{value:.1e}"
+
+
+def join_words(items):
+    """a, b and c."""
+    items = list(items)
+    return items[0] if len(items) == 1 else ", ".join(items[:-1]) + " and " + items[-1]
+
+
+def table(header, rows):
+    lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    lines += ["| " + " | ".join(str(cell) for cell in row) + " |" for row in rows]
+    return "\n".join(lines)
+
+
+def mesh_table(records, first_re, diameter):
+    rows = []
+    for m in MESHES:
+        r = records[first_re, m]
+        rows.append([f"{m}, {MESH_NAMES[m]}", f"{r['nx']} x {r['ny']}", f"{r['dx']:.4f} m",
+                     f"{diameter / r['dx']:.2f}"])
+    return table(["mesh", "nodes", "node spacing", "D in node spacings"], rows)
+
+
+def drag_table(records, reynolds, references):
+    header = ["Re_D", "mesh", "C_D", DENNIS_CHANG, "ours / D&C", FORNBERG, "ours / F", CONFINED,
+              "ours / confined", "C_L", "stop", "iterations"]
+    rows = []
+    for re_d in reynolds:
+        dc = reference(references, DENNIS_CHANG, re_d, "drag_coefficient")
+        fb = reference(references, FORNBERG, re_d, "drag_coefficient")
+        confined = reference(references, CONFINED, re_d, "drag_coefficient")
+        for m in MESHES:
+            r = records[re_d, m]
+            cd = r["drag_coefficient"]
+            rows.append([re_d, MESH_NAMES[m], f"{cd:.3f}",
+                         reference_text(references, DENNIS_CHANG, re_d, "drag_coefficient"),
+                         ratio(cd, dc) if dc else "—",
+                         reference_text(references, FORNBERG, re_d, "drag_coefficient"),
+                         ratio(cd, fb) if fb else "—",
+                         reference_text(references, CONFINED, re_d, "drag_coefficient"),
+                         ratio(cd, confined) if confined else "—",
+                         show_lift(r["lift_coefficient"]), r["stop"], r["iterations"]])
+    return table(header, rows)
+
+
+def have_final(records):
+    return all(r["lw_final"] is not None for r in records.values())
+
+
+def wake_table(records, reynolds, references):
+    final = have_final(records)
+    header = ["Re_D", "L_w/D, fine"] + (["fine, from the final velocity"] if final else []) + [
+        "standard", "coarse", COUTANCEAU_BOUARD, "fine / C&B", CONFINED, "fine / confined"]
+    rows = []
+    for re_d in reynolds:
+        fine = records[re_d, 2]["lw"]
+        row = [re_d, show_lw(fine)]
+        if final:
+            row.append(show_lw(records[re_d, 2]["lw_final"]))
+        row += [show_lw(records[re_d, 1]["lw"]), show_lw(records[re_d, 0]["lw"])]
+        for source in (COUTANCEAU_BOUARD, CONFINED):
+            value = reference(references, source, re_d, "recirculation_length")
+            row += [f"{value:.2f}" if value is not None else "—",
+                    ratio(fine, value) if value and isinstance(fine, float) else "—"]
+        rows.append(row)
+    return table(header, rows)
+
+
+def observed_order(c0, c1, c2):
+    """Observed order p and Richardson's estimate from three meshes that
+    halve the spacing, p = ln((C0 − C1) / (C1 − C2)) / ln 2, or a note why
+    there is none."""
+    d01, d12 = c1 - c0, c2 - c1
+    if d12 == 0:
+        return None, None, "no change from the standard to the fine mesh"
+    if d01 / d12 <= 0:
+        return None, None, "not monotone: the change from the standard to the fine mesh has the other sign"
+    p = math.log(d01 / d12) / math.log(2)
+    if p <= 0:
+        return p, None, "diverging: the change grows as the mesh is refined"
+    return p, c2 + d12 / (2**p - 1), None
+
+
+def convergence(records, reynolds, references):
+    """The grid-convergence table, its notes and the Reynolds numbers whose
+    order is implausibly high (with those orders)."""
+    header = ["Re_D", "C0", "C1", "C2", "C1 − C0", "C2 − C1", "p", "Richardson estimate",
+              "its ratio to D&C", "its ratio to the confined reference"]
+    rows, notes, high = [], [], {}
+    for re_d in reynolds:
+        c0, c1, c2 = (records[re_d, m]["drag_coefficient"] for m in MESHES)
+        p, estimate, note = observed_order(c0, c1, c2)
+        if note:
+            notes.append(f"- Re_D = {re_d}: {note}.")
+        if p is not None and p > 2.5:
+            high[re_d] = p
+        shown = "—" if p is None else f"{p:.2f}"
+        if p is None:
+            shown = "— (C2 = C1)" if c2 == c1 else "not monotone"
+        cells = [re_d, f"{c0:.3f}", f"{c1:.3f}", f"{c2:.3f}", f"{c1 - c0:+.3f}", f"{c2 - c1:+.3f}", shown,
+                 "—" if estimate is None else f"{estimate:.3f}"]
+        for source in (DENNIS_CHANG, CONFINED):
+            value = reference(references, source, re_d, "drag_coefficient")
+            cells.append(ratio(estimate, value) if estimate is not None and value else "—")
+        rows.append(cells)
+    return table(header, rows), notes, high
+
+
+def mask_table(records, first_re, diameter):
+    header = ["mesh", "solid nodes (a disc of D = 0.2 m would cover)", "across, in the centre column",
+              "drawn front", "drawn rear", "solid nodes whose mirror image across the centreline is fluid"]
+    rows = []
+    for m in MESHES:
+        r = records[first_re, m]
+        disc = math.pi * (diameter / 2 / r["dx"]) ** 2
+        rows.append([MESH_NAMES[m], f"{r['solid']} ({disc:.1f})", r["across"], f"{r['front']:.4f} m",
+                     f"{r['rear']:.4f} m", r["unmatched"]])
+    return table(header, rows)
+
+
+def have_mask(records):
+    return all(r["solid"] is not None for r in records.values())
+
+
+def mask_section(blocks, records, first_re, setup):
+    if not have_mask(records):
+        return OMIT
+    return fill(blocks, "mask", front_x=f"{setup['rear_x'] - setup['diameter']:g}",
+                rear_x=setup["rear_x"], table=mask_table(records, first_re, setup["diameter"])) + "\n"
+
+
+def timing_table(records, reynolds):
+    header = ["Re_D"]
+    for name in MESH_NAMES:
+        header += [f"{name}: iterations", "seconds"]
+    rows = []
+    for re_d in reynolds:
+        row = [re_d]
+        for m in MESHES:
+            row += [records[re_d, m]["iterations"], f"{records[re_d, m]['seconds']:.2f}"]
+        rows.append(row)
+    return table(header, rows)
+
+
+def per_iteration(records, reynolds):
+    parts = []
+    for m in MESHES:
+        mean = sum(records[re_d, m]["seconds"] / records[re_d, m]["iterations"] for re_d in reynolds)
+        parts.append(f"{1000 * mean / len(reynolds):.2f} ms on the {MESH_NAMES[m]} mesh")
+    return join_words(parts)
+
+
+def ratio_range(records, reynolds, references, source, m):
+    ratios = [records[re_d, m]["drag_coefficient"] / value for re_d in reynolds
+              if (value := reference(references, source, re_d, "drag_coefficient"))]
+    return f"{min(ratios):.2f} to {max(ratios):.2f}" if ratios else "—"
+
+
+def max_cd_change(records, reynolds, start, end):
+    return max(abs(100 * (records[re_d, end]["drag_coefficient"] / records[re_d, start]["drag_coefficient"] - 1))
+               for re_d in reynolds)
+
+
+def convergence_notes(blocks, notes):
+    return "\n".join(notes) if notes else blocks["monotone"]
+
+
+def high_order_note(blocks, records, high, first_re):
+    if not high:
+        return OMIT
+    coarse_solid = records[first_re, 0]["solid"]
+    return "\n" + fill(blocks, "high-order", reynolds=join_words(str(r) for r in high),
+                       low=f"{min(high.values()):.1f}", high=f"{max(high.values()):.1f}",
+                       coarse_solid=f" (its cylinder is {coarse_solid} solid nodes)" if coarse_solid is not None else "")
+
+
+def bubble_share(blocks, records, reynolds, references):
+    shares = [f"{100 * records[re_d, 2]['lw'] / value:.0f}% (Re_D = {re_d})" for re_d in reynolds
+              if (value := reference(references, COUTANCEAU_BOUARD, re_d, "recirculation_length"))
+              and isinstance(records[re_d, 2]["lw"], float)]
+    return fill(blocks, "bubble-share", shares=join_words(shares)) if shares else OMIT
+
+
+def negative_length(records):
+    return any(isinstance(r[key], float) and r[key] < 0 for r in records.values() for key in ("lw", "lw_final"))
+
+
+def configuration_section(blocks, title, records, reynolds, references, setup):
+    table_text, notes, high = convergence(records, reynolds, references)
+    return fill(blocks, "configuration", title=title, drag_table=drag_table(records, reynolds, references),
+                wake_table=wake_table(records, reynolds, references), convergence_table=table_text,
+                convergence_notes=convergence_notes(blocks, notes),
+                mask_section=mask_section(blocks, records, reynolds[0], setup),
+                per_iteration=per_iteration(records, reynolds))
+
+
+def side_by_side(configurations, records, reynolds, references):
+    """The fine mesh's C_D and L_w/D of every configuration, beside the
+    confined reference."""
+    header = ["Re_D"] + [f"C_D, {key}" for key, _ in configurations] + [f"C_D, {CONFINED}"]
+    header += [f"L_w/D, {key}" for key, _ in configurations] + [f"L_w/D, {CONFINED}"]
+    rows = []
+    for re_d in reynolds:
+        row = [re_d] + [f"{records[key][re_d, 2]['drag_coefficient']:.3f}" for key, _ in configurations]
+        row.append(reference_text(references, CONFINED, re_d, "drag_coefficient"))
+        row += [show_lw(records[key][re_d, 2]["lw"]) for key, _ in configurations]
+        row.append(reference_text(references, CONFINED, re_d, "recirculation_length"))
+        rows.append(row)
+    return table(header, rows)
+
+
+def against_confined(configurations, records, reynolds, references):
+    """Per configuration, the fine mesh's C_D and L_w/D against the confined
+    reference, and the largest |C_L| of every case."""
+    compared = [(re_d, quantity) for quantity in ("drag_coefficient", "recirculation_length") for re_d in reynolds
+                if reference(references, CONFINED, re_d, quantity) is not None]
+    names = {"drag_coefficient": "C_D", "recirculation_length": "L_w/D"}
+    header = ["configuration"] + [f"{names[q]}, Re_D = {re_d}" for re_d, q in compared] + ["largest magnitude of C_L"]
+    rows = []
+    for key, _ in configurations:
+        row = [key]
+        for re_d, quantity in compared:
+            value = records[key][re_d, 2]["drag_coefficient" if quantity == "drag_coefficient" else "lw"]
+            target = reference(references, CONFINED, re_d, quantity)
+            row.append(percent(value, target) if isinstance(value, float) else show_lw(value))
+        row.append(f"{max(abs(r['lift_coefficient']) for r in records[key].values()):.1e}")
+        rows.append(row)
+    return table(header, rows)
+
+
+def options_section(blocks, configurations, records, reynolds, references, setup):
+    if len(configurations) < 2:
+        return OMIT
+    sections = [configuration_section(blocks, title, records[key], reynolds, references, setup)
+                for key, title in configurations[1:]]
+    return "\n" + fill(blocks, "options", side_by_side=side_by_side(configurations, records, reynolds, references),
+                       against_confined=against_confined(configurations, records, reynolds, references),
+                       configuration_sections="\n" + "\n\n".join(sections))
+
+
+def configurations_note(blocks, configurations):
+    if len(configurations) < 2:
+        return blocks["configurations-default-only"]
+    return fill(blocks, "configurations-all", count=len(configurations),
+                option_list=join_words(f"`{title}` ({key})" for key, title in configurations[1:]))
+
+
+def confined_values(references):
+    parts = []
+    for re_d, values in sorted(references.get(CONFINED, {}).items()):
+        parts.append(f"C_D = {values['drag_coefficient']} and L_w/D = {values['recirculation_length']} at Re_D = {re_d}")
+    lift = {v.get("lift_coefficient") for v in references.get(CONFINED, {}).values()}
+    return join_words(parts) + (", C_L zero" if lift == {"0"} else "")
+
+
+def confined_drag_note(blocks, records, reynolds, references):
+    parts = [f"{ratio(records[re_d, 2]['drag_coefficient'], value)} (Re_D = {re_d})" for re_d in reynolds
+             if (value := reference(references, CONFINED, re_d, "drag_coefficient"))]
+    return fill(blocks, "confined-drag", confined_ratios=join_words(parts)) if parts else OMIT
+
+
+def drift_note(cd, half_cd, four_fifths_cd):
+    if half_cd > four_fifths_cd > cd:
+        return ", and it was still falling when the run stopped."
+    if half_cd < four_fifths_cd < cd:
+        return ", and it was still rising when the run stopped."
+    return "."
+
+
+def render(blocks, references, configurations, records, reynolds, setup, settle, run):
+    """The whole page. configurations: (key, title) pairs, the default first;
+    records: {key: {(re_d, mesh): record}}; setup: the tunnel and cylinder;
+    settle: the Re_D = 20 fine case stopped early, {"half": (iterations,
+    C_D), "four_fifths": ...}; run: version, commit, machine and wall_note."""
+    default = records[configurations[0][0]]
+    first, top = reynolds[0], reynolds[-1]
+    table_text, notes, high = convergence(default, reynolds, references)
+    dc_20 = reference(references, DENNIS_CHANG, 20, "drag_coefficient")
+    settled = default[20, 2]
+    not_settled = sum(r["stop"] != "settled" for r in default.values())
+    lopsided = have_mask(default) and any(r["unmatched"] > 0 for r in default.values())
+    lifts = [r["lift_coefficient"] for r in default.values()]
+    all_records = [r for by_case in records.values() for r in by_case.values()]
+    values = dict(
+        run, **{k: setup[k] for k in ("height", "length", "diameter", "viscosity", "density", "rear_x",
+                                      "max_iterations")},
+        reynolds_list=join_words(str(r) for r in reynolds),
+        mesh_table=mesh_table(default, first, setup["diameter"]),
+        frontal_height=f"{default[first, 0]['frontal_height']:g}",
+        open_sources=join_words(s for s in (DENNIS_CHANG, FORNBERG, COUTANCEAU_BOUARD) if s in references),
+        confined_values=confined_values(references),
+        configurations=configurations_note(blocks, configurations),
+        drag_table=drag_table(default, reynolds, references),
+        dc_ratio_fine=ratio_range(default, reynolds, references, DENNIS_CHANG, 2),
+        dc_ratio_standard=ratio_range(default, reynolds, references, DENNIS_CHANG, 1),
+        dc_ratio_coarse=ratio_range(default, reynolds, references, DENNIS_CHANG, 0),
+        cd_20_standard=f"{default[20, 1]['drag_coefficient']:.3f}",
+        cd_20_against_estimate=percent(default[20, 1]["drag_coefficient"], dc_20 * BLOCKAGE_ESTIMATE),
+        dc_20=reference_text(references, DENNIS_CHANG, 20, "drag_coefficient"),
+        blockage_percent=f"{100 * (BLOCKAGE_ESTIMATE - 1):.0f}",
+        dc_20_raised=f"{dc_20 * BLOCKAGE_ESTIMATE:.3f}",
+        confined_drag_note=confined_drag_note(blocks, default, reynolds, references),
+        final_velocity_note=blocks["final-velocity"] if have_final(default) else OMIT,
+        rows_fine=default[first, 2]["ny"], rows_standard=default[first, 1]["ny"],
+        rows_coarse=default[first, 0]["ny"],
+        wake_table=wake_table(default, reynolds, references),
+        bubble_share_note=bubble_share(blocks, default, reynolds, references),
+        negative_length_note=fill(blocks, "negative-length", rear_x=setup["rear_x"])
+        if negative_length(default) else OMIT,
+        spacing_ratios=f"{default[first, 0]['dx'] / default[first, 1]['dx']:.3f} and "
+        f"{default[first, 1]['dx'] / default[first, 2]['dx']:.3f}",
+        convergence_table=table_text, convergence_notes=convergence_notes(blocks, notes),
+        high_order_note=high_order_note(blocks, default, high, first),
+        changes_standard_fine=join_words(
+            f"{percent(default[r, 2]['drag_coefficient'], default[r, 1]['drag_coefficient'])} at Re_D = {r}"
+            for r in reynolds),
+        changes_coarse_fine=join_words(
+            percent(default[r, 2]["drag_coefficient"], default[r, 0]["drag_coefficient"]) for r in reynolds),
+        options_section=options_section(blocks, configurations, records, reynolds, references, setup),
+        max_cd_change=f"{max_cd_change(default, reynolds, 1, 2):.1f}", top_re=top,
+        top_lw_coarse=show_lw(default[top, 0]["lw"]), top_lw_standard=show_lw(default[top, 1]["lw"]),
+        top_lw_fine=show_lw(default[top, 2]["lw"]),
+        coarse_spacings=f"{setup['diameter'] / default[first, 0]['dx']:.1f}",
+        lopsided_note=blocks["lopsided"] if lopsided else OMIT,
+        mask_section=mask_section(blocks, default, first, setup),
+        min_cl=f"{min(lifts):.4f}", max_cl=f"{max(lifts):.4f}",
+        lopsided_pointer=" (the last\ncolumn of the table)." if have_mask(default) else ".",
+        timing_table=timing_table(default, reynolds),
+        settled_note=fill(blocks, "settled-not", count=not_settled) if not_settled else blocks["settled-all"],
+        settle_iterations=settled["iterations"], settle_cd=f"{settled['drag_coefficient']:.4f}",
+        half_iterations=settle["half"][0], half_cd=f"{settle['half'][1]:.4f}",
+        four_fifths_iterations=settle["four_fifths"][0], four_fifths_cd=f"{settle['four_fifths'][1]:.4f}",
+        last_fifth_change=percent(settled["drag_coefficient"], settle["four_fifths"][1]),
+        drift_note=drift_note(settled["drag_coefficient"], settle["half"][1], settle["four_fifths"][1]),
+        case_count=len(all_records), total_seconds=f"{sum(r['seconds'] for r in all_records):.1f}",
+        per_iteration=per_iteration(default, reynolds))
+    return drop_omitted(fill(blocks, "page", **values)) + "\n"
+
+
+def template_path():
+    return os.path.join(os.path.dirname(os.path.abspath(__file__)), "validation", "page.md")

@@ -1,0 +1,283 @@
+"""scripts/validate.py and scripts/validation_page.py on small fake sets of
+results: the page's tables and sentences, the wake measures, the cases it
+runs.  python3 -m unittest discover -s tests/scripts  (scripts/ on PYTHONPATH)"""
+
+import copy
+import importlib.util
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import sweep
+import validate
+import validation_page as page
+
+REYNOLDS = [5, 10, 20, 40]
+BLOCKS = page.load_blocks(page.template_path())
+REFERENCES = page.load_references(os.path.join(validate.ROOT, "docs", "validation-references.csv"))
+SETTLE = {"half": (727, 2.6), "four_fifths": (1164, 2.55)}
+RUN = dict(version="Veltaro - V3.0", commit="abc1234", machine="2 cores", wall_note="9 s of wall time",
+           load_average="1.5")
+DEFAULT = [("default", "default")]
+ALL = DEFAULT + [("covered", "--solid-nodes=covered"),
+                 ("covered + corrected", "--solid-nodes=covered --advection=corrected")]
+# C_D per Re_D on the standard mesh; the coarse one is 0.4 / 2.4 of it lower
+# and the fine one 0.1 / 2.4 higher, so that p = 2 at every Re_D.
+STANDARD_CD = {5: 4.8, 10: 3.3, 20: 2.4, 40: 1.75}
+WAKE = {5: ("none", "none", "none"), 10: ("none", "none", 0.06), 20: ("none", -0.03, 0.62), 40: (0.03, 0.87, 1.49)}
+
+
+def fake_records(lift=0.1, unmatched=2):
+    records = {}
+    for re_d in REYNOLDS:
+        for m in page.MESHES:
+            nx = 50 * 2**m
+            records[re_d, m] = dict(
+                nx=nx, ny=nx // 2, dx=4 / (nx - 1), frontal_height=0.2,
+                drag_coefficient=STANDARD_CD[re_d] * (1 + (-0.4, 0, 0.1)[m] / 2.4),
+                lift_coefficient=lift * (-1) ** m, iterations=1000 * (m + 1), seconds=0.5 * 4**m,
+                stop="settled", lw=WAKE[re_d][m], lw_final=WAKE[re_d][m], front=0.9, rear=1.1,
+                across=5 * 2**m, solid=20 * 4**m, unmatched=unmatched)
+    return records
+
+
+def render(configurations=DEFAULT, records=None):
+    records = records or {"default": fake_records(), "covered": fake_records(2e-4, 0),
+                          "covered + corrected": fake_records(-3e-4, 0)}
+    return page.render(BLOCKS, REFERENCES, configurations, records, REYNOLDS, validate.SETUP, SETTLE, RUN)
+
+
+def tables(text):
+    """The page's tables as lists of rows of cells."""
+    found, current = [], None
+    for line in text.split("\n") + [""]:
+        if line.startswith("|"):
+            current = current or []
+            current.append([cell.strip() for cell in line.strip("|").split("|")])
+        elif current:
+            found.append(current)
+            current = None
+    return found
+
+
+class Page(unittest.TestCase):
+    def test_default_tables_beside_the_references(self):
+        text = render()
+        rows = [  # a table row that must be on the page
+            "| 20 | fine | 2.500 | 2.045 | 1.222 | 2.00 | 1.250 | 2.422 | 1.032 | 0.1000 | settled | 3000 |",
+            "| 5 | standard | 4.800 | 4.12 | 1.165 | — | — | — | — | -0.1000 | settled | 2000 |",
+            "| 20 | 0.62 | 0.62 | -0.03 | none | 0.93 | 0.667 | 0.93 | 0.667 |",
+            "| 40 | 1.49 | 1.49 | 0.87 | 0.03 | 2.13 | 0.700 | 2.18 | 0.683 |",
+            "| 20 | 2.000 | 2.400 | 2.500 | +0.400 | +0.100 | 2.00 | 2.533 | 1.239 | 1.046 |",
+            "| 2, fine | 200 x 100 | 0.0201 m | 9.95 |",
+            "| fine | 320 (77.8) | 20 | 0.9000 m | 1.1000 m | 2 |",
+            "| 40 | 1000 | 0.50 | 2000 | 2.00 | 3000 | 8.00 |",
+        ]
+        for row in rows:
+            with self.subTest(row=row):
+                self.assertIn(row, text.split("\n"))
+        self.assertEqual(len(tables(text)), 6)
+        self.assertIn("C_D = 2.422 and L_w/D = 0.93 at Re_D = 20 and C_D = 1.792 and L_w/D = 2.18 at Re_D = 40, "
+                      "C_L zero", text)
+        self.assertIn("offers neither `--solid-nodes` nor `--advection`", text)
+        self.assertNotIn("## The options", text)
+
+    def test_options_have_the_same_tables_and_a_comparison(self):
+        text = render(ALL)
+        self.assertEqual(len(tables(text)), 6 + 2 + 2 * 4)
+        for title in ("### --solid-nodes=covered", "### --solid-nodes=covered --advection=corrected"):
+            self.assertIn(title, text.split("\n"))
+        comparison = next(t for t in tables(text) if t[0][1] == "C_D, default")
+        self.assertEqual(comparison[0][1:], ["C_D, default", "C_D, covered", "C_D, covered + corrected",
+                                             "C_D, confined reference", "L_w/D, default", "L_w/D, covered",
+                                             "L_w/D, covered + corrected", "L_w/D, confined reference"])
+        self.assertEqual(comparison[4], ["20", "2.500", "2.500", "2.500", "2.422", "0.62", "0.62", "0.62", "0.93"])
+        self.assertIn("| 20 | fine | 2.500 | 2.045 | 1.222 | 2.00 | 1.250 | 2.422 | 1.032 | -3.0e-04 | settled |",
+                      text)
+        against = next(t for t in tables(text) if t[0][0] == "configuration")
+        self.assertEqual(against, [
+            ["configuration", "C_D, Re_D = 20", "C_D, Re_D = 40", "L_w/D, Re_D = 20", "L_w/D, Re_D = 40",
+             "largest magnitude of C_L"], ["---"] * 6,
+            ["default", "+3.2%", "+1.7%", "-33.3%", "-31.7%", "1.0e-01"],
+            ["covered", "+3.2%", "+1.7%", "-33.3%", "-31.7%", "2.0e-04"],
+            ["covered + corrected", "+3.2%", "+1.7%", "-33.3%", "-31.7%", "3.0e-04"]])
+
+    def test_every_table_is_whole_and_every_value_filled(self):
+        for configurations in (DEFAULT, ALL):
+            text = render(configurations)
+            self.assertNotIn("$", text)
+            self.assertNotIn(page.OMIT, text)
+            for found in tables(text):
+                self.assertEqual(found[1], ["---"] * len(found[0]))
+                self.assertEqual({len(row) for row in found}, {len(found[0])})
+
+    def test_sentences_follow_the_numbers(self):
+        def modified(update):
+            records = fake_records()
+            update(records)
+            return render(DEFAULT, {"default": records})
+
+        def stop(records):
+            records[10, 1]["stop"] = "iteration limit"
+
+        def backwards(records):
+            records[5, 2]["drag_coefficient"] = 4.7
+
+        def symmetric(records):
+            for r in records.values():
+                r["unmatched"] = 0
+
+        def no_vtk(records):
+            for r in records.values():
+                r.update(lw_final=None, solid=None, across=None, front=None, rear=None, unmatched=None)
+
+        rows = [  # change to the default's records, a sentence it brings, one it takes away
+            (lambda records: None, "Every case settled before the iteration limit.", "did not settle"),
+            (stop, "**1 case(s) did not settle**", "Every case settled"),
+            (backwards, "- Re_D = 5: not monotone", "The drag changes monotonically"),
+            (lambda records: None, "It is not even symmetric about the centreline", "Re_D = 5: not monotone"),
+            (symmetric, "The lift of this symmetric body", "It is not even symmetric"),
+            (no_vtk, "The lift of this symmetric body", "from the final velocity"),
+            (lambda records: None, "and it was still falling when the run stopped.", "still rising"),
+        ]
+        for update, present, absent in rows:
+            with self.subTest(present=present):
+                text = modified(update)
+                self.assertIn(present, text)
+                self.assertNotIn(absent, text)
+
+    def test_observed_order(self):
+        rows = [  # C0, C1, C2, p, Richardson's estimate, note
+            (2.0, 2.4, 2.5, 2.0, 2.5 + 0.1 / 3, None),
+            (2.0, 2.4, 2.6, 1.0, 2.8, None),
+            (2.0, 2.4, 2.4, None, None, "no change from the standard to the fine mesh"),
+            (2.0, 2.4, 2.3, None, None, "not monotone: the change from the standard to the fine mesh has the other sign"),
+            (2.0, 2.1, 2.3, -1.0, None, "diverging: the change grows as the mesh is refined"),
+        ]
+        for c0, c1, c2, p, estimate, note in rows:
+            with self.subTest(meshes=(c0, c1, c2)):
+                got = page.observed_order(c0, c1, c2)
+                for value, expected in zip(got[:2], (p, estimate)):
+                    if expected is None:
+                        self.assertIsNone(value)
+                    else:
+                        self.assertAlmostEqual(value, expected)
+                self.assertEqual(got[2], note)
+
+
+class Wake(unittest.TestCase):
+    def test_recirculation_length(self):
+        # Nodes 0.1 m apart, the rear at 1.0 m, D = 0.2 m: a bubble must start
+        # by 1.1 m, and its end is interpolated between nodes.
+        ahead = [1.0] * 10
+        rows = [  # u on the centreline from node 10 on, L_w/D
+            ([1, -0.5, -0.5, 0.5, 1], 1.25),
+            ([-1, -1, 0, 1, 1], 1.0),
+            ([-0.2, 0.6, 1, 1, 1], 0.125),
+            ([1, 1, -1, 1, 1], "none"),
+            ([1, -1, -1, -1, -1], "none"),
+            ([1, 1, 1, 1, 1], "none"),
+        ]
+        for tail, length in rows:
+            with self.subTest(tail=tail):
+                self.assertEqual(validate.recirculation_length(ahead + tail, 0.1, 10, 1.0, 0.2), length)
+
+    def test_solid_nodes_measured_from_flow_vtk(self):
+        # 11 x 4 nodes over 1 m: dx = 0.1; the cylinder centred at x = 0.5,
+        # its rear at 0.6; the centreline between rows 1 and 2.
+        nx, ny = 11, 4
+        rows = [  # solid (i, j), solid nodes, across, front, rear, unmatched
+            ({(4, 1), (5, 1), (4, 2), (5, 2)}, 4, 2, 0.4, 0.5, 0),
+            ({(4, 1), (5, 1), (6, 1), (4, 2), (5, 2)}, 5, 2, 0.4, 0.6, 1),
+            ({(5, 0), (5, 3)}, 2, 2, -0.1, -0.1, 0),
+        ]
+        for nodes, solid, across, front, rear, unmatched in rows:
+            with self.subTest(nodes=sorted(nodes)):
+                mask = [int((i, j) in nodes) for j in range(ny) for i in range(nx)]
+                u_rows = [[1.0] * nx for _ in range(ny)]
+                measured = validate.wake(u_rows, (nx, ny, mask, [0.0] * 3 * nx * ny), length=1.0,
+                                         diameter=0.2, rear_x=0.6, centre_x=0.5)
+                self.assertEqual((measured["solid"], measured["across"], measured["unmatched"]),
+                                 (solid, across, unmatched))
+                self.assertAlmostEqual(measured["front"], front)
+                self.assertAlmostEqual(measured["rear"], rear)
+                self.assertEqual(measured["lw_final"], "none")
+
+    def test_vtk_blocks_are_read_big_endian(self):
+        solid = [0, 1, 1, 0, 0, 1]
+        data = (b"# vtk DataFile Version 3.0\nflow\nBINARY\nDATASET STRUCTURED_POINTS\nDIMENSIONS 3 2 1\n"
+                b"VECTORS velocity float\n" + struct.pack(">18f", *range(18)) +
+                b"\nSCALARS solid int 1\nLOOKUP_TABLE default\n" + struct.pack(">6i", *solid) + b"\n")
+        with tempfile.NamedTemporaryFile(suffix=".vtk") as file:
+            file.write(data)
+            file.flush()
+            self.assertEqual(validate.read_flow_vtk(file.name), (3, 2, tuple(solid), tuple(float(v) for v in range(18))))
+            file.truncate(len(data) - 10)
+            file.flush()
+            self.assertIsNone(validate.read_flow_vtk(file.name)[2])
+
+
+class Cases(unittest.TestCase):
+    def test_configurations_follow_the_programs_help(self):
+        rows = [  # --help names, configurations offered
+            ("Usage: veltaro [--help | --version]", ["default"]),
+            ("  --solid-nodes=sampled|covered", ["default", "covered"]),
+            ("  --solid-nodes=...\n  --advection=first-order|corrected", ["default", "covered", "covered + corrected"]),
+        ]
+        for help_text, labels in rows:
+            with self.subTest(help=help_text):
+                self.assertEqual([c[0] for c in validate.offered(validate.CONFIGURATIONS, help_text)], labels)
+
+    def test_the_sweep_takes_the_cases_with_their_options(self):
+        with tempfile.TemporaryDirectory() as folder:
+            open(os.path.join(folder, "validation_cylinder.jpg"), "w").close()
+            path = os.path.join(folder, "cases.csv")
+            for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 11)):
+                with open(path, "w") as file:
+                    file.write(validate.cases_csv(configurations, "validation_cylinder.jpg"))
+                cases = sweep.read_cases(path)
+                with open(path) as file:
+                    self.assertEqual(len(file.readline().split(",")), columns)
+                self.assertEqual(len(cases), 12 * len(configurations))
+                self.assertEqual(cases[0].name, "re5_fine")
+                self.assertEqual(cases[0].answers, ["50", "0.01", "1", "2", "4", "2", "200000"])
+                both = {c.name: c.options for c in cases}.get("both_re40_coarse")
+                if len(configurations) > 1:
+                    self.assertEqual(both, ["--solid-nodes=covered", "--advection=corrected"])
+
+    def test_bad_arguments_are_refused_before_anything_runs(self):
+        rows = [  # arguments after --workdir DIR, words of the message
+            (["--frobnicate"], "unknown argument --frobnicate"),
+            (["-j"], "-j needs a number of jobs"),
+            (["--workdir"], "--workdir needs a folder"),
+        ]
+        with tempfile.TemporaryDirectory() as folder:
+            workdir = os.path.join(folder, "work")
+            for args, words in rows:
+                with self.subTest(args=args):
+                    result = subprocess.run([sys.executable, validate.__file__, "--workdir", workdir] + args,
+                                            capture_output=True, text=True)
+                    self.assertEqual(result.returncode, 2)
+                    self.assertIn(words, result.stderr)
+                    self.assertEqual(result.stdout, "")
+                    self.assertFalse(os.path.exists(workdir))
+
+    def test_the_plot_is_the_same_file_for_the_same_numbers(self):
+        if importlib.util.find_spec("matplotlib") is None:
+            self.skipTest("matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")
+        records = {label: fake_records() for label, *_ in validate.CONFIGURATIONS}
+        with tempfile.TemporaryDirectory() as folder:
+            drawn = []
+            for name in ("a.svg", "b.svg"):
+                validate.plot(os.path.join(folder, name), validate.CONFIGURATIONS, copy.deepcopy(records), REFERENCES)
+                with open(os.path.join(folder, name)) as file:
+                    drawn.append(file.read())
+            self.assertEqual(drawn[0], drawn[1])
+            self.assertIn("confined reference", drawn[0])
+
+
+if __name__ == "__main__":
+    unittest.main()
