@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Builds and runs every test, as CI does, in this order:
 #   1. the Release build's tests (build/);
-#   2. two small runs of the Release program under valgrind memcheck;
+#   2. the documented Slurm commands on a one-node Slurm (scripts/test-slurm.sh),
+#      and two small runs of the Release program under valgrind memcheck;
 #   3. the whole test suite again under AddressSanitizer, UndefinedBehavior-
 #      Sanitizer and LeakSanitizer (scripts/sanitize.sh, build-asan/);
 #   4. each fuzz target for a minute on a copy of its seeds (scripts/fuzz.sh, build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 VELTARO_SANITIZE=1 VELTARO_FUZZ=1 VELTARO_MEMCHECK=1 bash scripts/setup.sh
-# The sweep script's test needs GNU parallel and jq.
-bash scripts/setup-scripts.sh parallel jq
+# The sweep and validation scripts' tests need GNU parallel and matplotlib.
+bash scripts/setup-scripts.sh parallel matplotlib
 bash scripts/build.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)"
+
+# The README's cluster commands, as written, on a one-node Slurm started for
+# the purpose (skipped, saying so, where Slurm cannot be installed).
+bash scripts/test-slurm.sh build/veltaro
 
 # Reads of uninitialised memory, which the sanitizers do not look for, and
 # leaks, in the program and in the two libraries it calls: a complete run,
