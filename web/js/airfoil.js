@@ -46,15 +46,29 @@ function unit_outline({ m, p, t }) {
     return upper.reverse().concat(lower.slice(1, -1));
 }
 
-// The polygon for a chord c, an angle of attack in degrees (positive raises
-// the leading edge against a flow from the left) and the chord's midpoint.
-export function airfoil_polygon(shape, chord, angle_degrees, centre_x, centre_y) {
+function placed(points, chord, angle_degrees, centre_x, centre_y) {
     const a = (angle_degrees * Math.PI) / 180;
     const cos = Math.cos(a);
     const sin = Math.sin(a);
-    return unit_outline(shape).map(([x, y]) => {
+    return points.map(([x, y]) => {
         const along = (x - 0.5) * chord;
         const across = y * chord;
         return [centre_x + along * cos + across * sin, centre_y - along * sin + across * cos];
     });
+}
+
+// The outline and the camber line for a chord c, an angle of attack in
+// degrees (positive raises the leading edge against a flow from the left)
+// and the chord's midpoint. The camber line is drawn too, one pixel wide,
+// so that the thin trailing edge stays in the picture at any resolution.
+export function airfoil_shape(shape, chord, angle_degrees, centre_x, centre_y) {
+    const camber_line = [];
+    for (let k = 0; k <= points_per_side; ++k) {
+        const x = k / points_per_side;
+        camber_line.push([x, camber(shape.m, shape.p, x).y]);
+    }
+    return {
+        outline: placed(unit_outline(shape), chord, angle_degrees, centre_x, centre_y),
+        camber_line: placed(camber_line, chord, angle_degrees, centre_x, centre_y),
+    };
 }

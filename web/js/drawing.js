@@ -6,7 +6,7 @@
 // way. An uploaded picture keeps its own pixels until it is drawn over, so
 // that it is sent to the server byte for byte.
 
-import { airfoil_polygon } from "./airfoil.js";
+import { airfoil_shape } from "./airfoil.js";
 import {
     copy_mask, fill_capsule, fill_ellipse, fill_polygon, fill_rectangle, make_mask, mask_from_pixels, resample,
 } from "./raster.js";
@@ -344,9 +344,17 @@ function tunnel_point(d, [px, py]) {
     return [(px * d.tunnel.length) / d.mask.width, (1 - py / d.mask.height) * d.tunnel.height];
 }
 
+// The chord's midpoint is moved to the nearest pixel-row centre, so that a
+// symmetric airfoil at zero incidence gives a mirror-symmetric set of pixels
+// about that row (at most half a pixel from where it was asked).
 export function place_airfoil(d, shape, chord, angle, centre_x, centre_y) {
     begin_change(d);
-    const to_pixels = ([x, y]) => [(x * d.mask.width) / d.tunnel.length, (1 - y / d.tunnel.height) * d.mask.height];
-    fill_polygon(d.mask, airfoil_polygon(shape, chord, angle, centre_x, centre_y).map(to_pixels));
+    const row = (1 - centre_y / d.tunnel.height) * d.mask.height;
+    const shift = Math.floor(row) + 0.5 - row;
+    const to_pixels = ([x, y]) => [(x * d.mask.width) / d.tunnel.length, (1 - y / d.tunnel.height) * d.mask.height + shift];
+    const { outline, camber_line } = airfoil_shape(shape, chord, angle, centre_x, centre_y);
+    fill_polygon(d.mask, outline.map(to_pixels));
+    const line = camber_line.map(to_pixels);
+    for (let k = 1; k < line.length; ++k) fill_capsule(d.mask, line[k - 1], line[k], 0.49, 1);
     finish_change(d);
 }

@@ -45,7 +45,8 @@ function update_measures() {
     $("measure_nodes").textContent = format_value(spans);
     const warning = $("measure_warning");
     warning.hidden = !(d > 0 && spans < 5);
-    warning.textContent = "The coarse mesh sees this obstacle as only a few nodes: choose a finer mesh or draw it larger.";
+    const mesh_name = ["coarse", "standard", "fine"][answers.mesh_choice];
+    warning.textContent = `The ${mesh_name} mesh sees this obstacle as only a few nodes: choose a finer mesh or draw it larger.`;
     if (d === 0) {
         warning.hidden = false;
         warning.textContent = board.upload && !board.upload.readable

@@ -100,6 +100,7 @@ function render_sweep() {
     if (!labels.includes(view.sweep)) view.sweep = labels[0] || "";
     select.replaceChildren(...(labels.length ? labels : [""]).map((label) => element("option", label || "no sweep yet", { value: label })));
     select.value = view.sweep;
+    document.getElementById("sweep_figure").hidden = labels.length === 0;
     const done = view.runs.filter((r) => r.sweep === view.sweep && r.status === "done")
         .map((r) => [result_of(r, "reynolds_frontal"), result_of(r, "drag_coefficient"), result_of(r, "lift_coefficient")])
         .filter(([re]) => Number.isFinite(re))
