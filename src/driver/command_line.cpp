@@ -10,6 +10,7 @@ namespace veltaro {
 namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | --version]
+       veltaro serve [options]     the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
 obstacle drawn in a JPEG picture (dark pixels are solid, the picture is
@@ -41,6 +42,10 @@ could not be written (the reason is on standard error); 0 for --help and
 )";
 
 }  // namespace
+
+bool asks_for_studio(int argc, const char* const* argv) {
+    return argc >= 2 && std::string_view(argv[1]) == "serve";
+}
 
 std::optional<int> handle_command_line(int argc, const char* const* argv, std::ostream& out,
                                        std::ostream& err) {

@@ -7,6 +7,7 @@
 // "convergence.svg" and "summary.json" into the current folder:
 //     veltaro < examples/cylinder.answers
 //     veltaro --help
+//     veltaro serve          (the studio in the browser: src/server)
 //
 // Exit status: 1 after a complete run, 2 when the run is refused or a
 // result could not be written.
@@ -32,6 +33,7 @@
 #include "output/run_summary.h"
 #include "output/streamlines.h"
 #include "output/vtk_file.h"
+#include "server/serve.h"
 #include "solver/solver_workspace.h"
 
 namespace veltaro {
@@ -110,6 +112,7 @@ int run() {
 }  // namespace veltaro
 
 int main(int argc, char** argv) {
+    if (veltaro::asks_for_studio(argc, argv)) return veltaro::server::serve(argc, argv);
     if (const std::optional<int> status =
             veltaro::handle_command_line(argc, argv, std::cout, std::cerr)) {
         return *status;
