@@ -110,6 +110,53 @@ class DrawingTest(PageTest):
             self.assertLessEqual(abs(above - below), 1, f"column {c}")
         chord = (solid_columns[-1] - solid_columns[0] + 1) * 4.0 / width
         self.assertAlmostEqual(chord, 1.0, delta=0.01)
+        # Stopped at the limit: the page lists the run's warnings, if any.
+        shown = [item.get_attribute("data-code") for item in self.driver.find_elements(By.CSS_SELECTOR, "#warnings li")]
+        self.assertEqual(shown, [w["code"] for w in self.server.record(self.watched_run_id())["warnings"]])
+
+
+class FormTest(PageTest):
+    def test_plainly_invalid_answers_are_named_and_nothing_is_posted(self):
+        rows = [
+            ("density", "-1", "The density must be a positive number."),
+            ("reynolds_number", "", "The Reynolds number is empty."),
+            ("tunnel_length", "four", 'The tunnel length is not a number: "four".'),
+            ("max_iterations", "2.5", "The maximum number of iterations must be a whole number."),
+        ]
+        count = len(self.server.runs_list())
+        for field, value, message in rows:
+            with self.subTest(field=field):
+                self.driver.refresh()
+                self.set_field(field, value)
+                self.find("#run").click()
+                self.wait_for(lambda: self.find("#form_errors").text != "", 10)
+                self.assertEqual(self.find("#form_errors").text, message)
+                self.assertEqual(self.find(f"#{field}").get_attribute("aria-invalid"), "true")
+                self.assertEqual(len(self.server.runs_list()), count)
+
+    def test_inlet_velocity_and_options_are_posted_only_where_the_program_needs_them(self):
+        rows = [
+            # fields set, inlet field shown, expected answers subset, expected options
+            ({}, False, {"reynolds_number": "20"}, {}),
+            ({"reynolds_number": "0", "inlet_velocity": "0.2"}, True, {"inlet_velocity": "0.2"}, {}),
+            ({"solid_nodes": "covered", "advection": "corrected"}, False, {},
+             {"solid_nodes": "covered", "advection": "corrected"}),
+        ]
+        for fields, inlet_shown, answers, options in rows:
+            with self.subTest(fields=fields):
+                self.driver.refresh()
+                self.upload(CYLINDER)
+                for name, value in {"mesh_choice": "0", "max_iterations": "1", **fields}.items():
+                    self.set_field(name, value)
+                self.assertEqual(self.find("#inlet_velocity").is_displayed(), inlet_shown)
+                count = len(self.server.runs_list())
+                self.find("#run").click()
+                self.wait_for(lambda: len(self.server.runs_list()) == count + 1, 30)
+                record = self.server.runs_list()[0]
+                self.assertEqual(record["answers"], {**record["answers"], **answers})
+                self.assertEqual("inlet_velocity" in record["answers"], inlet_shown)
+                self.assertEqual(record.get("options") or {}, options)
+                self.wait_for_final_status()
 
 
 class UploadTest(PageTest):

@@ -1,7 +1,7 @@
 // The run store as a table (kept current by the store-wide event stream),
 // side-by-side comparison of ticked runs, and the Reynolds sweep's plot.
 
-import { file_url } from "./api.js";
+import { file_url, is_final } from "./api.js";
 import { element, format_date, format_e } from "./format.js";
 import { plot } from "./plot.js";
 
@@ -23,6 +23,21 @@ function result_of(record, name) {
 function button(text, handler, title = "") {
     const item = element("button", text, { type: "button", title });
     item.addEventListener("click", handler);
+    return item;
+}
+
+// A button that asks again before it deletes: the first click only
+// changes its label for a few seconds.
+function confirmed_button(text, handler, title) {
+    const item = button(text, () => {
+        if (item.dataset.armed) return handler();
+        item.dataset.armed = "yes";
+        item.textContent = "Really delete?";
+        setTimeout(() => {
+            delete item.dataset.armed;
+            item.textContent = text;
+        }, 3000);
+    }, title);
     return item;
 }
 
@@ -54,7 +69,9 @@ function row(record) {
     actions.append(
         button("Open", () => view.actions.open(record), "Show this run's progress and results"),
         button("Re-run", () => view.actions.rerun(record), "Load its picture and answers into the form"),
-        button("Delete", () => view.actions.remove(record), "Cancel it, or delete its folder"),
+        is_final(record.status)
+            ? confirmed_button("Delete", () => view.actions.remove(record), "Delete this run and its files")
+            : button("Cancel", () => view.actions.remove(record), "Cancel this run"),
     );
     cells.push(actions);
     const line = element("tr", "", { "data-id": record.id });
