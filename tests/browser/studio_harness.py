@@ -40,15 +40,30 @@ class Server:
     def __init__(self, jobs=1):
         self.folder = tempfile.mkdtemp(prefix="veltaro-browser-")
         self.runs = os.path.join(self.folder, "runs")
+        self.jobs = jobs
+        self.start("0")
+
+    def start(self, port):
         self.process = subprocess.Popen(
-            [VELTARO, "serve", "--port", "0", "--runs", self.runs, "--jobs", str(jobs)],
+            [VELTARO, "serve", "--port", port, "--runs", self.runs, "--jobs", str(self.jobs)],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         line = self.process.stdout.readline()
-        match = re.search(r"(http://127\.0\.0\.1:\d+)/", line)
+        match = re.search(r"(http://127\.0\.0\.1:(\d+))/", line)
         if not match:
             self.stop()
             raise RuntimeError(f"veltaro serve printed no address: {line!r} {self.process.stderr.read()}")
-        self.url = match.group(1)
+        self.url, self.port = match.group(1), match.group(2)
+
+    def interrupt(self):
+        """Ctrl-C: the server marks its running children interrupted and exits."""
+        self.process.send_signal(signal.SIGINT)
+        self.process.wait(timeout=20)
+        self.process.stdout.close()
+        self.process.stderr.close()
+
+    def restart(self):
+        """A new server on the same port and runs folder."""
+        self.start(self.port)
 
     def get(self, path):
         with urllib.request.urlopen(self.url + path, timeout=30) as answer:
@@ -86,8 +101,9 @@ class Server:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
-        self.process.stdout.close()
-        self.process.stderr.close()
+        if not self.process.stdout.closed:
+            self.process.stdout.close()
+            self.process.stderr.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
 

@@ -223,6 +223,24 @@ class RunTest(PageTest):
         self.wait_for(lambda: not self.server.children(), 10, "the child is still there")
         self.assertEqual(self.server.record(self.watched_run_id())["status"], "cancelled")
 
+    def test_the_page_says_when_the_server_is_gone_and_reconnects_to_a_new_one(self):
+        self.upload(CYLINDER)
+        self.set_field("mesh_choice", 2)
+        self.set_field("max_iterations", 1000000)
+        self.find("#run").click()
+        self.wait_for(lambda: self.status() == "running", 60)
+        # The streams cut by the stop, and the browser's own retries.
+        self.expected_errors = ["ERR_INCOMPLETE_CHUNKED_ENCODING", "ERR_CONNECTION_REFUSED"]
+        self.server.interrupt()
+        connection = self.find("#connection")
+        self.wait_for(lambda: "not answering" in connection.text, 30, "the page did not notice")
+        self.assertIn("interrupted", self.status())
+        self.server.restart()
+        self.wait_for(lambda: "Reconnected" in connection.text, 30, "the page did not reconnect")
+        # Rows are rebuilt on events, so their text is read in one script.
+        newest_row = "return document.querySelector('#runs tbody tr')?.textContent || ''"
+        self.wait_for(lambda: "interrupted" in self.driver.execute_script(newest_row), 10)
+
     def test_probe_reads_flow_vtk_at_the_node_under_the_pointer(self):
         self.upload(os.path.join(EXAMPLES, "airfoil.jpg"))
         self.set_field("mesh_choice", 1)
