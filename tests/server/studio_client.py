@@ -11,6 +11,8 @@ import time
 import uuid
 
 EXE = os.environ.get("VELTARO_EXE", "veltaro")
+if os.sep in EXE:
+    EXE = os.path.abspath(EXE)  # the command-line runs start in other folders
 EXAMPLES = os.environ.get("VELTARO_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
 
 # The shipped cylinder on the coarse mesh: settles in well under a second.
