@@ -115,6 +115,30 @@ class DrawingTest(PageTest):
         self.assertEqual(shown, [w["code"] for w in self.server.record(self.watched_run_id())["warnings"]])
 
 
+    def test_undo_redo_and_another_tunnel_length_keep_the_drawing(self):
+        canvas = self.find("#drawing")
+        self.choose_tool("rectangle")
+        self.drag(canvas, (100, 50), (200, 150))
+        height = self.find("#measure_height")
+        drawn = height.text
+        pixels = "return Array.from(document.getElementById('drawing').getContext('2d')" \
+                 ".getImageData(0, 0, 800, 200).data.filter((v, k) => k % 4 == 0 && v == 0)).length"
+        black = self.driver.execute_script(pixels)
+        self.assertGreater(black, 0)
+        rows = [
+            # action, frontal height shown afterwards, canvas width
+            (lambda: self.find("#undo").click(), "0 m", 800),
+            (lambda: self.find("#redo").click(), drawn, 800),
+            (lambda: self.set_field("tunnel_length", "8"), drawn, 1600),
+            (lambda: self.set_field("tunnel_length", "4"), drawn, 800),
+        ]
+        for action, shown, width in rows:
+            action()
+            self.wait_for(lambda: height.text == shown, 5, f"frontal height {height.text}, not {shown}")
+            self.assertEqual(self.canvas_scale()[2], width)
+        self.assertEqual(self.driver.execute_script(pixels), black)
+
+
 class FormTest(PageTest):
     def test_plainly_invalid_answers_are_named_and_nothing_is_posted(self):
         rows = [

@@ -33,6 +33,7 @@ export function create_drawing(canvas, overlay, on_change) {
     const d = {
         canvas, overlay, on_change,
         mask: make_mask(800, rows_per_height),
+        source: null,  // the mask as last edited, which a new tunnel size is resampled from
         upload: null,  // {file, readable} while an uploaded picture is not drawn over
         tunnel: { length: 4, height: 1 },
         mesh: { nx: 200, ny: 50 },
@@ -45,6 +46,7 @@ export function create_drawing(canvas, overlay, on_change) {
     canvas.addEventListener("pointerup", (event) => pointer_up(d, event));
     canvas.addEventListener("dblclick", () => close_polygon(d));
     new ResizeObserver(() => render_overlay(d)).observe(canvas);
+    d.source = d.mask;
     render(d);
     return d;
 }
@@ -58,8 +60,20 @@ function snapshot(d) {
 function restore(d, state) {
     d.mask = state.mask;
     d.upload = state.upload;
+    d.source = d.mask;
+    follow_size(d);
     render(d);
     d.on_change();
+}
+
+// A drawing always has the drawing size of the current tunnel, resampled
+// from the drawing as it was last edited (so that trying another length
+// and coming back loses nothing).
+function follow_size(d) {
+    const size = drawing_size(d.tunnel.length, d.tunnel.height);
+    if (!d.upload && (size.width !== d.mask.width || size.height !== d.mask.height)) {
+        d.mask = resample(d.source, size.width, size.height);
+    }
 }
 
 // Every change goes through here: the state before it is kept for undo, and
@@ -96,6 +110,7 @@ export function clear(d) {
 }
 
 function finish_change(d) {
+    d.source = d.mask;
     render(d);
     d.on_change();
 }
@@ -106,11 +121,8 @@ export function set_tunnel(d, length, height, mesh) {
     d.tunnel = { length, height };
     d.mesh = mesh;
     d.canvas.parentElement.style.aspectRatio = `${length} / ${height}`;
-    const size = drawing_size(length, height);
-    if (!d.upload && (size.width !== d.mask.width || size.height !== d.mask.height)) {
-        d.mask = resample(d.mask, size.width, size.height);
-        render(d);
-    }
+    follow_size(d);
+    render(d);
     render_overlay(d);
 }
 
