@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Builds and runs every test, as CI does, in this order:
-#   1. the Release build's tests (build/);
+#   1. the Release build's tests (build/), the studio's API and page last;
 #   2. two small runs of the Release program under valgrind memcheck;
 #   3. the whole test suite again under AddressSanitizer, UndefinedBehavior-
 #      Sanitizer and LeakSanitizer (scripts/sanitize.sh, build-asan/);
 #   4. each fuzz target for a minute on a copy of its seeds (scripts/fuzz.sh, build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-VELTARO_SANITIZE=1 VELTARO_FUZZ=1 VELTARO_MEMCHECK=1 bash scripts/setup.sh
+VELTARO_SANITIZE=1 VELTARO_FUZZ=1 VELTARO_MEMCHECK=1 VELTARO_BROWSER=1 bash scripts/setup.sh
 # The sweep script's test needs GNU parallel and jq.
 bash scripts/setup-scripts.sh parallel jq
 bash scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)" -LE "api|browser"
+# The studio: its API against a real server, then its page in a browser.
+echo "== studio API (ctest -L api)"
+ctest --test-dir build --output-on-failure -L api
+echo "== studio page (ctest -L browser)"
+ctest --test-dir build --output-on-failure -L browser
 
 # Reads of uninitialised memory, which the sanitizers do not look for, and
 # leaks, in the program and in the two libraries it calls: a complete run,
