@@ -7,18 +7,14 @@ import * as api from "./api.js";
 import * as drawing from "./drawing.js";
 import { parse_digits } from "./airfoil.js";
 import { append_answers, check_answers, fill_answers, read_answers, update_inlet_field } from "./form.js";
-import { format_seconds, format_value } from "./format.js";
+import { format_value } from "./format.js";
 import { chord, frontal_height, mesh_size } from "./measure.js";
-import { plot } from "./plot.js";
-import { hide_results, init_results, show_results } from "./results.js";
+import { hide_results, init_results } from "./results.js";
 import { init_runs, render_runs, show_sweep } from "./runs.js";
-
-const settled_change = 2e-6;  // the program's threshold for a quiet iteration
+import { draw_history, stop_watching, watch, watched_run } from "./run_view.js";
 
 const $ = (id) => document.getElementById(id);
 
-// The run being watched: its id, its event stream and its history.
-const watched = { id: null, source: null, status: null, history: [], started: 0, clicked: 0, first_point_ms: null, timer: 0, drawn: false };
 let board = null;  // the drawing
 let store = null;  // the store-wide event stream
 
@@ -113,99 +109,6 @@ function init_drawing() {
     });
 }
 
-// --- the watched run ------------------------------------------------------
-
-function draw_history() {
-    watched.drawn = false;
-    const series = [["U", "change_u", "#c0392b"], ["V", "change_v", "#27ae60"], ["P", "change_p", "#2471a3"]];
-    plot($("convergence_plot"), {
-        log_y: true, x_label: "iteration", y_label: "relative change",
-        lines: [{ y: settled_change, label: "2e-6: settled" }],
-        series: series.map(([name, key, colour]) => ({ name, colour, points: watched.history.map((e) => [e.count, e[key]]) })),
-    });
-    $("convergence_plot").dataset.points = String(watched.history.length);
-    if (watched.history.length > 0 && watched.first_point_ms === null && watched.clicked) {
-        watched.first_point_ms = Math.round(performance.now() - watched.clicked);
-        $("convergence_plot").dataset.firstPointMs = String(watched.first_point_ms);
-    }
-}
-
-function show_progress() {
-    const last = watched.history.at(-1);
-    const parts = [];
-    if (last) parts.push(`iteration ${last.count}`);
-    if (watched.started) parts.push(format_seconds((performance.now() - watched.started) / 1000));
-    $("progress").textContent = parts.length ? `(${parts.join(", ")})` : "";
-}
-
-function status_words(record) {
-    if (record.status === "queued") {
-        const ahead = record.queue_position;
-        return ahead != null ? `queued: place ${ahead} in the queue` : "queued";
-    }
-    return { running: "running", done: "done", refused: "refused", failed: "failed", cancelled: "cancelled", interrupted: "interrupted (the server stopped during the run)" }[record.status] || record.status;
-}
-
-async function on_status(id, record) {
-    if (watched.id !== id) return;
-    watched.status = record.status;
-    $("status").textContent = status_words(record);
-    $("status").dataset.status = record.status;
-    $("message").textContent = record.message || "";
-    const final = api.is_final(record.status);
-    $("cancel").disabled = final;
-    if (record.status === "running" && !watched.started) {
-        watched.started = performance.now();
-        watched.timer = setInterval(show_progress, 250);
-    }
-    if (!final) return;
-    clearInterval(watched.timer);
-    show_progress();
-    if (record.status === "done") {
-        try {
-            show_results(await api.get_run(id));
-        } catch (error) {
-            $("message").textContent = `The results could not be loaded: ${error.message}`;
-        }
-    }
-}
-
-function on_iteration(id, point) {
-    if (watched.id !== id) return;
-    watched.history.push(point);
-    if (!watched.drawn) {
-        watched.drawn = true;
-        requestAnimationFrame(() => {
-            draw_history();
-            show_progress();
-        });
-    }
-}
-
-function stop_watching() {
-    watched.source?.close();
-    clearInterval(watched.timer);
-    Object.assign(watched, { id: null, source: null, status: null, history: [], started: 0, first_point_ms: null, drawn: false });
-}
-
-// Watches one run from its start (a finished run's stream replays its
-// whole history, then its final status).
-function watch(id, clicked = 0) {
-    stop_watching();
-    watched.id = id;
-    watched.clicked = clicked;
-    hide_results();
-    draw_history();
-    $("status").textContent = "waiting for the server";
-    $("message").textContent = "";
-    $("progress").textContent = "";
-    $("cancel").disabled = false;
-    watched.source = api.watch_run(id, {
-        iteration: (point) => on_iteration(id, point),
-        status: (record) => on_status(id, record),
-    });
-}
-
 // Posts a run of the current drawing and answers; gives its id, or null
 // (with the reason on the page) when it could not be posted.
 async function post_run(overrides = {}, sweep = "") {
@@ -238,9 +141,10 @@ async function run_clicked(event) {
 }
 
 async function cancel_clicked() {
-    if (!watched.id) return;
+    const { id } = watched_run();
+    if (!id) return;
     try {
-        await api.delete_run(watched.id);
+        await api.delete_run(id);
     } catch (error) {
         $("message").textContent = `The run could not be cancelled: ${error.message}`;
     }
@@ -305,7 +209,8 @@ function show_connection(open, reason = "") {
     line.textContent = "Reconnected to the server.";
     setTimeout(() => { if (!server_lost) line.hidden = true; }, 4000);
     refresh_runs();
-    if (watched.id && !api.is_final(watched.status)) watch(watched.id);
+    const { id, status } = watched_run();
+    if (id && !api.is_final(status)) watch(id);
 }
 
 function open_store_stream() {
@@ -337,7 +242,8 @@ async function rerun(record) {
 async function remove(record) {
     try {
         await api.delete_run(record.id);
-        if (watched.id === record.id && api.is_final(watched.status)) {
+        const { id, status } = watched_run();
+        if (id === record.id && api.is_final(status)) {
             stop_watching();
             hide_results();
         }
