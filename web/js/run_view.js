@@ -100,6 +100,7 @@ export function watch(id, clicked = 0) {
     hide_results();
     draw_history();
     $("status").textContent = "waiting for the server";
+    delete $("status").dataset.status;
     $("message").textContent = "";
     $("progress").textContent = "";
     $("cancel").disabled = false;
