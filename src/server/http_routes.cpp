@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 // A watcher with nothing new hears a comment this often, so a closed
 // connection is noticed and proxies keep the stream open.
-constexpr auto keep_alive_interval = std::chrono::seconds(15);
+constexpr auto keep_alive_interval = std::chrono::seconds(5);
 
 void send_json(httplib::Response& res, int status, const std::string& body) {
     res.status = status;
