@@ -260,6 +260,15 @@ class BadRequests(StudioCase):
                 self.assertEqual(record["iterations"], 0)
                 self.assertIsNone(record["results"])
 
+    def test_options_go_to_the_program_on_its_command_line(self):
+        status, posted = self.studio.post_run(solid_nodes="covered", advection="corrected")
+        self.assertEqual(status, 201)
+        record = self.studio.wait_final(posted["id"])
+        self.assertEqual(record["options"], {"solid_nodes": "covered", "advection": "corrected"})
+        # A program that knows the options runs; one that does not names what it was given.
+        self.assertTrue(record["status"] == "done" or "--solid-nodes=covered" in record["message"],
+                        record)
+
     def test_png_pictures_are_stored_as_png(self):
         png = b"\x89PNG\r\n\x1a\n" + bytes(64)
         status, posted = self.studio.post_run(picture=png, picture_name="drawing.jpg")
@@ -443,6 +452,20 @@ class Token(StudioCase):
         _, headers, _ = self.studio.request("GET", "/?token=secret-token-123", headers=host)
         self.assertIn("veltaro_token=secret-token-123", headers["Set-Cookie"])
         self.assertIn("HttpOnly", headers["Set-Cookie"])
+
+
+class KeptToken(unittest.TestCase):
+    def test_a_random_token_is_kept_for_the_next_start(self):
+        runs = tempfile.mkdtemp(prefix="veltaro-token-")
+        self.addCleanup(shutil.rmtree, runs, True)
+        tokens = []
+        for _ in range(2):
+            studio = Studio(runs, "--host", "0.0.0.0")
+            tokens.append(studio.token)
+            self.assertEqual(studio.stop(), 0)
+            studio.close()
+        self.assertGreaterEqual(len(tokens[0]), 32)
+        self.assertEqual(tokens[0], tokens[1])
 
 
 class StartingUp(unittest.TestCase):
