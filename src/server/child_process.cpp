@@ -2,13 +2,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -20,7 +20,7 @@ namespace {
 using steady = std::chrono::steady_clock;
 
 constexpr auto kill_grace = std::chrono::seconds(2);
-constexpr std::size_t error_output_limit = 64 * 1024;
+constexpr std::size_t error_output_limit = std::size_t{64} * 1024;
 
 // A descriptor closed when it goes out of scope.
 class descriptor {
@@ -149,7 +149,7 @@ public:
     }
 
 private:
-    steady::time_point next_time() const {
+    [[nodiscard]] steady::time_point next_time() const {
         if (killed_) return steady::now() + std::chrono::seconds(1);
         return terminated_ ? kill_at_ : deadline_;
     }
@@ -212,6 +212,7 @@ child_end run_child(const std::string& folder, const std::vector<std::string>& a
     std::vector<std::string> words = {"veltaro"};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
+    argv.reserve(words.size() + 1);
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 

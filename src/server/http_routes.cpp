@@ -81,7 +81,7 @@ std::uint64_t last_event_id(const httplib::Request& req) {
     return error == std::errc() && end == text.data() + text.size() ? id : 0;
 }
 
-void stream_events(httplib::Response& res, std::shared_ptr<event_history> history,
+void stream_events(httplib::Response& res, const std::shared_ptr<event_history>& history,
                    std::uint64_t after) {
     res.set_header("Cache-Control", "no-cache");
     res.set_header("X-Accel-Buffering", "no");

@@ -119,12 +119,13 @@ std::string answers_text(const std::string& picture, const text_fields& answers)
 
 std::vector<std::string> option_arguments(const text_fields& options) {
     std::vector<std::string> arguments;
-    for (const auto& [name, value] : options) {
+    for (const auto& field : options) {
         const auto option =
             std::find_if(option_fields.begin(), option_fields.end(),
-                         [&](const option_field& known) { return name == known.name; });
-        if (option != option_fields.end())
-            arguments.push_back(std::string(option->argument) + '=' + value);
+                         [&](const option_field& known) { return field.first == known.name; });
+        if (option != option_fields.end()) {
+            arguments.push_back(std::string(option->argument) + '=' + field.second);
+        }
     }
     return arguments;
 }

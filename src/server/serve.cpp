@@ -2,14 +2,16 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -43,7 +45,7 @@ struct start_error {
 fs::path prepare_runs_folder(const std::string& name) {
     std::error_code error;
     fs::create_directories(name, error);
-    const fs::path folder = fs::absolute(name, error);
+    fs::path folder = fs::absolute(name, error);
     const fs::path probe = folder / ".veltaro-probe";
     const int probe_fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (probe_fd < 0) {
@@ -147,9 +149,15 @@ int serve(int argc, char** argv) {
         std::cout << "Veltaro studio: " << address_to_open(options, access.port, access.token)
                   << std::endl;
         runs.start_runners();
+        std::atomic<bool> listening_ended{false};
         std::thread stopper([&] {
             int signal = 0;
             sigwait(&stop_signals, &signal);
+            // A signal that comes before the server listens would be lost
+            // on a stop() that finds nothing running yet.
+            while (!http.is_running() && !listening_ended) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
             // Stop accepting first; then end the runs and the streams, whose
             // threads the server waits for before listen_after_bind returns.
             http.stop();
@@ -157,7 +165,8 @@ int serve(int argc, char** argv) {
         });
         http.listen_after_bind();
         // Also when listening ended on its own: wake the stopper.
-        pthread_kill(stopper.native_handle(), SIGTERM);
+        listening_ended = true;
+        pthread_kill(stopper.native_handle(), SIGINT);
         stopper.join();
     } catch (const start_error& error) {
         std::cerr << error.line << '\n';

@@ -76,7 +76,7 @@ std::string new_run_folder(const fs::path& runs) {
             const std::lock_guard lock(random_mutex);
             tag = random() & 0xffffu;
         }
-        const std::string id = format_text("%s-%04x", stamp, tag);
+        std::string id = format_text("%s-%04x", stamp, tag);
         if (::mkdir((runs / id).c_str(), 0755) == 0) return id;
         if (errno != EEXIST) {
             throw run_error("Could not create a run folder in " + runs.string() + ": " +
@@ -143,7 +143,13 @@ studio::studio(studio_settings settings)
     load_store();
 }
 
-studio::~studio() { shut_down(); }
+studio::~studio() {
+    try {
+        shut_down();
+    } catch (...) {
+        // Nothing more can be done for the runs while the server goes.
+    }
+}
 
 void studio::load_store() {
     for (const fs::directory_entry& item : fs::directory_iterator(settings_.runs)) {
@@ -199,7 +205,7 @@ reply studio::submit(const run_request& request, std::string_view picture) {
     const auto full = [&] {
         return static_cast<int>(queue_.size()) + running_ >= settings_.jobs + settings_.queue;
     };
-    const reply queue_full = error_reply(
+    reply queue_full = error_reply(
         429, format_text("The queue is full (%d runs waiting); post again when some have "
                          "finished.",
                          settings_.queue));

@@ -64,8 +64,9 @@ std::string zip_of(const std::vector<std::filesystem::path>& files) {
             fail(file.filename().string(), zip_get_error(archive.get()));
         }
     }
+    // zip_close frees the archive when it succeeds, and only then.
     if (zip_close(archive.get()) < 0) fail("writing the archive", zip_get_error(archive.get()));
-    archive.release();  // closed: nothing left to discard
+    [[maybe_unused]] zip_t* closed = archive.release();
     return read_back(buffer.get());
 }
 
