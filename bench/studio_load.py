@@ -15,6 +15,7 @@ import tempfile
 import threading
 import time
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/server"))
 os.environ.setdefault("VELTARO_EXE", sys.argv[1] if len(sys.argv) > 1 else "build/veltaro")
 from studio_client import COARSE_ANSWERS, Studio  # noqa: E402

@@ -13,6 +13,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "../tests/server"))
 os.environ.setdefault("VELTARO_EXE", sys.argv[1] if len(sys.argv) > 1 else "build/veltaro")
 from studio_client import COARSE_ANSWERS, EXE, Studio, example_picture  # noqa: E402
