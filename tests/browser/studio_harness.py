@@ -35,7 +35,7 @@ def sanitized():
 
 
 class Server:
-    """`veltaro serve` on port 0 with its own runs folder, one job at a time."""
+    """`veltaro serve` on a free port with its own runs folder, one job at a time."""
 
     def __init__(self, jobs=1):
         self.folder = tempfile.mkdtemp(prefix="veltaro-browser-")
@@ -44,8 +44,11 @@ class Server:
         self.start("0")
 
     def start(self, port):
+        # No address-space limit: these tests do not try it, and a sanitizer
+        # build reserves far more address space than any limit would allow.
         self.process = subprocess.Popen(
-            [VELTARO, "serve", "--port", port, "--runs", self.runs, "--jobs", str(self.jobs)],
+            [VELTARO, "serve", "--port", port, "--runs", self.runs, "--jobs", str(self.jobs),
+             "--memory-limit", "0"],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         line = self.process.stdout.readline()
         match = re.search(r"(http://127\.0\.0\.1:(\d+))/", line)
