@@ -3,9 +3,12 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libsuperlu-dev libjpeg62-turbo-dev libpng-dev googletest
-          libgtest-dev libbenchmark-dev nlohmann-json3-dev python3-vtk9 librsvg2-bin)
+          libgtest-dev libbenchmark-dev nlohmann-json3-dev python3-vtk9 librsvg2-bin
+          libcpp-httplib-dev libzip-dev python3)
 [[ "${VELTARO_SANITIZE:-0}" == 1 || "${VELTARO_FUZZ:-0}" == 1 ]] && packages+=(clang-14 libclang-rt-14-dev)
 [[ "${VELTARO_MEMCHECK:-0}" == 1 ]] && packages+=(valgrind)
+# The studio page's tests drive a headless browser.
+[[ "${VELTARO_BROWSER:-0}" == 1 ]] && packages+=(chromium chromium-driver python3-selenium)
 
 missing=()
 for package in "${packages[@]}"; do

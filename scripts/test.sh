@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test, as CI does, in this order:
-#   1. the Release build's tests (build/);
+#   1. the Release build's tests (build/), the studio's API and page last;
 #   2. the documented Slurm commands on a one-node Slurm (scripts/test-slurm.sh),
 #      and two small runs of the Release program under valgrind memcheck;
 #   3. the whole test suite again under AddressSanitizer, UndefinedBehavior-
@@ -8,11 +8,16 @@
 #   4. each fuzz target for a minute on a copy of its seeds (scripts/fuzz.sh, build-fuzz/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-VELTARO_SANITIZE=1 VELTARO_FUZZ=1 VELTARO_MEMCHECK=1 bash scripts/setup.sh
+VELTARO_SANITIZE=1 VELTARO_FUZZ=1 VELTARO_MEMCHECK=1 VELTARO_BROWSER=1 bash scripts/setup.sh
 # The sweep and validation scripts' tests need GNU parallel and matplotlib.
 bash scripts/setup-scripts.sh parallel matplotlib
 bash scripts/build.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)" -LE "api|browser"
+# The studio: its API against a real server, then its page in a browser.
+echo "== studio API (ctest -L api)"
+ctest --test-dir build --output-on-failure -L api
+echo "== studio page (ctest -L browser)"
+ctest --test-dir build --output-on-failure -L browser
 
 # The README's cluster commands, as written, on a one-node Slurm started for
 # the purpose (skipped, saying so, where Slurm cannot be installed).

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--advection=SCHEME] < answers
+       veltaro serve [options]     the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
 obstacle drawn in a JPEG picture (dark pixels are solid, the picture is
@@ -149,6 +150,10 @@ run_options read_options(int argc, const char* const* argv) {
 }
 
 }  // namespace
+
+bool asks_for_studio(int argc, const char* const* argv) {
+    return argc >= 2 && std::string_view(argv[1]) == "serve";
+}
 
 command_line handle_command_line(int argc, const char* const* argv, std::ostream& out,
                                  std::ostream& err) {

@@ -2,6 +2,7 @@
 // takes only the two arguments every command-line tool answers (--help and
 // --version, each alone) and the options that choose its methods:
 //     veltaro --solid-nodes=covered --advection=corrected < answers
+// The subcommand "serve" starts the studio instead (src/server).
 #pragma once
 
 #include <iosfwd>
@@ -20,6 +21,9 @@ struct command_line {
 
 // Answers --help (usage on out) and --version, reads the options, or
 // refuses anything else with one line on err that names the allowed values.
+// "veltaro serve ...": the studio takes the whole command line.
+bool asks_for_studio(int argc, const char* const* argv);
+
 command_line handle_command_line(int argc, const char* const* argv, std::ostream& out,
                                  std::ostream& err);
 

@@ -113,6 +113,8 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         result.change_p = change_p;
         write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
                         change_u, change_v, change_p);
+        // A pipe (the studio reading a child) would otherwise hold lines back.
+        console.flush();
         if (change_u < quiet_change && change_v < quiet_change) {
             ++quiet_run;
         } else {

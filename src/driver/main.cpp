@@ -8,6 +8,7 @@
 //     veltaro < examples/cylinder.answers
 //     veltaro --solid-nodes=covered --advection=corrected < answers
 //     veltaro --help
+//     veltaro serve          (the studio in the browser: src/server)
 //
 // Exit status: 1 after a complete run, 2 when the run is refused or a
 // result could not be written.
@@ -34,6 +35,7 @@
 #include "output/run_summary.h"
 #include "output/streamlines.h"
 #include "output/vtk_file.h"
+#include "server/serve.h"
 #include "solver/solver_workspace.h"
 
 namespace veltaro {
@@ -116,6 +118,7 @@ int run(const run_options& options) {
 }  // namespace veltaro
 
 int main(int argc, char** argv) {
+    if (veltaro::asks_for_studio(argc, argv)) return veltaro::server::serve(argc, argv);
     const veltaro::command_line command =
         veltaro::handle_command_line(argc, argv, std::cout, std::cerr);
     if (command.exit_status) return *command.exit_status;

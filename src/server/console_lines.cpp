@@ -1,0 +1,81 @@
+#include "server/console_lines.h"
+
+#include <cctype>
+
+namespace veltaro::server {
+namespace {
+
+// JSON's number: -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?, which every
+// "%e" of a finite value is.
+bool is_json_number(std::string_view text) {
+    std::size_t at = 0;
+    const auto digits = [&] {
+        const std::size_t start = at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) ++at;
+        return at > start;
+    };
+    if (at < text.size() && text[at] == '-') ++at;
+    if (at < text.size() && text[at] == '0') {
+        ++at;
+    } else if (!digits()) {
+        return false;
+    }
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        if (!digits()) return false;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+        if (!digits()) return false;
+    }
+    return at == text.size();
+}
+
+// The word after label ("U: "), up to the next blank.
+std::string_view word_after(std::string_view line, std::string_view label) {
+    const std::size_t found = line.find(label);
+    if (found == std::string_view::npos) return {};
+    const std::string_view rest = line.substr(found + label.size());
+    return rest.substr(0, rest.find(' '));
+}
+
+}  // namespace
+
+std::optional<iteration_line> read_iteration_line(std::string_view line) {
+    constexpr std::string_view start = "count = ";
+    if (line.substr(0, start.size()) != start) return std::nullopt;
+    const std::string_view count = line.substr(start.size(), line.find(',') - start.size());
+    const std::string_view u = word_after(line, " U: ");
+    const std::string_view v = word_after(line, " V: ");
+    const std::string_view p = word_after(line, " P: ");
+    if (count.empty() || count.size() > 9 || count.find_first_not_of("0123456789") != count.npos ||
+        !is_json_number(u) || !is_json_number(v) || !is_json_number(p)) {
+        return std::nullopt;
+    }
+    iteration_line result;
+    result.count = std::stoi(std::string(count));
+    result.json = "{\"count\": " + std::string(count) + ", \"change_u\": " + std::string(u) +
+                  ", \"change_v\": " + std::string(v) + ", \"change_p\": " + std::string(p) + "}";
+    return result;
+}
+
+void line_splitter::take(std::string_view piece) {
+    for (;;) {
+        const std::size_t end = piece.find('\n');
+        if (end == std::string_view::npos) break;
+        if (partial_.empty()) {
+            take_line_(piece.substr(0, end));
+        } else {
+            partial_.append(piece.substr(0, end));
+            take_line_(partial_);
+            partial_.clear();
+        }
+        piece.remove_prefix(end + 1);
+    }
+    // A line longer than any the program prints is not an iteration line;
+    // its head is enough to tell.
+    if (partial_.size() < 4096) partial_.append(piece.substr(0, 4096 - partial_.size()));
+}
+
+}  // namespace veltaro::server

@@ -1,0 +1,133 @@
+#include "server/run_request.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace veltaro::server {
+namespace {
+
+// The dialogue's questions as form fields, in the order it asks them.
+constexpr std::array answer_fields = {"reynolds_number", "kinematic_viscosity", "density",
+                                      "tunnel_height",   "tunnel_length",       "mesh_choice",
+                                      "max_iterations"};
+
+struct option_field {
+    const char* name;
+    const char* argument;
+    std::array<const char*, 2> values;
+};
+constexpr std::array option_fields = {
+    option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered"}},
+    option_field{"advection", "--advection", {"first-order", "corrected"}},
+};
+
+constexpr std::size_t sweep_limit = 200;
+
+std::string trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// One word that reads whole as a number: the answers file separates its
+// answers by blanks, so a blank inside an answer would shift all the rest.
+bool is_number(const std::string& text) {
+    if (text.empty() || text.find_first_of(" \t\r\n\v\f") != std::string::npos) return false;
+    char* end = nullptr;
+    std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0';
+}
+
+// The dialogue asks for the inlet velocity only when Re or nu is zero, as
+// single-precision values (a Re of 1e-50 is zero there too).
+bool inlet_velocity_is_asked(const text_fields& answers) {
+    const auto zero = [&](const char* name) {
+        const auto found = std::find_if(answers.begin(), answers.end(),
+                                        [&](const auto& field) { return field.first == name; });
+        return std::strtof(found->second.c_str(), nullptr) == 0.0f;
+    };
+    return zero("reynolds_number") || zero("kinematic_viscosity");
+}
+
+std::string missing_or_not_a_number(const std::string& name, bool present) {
+    return present ? "The field \"" + name + "\" is not a number; send one such as 20 or 1.5e-3."
+                   : "The field \"" + name + "\" is missing; send a number for it.";
+}
+
+// Reads one numeric answer into answers; false with the refusal otherwise.
+bool take_answer(const form_lookup& field, const std::string& name, text_fields& answers,
+                 std::string& refusal) {
+    const std::optional<std::string> posted = field(name);
+    const std::string value = posted ? trimmed(*posted) : std::string();
+    if (!is_number(value)) {
+        refusal = missing_or_not_a_number(name, posted.has_value() && !value.empty());
+        return false;
+    }
+    answers.emplace_back(name, value);
+    return true;
+}
+
+bool take_option(const form_lookup& field, const option_field& option, text_fields& options,
+                 std::string& refusal) {
+    const std::optional<std::string> posted = field(option.name);
+    if (!posted || posted->empty()) return true;
+    if (std::find_if(option.values.begin(), option.values.end(),
+                     [&](const char* value) { return *posted == value; }) == option.values.end()) {
+        refusal = std::string("The field \"") + option.name + "\" must be \"" + option.values[0] +
+                  "\" or \"" + option.values[1] + "\".";
+        return false;
+    }
+    options.emplace_back(option.name, *posted);
+    return true;
+}
+
+}  // namespace
+
+request_check check_run_request(const form_lookup& field) {
+    request_check check;
+    run_request request;
+    for (const char* name : answer_fields) {
+        if (!take_answer(field, name, request.answers, check.refusal)) return check;
+    }
+    if (inlet_velocity_is_asked(request.answers) &&
+        !take_answer(field, "inlet_velocity", request.answers, check.refusal)) {
+        return check;
+    }
+    for (const option_field& option : option_fields) {
+        if (!take_option(field, option, request.options, check.refusal)) return check;
+    }
+    request.sweep = field("sweep").value_or(std::string());
+    if (request.sweep.size() > sweep_limit) {
+        check.refusal = "The field \"sweep\" is longer than 200 characters.";
+        return check;
+    }
+    check.request = std::move(request);
+    return check;
+}
+
+std::string picture_name_for(std::string_view bytes) {
+    constexpr std::string_view png_signature = "\x89PNG\r\n\x1a\n";
+    return bytes.substr(0, png_signature.size()) == png_signature ? "picture.png" : "picture.jpg";
+}
+
+std::string answers_text(const std::string& picture, const text_fields& answers) {
+    std::string text = picture;
+    for (const auto& answer : answers) text += ' ' + answer.second;
+    return text + '\n';
+}
+
+std::vector<std::string> option_arguments(const text_fields& options) {
+    std::vector<std::string> arguments;
+    for (const auto& field : options) {
+        const auto option =
+            std::find_if(option_fields.begin(), option_fields.end(),
+                         [&](const option_field& known) { return field.first == known.name; });
+        if (option != option_fields.end()) {
+            arguments.push_back(std::string(option->argument) + '=' + field.second);
+        }
+    }
+    return arguments;
+}
+
+}  // namespace veltaro::server

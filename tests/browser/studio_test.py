@@ -1,0 +1,323 @@
+"""The studio page in a real browser against a real `veltaro serve`.
+
+Run by CTest (label `browser`), one class per CTest entry:
+    VELTARO_EXE=build/veltaro VELTARO_EXAMPLES=examples \
+        /usr/bin/python3 tests/browser/studio_test.py DrawingTest
+"""
+
+import os
+import re
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+
+from studio_harness import (EXAMPLES, StudioTest, console_value, dark_mask, read_png, read_vtk,
+                            run_cli, sanitized)
+
+CYLINDER = os.path.join(EXAMPLES, "cylinder.jpg")
+# The shipped example's answers after the picture, on the coarse mesh.
+COARSE_ANSWERS = ["20", "0.01", "1", "1", "4", "0", "20000"]
+
+
+class PageTest(StudioTest):
+    def drag(self, element, start, end):
+        """Presses at start and releases at end, CSS pixels from the
+        element's top-left corner (Selenium's offsets are from its centre)."""
+        box = element.rect
+        def offset(point):
+            return round(point[0] - box["width"] / 2), round(point[1] - box["height"] / 2)
+        actions = ActionChains(self.driver)
+        actions.move_to_element_with_offset(element, *offset(start)).click_and_hold()
+        middle = ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2)
+        actions.move_to_element_with_offset(element, *offset(middle))
+        actions.move_to_element_with_offset(element, *offset(end)).release().perform()
+
+    def run_and_wait(self, timeout=300):
+        self.find("#run").click()
+        self.wait_for(lambda: self.find("#status").get_attribute("data-status") is not None, 30,
+                      "the run was not posted")
+        return self.wait_for_final_status(timeout)
+
+    def upload(self, path):
+        self.find("#upload").send_keys(path)
+        self.wait_for(lambda: os.path.basename(path) in self.find("#measure_picture").text, 30)
+
+    def stored_picture(self, run_id):
+        record = self.server.record(run_id)
+        return record, self.server.get(f"/api/runs/{run_id}/files/{record['picture']}")
+
+    def cli_on_stored_picture(self, run_id, answers):
+        record, data = self.stored_picture(run_id)
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, record["picture"])
+            with open(path, "wb") as picture:
+                picture.write(data)
+            return run_cli(path, answers)
+
+
+class DrawingTest(PageTest):
+    def test_disc_drawn_by_mouse_is_sent_and_computed_like_the_command_line(self):
+        canvas = self.find("#drawing")
+        scale_x, scale_y, _, _, _, _ = self.canvas_scale()
+        centre, rim = (300, 100), (345, 100)
+        self.choose_tool("circle")
+        self.drag(canvas, centre, rim)
+        self.set_field("mesh_choice", 0)
+        self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
+
+        run_id = self.watched_run_id()
+        record, data = self.stored_picture(run_id)
+        self.assertEqual(record["picture"], "picture.png")
+        dark = dark_mask(read_png(data))
+        pixels = [(c + 0.5, r + 0.5) for r, row in enumerate(dark) for c, solid in enumerate(row) if solid]
+        centre_x = sum(p[0] for p in pixels) / len(pixels)
+        centre_y = sum(p[1] for p in pixels) / len(pixels)
+        columns = [p[0] for p in pixels]
+        self.assertLessEqual(abs(centre_x - centre[0] * scale_x), 2)
+        self.assertLessEqual(abs(centre_y - centre[1] * scale_y), 2)
+        self.assertLessEqual(abs(max(columns) - min(columns) + 1 - 2 * 45 * scale_x), 2)
+
+        stdout, stderr, status = self.cli_on_stored_picture(run_id, COARSE_ANSWERS)
+        self.assertEqual(status, 1, stderr)
+        self.assertEqual(self.find("#drag_coefficient").text, console_value(stdout, "C_D"))
+        self.assertEqual(self.find("#lift_coefficient").text, console_value(stdout, "C_L"))
+
+    def test_naca_0012_is_symmetric_about_its_chord_and_has_the_chord_asked_for(self):
+        self.choose_tool("airfoil")
+        for field, value in [("naca_digits", "0012"), ("naca_chord", "1"), ("naca_angle", "0"),
+                             ("naca_x", "2"), ("naca_y", "0.5")]:
+            self.set_field(field, value)
+        self.find("#naca_place").click()
+        self.set_field("mesh_choice", 0)
+        self.set_field("max_iterations", 5)
+        self.run_and_wait()  # only the picture it stored matters here
+
+        _, data = self.stored_picture(self.watched_run_id())
+        dark = dark_mask(read_png(data))
+        height, width = len(dark), len(dark[0])
+        solid_columns = [c for c in range(width) if any(dark[r][c] for r in range(height))]
+        extents = {c: [r for r in range(height) if dark[r][c]] for c in solid_columns}
+        # The chord line: the middle of the thickest column, in pixel rows.
+        thickest = max(extents.values(), key=len)
+        chord_line = (min(thickest) + max(thickest) + 1) / 2
+        self.assertAlmostEqual(chord_line, height / 2, delta=1)  # asked at y = 0.5 m
+        for c, rows in extents.items():
+            above, below = chord_line - min(rows), max(rows) + 1 - chord_line
+            self.assertLessEqual(abs(above - below), 1, f"column {c}")
+        chord = (solid_columns[-1] - solid_columns[0] + 1) * 4.0 / width
+        self.assertAlmostEqual(chord, 1.0, delta=0.01)
+
+
+    def test_undo_redo_and_another_tunnel_length_keep_the_drawing(self):
+        canvas = self.find("#drawing")
+        self.choose_tool("rectangle")
+        self.drag(canvas, (100, 50), (200, 150))
+        height = self.find("#measure_height")
+        drawn = height.text
+        pixels = "return Array.from(document.getElementById('drawing').getContext('2d')" \
+                 ".getImageData(0, 0, 800, 200).data.filter((v, k) => k % 4 == 0 && v == 0)).length"
+        black = self.driver.execute_script(pixels)
+        self.assertGreater(black, 0)
+        rows = [
+            # action, frontal height shown afterwards, canvas width
+            (lambda: self.find("#undo").click(), "0 m", 800),
+            (lambda: self.find("#redo").click(), drawn, 800),
+            (lambda: self.set_field("tunnel_length", "8"), drawn, 1600),
+            (lambda: self.set_field("tunnel_length", "4"), drawn, 800),
+        ]
+        for action, shown, width in rows:
+            action()
+            self.wait_for(lambda: height.text == shown, 5, f"frontal height {height.text}, not {shown}")
+            self.assertEqual(self.canvas_scale()[2], width)
+        self.assertEqual(self.driver.execute_script(pixels), black)
+
+
+class FormTest(PageTest):
+    def test_plainly_invalid_answers_are_named_and_nothing_is_posted(self):
+        rows = [
+            ("density", "-1", "The density must be a positive number."),
+            ("reynolds_number", "", "The Reynolds number is empty."),
+            ("tunnel_length", "four", 'The tunnel length is not a number: "four".'),
+            ("max_iterations", "2.5", "The maximum number of iterations must be a whole number."),
+        ]
+        count = len(self.server.runs_list())
+        for field, value, message in rows:
+            with self.subTest(field=field):
+                self.driver.refresh()
+                self.set_field(field, value)
+                self.find("#run").click()
+                self.wait_for(lambda: self.find("#form_errors").text != "", 10)
+                self.assertEqual(self.find("#form_errors").text, message)
+                self.assertEqual(self.find(f"#{field}").get_attribute("aria-invalid"), "true")
+                self.assertEqual(len(self.server.runs_list()), count)
+
+    def test_inlet_velocity_and_options_are_posted_only_where_the_program_needs_them(self):
+        rows = [
+            # fields set, inlet field shown, expected answers subset, expected options
+            ({}, False, {"reynolds_number": "20"}, {}),
+            ({"reynolds_number": "0", "inlet_velocity": "0.2"}, True, {"inlet_velocity": "0.2"}, {}),
+            ({"solid_nodes": "covered", "advection": "corrected"}, False, {},
+             {"solid_nodes": "covered", "advection": "corrected"}),
+        ]
+        for fields, inlet_shown, answers, options in rows:
+            with self.subTest(fields=fields):
+                self.driver.refresh()
+                self.upload(CYLINDER)
+                for name, value in {"mesh_choice": "0", "max_iterations": "1", **fields}.items():
+                    self.set_field(name, value)
+                self.assertEqual(self.find("#inlet_velocity").is_displayed(), inlet_shown)
+                count = len(self.server.runs_list())
+                self.find("#run").click()
+                self.wait_for(lambda: len(self.server.runs_list()) == count + 1, 30)
+                record = self.server.runs_list()[0]
+                self.assertEqual(record["answers"], {**record["answers"], **answers})
+                self.assertEqual("inlet_velocity" in record["answers"], inlet_shown)
+                self.assertEqual(record.get("options") or {}, options)
+                self.wait_for_final_status()
+
+
+class UploadTest(PageTest):
+    def test_shipped_cylinder_is_sent_unchanged_and_gives_the_command_line_drag(self):
+        self.upload(CYLINDER)
+        self.set_field("mesh_choice", 0)
+        self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
+        _, data = self.stored_picture(self.watched_run_id())
+        with open(CYLINDER, "rb") as original:
+            self.assertEqual(data, original.read())
+        stdout, stderr, status = run_cli(CYLINDER, COARSE_ANSWERS)
+        self.assertEqual(status, 1, stderr)
+        self.assertEqual(self.find("#drag_coefficient").text, console_value(stdout, "C_D"))
+        # A program without the coefficients on the chord prints none; the
+        # page then shows a dash.
+        self.assertEqual(self.find("#drag_coefficient_chord").text, console_value(stdout, "C_D,c") or "–")
+        self.assertEqual(self.find("#lift_coefficient_chord").text, console_value(stdout, "C_L,c") or "–")
+        record = self.server.record(self.watched_run_id())
+        self.assertEqual(self.find("#iterations").text, str(record["iterations"]))
+        # The page lists the run's warnings (this small cylinder on the
+        # coarse mesh draws one from a program that gives warnings).
+        shown = [item.get_attribute("data-code") for item in self.driver.find_elements(By.CSS_SELECTOR, "#warnings li")]
+        self.assertEqual(shown, [w["code"] for w in record["warnings"]])
+
+    def test_a_file_that_is_no_picture_is_refused_with_the_programs_message(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "notes.png")
+            with open(path, "w") as notes:
+                notes.write("These are notes, not a picture.\n")
+            self.upload(path)
+            self.set_field("mesh_choice", 0)
+            self.assertIn("refused", self.run_and_wait())
+        run_id = self.watched_run_id()
+        message = self.find("#message").text
+        self.assertEqual(message, self.server.record(run_id)["message"])
+        _, stderr, status = self.cli_on_stored_picture(run_id, COARSE_ANSWERS)
+        self.assertEqual(status, 2)
+        self.assertEqual(message, stderr.strip())
+        self.assertTrue(self.find("#results-panel").get_attribute("hidden"))
+
+
+class RunTest(PageTest):
+    def test_the_convergence_plot_fills_while_the_run_is_running(self):
+        self.upload(CYLINDER)
+        self.set_field("mesh_choice", 1)
+        self.find("#run").click()
+        plot = self.find("#convergence_plot")
+        seen_live = False
+        while not any(word in self.status() for word in ("done", "refused", "failed")):
+            if "running" in self.status() and int(plot.get_attribute("data-points") or 0) > 0:
+                seen_live = True
+            time.sleep(0.05)
+        self.assertEqual(self.status(), "done")
+        self.assertTrue(seen_live, "no iteration was plotted while the run was running")
+        print(f"Run to first plotted iteration: {plot.get_attribute('data-first-point-ms')} ms",
+              file=sys.stderr)
+        record = self.server.record(self.watched_run_id())
+        self.assertEqual(int(plot.get_attribute("data-points")), record["iterations"])
+
+    def test_cancel_stops_a_long_run_and_its_child(self):
+        self.upload(CYLINDER)
+        self.set_field("mesh_choice", 2)
+        self.set_field("max_iterations", 1000000)
+        self.find("#run").click()
+        self.wait_for(lambda: self.status() == "running", 60)
+        self.wait_for(lambda: self.server.children(), 30, "no child process seen")
+        self.find("#cancel").click()
+        self.wait_for(lambda: self.status() == "cancelled", 30)
+        self.wait_for(lambda: not self.server.children(), 10, "the child is still there")
+        self.assertEqual(self.server.record(self.watched_run_id())["status"], "cancelled")
+
+    def test_the_page_says_when_the_server_is_gone_and_reconnects_to_a_new_one(self):
+        self.upload(CYLINDER)
+        self.set_field("mesh_choice", 2)
+        self.set_field("max_iterations", 1000000)
+        self.find("#run").click()
+        self.wait_for(lambda: self.status() == "running", 60)
+        # The streams cut by the stop, and the browser's own retries.
+        self.expected_errors = ["ERR_INCOMPLETE_CHUNKED_ENCODING", "ERR_CONNECTION_REFUSED"]
+        self.server.interrupt()
+        connection = self.find("#connection")
+        self.wait_for(lambda: "not answering" in connection.text, 30, "the page did not notice")
+        self.assertIn("interrupted", self.status())
+        self.server.restart()
+        self.wait_for(lambda: "Reconnected" in connection.text, 30, "the page did not reconnect")
+        # Rows are rebuilt on events, so their text is read in one script.
+        newest_row = "return document.querySelector('#runs tbody tr')?.textContent || ''"
+        self.wait_for(lambda: "interrupted" in self.driver.execute_script(newest_row), 10)
+
+    def test_probe_reads_flow_vtk_at_the_node_under_the_pointer(self):
+        self.upload(os.path.join(EXAMPLES, "airfoil.jpg"))
+        self.set_field("mesh_choice", 1)
+        self.assertEqual(self.run_and_wait(), "done")
+        flow = read_vtk(self.server.get(f"/api/runs/{self.watched_run_id()}/files/flow.vtk"))
+        picture = self.find("#result_picture")
+        self.wait_for(lambda: self.driver.execute_script("return arguments[0].complete && arguments[0].naturalWidth > 0", picture), 30)
+        self.wait_for(lambda: self.find("#bar_max").text != "", 30, "flow.vtk was not read")
+        self.driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", picture)
+        box = picture.rect
+        for i, j in [(flow["nx"] // 3, flow["ny"] // 2), (flow["nx"] - 5, 3)]:
+            x = i / (flow["nx"] - 1) * box["width"]
+            y = (1 - j / (flow["ny"] - 1)) * box["height"]
+            ActionChains(self.driver).move_to_element_with_offset(
+                picture, round(x - box["width"] / 2), round(y - box["height"] / 2)).perform()
+            self.wait_for(lambda: self.find("#probe").get_attribute("data-node") == f"{i},{j}", 10)
+            text = self.find("#probe").text
+            k = j * flow["nx"] + i
+            for name, unit in (("u", "m/s"), ("v", "m/s"), ("p", "Pa")):
+                shown = float(re.search(rf"\b{name} = (\S+) {unit}", text).group(1))
+                self.assertAlmostEqual(shown, flow[name][k], delta=abs(flow[name][k]) * 1e-6 + 1e-30,
+                                       msg=f"{name} at node ({i}, {j})")
+        self.save_screenshot()
+
+    def save_screenshot(self):
+        """The results view, as the README shows it (docs/studio.png through
+        scripts/studio-screenshot.sh)."""
+        target = os.environ.get("VELTARO_STUDIO_SCREENSHOT", "studio.png")
+        self.driver.set_window_size(1280, 1640)
+        self.driver.execute_script("window.scrollTo(0, 0)")
+        time.sleep(0.5)
+        self.driver.save_screenshot(target)
+        self.driver.set_window_size(1400, 2400)
+
+    def test_reynolds_sweep_plots_three_points_and_keeps_them_after_a_reload(self):
+        self.upload(CYLINDER)
+        self.set_field("mesh_choice", 0)
+        self.set_field("sweep_values", "5, 10, 20")
+        self.set_field("sweep_label", "three")
+        self.find("#sweep_run").click()
+        markers = "#sweep_plot circle.marker"
+        self.wait_for(lambda: len(self.driver.find_elements(By.CSS_SELECTOR, markers)) == 6, 120,
+                      "the sweep plot did not get its points")
+        runs = [r for r in self.server.runs_list() if r["sweep"] == "three"]
+        self.assertEqual(sorted(r["answers"]["reynolds_number"] for r in runs), ["10", "20", "5"])
+        self.driver.refresh()
+        self.wait_for(lambda: len(self.driver.find_elements(By.CSS_SELECTOR, markers)) == 6, 30)
+
+
+if __name__ == "__main__":
+    if sanitized():
+        print("Skipped in the sanitizer build: the browser tests only drive the page.")
+        sys.exit(77)
+    unittest.main(verbosity=2)

@@ -1,0 +1,510 @@
+"""The studio's API against a real "veltaro serve" on a free port, each test
+class with a temporary runs folder of its own. Run by CTest (label api):
+    VELTARO_EXE=build/veltaro python3 -m unittest -v api_test"""
+
+import io
+import json
+import os
+import shutil
+import signal
+import socket
+import stat
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+import zipfile
+
+from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_picture,
+                           multipart)
+
+RESULT_FILES = ["U.dat", "V.dat", "P.dat", "convergence.txt", "convergence.svg", "U.jpg",
+                "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json"]
+FINAL = ("done", "refused", "failed", "cancelled", "interrupted")
+
+
+def read_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def run_folders(runs):
+    return sorted(name for name in os.listdir(runs) if not name.startswith(".") and name != "token")
+
+
+def cli_run(folder, picture_name, picture, answers_line):
+    """The same run from the command line, in a folder of its own."""
+    os.makedirs(folder)
+    with open(os.path.join(folder, picture_name), "wb") as out:
+        out.write(picture)
+    return subprocess.run([EXE], input=answers_line, cwd=folder, capture_output=True, text=True)
+
+
+def processes_in(folder):
+    """Processes whose working folder is folder."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            if os.readlink(f"/proc/{pid}/cwd") == folder:
+                found.append(int(pid))
+        except OSError:
+            pass
+    return found
+
+
+class StudioCase(unittest.TestCase):
+    options = ()
+
+    @classmethod
+    def setUpClass(cls):
+        cls.runs = tempfile.mkdtemp(prefix="veltaro-api-")
+        cls.studio = Studio(cls.runs, *cls.options)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.studio.close()
+        shutil.rmtree(cls.runs, ignore_errors=True)
+
+
+class GoodPath(StudioCase):
+    def test_a_run_streams_to_done_with_the_command_lines_files(self):
+        status, posted = self.studio.post_run(sweep="cylinders")
+        self.assertEqual((status, posted["status"]), (201, "queued"))
+        run_id = posted["id"]
+        status, events = self.studio.events(f"/api/runs/{run_id}/events")
+        self.assertEqual(status, 200)
+        events = list(events)
+
+        ids = [event[0] for event in events]
+        self.assertEqual(ids, list(range(1, len(events) + 1)))
+        counts = [data["count"] for _, kind, data in events if kind == "iteration"]
+        self.assertEqual(counts, list(range(1, len(counts) + 1)))
+        self.assertGreater(len(counts), 100)
+        statuses = [data["status"] for _, kind, data in events if kind == "status"]
+        self.assertEqual(statuses, ["queued", "running", "done"])
+        self.assertEqual(events[-1][1], "status")
+
+        record = self.studio.record(run_id)
+        self.assertEqual(record["status"], "done")
+        self.assertEqual(record["iterations"], counts[-1])
+        self.assertEqual(record["sweep"], "cylinders")
+        self.assertEqual(record["answers"], COARSE_ANSWERS)
+        self.assertEqual(record["exit_status"], 1)
+        self.assertEqual(record["summary"]["iterations"], counts[-1])
+        self.assertEqual(record["results"]["drag_coefficient"], record["summary"]["drag_coefficient"])
+        listed = self.studio.json("GET", "/api/runs")[1]["runs"]
+        self.assertEqual([run["id"] for run in listed], [run_id])
+        self.assertNotIn("summary", listed[0])
+
+        # The command line on the same picture and answers writes the same bytes.
+        folder = os.path.join(self.runs, run_id)
+        with open(os.path.join(folder, "answers.txt")) as answers:
+            line = answers.read()
+        self.assertEqual(line, "picture.jpg 20 0.01 1 1 4 0 20000\n")
+        cli = cli_run(os.path.join(self.runs, ".cli"), "picture.jpg", example_picture(), line)
+        self.assertEqual(cli.returncode, 1, cli.stderr)
+        for name in RESULT_FILES + ["console.txt"]:
+            status, headers, served = self.studio.request("GET", f"/api/runs/{run_id}/files/{name}")
+            self.assertEqual(status, 200, name)
+            expected = cli.stdout.encode() if name == "console.txt" else read_bytes(
+                os.path.join(self.runs, ".cli", name))
+            if name == "summary.json":
+                served, expected = json.loads(served), json.loads(expected)
+                self.assertEqual(list(served), list(expected))
+                served["seconds"] = expected["seconds"] = 0
+            self.assertEqual(served, expected, name)
+        # The iteration events carry the console's numbers as printed.
+        first = next(l for l in cli.stdout.splitlines() if l.startswith("count = 1,"))
+        self.assertIn(f"{events[2][2]['change_v']:e}", first)
+
+        status, headers, archive = self.studio.request("GET", f"/api/runs/{run_id}/archive")
+        self.assertEqual((status, headers["Content-Type"]), (200, "application/zip"))
+        names = zipfile.ZipFile(io.BytesIO(archive)).namelist()
+        self.assertTrue(set(RESULT_FILES + ["picture.jpg", "console.txt", "run.json"]) <= set(names))
+
+        content_types = {"U.dat": "text/plain", "U.jpg": "image/jpeg", "summary.json":
+                         "application/json", "convergence.svg": "image/svg+xml",
+                         "picture.jpg": "image/jpeg", "flow.vtk": "application/octet-stream"}
+        for name, content_type in content_types.items():
+            status, headers, _ = self.studio.request("GET", f"/api/runs/{run_id}/files/{name}")
+            self.assertEqual(status, 200)
+            self.assertTrue(headers["Content-Type"].startswith(content_type), name)
+
+    def test_the_page_is_served_from_the_executable(self):
+        status, headers, page = self.studio.request("GET", "/")
+        self.assertEqual(status, 200)
+        self.assertTrue(headers["Content-Type"].startswith("text/html"))
+        status, _, _ = self.studio.request("GET", "/no-such-file.js")
+        self.assertEqual(status, 404)
+
+
+class BadRequests(StudioCase):
+    options = ("--jobs", "1")
+
+    def setUp(self):
+        self.before = run_folders(self.runs)
+
+    def check_refusal(self, status, body, expected_status, words):
+        self.assertEqual(status, expected_status, body)
+        self.assertIsInstance(body, dict, body)
+        for word in words:
+            self.assertIn(word, body["error"])
+        self.assertEqual(run_folders(self.runs), self.before, "nothing is written")
+
+    def test_posts_the_server_refuses(self):
+        answers = COARSE_ANSWERS
+        without = lambda name: {k: v for k, v in answers.items() if k != name}
+        rows = [(f"{name} missing", without(name), {}, 400, [f'"{name}"', "missing"])
+                for name in answers]
+        rows += [(f"{name} empty", dict(answers, **{name: ""}), {}, 400, [f'"{name}"', "missing"])
+                 for name in answers]
+        rows += [(f"{name} = {value}", dict(answers, **{name: value}), {}, 400,
+                  [f'"{name}"', "not a number"])
+                 for name in answers for value in ("abc", "1 2", "2O")]
+        rows += [
+            ("inlet velocity needed at Re 0", dict(answers, reynolds_number="0"), {}, 400,
+             ['"inlet_velocity"']),
+            ("inlet velocity needed at nu 0", dict(answers, kinematic_viscosity="0.0"), {}, 400,
+             ['"inlet_velocity"']),
+            ("unknown solid_nodes", answers, {"solid_nodes": "all"}, 400, ['"solid_nodes"']),
+            ("unknown advection", answers, {"advection": "second-order"}, 400, ['"advection"']),
+            ("sweep label too long", answers, {"sweep": "x" * 201}, 400, ['"sweep"']),
+        ]
+        for name, fields, extra, expected_status, words in rows:
+            with self.subTest(name):
+                status, body = self.studio.post_run(fields, **extra)
+                self.check_refusal(status, body, expected_status, words)
+        with self.subTest("picture missing"):
+            status, body = self.studio.post_run(picture=False)
+            self.check_refusal(status, body, 400, ['"picture"'])
+        with self.subTest("over 20 MB"):
+            status, body = self.studio.post_run(picture=b"\xff\xd8\xff" + bytes(21 << 20))
+            self.check_refusal(status, body, 413, ["20 MB"])
+        with self.subTest("not a form"):
+            status, body = self.studio.json("POST", "/api/runs", b"{}",
+                                            {"Content-Type": "application/json"})
+            self.check_refusal(status, body, 400, ["multipart/form-data"])
+
+    def test_unknown_runs_and_files(self):
+        status, posted = self.studio.post_run()
+        run_id = posted["id"]
+        self.studio.wait_final(run_id)
+        self.before = run_folders(self.runs)
+        rows = [("GET", "/api/runs/20990101-000000-0000"),
+                ("DELETE", "/api/runs/20990101-000000-0000"),
+                ("GET", "/api/runs/20990101-000000-0000/events"),
+                ("GET", "/api/runs/20990101-000000-0000/archive"),
+                ("GET", "/api/runs/20990101-000000-0000/files/U.dat"),
+                ("GET", "/api/runs/..%2F..%2Fetc/files/passwd"),
+                ("GET", "/api/nothing")]
+        names = ["run.jsonx", "picture.png", "token", ".lock", "../run.json", "..%2Frun.json",
+                 "%2e%2e%2f%2e%2e%2ftoken", "..%2F..%2F..%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd",
+                 "U.dat%00.txt", "U.dat/", "./U.dat", "u.dat", ""]
+        rows += [("GET", f"/api/runs/{run_id}/files/{name}") for name in names]
+        for method, path in rows:
+            with self.subTest(path):
+                status, body = self.studio.json(method, path)
+                self.check_refusal(status, body, 404, [])
+
+    def test_requests_from_elsewhere(self):
+        status, posted = self.studio.post_run()
+        run_id = posted["id"]
+        self.studio.wait_final(run_id)
+        self.before = run_folders(self.runs)
+        port = self.studio.port
+        body, content_type = multipart(COARSE_ANSWERS, {"picture": ("c.jpg", example_picture())})
+        post = {"Content-Type": content_type}
+        rows = [
+            ("rebound DNS name", "GET", "/api/runs", None, {"Host": f"evil.example:{port}"}),
+            ("rebound DNS name, page", "GET", "/", None, {"Host": f"evil.example:{port}"}),
+            ("wrong port", "GET", "/api/runs", None, {"Host": f"127.0.0.1:{port + 1}"}),
+            ("post from a rebound name", "POST", "/api/runs", body,
+             dict(post, Host=f"evil.example:{port}")),
+            ("post from another site", "POST", "/api/runs", body,
+             dict(post, Origin="http://evil.example")),
+            ("post from another port", "POST", "/api/runs", body,
+             dict(post, Origin=f"http://127.0.0.1:{port + 1}")),
+            ("delete from another site", "DELETE", f"/api/runs/{run_id}", None,
+             {"Origin": "http://evil.example"}),
+        ]
+        for name, method, path, data, headers in rows:
+            with self.subTest(name):
+                status, answer = self.studio.json(method, path, data, headers)
+                self.check_refusal(status, answer, 403, [])
+        # The page's own origin may post, under each loopback name.
+        for host in (f"localhost:{port}", f"127.0.0.1:{port}"):
+            status, answer = self.studio.json("POST", "/api/runs", body,
+                                              dict(post, Host=host, Origin=f"http://{host}"))
+            self.assertEqual(status, 201, answer)
+            self.studio.wait_final(answer["id"])
+
+    def test_the_program_judges_the_answers(self):
+        # What the program says about a file that is no picture, on the command line.
+        junk = b"this is not a picture\n"
+        cli = cli_run(os.path.join(self.runs, ".junk"), "picture.jpg", junk,
+                      "picture.jpg 20 0.01 1 1 4 0 100\n")
+        self.assertEqual(cli.returncode, 2)
+        rows = [("not a picture", junk, COARSE_ANSWERS, "refused", cli.stderr.strip()),
+                ("negative density", None, dict(COARSE_ANSWERS, density="-1"), "refused",
+                 "ensity"),
+                ("whole number expected", None, dict(COARSE_ANSWERS, mesh_choice="1.5"),
+                 "refused", "whole number")]
+        for name, picture, answers, expected, message in rows:
+            with self.subTest(name):
+                status, posted = self.studio.post_run(answers, picture=picture)
+                self.assertEqual(status, 201)
+                record = self.studio.wait_final(posted["id"])
+                self.assertEqual(record["status"], expected)
+                self.assertIn(message, record["message"])
+                self.assertEqual(record["iterations"], 0)
+                self.assertIsNone(record["results"])
+
+    def test_options_go_to_the_program_on_its_command_line(self):
+        status, posted = self.studio.post_run(solid_nodes="covered", advection="corrected")
+        self.assertEqual(status, 201)
+        record = self.studio.wait_final(posted["id"])
+        self.assertEqual(record["options"], {"solid_nodes": "covered", "advection": "corrected"})
+        # A program that knows the options runs; one that does not names what it was given.
+        self.assertTrue(record["status"] == "done" or "--solid-nodes=covered" in record["message"],
+                        record)
+
+    def test_png_pictures_are_stored_as_png(self):
+        png = b"\x89PNG\r\n\x1a\n" + bytes(64)
+        status, posted = self.studio.post_run(picture=png, picture_name="drawing.jpg")
+        self.assertEqual(status, 201)
+        record = self.studio.wait_final(posted["id"])
+        self.assertEqual(record["picture"], "picture.png")
+        with open(os.path.join(self.runs, posted["id"], "answers.txt")) as answers:
+            self.assertTrue(answers.read().startswith("picture.png 20 "))
+
+
+class QueueAndLimits(StudioCase):
+    options = ("--jobs", "1", "--queue", "1")
+
+    def test_cancel_running_and_queued_and_a_full_queue(self):
+        _, running = self.studio.post_run(LONG_ANSWERS)
+        self.studio.wait_for(running["id"], lambda r: r["iterations"] > 0)
+        _, queued = self.studio.post_run(LONG_ANSWERS)
+        record = self.studio.record(queued["id"])
+        self.assertEqual((record["status"], record["queue_position"]), ("queued", 1))
+        status, body = self.studio.post_run(LONG_ANSWERS)
+        self.assertEqual(status, 429)
+        self.assertIn("queue is full", body["error"])
+        self.assertEqual(len(run_folders(self.runs)), 2)
+
+        status, record = self.studio.json("DELETE", f"/api/runs/{queued['id']}")
+        self.assertEqual((status, record["status"]), (200, "cancelled"))
+        children = self.studio.children()
+        self.assertEqual(len(children), 1)
+        status, record = self.studio.json("DELETE", f"/api/runs/{running['id']}")
+        self.assertEqual((status, record["status"]), (200, "cancelled"))
+        self.assertGreater(record["iterations"], 0)
+        self.assertEqual(self.studio.children(), [])
+        self.assertFalse(os.path.exists(f"/proc/{children[0]}"))
+        # A finished run's DELETE removes it.
+        for run in (running, queued):
+            status, _ = self.studio.json("DELETE", f"/api/runs/{run['id']}")
+            self.assertEqual(status, 204)
+        self.assertEqual(run_folders(self.runs), [])
+
+
+class TimeLimit(StudioCase):
+    options = ("--time-limit", "1")
+
+    def test_a_run_over_its_time_limit_fails(self):
+        _, posted = self.studio.post_run(LONG_ANSWERS)
+        record = self.studio.wait_final(posted["id"], 30)
+        self.assertEqual(record["status"], "failed")
+        self.assertEqual(record["message"], "stopped after the time limit of 1 s")
+        self.assertEqual(self.studio.children(), [])
+
+
+class EventStreams(StudioCase):
+    def test_reconnect_and_late_watchers_miss_nothing(self):
+        _, posted = self.studio.post_run()
+        path = f"/api/runs/{posted['id']}/events"
+        # Leave after a few events, as a dropped connection would, and come back.
+        _, stream = self.studio.events(path)
+        first = [next(stream) for _ in range(5)]
+        stream.close()
+        _, stream = self.studio.events(path, last_event_id=first[-1][0])
+        rest = list(stream)
+        self.assertEqual(rest[0][0], first[-1][0] + 1)
+        self.assertEqual(rest[-1][2]["status"], "done")
+        # A watcher after the end gets it all, the same events under the same ids.
+        _, late = self.studio.events(path)
+        self.assertEqual(list(late), first + rest)
+        status, stream = self.studio.events(path, last_event_id=rest[-1][0])
+        self.assertEqual((status, list(stream)), (204, []))
+        status, stream = self.studio.events(path, last_event_id=rest[-3][0])
+        self.assertEqual(list(stream), rest[-2:])
+
+    def test_the_store_stream_tells_every_change(self):
+        status, stream = self.studio.events("/api/events")
+        self.assertEqual(status, 200)
+        _, posted = self.studio.post_run(sweep="a")
+        seen = []
+        for _, kind, data in stream:
+            seen.append((kind, data.get("status")))
+            if data.get("status") == "done":
+                break
+        self.assertEqual(seen, [("status", "queued"), ("status", "running"), ("status", "done")])
+        self.studio.json("DELETE", f"/api/runs/{posted['id']}")
+        self.assertEqual(next(stream)[1:], ("deleted", {"id": posted["id"]}))
+        stream.close()
+
+    def test_twenty_watchers_and_a_get_at_once(self):
+        _, posted = self.studio.post_run()
+        results = [None] * 20
+
+        def watch(n):
+            results[n] = list(self.studio.events(f"/api/runs/{posted['id']}/events")[1])
+        watchers = [threading.Thread(target=watch, args=(n,)) for n in range(20)]
+        for watcher in watchers:
+            watcher.start()
+        self.assertEqual(self.studio.json("GET", "/api/runs")[0], 200)
+        for watcher in watchers:
+            watcher.join(60)
+        self.assertTrue(all(result == results[0] for result in results))
+        self.assertEqual(results[0][-1][2]["status"], "done")
+
+
+class Restart(unittest.TestCase):
+    def setUp(self):
+        self.runs = tempfile.mkdtemp(prefix="veltaro-restart-")
+
+    def tearDown(self):
+        shutil.rmtree(self.runs, ignore_errors=True)
+
+    def test_a_killed_server_leaves_runs_interrupted_and_finished_runs_intact(self):
+        first = Studio(self.runs, "--jobs", "1")
+        try:
+            _, done = first.post_run()
+            first.wait_final(done["id"])
+            summary = read_bytes(os.path.join(self.runs, done["id"], "summary.json"))
+            _, running = first.post_run(LONG_ANSWERS)
+            first.wait_for(running["id"], lambda r: r["iterations"] > 2)
+            _, queued = first.post_run()
+            first.kill()
+        finally:
+            first.close()
+        # The child died with the server: nothing writes into the run any more.
+        folder = os.path.join(self.runs, running["id"])
+        deadline = time.monotonic() + 5
+        while processes_in(folder) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertEqual(processes_in(folder), [])
+
+        second = Studio(self.runs)
+        try:
+            runs = {run["id"]: run for run in second.json("GET", "/api/runs")[1]["runs"]}
+            self.assertEqual(runs[done["id"]]["status"], "done")
+            self.assertEqual(runs[running["id"]]["status"], "interrupted")
+            self.assertEqual(runs[queued["id"]]["status"], "interrupted")
+            self.assertEqual(second.request("GET", f"/api/runs/{done['id']}/files/summary.json")[2],
+                             summary)
+            # Its history is rebuilt from its console, and ends at once.
+            events = list(second.events(f"/api/runs/{running['id']}/events")[1])
+            counts = [data["count"] for _, kind, data in events if kind == "iteration"]
+            self.assertEqual(counts, list(range(1, len(counts) + 1)))
+            self.assertGreater(len(counts), 2)
+            self.assertEqual(events[-1][2]["status"], "interrupted")
+        finally:
+            second.close()
+
+    def test_sigterm_ends_the_runs_and_the_server(self):
+        studio = Studio(self.runs)
+        try:
+            _, running = studio.post_run(LONG_ANSWERS)
+            studio.wait_for(running["id"], lambda r: r["status"] == "running")
+            children = studio.children()
+            self.assertEqual(studio.stop(), 0)
+            self.assertTrue(all(not os.path.exists(f"/proc/{pid}") for pid in children))
+        finally:
+            studio.close()
+        with open(os.path.join(self.runs, running["id"], "run.json")) as record:
+            self.assertEqual(json.load(record)["status"], "interrupted")
+
+
+class Token(StudioCase):
+    options = ("--host", "0.0.0.0", "--token", "secret-token-123")
+
+    def test_off_loopback_every_request_needs_the_token(self):
+        self.assertEqual(self.studio.token, "secret-token-123")
+        token_file = os.path.join(self.runs, "token")
+        self.assertEqual(stat.S_IMODE(os.stat(token_file).st_mode), 0o600)
+        with open(token_file) as kept:
+            self.assertEqual(kept.read().strip(), "secret-token-123")
+        host = {"Host": f"studio.example:{self.studio.port}"}
+        rows = [("no token", "/api/runs", host, 403),
+                ("wrong token", "/api/runs?token=secret-token-124", host, 403),
+                ("wrong cookie", "/api/runs", dict(host, Cookie="veltaro_token=nope"), 403),
+                ("token on the address", "/api/runs?token=secret-token-123", host, 200),
+                ("token in the cookie", "/api/runs",
+                 dict(host, Cookie="a=b; veltaro_token=secret-token-123"), 200),
+                ("token in the header", "/api/runs",
+                 dict(host, Authorization="token secret-token-123"), 200)]
+        for name, path, headers, expected in rows:
+            with self.subTest(name):
+                status, answer_headers, _ = self.studio.request("GET", path, headers=headers)
+                self.assertEqual(status, expected)
+        _, headers, _ = self.studio.request("GET", "/?token=secret-token-123", headers=host)
+        self.assertIn("veltaro_token=secret-token-123", headers["Set-Cookie"])
+        self.assertIn("HttpOnly", headers["Set-Cookie"])
+
+
+class KeptToken(unittest.TestCase):
+    def test_a_random_token_is_kept_for_the_next_start(self):
+        runs = tempfile.mkdtemp(prefix="veltaro-token-")
+        self.addCleanup(shutil.rmtree, runs, True)
+        tokens = []
+        for _ in range(2):
+            studio = Studio(runs, "--host", "0.0.0.0")
+            tokens.append(studio.token)
+            self.assertEqual(studio.stop(), 0)
+            studio.close()
+        self.assertGreaterEqual(len(tokens[0]), 32)
+        self.assertEqual(tokens[0], tokens[1])
+
+
+class StartingUp(unittest.TestCase):
+    def test_refusals_at_start(self):
+        runs = tempfile.mkdtemp(prefix="veltaro-start-")
+        self.addCleanup(shutil.rmtree, runs, True)
+        busy = socket.socket()
+        busy.bind(("127.0.0.1", 0))
+        busy.listen()
+        self.addCleanup(busy.close)
+        rows = [(["--port", str(busy.getsockname()[1])], "--port"),
+                (["--colour", "red"], "Unknown option"),
+                (["--jobs", "0"], "--jobs"),
+                (["--time-limit", "soon"], "--time-limit"),
+                (["--runs", "/proc/version/runs"], "--runs")]
+        for options, words in rows:
+            with self.subTest(words):
+                result = subprocess.run([EXE, "serve", "--runs", runs, "--memory-limit", "0",
+                                         *options], capture_output=True, text=True, timeout=30)
+                self.assertEqual(result.returncode, 2)
+                self.assertEqual(result.stdout, "")
+                self.assertEqual(result.stderr.count("\n"), 1, result.stderr)
+                self.assertIn(words, result.stderr)
+        help_text = subprocess.run([EXE, "serve", "--help"], capture_output=True, text=True)
+        self.assertEqual(help_text.returncode, 0)
+        for option in ("--host", "--port", "--runs", "--jobs", "--queue", "--time-limit",
+                       "--memory-limit", "--token"):
+            self.assertIn(option, help_text.stdout)
+
+    def test_a_second_server_on_the_same_runs_folder_is_refused(self):
+        runs = tempfile.mkdtemp(prefix="veltaro-start-")
+        self.addCleanup(shutil.rmtree, runs, True)
+        studio = Studio(runs)
+        self.addCleanup(studio.close)
+        result = subprocess.run([EXE, "serve", "--port", "0", "--runs", runs],
+                                capture_output=True, text=True, timeout=30)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("Another veltaro serve", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,159 @@
+"""A client of the studio for the API tests and the load script: starts a
+real "veltaro serve" on a free port with its own runs folder, posts runs as
+a browser's form would, and reads event streams. Standard library only."""
+
+import http.client
+import json
+import os
+import signal
+import subprocess
+import time
+import uuid
+
+EXE = os.environ.get("VELTARO_EXE", "veltaro")
+if os.sep in EXE:
+    EXE = os.path.abspath(EXE)  # the command-line runs start in other folders
+EXAMPLES = os.environ.get("VELTARO_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
+
+# The shipped cylinder on the coarse mesh: settles in well under a second.
+COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1",
+                  "tunnel_height": "1", "tunnel_length": "4", "mesh_choice": "0",
+                  "max_iterations": "20000"}
+# The fine mesh with no end in sight: a run that is still going when the test acts on it.
+LONG_ANSWERS = dict(COARSE_ANSWERS, mesh_choice="2", max_iterations="1000000")
+
+
+def example_picture(name="cylinder.jpg"):
+    with open(os.path.join(EXAMPLES, name), "rb") as picture:
+        return picture.read()
+
+
+def multipart(fields, files):
+    """The body and content type of a multipart/form-data post."""
+    boundary = uuid.uuid4().hex
+    parts = []
+    for name, value in fields.items():
+        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="{name}"\r\n\r\n'
+                     .encode() + value.encode() + b"\r\n")
+    for name, (filename, data) in files.items():
+        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="{name}"; '
+                     f'filename="{filename}"\r\nContent-Type: application/octet-stream\r\n\r\n'
+                     .encode() + data + b"\r\n")
+    parts.append(f"--{boundary}--\r\n".encode())
+    return b"".join(parts), f"multipart/form-data; boundary={boundary}"
+
+
+class Studio:
+    """One server process; stop() ends it with SIGTERM, kill() with SIGKILL."""
+
+    def __init__(self, runs, *options):
+        self.runs = runs
+        self.process = subprocess.Popen(
+            [EXE, "serve", "--port", "0", "--runs", runs, "--memory-limit", "0", *options],
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        line = self.process.stdout.readline()
+        if not line.startswith("Veltaro studio: http://"):
+            self.process.kill()
+            raise RuntimeError("the server did not start: " + line + self.process.stderr.read())
+        self.url = line.split(": ", 1)[1].strip()
+        address = self.url.split("//", 1)[1].split("/", 1)[0]
+        self.host, port = address.rsplit(":", 1)
+        self.port = int(port)
+        self.token = self.url.split("?token=", 1)[1] if "?token=" in self.url else None
+
+    def connection(self, timeout=60):
+        return http.client.HTTPConnection("127.0.0.1", self.port, timeout=timeout)
+
+    def request(self, method, path, body=None, headers=None):
+        """(status, headers, body bytes)."""
+        headers = dict(headers or {})
+        headers.setdefault("Host", f"127.0.0.1:{self.port}")
+        connection = self.connection()
+        try:
+            connection.request(method, path, body=body, headers=headers)
+            response = connection.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            connection.close()
+
+    def json(self, method, path, body=None, headers=None):
+        status, _, data = self.request(method, path, body, headers)
+        return status, (json.loads(data) if data else None)
+
+    def post_run(self, answers=None, picture=None, picture_name="cylinder.jpg", headers=None,
+                 **extra):
+        fields = dict(COARSE_ANSWERS if answers is None else answers, **extra)
+        files = {} if picture is False else {
+            "picture": (picture_name, example_picture() if picture is None else picture)}
+        body, content_type = multipart(fields, files)
+        return self.json("POST", "/api/runs", body,
+                         dict(headers or {}, **{"Content-Type": content_type}))
+
+    def record(self, run_id):
+        return self.json("GET", f"/api/runs/{run_id}")[1]
+
+    def wait_for(self, run_id, predicate, seconds=60):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            record = self.record(run_id)
+            if predicate(record):
+                return record
+            time.sleep(0.05)
+        raise AssertionError(f"run {run_id} never got there: {record}")
+
+    def wait_final(self, run_id, seconds=120):
+        return self.wait_for(run_id, lambda r: r["status"] not in ("queued", "running"), seconds)
+
+    def events(self, path, last_event_id=None, timeout=120):
+        """The response status and a generator of (id, event, data) of a stream."""
+        connection = self.connection(timeout)
+        headers = {"Host": f"127.0.0.1:{self.port}", "Accept": "text/event-stream"}
+        if last_event_id is not None:
+            headers["Last-Event-ID"] = str(last_event_id)
+        connection.request("GET", path, headers=headers)
+        response = connection.getresponse()
+        return response.status, read_events(response, connection)
+
+    def children(self):
+        """Process ids of the server's children."""
+        found = []
+        for task in os.listdir(f"/proc/{self.process.pid}/task"):
+            with open(f"/proc/{self.process.pid}/task/{task}/children") as children:
+                found += [int(pid) for pid in children.read().split()]
+        return found
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+        return self.process.wait(30)
+
+    def kill(self):
+        self.process.kill()
+        self.process.wait(30)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(30)
+        self.process.stdout.close()
+        self.process.stderr.close()
+
+
+def read_events(response, connection):
+    """(id, event, data) per event of a Server-Sent Events response, until it ends."""
+    try:
+        event = {}
+        while True:
+            line = response.readline()
+            if not line:
+                return
+            line = line.decode().rstrip("\n")
+            if line == "":
+                if "event" in event:
+                    yield int(event["id"]), event["event"], json.loads(event["data"])
+                event = {}
+            elif not line.startswith(":"):
+                name, _, value = line.partition(": ")
+                event[name] = value
+    finally:
+        connection.close()

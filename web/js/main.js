@@ -1,0 +1,274 @@
+// The studio page: wires the drawing, the answers form, the run being
+// watched, the results and the run store together. The page talks to the
+// server only through api.js, and holds at most two event streams: the
+// store's and the watched run's.
+
+import * as api from "./api.js";
+import * as drawing from "./drawing.js";
+import { parse_digits } from "./airfoil.js";
+import { append_answers, check_answers, fill_answers, read_answers, update_inlet_field } from "./form.js";
+import { format_value } from "./format.js";
+import { chord, frontal_height, mesh_size } from "./measure.js";
+import { hide_results, init_results } from "./results.js";
+import { init_runs, render_runs, show_sweep } from "./runs.js";
+import { draw_history, stop_watching, watch, watched_run } from "./run_view.js";
+
+const $ = (id) => document.getElementById(id);
+
+let board = null;  // the drawing
+let store = null;  // the store-wide event stream
+
+// --- the drawing and its measures ----------------------------------------
+
+function update_measures() {
+    const answers = read_answers();
+    const { tunnel_length: length, tunnel_height: height } = answers;
+    const usable = length > 0 && height > 0;
+    const mask = board.mask;
+    $("measure_picture").textContent = board.upload
+        ? `${board.upload.file.name}, ${mask.width} x ${mask.height} px${board.upload.readable ? "" : " (not readable here)"}`
+        : `drawing, ${mask.width} x ${mask.height} px`;
+    const d = usable ? frontal_height(mask, height) : NaN;
+    const c = usable ? chord(mask, length, height) : NaN;
+    const mesh = usable ? mesh_size(answers.mesh_choice, length, height) : { dx: NaN };
+    const asked = answers.reynolds_number === 0 || answers.kinematic_viscosity === 0;
+    const velocity = asked ? answers.inlet_velocity : (answers.reynolds_number * answers.kinematic_viscosity) / height;
+    const spans = d / mesh.dx;
+    $("measure_height").textContent = format_value(d, "m");
+    $("measure_chord").textContent = format_value(c, "m");
+    $("measure_blockage").textContent = format_value(d / height);
+    $("measure_reynolds").textContent = answers.kinematic_viscosity > 0 ? format_value((velocity * d) / answers.kinematic_viscosity) : "–";
+    $("measure_nodes").textContent = format_value(spans);
+    const warning = $("measure_warning");
+    warning.hidden = !(d > 0 && spans < 5);
+    const mesh_name = ["coarse", "standard", "fine"][answers.mesh_choice];
+    warning.textContent = `The ${mesh_name} mesh sees this obstacle as only a few nodes: choose a finer mesh or draw it larger.`;
+    if (d === 0) {
+        warning.hidden = false;
+        warning.textContent = board.upload && !board.upload.readable
+            ? "This file cannot be shown as a picture here; the program will judge it."
+            : "Nothing is drawn yet: the tunnel is empty.";
+    }
+}
+
+function follow_tunnel() {
+    const answers = read_answers();
+    update_inlet_field();
+    if (answers.tunnel_length > 0 && answers.tunnel_height > 0 && answers.tunnel_length / answers.tunnel_height < 200) {
+        drawing.set_tunnel(board, answers.tunnel_length, answers.tunnel_height, mesh_size(answers.mesh_choice, answers.tunnel_length, answers.tunnel_height));
+    }
+    update_measures();
+}
+
+function place_airfoil(centre) {
+    const shape = parse_digits($("naca_digits").value.trim());
+    const numbers = ["naca_chord", "naca_angle", "naca_x", "naca_y"].map((id) => Number($(id).value));
+    if (!shape || !numbers.every(Number.isFinite) || numbers[0] <= 0) {
+        $("tool_hint").textContent = "The airfoil needs four digits (e.g. 0012, 2412), a positive chord and numbers for the angle and centre.";
+        return;
+    }
+    if (centre) [numbers[2], numbers[3]] = centre;
+    if (centre) [$("naca_x").value, $("naca_y").value] = centre.map((v) => Number(v.toPrecision(4)));
+    drawing.place_airfoil(board, shape, ...numbers);
+}
+
+function init_drawing() {
+    board = drawing.create_drawing($("drawing"), $("drawing_overlay"), update_measures);
+    board.on_airfoil_click = (point) => place_airfoil(point);
+    const choose_tool = () => {
+        const tool = document.querySelector("input[name=tool]:checked").value;
+        drawing.set_tool(board, tool);
+        $("airfoil_options").hidden = tool !== "airfoil";
+        $("tool_hint").textContent = drawing.tool_hints[tool];
+    };
+    for (const radio of document.querySelectorAll("input[name=tool]")) radio.addEventListener("change", choose_tool);
+    choose_tool();
+    const size = () => { board.size = Math.max(1, Number($("brush_size").value) || 1); };
+    $("brush_size").addEventListener("input", size);
+    size();
+    $("undo").addEventListener("click", () => drawing.undo(board));
+    $("redo").addEventListener("click", () => drawing.redo(board));
+    $("clear").addEventListener("click", () => drawing.clear(board));
+    $("naca_place").addEventListener("click", () => place_airfoil(null));
+    $("upload").addEventListener("change", async (event) => {
+        const file = event.target.files[0];
+        if (!file) return;
+        const readable = await drawing.load_upload(board, file);
+        $("tool_hint").textContent = readable
+            ? `${file.name} is shown as the program will see it: black is solid. It is sent as it is unless you draw over it.`
+            : `${file.name} is not a picture this browser can read; it will be sent as it is, and the program will say what it makes of it.`;
+        event.target.value = "";
+    });
+    document.addEventListener("keydown", (event) => {
+        if (event.target.closest("input, select, textarea")) return;
+        const key = event.key.toLowerCase();
+        if ((event.ctrlKey || event.metaKey) && key === "z") drawing.undo(board);
+        else if ((event.ctrlKey || event.metaKey) && key === "y") drawing.redo(board);
+        else if (key === "enter") drawing.close_polygon(board);
+        else if (key === "escape") drawing.drop_polygon(board);
+    });
+}
+
+// Posts a run of the current drawing and answers; gives its id, or null
+// (with the reason on the page) when it could not be posted.
+async function post_run(overrides = {}, sweep = "") {
+    const problems = check_answers();
+    $("form_errors").textContent = problems.join(" ");
+    if (problems.length) return null;
+    const picture = await drawing.picture_to_send(board);
+    const form = new FormData();
+    form.append("picture", picture.blob, picture.name);
+    append_answers(form, overrides);
+    if (sweep) form.append("sweep", sweep);
+    try {
+        return (await api.post_run(form)).id;
+    } catch (error) {
+        $("form_errors").textContent = `The server did not take the run: ${error.message}`;
+        return null;
+    }
+}
+
+async function run_clicked(event) {
+    event.preventDefault();
+    const clicked = performance.now();
+    $("run").disabled = true;
+    try {
+        const id = await post_run();
+        if (id) watch(id, clicked);
+    } finally {
+        $("run").disabled = false;
+    }
+}
+
+async function cancel_clicked() {
+    const { id } = watched_run();
+    if (!id) return;
+    try {
+        await api.delete_run(id);
+    } catch (error) {
+        $("message").textContent = `The run could not be cancelled: ${error.message}`;
+    }
+}
+
+async function sweep_clicked() {
+    const values = $("sweep_values").value.split(/[\s,;]+/).filter(Boolean).map(Number);
+    if (values.length === 0 || !values.every(Number.isFinite)) {
+        $("form_errors").textContent = "The sweep needs a list of Reynolds numbers, e.g. 10, 20, 40.";
+        return;
+    }
+    const label = $("sweep_label").value.trim() || `sweep ${new Date().toISOString().slice(0, 19).replace("T", " ")}`;
+    $("sweep_run").disabled = true;
+    try {
+        for (const value of values) {
+            if (!(await post_run({ reynolds_number: String(value) }, label))) break;
+        }
+    } finally {
+        $("sweep_run").disabled = false;
+    }
+    show_sweep(label);
+    await refresh_runs();
+}
+
+// --- the run store --------------------------------------------------------
+
+let refreshing = null;
+async function refresh_runs() {
+    // Events may come in bursts; one list request at a time is enough.
+    if (refreshing) return refreshing;
+    refreshing = (async () => {
+        try {
+            render_runs(await api.list_runs());
+        } catch (error) {
+            show_connection(false, error.message);
+        } finally {
+            refreshing = null;
+        }
+    })();
+    return refreshing;
+}
+
+let refresh_pending = 0;
+function refresh_soon() {
+    clearTimeout(refresh_pending);
+    refresh_pending = setTimeout(refresh_runs, 150);
+}
+
+let server_lost = false;
+function show_connection(open, reason = "") {
+    const line = $("connection");
+    if (!open) {
+        server_lost = true;
+        line.hidden = false;
+        line.className = "connection lost";
+        line.textContent = `The server is not answering${reason ? ` (${reason})` : ""}: it may have been stopped. Start veltaro serve again; this page reconnects by itself.`;
+        return;
+    }
+    if (!server_lost) return;
+    server_lost = false;
+    line.className = "connection back";
+    line.textContent = "Reconnected to the server.";
+    setTimeout(() => { if (!server_lost) line.hidden = true; }, 4000);
+    refresh_runs();
+    const { id, status } = watched_run();
+    if (id && !api.is_final(status)) watch(id);
+}
+
+function open_store_stream() {
+    store = api.watch_store(refresh_soon, (open) => {
+        show_connection(open);
+        // A stream the browser gave up on (an error status) is opened again
+        // after a pause; one it is retrying itself is left to it.
+        if (!open && store.readyState === EventSource.CLOSED) setTimeout(open_store_stream, 3000);
+        if (open) refresh_soon();
+    });
+}
+
+async function rerun(record) {
+    fill_answers({ ...record.answers, ...record.options });
+    follow_tunnel();
+    const name = record.picture;
+    if (name) {
+        try {
+            const response = await api.get_file(record.id, name);
+            await drawing.load_picture(board, await response.blob(), name);
+        } catch (error) {
+            $("form_errors").textContent = `The run's picture could not be loaded: ${error.message}`;
+        }
+    }
+    $("tool_hint").textContent = `Run ${record.id} is loaded: change the drawing or the answers, then Run.`;
+    $("draw-panel").scrollIntoView({ behavior: "smooth" });
+}
+
+async function remove(record) {
+    try {
+        await api.delete_run(record.id);
+        const { id, status } = watched_run();
+        if (id === record.id && api.is_final(status)) {
+            stop_watching();
+            hide_results();
+        }
+        await refresh_runs();
+    } catch (error) {
+        $("form_errors").textContent = `Run ${record.id} could not be deleted: ${error.message}`;
+    }
+}
+
+// --- start ----------------------------------------------------------------
+
+function init() {
+    init_drawing();
+    init_results();
+    init_runs({ open: (record) => watch(record.id), rerun, remove });
+    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "reynolds_number", "kinematic_viscosity", "inlet_velocity"]) {
+        $(id).addEventListener("input", follow_tunnel);
+    }
+    $("answers").addEventListener("submit", run_clicked);
+    $("cancel").addEventListener("click", cancel_clicked);
+    $("sweep_run").addEventListener("click", sweep_clicked);
+    follow_tunnel();
+    draw_history();
+    refresh_runs();
+    open_store_stream();
+}
+
+init();

@@ -1,0 +1,91 @@
+// Small SVG line plots: the convergence history (log scale) and the sweep's
+// coefficients against Re_D. plot(svg, spec) redraws the whole figure.
+//
+// spec = {series: [{name, colour, points: [[x, y], ...], markers}],
+//         lines: [{y, label}] (dashed, horizontal), log_y, x_label, y_label}
+
+const ns = "http://www.w3.org/2000/svg";
+const box = { left: 64, right: 12, top: 12, bottom: 36 };
+const max_points = 1500;  // per series drawn; longer histories are thinned
+
+function node(tag, attributes, text) {
+    const item = document.createElementNS(ns, tag);
+    for (const [name, value] of Object.entries(attributes)) item.setAttribute(name, value);
+    if (text !== undefined) item.textContent = text;
+    return item;
+}
+
+function extent(values, log) {
+    const usable = values.filter((v) => Number.isFinite(v) && (!log || v > 0));
+    if (usable.length === 0) return log ? [1e-8, 1] : [0, 1];
+    let low = Math.min(...usable);
+    let high = Math.max(...usable);
+    if (log) return [10 ** Math.floor(Math.log10(low)), 10 ** Math.ceil(Math.log10(high) + 1e-9)];
+    if (low === high) [low, high] = [low - Math.abs(low || 1) * 0.1, high + Math.abs(high || 1) * 0.1];
+    const pad = (high - low) * 0.08;
+    return [low - pad, high + pad];
+}
+
+function ticks(low, high, log) {
+    if (log) {
+        const result = [];
+        const step = Math.max(1, Math.ceil((Math.log10(high) - Math.log10(low)) / 6));
+        for (let e = Math.log10(low); e <= Math.log10(high) + 1e-9; e += step) result.push(10 ** e);
+        return result;
+    }
+    const raw = (high - low) / 5;
+    const magnitude = 10 ** Math.floor(Math.log10(raw));
+    const step = [1, 2, 5, 10].map((f) => f * magnitude).find((s) => s >= raw);
+    const result = [];
+    for (let t = Math.ceil(low / step) * step; t <= high + step * 1e-9; t += step) result.push(Number(t.toPrecision(12)));
+    return result;
+}
+
+function tick_text(value, log) {
+    if (log) return `1e${Math.round(Math.log10(value))}`;
+    return Math.abs(value) >= 1e4 || (Math.abs(value) < 1e-2 && value !== 0) ? value.toExponential(1) : String(value);
+}
+
+function thin(points) {
+    if (points.length <= max_points) return points;
+    const step = Math.ceil(points.length / max_points);
+    return points.filter((_, k) => k % step === 0 || k === points.length - 1);
+}
+
+export function plot(svg, spec) {
+    const [width, height] = svg.viewBox.baseVal.width ? [svg.viewBox.baseVal.width, svg.viewBox.baseVal.height] : [640, 260];
+    const xs = spec.series.flatMap((s) => s.points.map((p) => p[0]));
+    const ys = spec.series.flatMap((s) => s.points.map((p) => p[1])).concat((spec.lines || []).map((l) => l.y));
+    const [x0, x1] = extent(xs, false);
+    const [y0, y1] = extent(ys, spec.log_y);
+    const fy = spec.log_y ? Math.log10 : (v) => v;
+    const px = (x) => box.left + ((x - x0) / (x1 - x0)) * (width - box.left - box.right);
+    const py = (y) => height - box.bottom - ((fy(y) - fy(y0)) / (fy(y1) - fy(y0))) * (height - box.top - box.bottom);
+    svg.replaceChildren();
+    svg.append(node("rect", { x: box.left, y: box.top, width: width - box.left - box.right, height: height - box.top - box.bottom, class: "frame" }));
+    for (const t of ticks(y0, y1, spec.log_y)) {
+        svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(t), y2: py(t), class: "grid" }));
+        svg.append(node("text", { x: box.left - 6, y: py(t) + 4, class: "tick", "text-anchor": "end" }, tick_text(t, spec.log_y)));
+    }
+    for (const t of ticks(x0, x1, false)) {
+        svg.append(node("text", { x: px(t), y: height - box.bottom + 16, class: "tick", "text-anchor": "middle" }, tick_text(t, false)));
+    }
+    svg.append(node("text", { x: (box.left + width - box.right) / 2, y: height - 4, class: "label", "text-anchor": "middle" }, spec.x_label));
+    const middle = (box.top + height - box.bottom) / 2;
+    svg.append(node("text", { x: 14, y: middle, class: "label", "text-anchor": "middle", transform: `rotate(-90 14 ${middle})` }, spec.y_label));
+    for (const line of spec.lines || []) {
+        svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(line.y), y2: py(line.y), class: "threshold" }));
+        svg.append(node("text", { x: width - box.right - 4, y: py(line.y) - 4, class: "tick", "text-anchor": "end" }, line.label));
+    }
+    spec.series.forEach((series, k) => {
+        const points = thin(series.points.filter((p) => Number.isFinite(p[1]) && (!spec.log_y || p[1] > 0)));
+        if (points.length > 0) {
+            const path = points.map((p, n) => `${n ? "L" : "M"}${px(p[0]).toFixed(1)},${py(p[1]).toFixed(1)}`).join("");
+            svg.append(node("path", { d: path, stroke: series.colour, class: "series", "data-series": series.name, "data-points": String(series.points.length) }));
+        }
+        if (series.markers) {
+            for (const p of points) svg.append(node("circle", { cx: px(p[0]), cy: py(p[1]), r: 4, fill: series.colour, class: "marker" }));
+        }
+        svg.append(node("text", { x: width - box.right - 10 - (spec.series.length - 1 - k) * 40, y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
+    });
+}

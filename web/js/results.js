@@ -1,0 +1,133 @@
+// The results of a finished run: warnings first, then the numbers, the four
+// pictures with their colour bars, a probe that reads flow.vtk under the
+// pointer, and links to every file.
+
+import { archive_url, file_url, get_file } from "./api.js";
+import { element, format_e, format_seconds, format_value } from "./format.js";
+import { at_node, parse_vtk, range_of } from "./vtk.js";
+
+const pictures = {
+    speed: { file: "velocity.jpg", unit: "m/s", name: "speed" },
+    pressure: { file: "pressure.jpg", unit: "Pa", name: "p" },
+    u: { file: "U.jpg", unit: "m/s", name: "u" },
+    v: { file: "V.jpg", unit: "m/s", name: "v" },
+};
+
+const result_files = [
+    "summary.json", "console.txt", "convergence.txt", "convergence.svg", "flow.vtk",
+    "U.dat", "V.dat", "P.dat", "velocity.jpg", "pressure.jpg", "U.jpg", "V.jpg",
+];
+
+// One state object for the view: the run shown, its parsed flow.vtk and the
+// tab chosen.
+const view = { id: null, flow: null, ranges: {}, tab: "speed" };
+
+function set_text(id, text) {
+    document.getElementById(id).textContent = text;
+}
+
+export function show_warnings(list, warnings) {
+    list.replaceChildren(...(warnings || []).map((w) => element("li", w.message, { "data-code": w.code || "" })));
+}
+
+function show_numbers(summary) {
+    set_text("lift", `${format_e(summary.lift)} N/m`);
+    set_text("drag", `${format_e(summary.drag)} N/m`);
+    set_text("frontal_height", summary.frontal_height != null ? `${format_e(summary.frontal_height)} m` : "no obstacle");
+    set_text("reynolds_frontal", summary.reynolds_frontal != null ? format_e(summary.reynolds_frontal) : "–");
+    set_text("lift_coefficient", format_e(summary.lift_coefficient));
+    set_text("drag_coefficient", format_e(summary.drag_coefficient));
+    set_text("chord", summary.chord != null ? `${format_e(summary.chord)} m` : "–");
+    set_text("lift_coefficient_chord", format_e(summary.lift_coefficient_chord));
+    set_text("drag_coefficient_chord", format_e(summary.drag_coefficient_chord));
+    set_text("iterations", String(summary.iterations ?? "–"));
+    const stops = { settled: "settled", "iteration limit": "at the iteration limit, before it settled", "at rest": "the flow is at rest" };
+    set_text("stop", stops[summary.stop] || summary.stop || "–");
+    set_text("seconds", format_seconds(summary.seconds));
+}
+
+function show_links(id, picture_name) {
+    const names = picture_name ? [...result_files, picture_name] : result_files;
+    const links = names.map((name) => element("a", name, { href: file_url(id, name), download: name }));
+    links.push(element("a", "all as .zip", { href: archive_url(id), download: `${id}.zip` }));
+    document.getElementById("file_links").replaceChildren(...links.flatMap((a, k) => (k ? [" · ", a] : [a])));
+}
+
+function speeds(flow) {
+    return flow.u.map((u, k) => Math.fround(Math.sqrt(Math.fround(u * u + flow.v[k] * flow.v[k]))));
+}
+
+// The colour bar spans each field's smallest and largest node value, as the
+// pictures' colour scale does.
+function show_tab(tab) {
+    view.tab = tab;
+    for (const button of document.querySelectorAll("#results-panel [role=tab]")) {
+        button.setAttribute("aria-selected", String(button.dataset.field === tab));
+    }
+    const picture = pictures[tab];
+    document.getElementById("result_picture").src = file_url(view.id, picture.file);
+    const range = view.ranges[tab];
+    set_text("bar_min", range ? `${format_value(range[0])} ${picture.unit}` : "");
+    set_text("bar_max", range ? `${format_value(range[1])} ${picture.unit}` : "");
+}
+
+// The node nearest the pointer: the picture spans the grid, inlet to
+// outlet and bottom wall to top wall.
+function probe(event) {
+    const flow = view.flow;
+    if (!flow) return;
+    const image = event.currentTarget;
+    const fx = Math.min(1, Math.max(0, event.offsetX / image.clientWidth));
+    const fy = Math.min(1, Math.max(0, event.offsetY / image.clientHeight));
+    const i = Math.round(fx * (flow.nx - 1));
+    const j = Math.round((1 - fy) * (flow.ny - 1));
+    const u = at_node(flow, flow.u, i, j);
+    const v = at_node(flow, flow.v, i, j);
+    const text = `node (${i}, ${j}): x = ${format_e(i * flow.dx)} m, y = ${format_e(j * flow.dy)} m, ` +
+        `u = ${format_e(u)} m/s, v = ${format_e(v)} m/s, speed = ${format_e(Math.hypot(u, v))} m/s, ` +
+        `p = ${format_e(at_node(flow, flow.p, i, j))} Pa` + (flow.solid && at_node(flow, flow.solid, i, j) ? " (solid)" : "");
+    const readout = document.getElementById("probe");
+    readout.textContent = text;
+    readout.dataset.node = `${i},${j}`;
+}
+
+async function load_flow(id) {
+    try {
+        const flow = parse_vtk(await (await get_file(id, "flow.vtk")).arrayBuffer());
+        if (view.id !== id) return;
+        view.flow = flow;
+        view.ranges = { u: range_of(flow.u), v: range_of(flow.v), pressure: range_of(flow.p), speed: range_of(speeds(flow)) };
+        show_tab(view.tab);
+    } catch (error) {
+        set_text("probe", `The flow could not be read for the probe: ${error.message}`);
+    }
+}
+
+export function init_results() {
+    for (const button of document.querySelectorAll("#results-panel [role=tab]")) {
+        button.addEventListener("click", () => show_tab(button.dataset.field));
+    }
+    document.getElementById("result_picture").addEventListener("pointermove", probe);
+}
+
+export function hide_results() {
+    view.id = null;
+    view.flow = null;
+    document.getElementById("results-panel").hidden = true;
+}
+
+// record: the server's record of a done run, with its summary.
+export function show_results(record) {
+    const summary = record.summary || {};
+    const panel = document.getElementById("results-panel");
+    panel.hidden = false;
+    view.id = record.id;
+    view.flow = null;
+    view.ranges = {};
+    show_warnings(document.getElementById("warnings"), summary.warnings || record.warnings);
+    show_numbers(summary);
+    show_links(record.id, record.picture);
+    set_text("probe", "Move the pointer over the picture to read the flow there.");
+    show_tab(view.tab);
+    load_flow(record.id);
+}

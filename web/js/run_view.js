@@ -1,0 +1,111 @@
+// The run being watched: its status, queue place, live convergence plot,
+// iteration count and elapsed time, and its results once it is done. One
+// event stream at a time: watching another run closes the last one.
+
+import * as api from "./api.js";
+import { format_seconds } from "./format.js";
+import { plot } from "./plot.js";
+import { hide_results, show_results } from "./results.js";
+
+const settled_change = 2e-6;  // the program's threshold for a quiet iteration
+
+const $ = (id) => document.getElementById(id);
+
+const watched = { id: null, source: null, status: null, history: [], started: 0, clicked: 0, first_point_ms: null, timer: 0, drawn: false };
+
+// The run shown, for the page's other views.
+export function watched_run() {
+    return { id: watched.id, status: watched.status };
+}
+
+export function draw_history() {
+    watched.drawn = false;
+    const series = [["U", "change_u", "#c0392b"], ["V", "change_v", "#27ae60"], ["P", "change_p", "#2471a3"]];
+    plot($("convergence_plot"), {
+        log_y: true, x_label: "iteration", y_label: "relative change",
+        lines: [{ y: settled_change, label: "2e-6: settled" }],
+        series: series.map(([name, key, colour]) => ({ name, colour, points: watched.history.map((e) => [e.count, e[key]]) })),
+    });
+    $("convergence_plot").dataset.points = String(watched.history.length);
+    if (watched.history.length > 0 && watched.first_point_ms === null && watched.clicked) {
+        watched.first_point_ms = Math.round(performance.now() - watched.clicked);
+        $("convergence_plot").dataset.firstPointMs = String(watched.first_point_ms);
+    }
+}
+
+function show_progress() {
+    const last = watched.history.at(-1);
+    const parts = [];
+    if (last) parts.push(`iteration ${last.count}`);
+    if (watched.started) parts.push(format_seconds((performance.now() - watched.started) / 1000));
+    $("progress").textContent = parts.length ? `(${parts.join(", ")})` : "";
+}
+
+function status_words(record) {
+    if (record.status === "queued") {
+        const ahead = record.queue_position;
+        return ahead != null ? `queued: place ${ahead} in the queue` : "queued";
+    }
+    return { running: "running", done: "done", refused: "refused", failed: "failed", cancelled: "cancelled", interrupted: "interrupted (the server stopped during the run)" }[record.status] || record.status;
+}
+
+async function on_status(id, record) {
+    if (watched.id !== id) return;
+    watched.status = record.status;
+    $("status").textContent = status_words(record);
+    $("status").dataset.status = record.status;
+    $("message").textContent = record.message || "";
+    const final = api.is_final(record.status);
+    $("cancel").disabled = final;
+    if (record.status === "running" && !watched.started) {
+        watched.started = performance.now();
+        watched.timer = setInterval(show_progress, 250);
+    }
+    if (!final) return;
+    clearInterval(watched.timer);
+    show_progress();
+    if (record.status === "done") {
+        try {
+            show_results(await api.get_run(id));
+        } catch (error) {
+            $("message").textContent = `The results could not be loaded: ${error.message}`;
+        }
+    }
+}
+
+function on_iteration(id, point) {
+    if (watched.id !== id) return;
+    watched.history.push(point);
+    if (!watched.drawn) {
+        watched.drawn = true;
+        requestAnimationFrame(() => {
+            draw_history();
+            show_progress();
+        });
+    }
+}
+
+export function stop_watching() {
+    watched.source?.close();
+    clearInterval(watched.timer);
+    Object.assign(watched, { id: null, source: null, status: null, history: [], started: 0, first_point_ms: null, drawn: false });
+}
+
+// Watches one run from its start (a finished run's stream replays its
+// whole history, then its final status).
+export function watch(id, clicked = 0) {
+    stop_watching();
+    watched.id = id;
+    watched.clicked = clicked;
+    hide_results();
+    draw_history();
+    $("status").textContent = "waiting for the server";
+    delete $("status").dataset.status;
+    $("message").textContent = "";
+    $("progress").textContent = "";
+    $("cancel").disabled = false;
+    watched.source = api.watch_run(id, {
+        iteration: (point) => on_iteration(id, point),
+        status: (record) => on_status(id, record),
+    });
+}
