@@ -15,10 +15,10 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--advection=SCHEME] < answers
-       veltaro serve [options]     the studio in the browser (veltaro serve --help)
+       veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
-obstacle drawn in a JPEG picture (dark pixels are solid, the picture is
+obstacle drawn in a JPEG or PNG picture (dark pixels are solid, the picture is
 stretched over the whole tunnel), and its lift and drag.
 
 The questions are answered on standard input, one word each, in this order:
