@@ -1,7 +1,7 @@
 // The command line: the questions come on standard input, so the program
 // takes only the two arguments every command-line tool answers (--help and
-// --version, each alone) and the options that choose its methods:
-//     veltaro --solid-nodes=covered --advection=corrected < answers
+// --version, each alone) and the option that chooses its solid-node rule:
+//     veltaro --solid-nodes=covered < answers
 #pragma once
 
 #include <iosfwd>
@@ -18,7 +18,7 @@ struct command_line {
     run_options options;
 };
 
-// Answers --help (usage on out) and --version, reads the options, or
+// Answers --help (usage on out) and --version, reads the option, or
 // refuses anything else with one line on err that names the allowed values.
 command_line handle_command_line(int argc, const char* const* argv, std::ostream& out,
                                  std::ostream& err);
