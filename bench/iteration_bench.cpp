@@ -14,9 +14,7 @@
 //   BM_TriangularSolve   only the two triangular solves with stored factors:
 //                        the floor no pass can go under.
 //   BM_NonSolverPart     everything in a pass except the pressure solve.
-//   BM_AdvectionStage    the advection stage alone, and
-//   BM_IterationScheme   one pass as BM_Iteration, each with the first-order
-//                        (corrected:0) or the corrected (corrected:1) scheme.
+//   BM_AdvectionStage    the advection stage alone.
 //   BM_WholeRunStandard  the built program from the dialogue to the last
 //                        picture, in a folder of its own.
 #include <benchmark/benchmark.h>
@@ -34,7 +32,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "driver/iteration_loop.h"
@@ -209,42 +206,24 @@ BENCHMARK(BM_NonSolverPart)
     ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
 
-advection_scheme scheme_of(const benchmark::State& state) {
-    return state.range(1) != 0 ? advection_scheme::corrected : advection_scheme::first_order;
-}
-
 // The time step stays that of the warmed run: the stage's cost does not
 // depend on it.
 void BM_AdvectionStage(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
     flow_field field = run.field;
-    advection_workspace workspace = make_advection_workspace(field.nx, field.ny, scheme_of(state));
     const float dt = time_step(field, run.setup.params);
     for (auto _ : state) {
-        advection_step(field, dt, workspace);
+        advection_step(field, dt);
         benchmark::ClobberMemory();
     }
     label_mesh(state, field);
 }
 
-// The warmed run's workspace lends its pressure factors; its advection
-// scheme is put back afterwards.
-void BM_IterationScheme(benchmark::State& state) {
-    warmed_run& run = warmed_run_for(state);
-    advection_workspace first_order = std::move(run.workspace.advection);
-    run.workspace.advection =
-        make_advection_workspace(run.field.nx, run.field.ny, scheme_of(state));
-    time_iterations(state, run, pressure_solve::stored_factors);
-    run.workspace.advection = std::move(first_order);
-}
-
 BENCHMARK(BM_AdvectionStage)
-    ->ArgNames({"ny", "corrected"})
-    ->ArgsProduct({{50, 100}, {0, 1}})
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_IterationScheme)
-    ->ArgNames({"ny", "corrected"})
-    ->ArgsProduct({{50, 100}, {0, 1}})
+    ->ArgName("ny")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
 
 // A folder under the temporary directory holding the picture and the

@@ -14,7 +14,7 @@ namespace veltaro {
 namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
-       veltaro [--solid-nodes=RULE] [--advection=SCHEME] < answers
+       veltaro [--solid-nodes=RULE] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -33,11 +33,9 @@ The questions are answered on standard input, one word each, in this order:
   Inlet Velocity                  asked only when Re or nu is 0
 For example:  echo "cylinder.jpg 20 0.01 1 1 4 1 5000" | veltaro
 
-Options (the defaults are the methods of earlier results):
+Options (the default is the rule of earlier results):
   --solid-nodes=RULE   sampled (default): a node is solid when the last pixel mapped to it
                        is dark; covered: when dark pixels cover half its cell (symmetric)
-  --advection=SCHEME   first-order (default): one upwind rebuild per step, diffusive;
-                       corrected: limited forward-and-back correction, second order
 
 Files written into the current folder (replacing those of an earlier run):
   convergence.txt, convergence.svg   the relative changes per iteration
@@ -80,10 +78,6 @@ struct option {
 
 constexpr option<solid_node_rule, 2> solid_nodes_option{
     "--solid-nodes", {solid_node_rule::sampled, solid_node_rule::covered}, solid_node_rule_name};
-constexpr option<advection_scheme, 2> advection_option{
-    "--advection",
-    {advection_scheme::first_order, advection_scheme::corrected},
-    advection_scheme_name};
 
 template <typename Choice, std::size_t count>
 std::string allowed_values(const option<Choice, count>& opt) {
@@ -129,8 +123,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
 
 [[noreturn]] void refuse_argument(std::string_view argument) {
     throw run_error("Unknown argument \"" + std::string(argument) +
-                    "\": veltaro takes --help (-h) or --version alone, or the options " +
-                    forms(solid_nodes_option) + " and " + forms(advection_option) +
+                    "\": veltaro takes --help (-h) or --version alone, or the option " +
+                    forms(solid_nodes_option) +
                     ", and asks its questions on standard input (veltaro < answers.txt).");
 }
 
@@ -139,7 +133,6 @@ run_options read_options(int argc, const char* const* argv) {
     for (int k = 1; k < argc; ++k) {
         const std::string_view argument = argv[k];
         if (read_option(argument, solid_nodes_option, options.solid_nodes)) continue;
-        if (read_option(argument, advection_option, options.advection)) continue;
         // --help or --version with other arguments: the others are refused.
         const bool alone_only = is_help(argument) || argument == "--version";
         if (!alone_only || k > 1) refuse_argument(argument);

@@ -1,7 +1,7 @@
 // The command line: the questions come on standard input, so the program
 // takes only the two arguments every command-line tool answers (--help and
-// --version, each alone) and the options that choose its methods:
-//     veltaro --solid-nodes=covered --advection=corrected < answers
+// --version, each alone) and the option that chooses its solid-node rule:
+//     veltaro --solid-nodes=covered < answers
 // The subcommand "serve" starts the studio instead (src/server).
 #pragma once
 
@@ -19,7 +19,7 @@ struct command_line {
     run_options options;
 };
 
-// Answers --help (usage on out) and --version, reads the options, or
+// Answers --help (usage on out) and --version, reads the option, or
 // refuses anything else with one line on err that names the allowed values.
 // "veltaro serve ...": the studio takes the whole command line.
 bool asks_for_studio(int argc, const char* const* argv);

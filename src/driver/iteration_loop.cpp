@@ -48,7 +48,7 @@ double relative_change(float now, float before) {
 // then the tunnel's and the obstacle's conditions on u_new.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt) {
-    advection_step(field, dt, workspace.advection);
+    advection_step(field, dt);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.
     velocity_laplacians(field, workspace);

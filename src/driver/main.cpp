@@ -6,7 +6,7 @@
 // "V.dat", "P.dat", "convergence.txt", four pictures, "flow.vtk",
 // "convergence.svg" and "summary.json" into the current folder:
 //     veltaro < examples/cylinder.answers
-//     veltaro --solid-nodes=covered --advection=corrected < answers
+//     veltaro --solid-nodes=covered < answers
 //     veltaro --help
 //     veltaro serve          (the studio in the browser: src/server)
 //
@@ -74,7 +74,7 @@ int run(const run_options& options) {
     flow_field field =
         allocate_flow_field(setup.mesh.nx, setup.mesh.ny, setup.mesh.dx, setup.mesh.dx);
     initial_conditions(field, params.inlet_velocity);
-    solver_workspace workspace = make_solver_workspace(field, options.advection);
+    solver_workspace workspace = make_solver_workspace(field);
 
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();

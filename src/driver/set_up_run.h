@@ -10,15 +10,13 @@
 #include "field/run_parameters.h"
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
-#include "solver/advection_step.h"
 
 namespace veltaro {
 
-// The choices of method made on the command line; the defaults are the
-// program's first methods, which stored results depend on.
+// The choice of method made on the command line; the default is the
+// program's first rule, which stored results depend on.
 struct run_options {
     solid_node_rule solid_nodes = solid_node_rule::sampled;
-    advection_scheme advection = advection_scheme::first_order;
 };
 
 struct run_setup {

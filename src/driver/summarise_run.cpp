@@ -55,7 +55,6 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.drag_coefficient_chord = coefficients.drag_coefficient_chord;
     summary.warnings = warnings;
     summary.solid_nodes = solid_node_rule_name(setup.options.solid_nodes);
-    summary.advection = advection_scheme_name(setup.options.advection);
     return summary;
 }
 

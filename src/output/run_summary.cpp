@@ -54,8 +54,7 @@ json to_json(const run_summary& s) {
                 {"lift_coefficient_chord", number(s.lift_coefficient_chord)},
                 {"drag_coefficient_chord", number(s.drag_coefficient_chord)},
                 {"warnings", to_json(s.warnings)},
-                {"solid_nodes", s.solid_nodes},
-                {"advection", s.advection}};
+                {"solid_nodes", s.solid_nodes}};
 }
 
 }  // namespace

@@ -48,9 +48,8 @@ struct run_summary {
         std::string message;
     };
     std::vector<warning> warnings;
-    // The methods chosen on the command line, by their option values.
+    // The solid-node rule chosen on the command line, by its option value.
     std::string solid_nodes = "sampled";
-    std::string advection = "first-order";
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

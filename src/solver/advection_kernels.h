@@ -1,4 +1,4 @@
-// The two builds of the advection kernels, for tests that check they give
+// The two builds of the advection kernel, for tests that check they give
 // the same bits whatever the processor running the test: one for any
 // x86-64, one for processors with AVX2. advection_step picks the faster one
 // the processor runs.
@@ -9,17 +9,15 @@
 namespace veltaro::advection_kernels {
 
 using kernel = void(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-                    const carried_pair& fields, advection_workspace& workspace);
+                    const carried_pair& fields);
 
-kernel first_order_any_cpu;
-kernel corrected_any_cpu;
+kernel any_cpu;
 
-// True where the AVX2 builds exist and the processor runs them.
+// True where the AVX2 build exists and the processor runs it.
 bool avx2_available();
 
 #if defined(__x86_64__)
-kernel first_order_avx2;
-kernel corrected_avx2;
+kernel avx2;
 #endif
 
 }  // namespace veltaro::advection_kernels

@@ -1,13 +1,10 @@
-// The advection stage. First order: every node moved to x + u dt, and
+// The advection stage: every node moved to x + u dt, and
 //
 //   q_adv(i,j) = sum_ab q(a,b) w_ab / sum_ab w_ab,
 //   w_ab = (dx - |x_moved(a,b) - x(i,j)|) (dy - |y_moved(a,b) - y(i,j)|),
 //
-// over the nodes of the 3 x 3 window that land within a spacing. Corrected:
-//
-//   q^ = A(q; +u dt),   q~ = A(q^; -u dt),   q_adv = q^ + (q - q~) / 2.
-//
-// docs/method.md derives both and their errors.
+// over the nodes of the 3 x 3 window that land within a spacing.
+// docs/method.md derives it and its error.
 #include "solver/advection_step.h"
 
 #include <algorithm>
@@ -19,20 +16,6 @@
 #include "solver/advection_kernels.h"
 
 namespace veltaro {
-
-const char* advection_scheme_name(advection_scheme scheme) {
-    return scheme == advection_scheme::corrected ? "corrected" : "first-order";
-}
-
-advection_workspace make_advection_workspace(int nx, int ny, advection_scheme scheme) {
-    advection_workspace workspace;
-    workspace.scheme = scheme;
-    if (scheme == advection_scheme::corrected) {
-        workspace.first_back = float_grid(nx, ny);
-        workspace.second_back = float_grid(nx, ny);
-    }
-    return workspace;
-}
 
 namespace {
 
@@ -147,7 +130,7 @@ void rebuild(const frame_view& g, const std::array<carried, fields>& carry) {
     }
 }
 
-// Every node moved along (u, v) over dt; a negative dt moves it back.
+// Every node moved along (u, v) over dt.
 void move_nodes(flow_field& frame, const float_grid& u, const float_grid& v, float dt) {
     const std::size_t nodes = u.size();
     const float* x = frame.x.data();
@@ -172,59 +155,23 @@ inline void first_order(flow_field& frame, const float_grid& u, const float_grid
                                 carried{&fields.second, &fields.second_adv}});
 }
 
-// q_adv = q^ + (q - q~) / 2, with q^ already in q_adv.
-inline void correct(const float_grid& q, const float_grid& back, float_grid& q_adv) {
-    const std::size_t nodes = q.size();
-    const float* start = q.data();
-    const float* returned = back.data();
-    float* out = q_adv.data();
-    for (std::size_t k = 0; k < nodes; ++k) out[k] += 0.5f * (start[k] - returned[k]);
-}
-
-inline void corrected(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-                      const carried_pair& fields, advection_workspace& w) {
-    // The predictor, carried forward.
-    first_order(frame, u, v, dt, fields);
-    // The prediction carried back by the same velocity, to measure its error.
-    move_nodes(frame, u, v, -dt);
-    rebuild<2>(view_of(frame), {carried{&fields.first_adv, &w.first_back},
-                                carried{&fields.second_adv, &w.second_back}});
-    correct(fields.first, w.first_back, fields.first_adv);
-    correct(fields.second, w.second_back, fields.second_adv);
-}
-
 }  // namespace
 
 namespace advection_kernels {
 
-[[gnu::flatten]] void first_order_any_cpu(flow_field& frame, const float_grid& u,
-                                          const float_grid& v, float dt, const carried_pair& fields,
-                                          advection_workspace&) {
+[[gnu::flatten]] void any_cpu(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
+                              const carried_pair& fields) {
     first_order(frame, u, v, dt, fields);
-}
-
-[[gnu::flatten]] void corrected_any_cpu(flow_field& frame, const float_grid& u, const float_grid& v,
-                                        float dt, const carried_pair& fields,
-                                        advection_workspace& workspace) {
-    corrected(frame, u, v, dt, fields, workspace);
 }
 
 #if defined(__x86_64__)
 // The same code with twice the lanes, for processors that have AVX2. It
 // gives the same bits: every operation is IEEE single precision, and
 // nothing is fused into a multiply-add.
-[[gnu::target("avx2"), gnu::flatten]] void first_order_avx2(flow_field& frame, const float_grid& u,
-                                                            const float_grid& v, float dt,
-                                                            const carried_pair& fields,
-                                                            advection_workspace&) {
+[[gnu::target("avx2"), gnu::flatten]] void avx2(flow_field& frame, const float_grid& u,
+                                                const float_grid& v, float dt,
+                                                const carried_pair& fields) {
     first_order(frame, u, v, dt, fields);
-}
-
-[[gnu::target("avx2"), gnu::flatten]] void corrected_avx2(flow_field& frame, const float_grid& u,
-                                                          const float_grid& v, float dt,
-                                                          const carried_pair& fields,
-                                                          advection_workspace& workspace) {
-    corrected(frame, u, v, dt, fields, workspace);
 }
 #endif
 
@@ -240,36 +187,24 @@ bool avx2_available() {
 
 namespace {
 
-advection_kernels::kernel* best_kernel(advection_scheme scheme) {
-    using namespace advection_kernels;
-    const bool corrected_scheme = scheme == advection_scheme::corrected;
+advection_kernels::kernel* best_kernel() {
 #if defined(__x86_64__)
-    if (avx2_available()) return corrected_scheme ? corrected_avx2 : first_order_avx2;
+    if (advection_kernels::avx2_available()) return advection_kernels::avx2;
 #endif
-    return corrected_scheme ? corrected_any_cpu : first_order_any_cpu;
+    return advection_kernels::any_cpu;
 }
 
 }  // namespace
 
 void advect(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-            const carried_pair& fields, advection_workspace& workspace) {
-    static advection_kernels::kernel* const first_order_kernel =
-        best_kernel(advection_scheme::first_order);
-    static advection_kernels::kernel* const corrected_kernel =
-        best_kernel(advection_scheme::corrected);
+            const carried_pair& fields) {
+    static advection_kernels::kernel* const kernel = best_kernel();
     if (frame.nx <= 0 || frame.ny <= 0) return;
-    advection_kernels::kernel* const kernel =
-        workspace.scheme == advection_scheme::corrected ? corrected_kernel : first_order_kernel;
-    kernel(frame, u, v, dt, fields, workspace);
-}
-
-void advection_step(flow_field& field, float dt, advection_workspace& workspace) {
-    advect(field, field.u, field.v, dt, {field.u, field.v, field.u_adv, field.v_adv}, workspace);
+    kernel(frame, u, v, dt, fields);
 }
 
 void advection_step(flow_field& field, float dt) {
-    advection_workspace first_order_only;
-    advection_step(field, dt, first_order_only);
+    advect(field, field.u, field.v, dt, {field.u, field.v, field.u_adv, field.v_adv});
 }
 
 }  // namespace veltaro

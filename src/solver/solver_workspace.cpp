@@ -8,14 +8,13 @@
 
 namespace veltaro {
 
-solver_workspace make_solver_workspace(const flow_field& field, advection_scheme advection) {
+solver_workspace make_solver_workspace(const flow_field& field) {
     const int nx = field.nx;
     const int ny = field.ny;
     solver_workspace workspace;
     try {
         workspace.lap_u = float_grid(nx, ny);
         workspace.lap_v = float_grid(nx, ny);
-        workspace.advection = make_advection_workspace(nx, ny, advection);
         if (nx >= 3 && ny >= 3) {
             workspace.pressure_matrix = assemble_pressure_matrix(nx, ny, field.dx, field.dy);
             workspace.pressure_factors.emplace(workspace.pressure_matrix);

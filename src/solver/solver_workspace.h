@@ -1,14 +1,12 @@
 // What the solver stages keep for a whole run instead of remaking it every
 // iteration: the Laplacians, the pressure system with its factors, and the
-// right-hand side and solution vectors, and the advection's scheme with its
-// work arrays.
+// right-hand side and solution vectors.
 #pragma once
 
 #include <optional>
 #include <vector>
 
 #include "field/flow_field.h"
-#include "solver/advection_step.h"
 #include "solver/sparse_lu.h"
 
 namespace veltaro {
@@ -20,14 +18,12 @@ struct solver_workspace {
     std::optional<sparse_lu> pressure_factors;
     std::vector<float> rhs;
     std::vector<float> solution;
-    advection_workspace advection;
 };
 
 // Everything sized, and the matrix assembled and factorised, for the
 // field's grid: a grid too large for memory is refused here, before the run
 // writes anything. Throws run_error when the memory cannot be had, SuperLU's
 // own allocations included.
-solver_workspace make_solver_workspace(const flow_field& field,
-                                       advection_scheme advection = advection_scheme::first_order);
+solver_workspace make_solver_workspace(const flow_field& field);
 
 }  // namespace veltaro

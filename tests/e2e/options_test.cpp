@@ -1,7 +1,8 @@
-// The options that choose the methods, through the built program: each
-// value a user may mistype is refused before any question with one line
-// naming the allowed values, exit status 2 and nothing written; each
-// accepted choice reaches summary.json under its own name.
+// The option that chooses the solid-node rule, through the built program:
+// each value a user may mistype is refused before any question with one
+// line naming the allowed values, exit status 2 and nothing written; each
+// accepted choice reaches summary.json under its own name. No other method
+// is chosen on the command line: an --advection argument is unknown.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,10 +21,16 @@ const std::string answers = "tunnel.jpg 20 0.01 1 1 4 0 5";
 
 const std::string solid_values =
     "the allowed values are --solid-nodes=sampled (the default) or --solid-nodes=covered.\n";
-const std::string advection_values =
-    "the allowed values are --advection=first-order (the default) or --advection=corrected.\n";
 
-TEST(Options, UnknownValuesAreRefusedWithTheAllowedOnesAndNothingWritten) {
+// The refusal of an argument that is not the option, whatever it is.
+std::string unknown_argument(const std::string& argument) {
+    return "Unknown argument \"" + argument +
+           "\": veltaro takes --help (-h) or --version alone, or the option "
+           "--solid-nodes=sampled|covered, and asks its questions on standard input (veltaro < "
+           "answers.txt).\n";
+}
+
+TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWritten) {
     // clang-format off
     const struct {
         const char* arguments;
@@ -36,22 +43,11 @@ TEST(Options, UnknownValuesAreRefusedWithTheAllowedOnesAndNothingWritten) {
                           "default) or --solid-nodes=covered.\n"},
         {"--solid-nodes covered", "The option --solid-nodes needs a value: --solid-nodes=sampled "
                                   "(the default) or --solid-nodes=covered.\n"},
-        {"--advection=second-order", "Unknown value \"second-order\" for --advection: " +
-                                     advection_values},
-        {"--advection=first_order", "Unknown value \"first_order\" for --advection: " +
-                                    advection_values},
-        {"--solid-nodes=covered --advection=maccormack", "Unknown value \"maccormack\" for "
-                                                         "--advection: " + advection_values},
-        {"--advection", "The option --advection needs a value: --advection=first-order (the "
-                        "default) or --advection=corrected.\n"},
-        {"--advection=corrected --solid", "Unknown argument \"--solid\": veltaro takes --help (-h) or "
-         "--version alone, or the options --solid-nodes=sampled|covered and "
-         "--advection=first-order|corrected, and asks its questions on standard input (veltaro < "
-         "answers.txt).\n"},
-        {"--solid-nodes=covered --help", "Unknown argument \"--help\": veltaro takes --help (-h) or "
-         "--version alone, or the options --solid-nodes=sampled|covered and "
-         "--advection=first-order|corrected, and asks its questions on standard input (veltaro < "
-         "answers.txt).\n"},
+        {"--solid-nodes=covered --solid", unknown_argument("--solid")},
+        {"--solid-nodes=covered --help", unknown_argument("--help")},
+        {"--advection=corrected", unknown_argument("--advection=corrected")},
+        {"--solid-nodes=covered --advection=corrected", unknown_argument("--advection=corrected")},
+        {"--advection", unknown_argument("--advection")},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -67,17 +63,14 @@ TEST(Options, UnknownValuesAreRefusedWithTheAllowedOnesAndNothingWritten) {
     }
 }
 
-TEST(Options, TheChoicesReachTheSummary) {
+TEST(Options, TheChoiceReachesTheSummary) {
     const struct {
         const char* arguments;
         const char* solid_nodes;
-        const char* advection;
     } rows[] = {
-        {"", "sampled", "first-order"},
-        {"--solid-nodes=covered", "covered", "first-order"},
-        {"--advection=corrected", "sampled", "corrected"},
-        {"--advection=corrected --solid-nodes=covered", "covered", "corrected"},
-        {"--solid-nodes=sampled --advection=first-order", "sampled", "first-order"},
+        {"", "sampled"},
+        {"--solid-nodes=covered", "covered"},
+        {"--solid-nodes=sampled", "sampled"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -87,18 +80,18 @@ TEST(Options, TheChoicesReachTheSummary) {
         ASSERT_EQ(run.status, 1) << run.err;
         const auto summary = nlohmann::json::parse(read_file("summary.json"));
         EXPECT_EQ(summary["solid_nodes"], row.solid_nodes);
-        EXPECT_EQ(summary["advection"], row.advection);
     }
 }
 
-TEST(Options, HelpExplainsBoth) {
+TEST(Options, HelpExplainsTheSolidNodeRuleAndNoOtherOption) {
     const scratch_dir folder;
     const program_run run = run_program("", surroundings::plain, "--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* part : {"--solid-nodes=RULE   sampled (default)", "covered: when dark pixels",
-                             "--advection=SCHEME   first-order (default)", "corrected: limited"}) {
+    for (const char* part :
+         {"--solid-nodes=RULE   sampled (default)", "covered: when dark pixels"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
+    EXPECT_EQ(run.out.find("--advection"), std::string::npos);
 }
 
 }  // namespace
