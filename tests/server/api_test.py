@@ -181,6 +181,16 @@ class BadRequests(StudioCase):
         with self.subTest("over 20 MB"):
             status, body = self.studio.post_run(picture=b"\xff\xd8\xff" + bytes(21 << 20))
             self.check_refusal(status, body, 413, ["20 MB"])
+        with self.subTest("no length given"):
+            connection = self.studio.connection()
+            body, content_type = multipart(COARSE_ANSWERS, {"picture": ("c.jpg", example_picture())})
+            connection.request("POST", "/api/runs", body=iter([body]), encode_chunked=True,
+                               headers={"Host": f"127.0.0.1:{self.studio.port}",
+                                        "Content-Type": content_type})
+            response = connection.getresponse()
+            answer = json.loads(response.read())
+            connection.close()
+            self.check_refusal(response.status, answer, 411, ["Content-Length"])
         with self.subTest("not a form"):
             status, body = self.studio.json("POST", "/api/runs", b"{}",
                                             {"Content-Type": "application/json"})
