@@ -226,7 +226,9 @@ class RunTest(PageTest):
         self.find("#run").click()
         plot = self.find("#convergence_plot")
         seen_live = False
+        deadline = time.monotonic() + 300
         while not any(word in self.status() for word in ("done", "refused", "failed")):
+            self.assertLess(time.monotonic(), deadline, "the run did not end")
             if "running" in self.status() and int(plot.get_attribute("data-points") or 0) > 0:
                 seen_live = True
             time.sleep(0.05)
