@@ -9,6 +9,7 @@ watcher receiving its event.
     python3 bench/studio_load.py build/veltaro"""
 
 import os
+import shutil
 import statistics
 import sys
 import tempfile
@@ -119,6 +120,7 @@ def main():
     finally:
         studio.stop()
         studio.close()
+        shutil.rmtree(runs, ignore_errors=True)
     return 0 if ok else 1
 
 

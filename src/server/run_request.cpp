@@ -19,7 +19,6 @@ struct option_field {
 };
 constexpr std::array option_fields = {
     option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered"}},
-    option_field{"advection", "--advection", {"first-order", "corrected"}},
 };
 
 constexpr std::size_t sweep_limit = 200;

@@ -29,7 +29,8 @@ constexpr std::array run_files = {"U.dat",           "V.dat",    "P.dat",       
                                   "velocity.jpg",    "flow.vtk", "summary.json", "console.txt",
                                   "answers.txt",     "run.json"};
 
-// Summary keys that repeat the answers; the rest are the run's results.
+// Summary keys that repeat the answers, and its warnings, which a record
+// shows on their own; the rest are the run's results.
 constexpr std::array answer_keys = {
     "picture", "picture_width", "picture_height", "reynolds_number", "kinematic_viscosity",
     "density", "tunnel_height", "tunnel_length",  "mesh_choice",     "max_iterations",

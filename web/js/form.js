@@ -8,7 +8,7 @@ export const answer_fields = [
 ];
 
 // Options of the program that are sent only when they are not the default.
-export const option_defaults = { solid_nodes: "sampled", advection: "first-order" };
+export const option_defaults = { solid_nodes: "sampled" };
 
 const labels = {
     reynolds_number: "The Reynolds number", kinematic_viscosity: "The kinematic viscosity",

@@ -18,8 +18,14 @@ function node(tag, attributes, text) {
 function extent(values, log) {
     const usable = values.filter((v) => Number.isFinite(v) && (!log || v > 0));
     if (usable.length === 0) return log ? [1e-8, 1] : [0, 1];
-    let low = Math.min(...usable);
-    let high = Math.max(...usable);
+    // A loop, not Math.min(...values): a long run has more values than a
+    // call may take arguments.
+    let low = Infinity;
+    let high = -Infinity;
+    for (const v of usable) {
+        low = Math.min(low, v);
+        high = Math.max(high, v);
+    }
     if (log) return [10 ** Math.floor(Math.log10(low)), 10 ** Math.ceil(Math.log10(high) + 1e-9)];
     if (low === high) [low, high] = [low - Math.abs(low || 1) * 0.1, high + Math.abs(high || 1) * 0.1];
     const pad = (high - low) * 0.08;

@@ -1,0 +1,94 @@
+// A posted run's form: which answers and options it takes, the answers file
+// the child reads, and its command-line options.
+#include "server/run_request.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace veltaro::server {
+namespace {
+
+using form = std::map<std::string, std::string>;
+
+const form good = {{"reynolds_number", "20"}, {"kinematic_viscosity", "0.01"}, {"density", "1"},
+                   {"tunnel_height", "1"},    {"tunnel_length", "4"},          {"mesh_choice", "1"},
+                   {"max_iterations", "500"}};
+
+form with(form fields, const std::string& name, const std::string& value) {
+    fields[name] = value;
+    return fields;
+}
+
+form without(form fields, const std::string& name) {
+    fields.erase(name);
+    return fields;
+}
+
+request_check check(const form& fields) {
+    return check_run_request([&](const std::string& name) -> std::optional<std::string> {
+        const auto found = fields.find(name);
+        if (found == fields.end()) return std::nullopt;
+        return found->second;
+    });
+}
+
+TEST(RunRequest, AnswersFileAndRefusals) {
+    // clang-format off
+    const struct {
+        const char* name;
+        form fields;
+        const char* answers;  // the answers file, or nullptr when refused
+        const char* refusal;  // words of the refusal
+    } rows[] = {
+        {"all answers", good, "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"blanks around", with(good, "density", " 1.5\r\n"), "picture.jpg 20 0.01 1.5 1 4 1 500\n", ""},
+        {"exponents", with(good, "kinematic_viscosity", "1e-2"), "picture.jpg 20 1e-2 1 1 4 1 500\n", ""},
+        {"inlet velocity ignored", with(good, "inlet_velocity", "3"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"inlet velocity at Re 0", with(with(good, "reynolds_number", "0"), "inlet_velocity", "0.2"),
+         "picture.jpg 0 0.01 1 1 4 1 500 0.2\n", ""},
+        {"inlet velocity at a tiny nu", with(with(good, "kinematic_viscosity", "1e-50"), "inlet_velocity", "2"),
+         "picture.jpg 20 1e-50 1 1 4 1 500 2\n", ""},
+        {"inlet velocity missing", with(good, "reynolds_number", "0.0"), nullptr, "\"inlet_velocity\" is missing"},
+        {"missing", without(good, "tunnel_length"), nullptr, "\"tunnel_length\" is missing"},
+        {"empty", with(good, "density", ""), nullptr, "\"density\" is missing"},
+        {"a word", with(good, "mesh_choice", "fine"), nullptr, "\"mesh_choice\" is not a number"},
+        {"two words", with(good, "max_iterations", "5 00"), nullptr, "\"max_iterations\" is not a number"},
+        {"a trailing letter", with(good, "tunnel_height", "1m"), nullptr, "\"tunnel_height\" is not a number"},
+        {"bad option", with(good, "solid_nodes", "most"), nullptr, "\"solid_nodes\" must be"},
+        {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        const request_check result = check(row.fields);
+        ASSERT_EQ(result.request.has_value(), row.answers != nullptr) << row.name;
+        if (result.request) {
+            EXPECT_EQ(answers_text("picture.jpg", result.request->answers), row.answers)
+                << row.name;
+        } else {
+            EXPECT_NE(result.refusal.find(row.refusal), std::string::npos) << result.refusal;
+        }
+    }
+}
+
+TEST(RunRequest, OptionsBecomeArguments) {
+    const request_check result =
+        check(with(with(good, "solid_nodes", "covered"), "sweep", "Re sweep"));
+    ASSERT_TRUE(result.request);
+    EXPECT_EQ(option_arguments(result.request->options),
+              (std::vector<std::string>{"--solid-nodes=covered"}));
+    EXPECT_EQ(result.request->sweep, "Re sweep");
+    // An empty option is the default, as a form's empty select would send it.
+    EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());
+}
+
+TEST(RunRequest, PictureNamedByItsFirstBytes) {
+    EXPECT_EQ(picture_name_for(std::string("\x89PNG\r\n\x1a\n\0\0", 10)), "picture.png");
+    EXPECT_EQ(picture_name_for("\xff\xd8\xff\xe0"), "picture.jpg");
+    EXPECT_EQ(picture_name_for("\x89PNG"), "picture.jpg");
+    EXPECT_EQ(picture_name_for("GIF89a"), "picture.jpg");  // the program refuses it
+    EXPECT_EQ(picture_name_for(""), "picture.jpg");
+}
+
+}  // namespace
+}  // namespace veltaro::server
