@@ -21,14 +21,14 @@ namespace {
 constexpr double pi = std::numbers::pi;
 using profile = std::function<double(double x, double y)>;
 
-void fill(float_grid& q, float h, const profile& f) {
+void fill(float_grid& q, double h, const profile& f) {
     for (int i = 0; i < q.nx(); ++i) {
         for (int j = 0; j < q.ny(); ++j) q[i][j] = static_cast<float>(f(i * h, j * h));
     }
 }
 
 // The largest |q - exact| over the nodes at least `margin` from the edges.
-double largest_error(const float_grid& q, float h, int margin, const profile& exact) {
+double largest_error(const float_grid& q, double h, int margin, const profile& exact) {
     double largest = 0.0;
     for (int i = margin; i < q.nx() - margin; ++i) {
         for (int j = margin; j < q.ny() - margin; ++j) {
