@@ -54,7 +54,7 @@ std::vector<double> forces_in(const std::string& summary) {
 }
 
 // The wall time is the one value that differs from run to run.
-std::string without_wall_time(std::string summary) {
+std::string without_wall_time(const std::string& summary) {
     const auto value = summary.find("\"seconds\": ") + 11;
     return summary.substr(0, value) + "0" + summary.substr(summary.find_first_of(",}\n", value));
 }
