@@ -400,11 +400,16 @@ def goals_table(records, default, reynolds, references):
     return table(["goal", "result"], rows)
 
 
-def drag_convergence_note(blocks, records, reynolds):
-    """Why the drag with the covered rule jumps between meshes, when it does."""
+def drag_convergence_note(blocks, records, reynolds, diameter):
+    """Why the drag with the covered rule jumps between meshes, when it does:
+    the solid rows across the cylinder against its diameter in spacings."""
     if all(map(monotone, over_meshes(records, reynolds, "drag_coefficient").values())):
         return OMIT
-    return "\n" + blocks["covered-not-monotone"]
+    first = [records[reynolds[0], m] for m in MESHES]
+    if any(r["across"] is None for r in first):
+        return OMIT
+    return "\n" + fill(blocks, "covered-not-monotone", rows=join_words(str(r["across"]) for r in first),
+                       spacings=join_words(f"{diameter / r['dx']:.2f}" for r in first))
 
 
 def wake_errors(configurations, records, reynolds, references):
@@ -432,7 +437,7 @@ def options_section(blocks, configurations, records, reynolds, references, setup
                        against_confined=against_confined(configurations, records, reynolds, references),
                        configuration_sections="\n" + "\n\n".join(sections),
                        goals_table=goals_table(records[option], default, reynolds, references),
-                       covered_convergence_note=drag_convergence_note(blocks, records[option], reynolds),
+                       covered_convergence_note=drag_convergence_note(blocks, records[option], reynolds, setup["diameter"]),
                        wake_errors=wake_errors(configurations, records, reynolds, references))
 
 
