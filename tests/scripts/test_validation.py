@@ -162,7 +162,7 @@ class Page(unittest.TestCase):
     def test_a_drag_that_does_not_converge_is_explained(self):
         rows = [  # C_D of the option on the standard mesh at Re_D = 20, flow.vtk read, the explanation
             (2.4, True, None),
-            (1.9, True, "5, 10 and 20 node rows across a cylinder of 2.45, 4.95 and 9.95 node spacings"),
+            (1.9, True, "5, 10 and 20 rows across a cylinder of 2.45, 4.95 and 9.95 node spacings"),
             (1.9, False, None),
         ]
         for standard, vtk, explained in rows:
