@@ -48,7 +48,8 @@ class CasesCsv(Folder):
             ("name,picture\n", "the first nine columns differ"),
             (HEADER.replace("density", "rho") + "\n", "the first nine columns differ"),
             (HEADER + ",wind\n", "unknown column wind"),
-            (HEADER + ",advection,advection\n", "a column is named twice"),
+            (HEADER + ",solid_nodes,solid_nodes\n", "a column is named twice"),
+            (HEADER + ",solid_nodes,advection\n", "unknown column advection"),
             (HEADER + "\n\n", "has no cases under its header"),
             (HEADER + "\na," + ROW + ",9\n", "line 2: 10 fields, but the header has 9"),
             (HEADER + '\n"a",' + ROW + "\n", "line 2: quoted fields are not supported"),
@@ -63,7 +64,7 @@ class CasesCsv(Folder):
             (HEADER + ",inlet_velocity\na,cylinder.jpg,20,0,1,1,4,0,5,\n", "asks for the inlet velocity"),
             (HEADER + ",inlet_velocity\na," + ROW + ",0.2\n", "inlet_velocity is given, but"),
             (HEADER + ",solid_nodes\na," + ROW + ",round\n", "solid_nodes 'round' is not one of sampled, covered"),
-            (HEADER + ",advection\na," + ROW + ",second\n", "advection 'second' is not one of first-order"),
+            (HEADER + ",solid_nodes\na," + ROW + ",Covered\n", "solid_nodes 'Covered' is not one of"),
         ]
         for text, words in rows:
             with self.subTest(csv=text):
@@ -77,14 +78,15 @@ class CasesCsv(Folder):
         self.assertEqual(len(errors.splitlines()), 2)
 
     def test_accepted_rows_give_answers_and_options(self):
-        header = HEADER + ",inlet_velocity,advection,solid_nodes"
+        header = HEADER + ",solid_nodes,inlet_velocity"
         rows = [  # the row's fields after the name, answers after the picture, options
-            (ROW + ",,,", ["20", "0.01", "1", "1", "4", "0", "5"], []),
-            ("cylinder.jpg,0,0.01,1,1,4,0,5,0.3,,", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"], []),
-            ("cylinder.jpg,20,0.0,1,1,4,2,9,1e-2,,", ["20", "0.0", "1", "1", "4", "2", "9", "1e-2"], []),
-            (ROW + ",,corrected,covered", ["20", "0.01", "1", "1", "4", "0", "5"],
-             ["--solid-nodes=covered", "--advection=corrected"]),
-            (" " + ROW + " ,, first-order ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--advection=first-order"]),
+            (ROW + ",,", ["20", "0.01", "1", "1", "4", "0", "5"], []),
+            ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"], []),
+            ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", ["20", "0.0", "1", "1", "4", "2", "9", "1e-2"], []),
+            (ROW + ",covered,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=covered"]),
+            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"]),
+            ("cylinder.jpg,0,0.01,1,1,4,0,5,covered,0.3", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"],
+             ["--solid-nodes=covered"]),
         ]
         for fields, answers, options in rows:
             with self.subTest(row=fields):
@@ -104,9 +106,13 @@ class Command(Folder):
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
         cases = self.write("cases.csv", HEADER + "\na," + ROW + "\n")
         bad = self.write("bad.csv", HEADER + ",wind\n")
+        # The column of an advection option the program no longer has.
+        old = self.write("old.csv", HEADER + ",solid_nodes,advection\na," + ROW + ",covered,corrected\n")
         out = os.path.join(self.dir, "out")
         rows = [  # arguments, words of the message
             ([bad, out], "unknown column wind"),
+            ([old, out], "unknown column advection"),
+            (["--case", old, out, "1"], "unknown column advection"),
             ([cases, out], "program not found or not executable"),
             ([cases, out, "-j", "many"], "-j takes a number of jobs"),
             ([cases, out, "--fast"], "unknown option --fast"),
@@ -135,14 +141,14 @@ class Command(Folder):
                                      "  printf '\"answers\": \"%s\"}' \"$(tr '\\n' ' ')\"; } > summary.json\n"
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
-        cases = self.write("cases.csv", HEADER + ",advection,inlet_velocity\n"
-                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,corrected,0.3\n")
+        cases = self.write("cases.csv", HEADER + ",solid_nodes,inlet_velocity\n"
+                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,covered,0.3\n")
         result = self.sweep("--case", cases, "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         with open(os.path.join(folder, "summary.json")) as file:
             summary = json.load(file)
-        self.assertEqual(summary, {"arguments": "--advection=corrected",
+        self.assertEqual(summary, {"arguments": "--solid-nodes=covered",
                                    "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         for name, text in (("exit_status", "1\n"), ("console.txt", "console\n"), ("stderr.txt", "last words\n")):
             with open(os.path.join(folder, name)) as file:
