@@ -200,7 +200,7 @@ std::vector<bad_input> matrix() {
          [] { write_file("cyl.gif", std::string("GIF89a\xC8\0\x32\0\x80\0\0", 13)); }},
         {"BmpPicture", "cyl.bmp 20 0.01 1 1 4 0 5", 2, "cyl.bmp (it looks like a BMP picture; "
          "save it as a JPEG or PNG)\n", "",
-         [] { write_file("cyl.bmp", std::string("BM\x36\x75\0\0\0\0\0\0\x36\0", 14)); }},
+         [] { write_file("cyl.bmp", std::string("BM\x36\x75\0\0\0\0\0\0\x36\0", 12)); }},
         {"TiffPicture", "cyl.tif 20 0.01 1 1 4 0 5", 2, "cyl.tif (it looks like a TIFF "
          "picture; save it as a JPEG or PNG)\n", "",
          [] { write_file("cyl.tif", std::string("MM\0*\0\0\0\x08\0\x0E", 10)); }},
