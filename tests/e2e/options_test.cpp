@@ -46,8 +46,6 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
         {"--solid-nodes=covered --help", unknown_argument("--help")},
         {"--advection=corrected", unknown_argument("--advection=corrected")},
-        {"--solid-nodes=covered --advection=corrected", unknown_argument("--advection=corrected")},
-        {"--advection", unknown_argument("--advection")},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -88,7 +86,8 @@ TEST(Options, HelpExplainsTheSolidNodeRuleAndNoOtherOption) {
     const program_run run = run_program("", surroundings::plain, "--help");
     EXPECT_EQ(run.status, 0);
     for (const char* part :
-         {"--solid-nodes=RULE   sampled (default)", "covered: when dark pixels"}) {
+         {"Usage: veltaro [--help | -h | --version]\n", "--solid-nodes=RULE   sampled (default)",
+          "covered: when dark pixels"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(run.out.find("--advection"), std::string::npos);

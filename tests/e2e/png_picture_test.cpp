@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -34,31 +33,16 @@ std::map<std::string, std::string> run_and_keep(const std::string& picture_name,
     return kept;
 }
 
-// The JPEG's pixels as 16-bit RGB with an opaque alpha channel: the same
-// pixels through the decoder's other path.
-void write_rgba16(const std::string& name, const picture& pixels) {
-    png_picture png{pixels.width, pixels.height, png_colours::rgb_alpha, 16, false, {}};
-    for (std::size_t k = 0; k < pixels.samples.size(); ++k) {
-        png.samples.push_back(pixels.samples[k] * 257u);
-        if (k % 3 == 2) png.samples.push_back(65535);
-    }
-    write_png(name, png);
-}
-
 TEST(PngPicture, SameRunAsTheJpegOfTheSamePixels) {
     const std::string regression = std::string(VELTARO_TEST_DATA) + "/regression/disc.jpg";
-    const std::string airfoil = std::string(VELTARO_EXAMPLES) + "/airfoil.jpg";
-    const auto same_samples = [](const std::string& name, const picture& pixels) {
-        write_png(name, pixels);
-    };
+    // The other kinds of PNG give the same samples in the decoder's own test.
     const struct {
         const char* name;
         std::string jpeg, answers;
-        std::function<void(const std::string&, const picture&)> write;
     } rows[] = {
-        {"grey, the regression run", regression, "20 0.01 1 1 2.4 0 200", same_samples},
-        {"colour, the airfoil on the coarse mesh", airfoil, "20 0.01 1 1 4 0 40", same_samples},
-        {"colour as 16-bit RGB and opacity", airfoil, "20 0.01 1 1 4 0 40", write_rgba16},
+        {"grey, the regression run", regression, "20 0.01 1 1 2.4 0 200"},
+        {"colour, the airfoil on the coarse mesh", std::string(VELTARO_EXAMPLES) + "/airfoil.jpg",
+         "20 0.01 1 1 4 0 40"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -70,7 +54,7 @@ TEST(PngPicture, SameRunAsTheJpegOfTheSamePixels) {
         }
         {
             const scratch_dir folder;
-            row.write("obstacle.png", decode_jpeg(row.jpeg));
+            write_png("obstacle.png", decode_jpeg(row.jpeg));
             from_png = run_and_keep("obstacle.png", row.answers);
         }
         for (const auto& [name, bytes] : from_jpeg) {

@@ -145,12 +145,6 @@ TEST(Warnings, AirfoilCoefficientsOnTheChordAreItsForcesOverTheChord) {
     EXPECT_NE(run.out.find("\nC_D,c = 2.26"), std::string::npos) << run.out;
 }
 
-}  // namespace
-}  // namespace veltaro::test
-
-namespace veltaro::test {
-namespace {
-
 // The validation cylinder on the fine mesh is a well-drawn case: nothing in
 // its set-up may warn (its loop settles, as the validation run shows).
 TEST(Warnings, ValidationCylinderOnTheFineMeshSetsUpWithout) {

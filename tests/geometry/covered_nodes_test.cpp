@@ -4,6 +4,7 @@
 // larger and smaller than the grid, stretched one way or the other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 #include <string>
@@ -76,7 +77,8 @@ TEST(CoveredNodes, ANodeIsSolidWhenDarkPixelsCoverHalfItsCell) {
 
 enum class mirror { centreline, vertical_line, both };
 
-// A random picture made symmetric by copying one half onto the other.
+// A random picture made symmetric: each pixel takes the value of its mirror
+// image in the half (or quarter) that keeps its random one, drawn before it.
 int_grid symmetric_picture(int width, int height, mirror about, unsigned seed, int dark_percent) {
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> percent(0, 99);
@@ -84,17 +86,9 @@ int_grid symmetric_picture(int width, int height, mirror about, unsigned seed, i
     for (int c = 0; c < width; ++c) {
         for (int k = 0; k < height; ++k) {
             picture[c][k] = percent(random) < dark_percent ? obstacle_pixel : open_pixel;
-        }
-    }
-    for (int c = 0; c < width; ++c) {
-        for (int k = 0; k < height; ++k) {
-            const int mirror_c = about == mirror::centreline ? c : width - 1 - c;
-            const int mirror_k = about == mirror::vertical_line ? k : height - 1 - k;
-            if (mirror_c < c || (mirror_c == c && mirror_k < k)) continue;
-            picture[mirror_c][mirror_k] = picture[c][k];
-            if (about == mirror::both) {
-                picture[c][height - 1 - k] = picture[width - 1 - c][k] = picture[c][k];
-            }
+            const int kept_c = about == mirror::centreline ? c : std::min(c, width - 1 - c);
+            const int kept_k = about == mirror::vertical_line ? k : std::min(k, height - 1 - k);
+            picture[c][k] = picture[kept_c][kept_k];
         }
     }
     return picture;

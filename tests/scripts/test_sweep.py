@@ -105,12 +105,10 @@ class Command(Folder):
 
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
         cases = self.write("cases.csv", HEADER + "\na," + ROW + "\n")
-        bad = self.write("bad.csv", HEADER + ",wind\n")
         # The column of an advection option the program no longer has.
         old = self.write("old.csv", HEADER + ",solid_nodes,advection\na," + ROW + ",covered,corrected\n")
         out = os.path.join(self.dir, "out")
         rows = [  # arguments, words of the message
-            ([bad, out], "unknown column wind"),
             ([old, out], "unknown column advection"),
             (["--case", old, out, "1"], "unknown column advection"),
             ([cases, out], "program not found or not executable"),
@@ -119,7 +117,6 @@ class Command(Folder):
             ([cases], "usage: scripts/sweep.sh"),
             (["--case", cases, out, "0"], "ROW must be a row number from 1, not '0'"),
             (["--case", cases, out, "2"], "has 1 cases; there is no row 2"),
-            (["--case", bad, out, "1"], "unknown column wind"),
             (["--gather", cases, out], "no such OUTDIR"),
             (["--count", os.path.join(self.dir, "none.csv")], "cases CSV not found"),
         ]

@@ -6,7 +6,6 @@ import io
 import json
 import os
 import shutil
-import signal
 import socket
 import stat
 import subprocess
@@ -21,7 +20,8 @@ from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_pi
 
 RESULT_FILES = ["U.dat", "V.dat", "P.dat", "convergence.txt", "convergence.svg", "U.jpg",
                 "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json"]
-FINAL = ("done", "refused", "failed", "cancelled", "interrupted")
+CONTENT_TYPES = {"U.dat": "text/plain", "U.jpg": "image/jpeg", "summary.json": "application/json",
+                 "convergence.svg": "image/svg+xml", "flow.vtk": "application/octet-stream"}
 
 
 def read_bytes(path):
@@ -107,6 +107,7 @@ class GoodPath(StudioCase):
         for name in RESULT_FILES + ["console.txt"]:
             status, headers, served = self.studio.request("GET", f"/api/runs/{run_id}/files/{name}")
             self.assertEqual(status, 200, name)
+            self.assertTrue(headers["Content-Type"].startswith(CONTENT_TYPES.get(name, "")), name)
             expected = cli.stdout.encode() if name == "console.txt" else read_bytes(
                 os.path.join(self.runs, ".cli", name))
             if name == "summary.json":
@@ -122,14 +123,6 @@ class GoodPath(StudioCase):
         self.assertEqual((status, headers["Content-Type"]), (200, "application/zip"))
         names = zipfile.ZipFile(io.BytesIO(archive)).namelist()
         self.assertTrue(set(RESULT_FILES + ["picture.jpg", "console.txt", "run.json"]) <= set(names))
-
-        content_types = {"U.dat": "text/plain", "U.jpg": "image/jpeg", "summary.json":
-                         "application/json", "convergence.svg": "image/svg+xml",
-                         "picture.jpg": "image/jpeg", "flow.vtk": "application/octet-stream"}
-        for name, content_type in content_types.items():
-            status, headers, _ = self.studio.request("GET", f"/api/runs/{run_id}/files/{name}")
-            self.assertEqual(status, 200)
-            self.assertTrue(headers["Content-Type"].startswith(content_type), name)
 
     def test_the_page_is_served_from_the_executable(self):
         status, headers, page = self.studio.request("GET", "/")
@@ -153,27 +146,14 @@ class BadRequests(StudioCase):
         self.assertEqual(run_folders(self.runs), self.before, "nothing is written")
 
     def test_posts_the_server_refuses(self):
-        answers = COARSE_ANSWERS
-        without = lambda name: {k: v for k, v in answers.items() if k != name}
-        rows = [(f"{name} missing", without(name), {}, 400, [f'"{name}"', "missing"])
-                for name in answers]
-        rows += [(f"{name} empty", dict(answers, **{name: ""}), {}, 400, [f'"{name}"', "missing"])
-                 for name in answers]
-        rows += [(f"{name} = {value}", dict(answers, **{name: value}), {}, 400,
-                  [f'"{name}"', "not a number"])
-                 for name in answers for value in ("abc", "1 2", "2O")]
-        rows += [
-            ("inlet velocity needed at Re 0", dict(answers, reynolds_number="0"), {}, 400,
-             ['"inlet_velocity"']),
-            ("inlet velocity needed at nu 0", dict(answers, kinematic_viscosity="0.0"), {}, 400,
-             ['"inlet_velocity"']),
-            ("unknown solid_nodes", answers, {"solid_nodes": "all"}, 400, ['"solid_nodes"']),
-            ("sweep label too long", answers, {"sweep": "x" * 201}, 400, ['"sweep"']),
-        ]
-        for name, fields, extra, expected_status, words in rows:
+        # Each refusal of the form's fields is a row of the request checks' own
+        # test; here, that the server answers one with 400 and writes nothing.
+        rows = [("density missing", {k: v for k, v in COARSE_ANSWERS.items() if k != "density"},
+                 ['"density"', "missing"]),
+                ("not a number", dict(COARSE_ANSWERS, density="2O"), ['"density"', "not a number"])]
+        for name, fields, words in rows:
             with self.subTest(name):
-                status, body = self.studio.post_run(fields, **extra)
-                self.check_refusal(status, body, expected_status, words)
+                self.check_refusal(*self.studio.post_run(fields), 400, words)
         with self.subTest("picture missing"):
             status, body = self.studio.post_run(picture=False)
             self.check_refusal(status, body, 400, ['"picture"'])
@@ -224,16 +204,12 @@ class BadRequests(StudioCase):
         port = self.studio.port
         body, content_type = multipart(COARSE_ANSWERS, {"picture": ("c.jpg", example_picture())})
         post = {"Content-Type": content_type}
+        # Which Host and Origin pass is the access policy's own test; here, that
+        # the page, the posts and the deletes are all judged by it.
         rows = [
-            ("rebound DNS name", "GET", "/api/runs", None, {"Host": f"evil.example:{port}"}),
             ("rebound DNS name, page", "GET", "/", None, {"Host": f"evil.example:{port}"}),
-            ("wrong port", "GET", "/api/runs", None, {"Host": f"127.0.0.1:{port + 1}"}),
-            ("post from a rebound name", "POST", "/api/runs", body,
-             dict(post, Host=f"evil.example:{port}")),
             ("post from another site", "POST", "/api/runs", body,
              dict(post, Origin="http://evil.example")),
-            ("post from another port", "POST", "/api/runs", body,
-             dict(post, Origin=f"http://127.0.0.1:{port + 1}")),
             ("delete from another site", "DELETE", f"/api/runs/{run_id}", None,
              {"Origin": "http://evil.example"}),
         ]
@@ -241,12 +217,12 @@ class BadRequests(StudioCase):
             with self.subTest(name):
                 status, answer = self.studio.json(method, path, data, headers)
                 self.check_refusal(status, answer, 403, [])
-        # The page's own origin may post, under each loopback name.
-        for host in (f"localhost:{port}", f"127.0.0.1:{port}"):
-            status, answer = self.studio.json("POST", "/api/runs", body,
-                                              dict(post, Host=host, Origin=f"http://{host}"))
-            self.assertEqual(status, 201, answer)
-            self.studio.wait_final(answer["id"])
+        # The page's own origin may post.
+        host = f"localhost:{port}"
+        status, answer = self.studio.json("POST", "/api/runs", body,
+                                          dict(post, Host=host, Origin=f"http://{host}"))
+        self.assertEqual(status, 201, answer)
+        self.studio.wait_final(answer["id"])
 
     def test_the_program_judges_the_answers(self):
         # What the program says about a file that is no picture, on the command line.
@@ -254,20 +230,15 @@ class BadRequests(StudioCase):
         cli = cli_run(os.path.join(self.runs, ".junk"), "picture.jpg", junk,
                       "picture.jpg 20 0.01 1 1 4 0 100\n")
         self.assertEqual(cli.returncode, 2)
-        rows = [("not a picture", junk, COARSE_ANSWERS, "refused", cli.stderr.strip()),
-                ("negative density", None, dict(COARSE_ANSWERS, density="-1"), "refused",
-                 "ensity"),
-                ("whole number expected", None, dict(COARSE_ANSWERS, mesh_choice="1.5"),
-                 "refused", "whole number")]
-        for name, picture, answers, expected, message in rows:
-            with self.subTest(name):
-                status, posted = self.studio.post_run(answers, picture=picture)
-                self.assertEqual(status, 201)
-                record = self.studio.wait_final(posted["id"])
-                self.assertEqual(record["status"], expected)
-                self.assertIn(message, record["message"])
-                self.assertEqual(record["iterations"], 0)
-                self.assertIsNone(record["results"])
+        # The server passes it on as the run's refusal (the program's other
+        # refusals are the bad-input matrix's rows).
+        status, posted = self.studio.post_run(picture=junk)
+        self.assertEqual(status, 201)
+        record = self.studio.wait_final(posted["id"])
+        self.assertEqual(record["status"], "refused")
+        self.assertIn(cli.stderr.strip(), record["message"])
+        self.assertEqual(record["iterations"], 0)
+        self.assertIsNone(record["results"])
 
     def test_options_go_to_the_program_on_its_command_line(self):
         status, posted = self.studio.post_run(solid_nodes="covered")
@@ -346,8 +317,6 @@ class EventStreams(StudioCase):
         self.assertEqual(list(late), first + rest)
         status, stream = self.studio.events(path, last_event_id=rest[-1][0])
         self.assertEqual((status, list(stream)), (204, []))
-        status, stream = self.studio.events(path, last_event_id=rest[-3][0])
-        self.assertEqual(list(stream), rest[-2:])
 
     def test_the_store_stream_tells_every_change(self):
         status, stream = self.studio.events("/api/events")
@@ -446,9 +415,9 @@ class Token(StudioCase):
         with open(token_file) as kept:
             self.assertEqual(kept.read().strip(), "secret-token-123")
         host = {"Host": f"studio.example:{self.studio.port}"}
+        # Which tokens pass is the access policy's own test; here, that each
+        # place the token may travel in reaches it.
         rows = [("no token", "/api/runs", host, 403),
-                ("wrong token", "/api/runs?token=secret-token-124", host, 403),
-                ("wrong cookie", "/api/runs", dict(host, Cookie="veltaro_token=nope"), 403),
                 ("token on the address", "/api/runs?token=secret-token-123", host, 200),
                 ("token in the cookie", "/api/runs",
                  dict(host, Cookie="a=b; veltaro_token=secret-token-123"), 200),
@@ -456,8 +425,7 @@ class Token(StudioCase):
                  dict(host, Authorization="token secret-token-123"), 200)]
         for name, path, headers, expected in rows:
             with self.subTest(name):
-                status, answer_headers, _ = self.studio.request("GET", path, headers=headers)
-                self.assertEqual(status, expected)
+                self.assertEqual(self.studio.request("GET", path, headers=headers)[0], expected)
         _, headers, _ = self.studio.request("GET", "/?token=secret-token-123", headers=host)
         self.assertIn("veltaro_token=secret-token-123", headers["Set-Cookie"])
         self.assertIn("HttpOnly", headers["Set-Cookie"])
@@ -500,9 +468,7 @@ class StartingUp(unittest.TestCase):
                 self.assertIn(words, result.stderr)
         help_text = subprocess.run([EXE, "serve", "--help"], capture_output=True, text=True)
         self.assertEqual(help_text.returncode, 0)
-        for option in ("--host", "--port", "--runs", "--jobs", "--queue", "--time-limit",
-                       "--memory-limit", "--token"):
-            self.assertIn(option, help_text.stdout)
+        self.assertIn("--memory-limit", help_text.stdout)
 
     def test_a_second_server_on_the_same_runs_folder_is_refused(self):
         runs = tempfile.mkdtemp(prefix="veltaro-start-")

@@ -50,6 +50,8 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"inlet velocity at a tiny nu", with(with(good, "kinematic_viscosity", "1e-50"), "inlet_velocity", "2"),
          "picture.jpg 20 1e-50 1 1 4 1 500 2\n", ""},
         {"inlet velocity missing", with(good, "reynolds_number", "0.0"), nullptr, "\"inlet_velocity\" is missing"},
+        {"inlet velocity missing at nu 0", with(good, "kinematic_viscosity", "0"), nullptr,
+         "\"inlet_velocity\" is missing"},
         {"missing", without(good, "tunnel_length"), nullptr, "\"tunnel_length\" is missing"},
         {"empty", with(good, "density", ""), nullptr, "\"density\" is missing"},
         {"a word", with(good, "mesh_choice", "fine"), nullptr, "\"mesh_choice\" is not a number"},
