@@ -1,7 +1,7 @@
 // Small SVG line plots: the convergence history (log scale) and the sweep's
-// coefficients against Re_D. plot(svg, spec) redraws the whole figure.
+// coefficients against Re_D. plot(svg, figure) redraws the whole figure.
 //
-// spec = {series: [{name, colour, points: [[x, y], ...], markers}],
+// figure = {series: [{name, colour, points: [[x, y], ...], markers}],
 //         lines: [{y, label}] (dashed, horizontal), log_y, x_label, y_label}
 
 const ns = "http://www.w3.org/2000/svg";
@@ -58,33 +58,33 @@ function thin(points) {
     return points.filter((_, k) => k % step === 0 || k === points.length - 1);
 }
 
-export function plot(svg, spec) {
+export function plot(svg, figure) {
     const [width, height] = svg.viewBox.baseVal.width ? [svg.viewBox.baseVal.width, svg.viewBox.baseVal.height] : [640, 260];
-    const xs = spec.series.flatMap((s) => s.points.map((p) => p[0]));
-    const ys = spec.series.flatMap((s) => s.points.map((p) => p[1])).concat((spec.lines || []).map((l) => l.y));
+    const xs = figure.series.flatMap((s) => s.points.map((p) => p[0]));
+    const ys = figure.series.flatMap((s) => s.points.map((p) => p[1])).concat((figure.lines || []).map((l) => l.y));
     const [x0, x1] = extent(xs, false);
-    const [y0, y1] = extent(ys, spec.log_y);
-    const fy = spec.log_y ? Math.log10 : (v) => v;
+    const [y0, y1] = extent(ys, figure.log_y);
+    const fy = figure.log_y ? Math.log10 : (v) => v;
     const px = (x) => box.left + ((x - x0) / (x1 - x0)) * (width - box.left - box.right);
     const py = (y) => height - box.bottom - ((fy(y) - fy(y0)) / (fy(y1) - fy(y0))) * (height - box.top - box.bottom);
     svg.replaceChildren();
     svg.append(node("rect", { x: box.left, y: box.top, width: width - box.left - box.right, height: height - box.top - box.bottom, class: "frame" }));
-    for (const t of ticks(y0, y1, spec.log_y)) {
+    for (const t of ticks(y0, y1, figure.log_y)) {
         svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(t), y2: py(t), class: "grid" }));
-        svg.append(node("text", { x: box.left - 6, y: py(t) + 4, class: "tick", "text-anchor": "end" }, tick_text(t, spec.log_y)));
+        svg.append(node("text", { x: box.left - 6, y: py(t) + 4, class: "tick", "text-anchor": "end" }, tick_text(t, figure.log_y)));
     }
     for (const t of ticks(x0, x1, false)) {
         svg.append(node("text", { x: px(t), y: height - box.bottom + 16, class: "tick", "text-anchor": "middle" }, tick_text(t, false)));
     }
-    svg.append(node("text", { x: (box.left + width - box.right) / 2, y: height - 4, class: "label", "text-anchor": "middle" }, spec.x_label));
+    svg.append(node("text", { x: (box.left + width - box.right) / 2, y: height - 4, class: "label", "text-anchor": "middle" }, figure.x_label));
     const middle = (box.top + height - box.bottom) / 2;
-    svg.append(node("text", { x: 14, y: middle, class: "label", "text-anchor": "middle", transform: `rotate(-90 14 ${middle})` }, spec.y_label));
-    for (const line of spec.lines || []) {
+    svg.append(node("text", { x: 14, y: middle, class: "label", "text-anchor": "middle", transform: `rotate(-90 14 ${middle})` }, figure.y_label));
+    for (const line of figure.lines || []) {
         svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(line.y), y2: py(line.y), class: "threshold" }));
         svg.append(node("text", { x: width - box.right - 4, y: py(line.y) - 4, class: "tick", "text-anchor": "end" }, line.label));
     }
-    spec.series.forEach((series, k) => {
-        const points = thin(series.points.filter((p) => Number.isFinite(p[1]) && (!spec.log_y || p[1] > 0)));
+    figure.series.forEach((series, k) => {
+        const points = thin(series.points.filter((p) => Number.isFinite(p[1]) && (!figure.log_y || p[1] > 0)));
         if (points.length > 0) {
             const path = points.map((p, n) => `${n ? "L" : "M"}${px(p[0]).toFixed(1)},${py(p[1]).toFixed(1)}`).join("");
             svg.append(node("path", { d: path, stroke: series.colour, class: "series", "data-series": series.name, "data-points": String(series.points.length) }));
@@ -92,6 +92,6 @@ export function plot(svg, spec) {
         if (series.markers) {
             for (const p of points) svg.append(node("circle", { cx: px(p[0]), cy: py(p[1]), r: 4, fill: series.colour, class: "marker" }));
         }
-        svg.append(node("text", { x: width - box.right - 10 - (spec.series.length - 1 - k) * 40, y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
+        svg.append(node("text", { x: width - box.right - 10 - (figure.series.length - 1 - k) * 40, y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
     });
 }
