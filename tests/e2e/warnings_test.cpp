@@ -112,11 +112,16 @@ TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
     }
 }
 
+// A shipped example, run in the current folder as the README runs it.
+program_run run_example(const std::string& name) {
+    const std::string examples = std::string(VELTARO_EXAMPLES) + "/";
+    std::filesystem::copy_file(examples + name + ".jpg", name + ".jpg");
+    return run_program(read_file(examples + name + ".answers"));
+}
+
 TEST(Warnings, ShippedCylinderOnTheStandardMeshHasNone) {
     const scratch_dir folder;
-    std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/cylinder.jpg", "cylinder.jpg");
-    const program_run run =
-        run_program(read_file(std::string(VELTARO_EXAMPLES) + "/cylinder.answers"));
+    const program_run run = run_example("cylinder");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "");
     const auto summary = nlohmann::json::parse(read_file("summary.json"));
@@ -127,9 +132,7 @@ TEST(Warnings, ShippedCylinderOnTheStandardMeshHasNone) {
 // the airfoil's chord of 0.6 m (to the pixel), not its frontal height.
 TEST(Warnings, AirfoilCoefficientsOnTheChordAreItsForcesOverTheChord) {
     const scratch_dir folder;
-    std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/airfoil.jpg", "airfoil.jpg");
-    const program_run run =
-        run_program(read_file(std::string(VELTARO_EXAMPLES) + "/airfoil.answers"));
+    const program_run run = run_example("airfoil");
     ASSERT_EQ(run.status, 1);
     const auto summary = nlohmann::json::parse(read_file("summary.json"));
     const double chord = summary["chord"];
