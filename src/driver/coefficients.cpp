@@ -7,14 +7,27 @@
 
 namespace veltaro {
 
-force_coefficients coefficients_of(const forces& force, const int_grid& picture,
-                                   const run_parameters& params, float kinematic_viscosity) {
-    force_coefficients result;
+obstacle_size size_on_grid(const int_grid& picture, const mesh_size& mesh) {
+    obstacle_size size;
     const obstacle_extent extent = measure_obstacle(picture);
-    if (extent.rows < 1) return result;
+    if (extent.rows < 1) return size;
+    const double span_length = static_cast<double>(mesh.nx - 1) * mesh.dx;
+    const double span_height = static_cast<double>(mesh.ny - 1) * mesh.dx;
+    size.has_obstacle = true;
+    size.frontal_height = static_cast<double>(extent.rows) * span_height / picture.ny();
+    size.chord = obstacle_chord(picture, span_length, span_height);
+    return size;
+}
+
+force_coefficients coefficients_of(const forces& force, const int_grid& picture,
+                                   const mesh_size& mesh, const run_parameters& params,
+                                   float kinematic_viscosity) {
+    force_coefficients result;
+    const obstacle_size size = size_on_grid(picture, mesh);
+    if (!size.has_obstacle) return result;
     result.has_obstacle = true;
-    result.frontal_height = static_cast<double>(extent.rows) * params.height / picture.ny();
-    result.chord = obstacle_chord(picture, params.length, params.height);
+    result.frontal_height = size.frontal_height;
+    result.chord = size.chord;
     const double velocity = params.inlet_velocity;
     if (kinematic_viscosity > 0.0f) {
         result.reynolds_frontal = velocity * result.frontal_height / kinematic_viscosity;

@@ -1,7 +1,10 @@
 // The force coefficients, on the obstacle's own size. The frontal height D
-// (the height of the picture rows it fills, scaled to the tunnel) is the
-// reference length of bluff bodies; the chord c (its longest extent) that of
-// airfoils and plates along the flow, whose D grows with incidence.
+// (the height of the picture rows it fills) is the reference length of bluff
+// bodies; the chord c (its longest extent) that of airfoils and plates along
+// the flow, whose D grows with incidence. Both are measured on the body as
+// computed: the picture is stretched over the grid's span, (nx - 1) dx by
+// (ny - 1) dx, which is a little short of the tunnel's answers whenever
+// L / dx or H / dx is not a whole number.
 //   Re_D = U D / nu,   C_L = Lift / (1/2 rho U^2 D),   C_D = Drag / (1/2 rho U^2 D)
 //   C_L,c = Lift / (1/2 rho U^2 c),   C_D,c = Drag / (1/2 rho U^2 c)
 #pragma once
@@ -10,6 +13,7 @@
 #include <optional>
 
 #include "driver/forces.h"
+#include "driver/run_setup.h"
 #include "field/run_parameters.h"
 #include "geometry/obstacle_extent.h"
 
@@ -27,9 +31,18 @@ struct force_coefficients {
     std::optional<double> drag_coefficient_chord;
 };
 
-// picture: the picture mask, stretched over the whole tunnel.
+struct obstacle_size {
+    bool has_obstacle = false;
+    double frontal_height = 0.0;  // D, m
+    double chord = 0.0;           // c, m
+};
+
+// picture: the picture mask, stretched over the grid's span.
+obstacle_size size_on_grid(const int_grid& picture, const mesh_size& mesh);
+
 force_coefficients coefficients_of(const forces& force, const int_grid& picture,
-                                   const run_parameters& params, float kinematic_viscosity);
+                                   const mesh_size& mesh, const run_parameters& params,
+                                   float kinematic_viscosity);
 
 // The lines that follow lift and drag on the console: an empty line, then
 // D (with Re_D where it is defined), C_L and C_D, then c, C_L,c and C_D,c;

@@ -1,7 +1,7 @@
 // The command line: the questions come on standard input, so the program
 // takes only the two arguments every command-line tool answers (--help and
-// --version, each alone) and the option that chooses its solid-node rule:
-//     veltaro --solid-nodes=covered < answers
+// --version, each alone) and the options that choose its methods:
+//     veltaro --solid-nodes=covered --stop-rule=steady --pressure-solver=fft < answers
 // The subcommand "serve" starts the studio instead (src/server).
 #pragma once
 

@@ -85,14 +85,33 @@ bool is_finite(const flow_field& field, const mean_magnitudes& means) {
 
 }  // namespace
 
+namespace {
+
+// Counts the iterations in a row that pass the rule's test; true when
+// enough have.
+bool rule_is_met(stop_rule rule, const loop_result& result, int& run_of_passes) {
+    bool passes = false;
+    switch (rule) {
+        case stop_rule::quiet:
+            passes = result.change_u < quiet_change && result.change_v < quiet_change;
+            break;
+        case stop_rule::steady: passes = result.steadiness->steady; break;
+        case stop_rule::limit: return false;
+    }
+    run_of_passes = passes ? run_of_passes + 1 : 0;
+    return run_of_passes >= quiet_iterations_to_stop;
+}
+
+}  // namespace
+
 loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
-                               const int_grid& solid_nodes, int max_iterations,
-                               solver_workspace& workspace, convergence_log& log,
-                               std::ostream& console) {
+                               const int_grid& solid_nodes, const loop_settings& settings,
+                               solver_workspace& workspace, steady_monitor& monitor,
+                               convergence_log& log, std::ostream& console) {
     loop_result result;
     mean_magnitudes before;
-    int quiet_run = 0;
-    while (result.iterations < max_iterations) {
+    int run_of_passes = 0;
+    while (result.iterations < settings.max_iterations) {
         const std::optional<float> dt = set_dt(field, params);
         if (!dt) {
             console << "The flow is at rest (every speed is zero): no time step exists, so the "
@@ -100,28 +119,23 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
             result.at_rest = true;
             break;
         }
+        monitor.remember(field);
         advance_one_iteration(field, params, solid_nodes, workspace, *dt);
         const mean_magnitudes now = measure_field(field);
         if (!is_finite(field, now)) refuse_divergence(result.iterations + 1);
-        const double change_u = relative_change(now.abs_u, before.abs_u);
-        const double change_v = relative_change(now.abs_v, before.abs_v);
-        const double change_p = relative_change(now.abs_p, before.abs_p);
-        log.write(change_u, change_v, change_p);
+        result.change_u = relative_change(now.abs_u, before.abs_u);
+        result.change_v = relative_change(now.abs_v, before.abs_v);
+        result.change_p = relative_change(now.abs_p, before.abs_p);
+        result.steadiness = monitor.measure(field, solid_nodes, *dt);
+        log.write(result.change_u, result.change_v, result.change_p, result.steadiness->residual,
+                  result.steadiness->residual_rms);
         ++result.iterations;
-        result.change_u = change_u;
-        result.change_v = change_v;
-        result.change_p = change_p;
         write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
-                        change_u, change_v, change_p);
+                        result.change_u, result.change_v, result.change_p);
         // A pipe (the studio reading a child) would otherwise hold lines back.
         console.flush();
-        if (change_u < quiet_change && change_v < quiet_change) {
-            ++quiet_run;
-        } else {
-            quiet_run = 0;
-        }
         before = now;
-        if (quiet_run >= quiet_iterations_to_stop) {
+        if (rule_is_met(settings.rule, result, run_of_passes)) {
             result.converged = true;
             break;
         }

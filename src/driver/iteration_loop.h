@@ -1,11 +1,15 @@
 // The pseudo-time march: time step, advection, pressure, momentum, boundary
 // conditions, then the convergence measures on the console and in
-// "convergence.txt", until the mean velocity stops changing or the limit.
+// "convergence.txt", with the steady residual in "residual.txt", until the
+// stop rule ends it or the iteration limit.
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 
 #include "driver/convergence_log.h"
+#include "driver/steady_residual.h"
+#include "driver/stop_rule.h"
 #include "field/flow_field.h"
 #include "field/run_parameters.h"
 #include "solver/solver_workspace.h"
@@ -13,7 +17,8 @@
 namespace veltaro {
 
 // A change below this in both mean velocities counts as a quiet iteration;
-// ten quiet ones in a row end the run.
+// ten quiet ones in a row end the run. The steady rule also waits for ten
+// steady iterations in a row.
 inline constexpr float quiet_change = 2e-6f;
 inline constexpr int quiet_iterations_to_stop = 10;
 
@@ -38,21 +43,29 @@ double relative_change(float now, float before);
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt);
 
+struct loop_settings {
+    int max_iterations = 0;
+    stop_rule rule = stop_rule::quiet;
+};
+
 struct loop_result {
     int iterations = 0;
-    bool converged = false;
+    bool converged = false;  // the stop rule ended the loop before the limit
     bool at_rest = false;  // every speed became zero: no time step exists
     // The relative changes of the last iteration, as printed.
     double change_u = 0.0;
     double change_v = 0.0;
     double change_p = 0.0;
+    // The steady residual of the last iteration; empty when none ran.
+    std::optional<steady_measure> steadiness;
 };
 
 // Runs the loop and prints its lines and the closing "done.". Throws
 // run_error when the flow diverges, naming the iteration.
+// monitor: buffers sized for the field.
 loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
-                               const int_grid& solid_nodes, int max_iterations,
-                               solver_workspace& workspace, convergence_log& log,
-                               std::ostream& console);
+                               const int_grid& solid_nodes, const loop_settings& settings,
+                               solver_workspace& workspace, steady_monitor& monitor,
+                               convergence_log& log, std::ostream& console);
 
 }  // namespace veltaro

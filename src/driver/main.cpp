@@ -62,6 +62,16 @@ private:
     int status_ = completed_status;
 };
 
+// The unit of the steady residual, U^2 / c: the rate at which the velocity
+// changes by U in the time the flow takes to pass the obstacle (the tunnel's
+// height when there is none).
+double residual_unit(const run_setup& setup) {
+    const obstacle_size size = size_on_grid(setup.masks.picture, setup.mesh);
+    const double length = size.has_obstacle ? size.chord : setup.params.height;
+    const double velocity = setup.params.inlet_velocity;
+    return velocity * velocity / length;
+}
+
 int run(const run_options& options) {
     const auto started = std::chrono::steady_clock::now();
 
@@ -74,20 +84,22 @@ int run(const run_options& options) {
     flow_field field =
         allocate_flow_field(setup.mesh.nx, setup.mesh.ny, setup.mesh.dx, setup.mesh.dx);
     initial_conditions(field, params.inlet_velocity);
-    solver_workspace workspace = make_solver_workspace(field);
+    solver_workspace workspace = make_solver_workspace(field);  // MERGE: pressure solver
+    steady_monitor monitor(field.nx, field.ny, residual_unit(setup));
 
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
     convergence_log log;
-    const loop_result loop = run_iteration_loop(
-        field, params, masks.solid_nodes, setup.answers.max_iterations, workspace, log, std::cout);
+    const loop_settings settings{setup.answers.max_iterations, options.stop};
+    const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
+                                                workspace, monitor, log, std::cout);
 
     // 4. Lift and drag, and their coefficients.
     const forces force = lift_and_drag(field, params.density);
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
               << format_text("Drag = %e [N/m]\n", force.drag);
     const force_coefficients coefficients =
-        coefficients_of(force, masks.picture, params, setup.answers.kinematic_viscosity);
+        coefficients_of(force, masks.picture, setup.mesh, params, setup.answers.kinematic_viscosity);
     print_coefficients(std::cout, coefficients);
     std::cout << std::flush;
 

@@ -17,14 +17,40 @@ using maybe_warning = std::optional<run_warning>;
 
 bool named_mesh(int mesh_choice) { return mesh_choice >= 0 && mesh_choice <= 2; }
 
+// The steady residual of the last iteration, when one ran.
+double last_residual(const loop_result& loop) {
+    return loop.steadiness ? loop.steadiness->residual : 0.0;
+}
+
+bool ended_steady(const loop_result& loop) { return loop.steadiness && loop.steadiness->steady; }
+
 maybe_warning iteration_limit(const run_setup& setup, const loop_result& loop) {
     const int limit = setup.answers.max_iterations;
     if (limit <= 0 || loop.converged || loop.at_rest) return std::nullopt;
+    // Told to run exactly this long, or already steady: the limit cut nothing short.
+    if (setup.options.stop == stop_rule::limit || ended_steady(loop)) return std::nullopt;
     return run_warning{"iteration_limit",
                        format_text("the run stopped at the iteration limit of %d before it "
-                                   "settled (last changes U %.1e, V %.1e): the results are not a "
-                                   "steady flow; raise the limit.",
-                                   limit, loop.change_u, loop.change_v)};
+                                   "settled (last changes U %.1e, V %.1e; steady residual "
+                                   "%.1e): the results are not a steady flow; raise the limit.",
+                                   limit, loop.change_u, loop.change_v, last_residual(loop))};
+}
+
+// The quiet rule watches the mean velocities, which can stop changing while
+// the flow still does; a run told to stop at its limit may end anywhere.
+maybe_warning not_steady(const run_setup& setup, const loop_result& loop) {
+    const stop_rule rule = setup.options.stop;
+    const bool quiet_stop = rule == stop_rule::quiet && loop.converged;
+    const bool limit_run = rule == stop_rule::limit && loop.iterations > 0 && !loop.at_rest;
+    if (!quiet_stop && !limit_run) return std::nullopt;
+    if (ended_steady(loop) || last_residual(loop) <= unsteady_warning_limit) return std::nullopt;
+    const char* how = quiet_stop ? "the mean velocities had stopped changing" : "it was told to";
+    return run_warning{
+        "not_steady",
+        format_text("the run stopped after %d iterations because %s, but the flow was still "
+                    "changing (steady residual %.1e U^2/c, above %.0e): its forces and pictures "
+                    "are not yet those of the steady flow; run again with --stop-rule=steady.",
+                    loop.iterations, how, last_residual(loop), unsteady_warning_limit)};
 }
 
 maybe_warning no_iterations(const run_setup& setup) {
@@ -86,12 +112,14 @@ maybe_warning stretched_picture(const run_setup& setup) {
                     picture_ratio, picture.nx(), picture.ny(), tunnel_ratio, 1.0 / relative)};
 }
 
-// The node spacings across height D on mesh m, or nothing when that mesh
-// cannot be made for this tunnel.
-std::optional<double> spacings_on_mesh(int mesh, const run_setup& setup, double height) {
+// The node spacings across the obstacle on mesh m, or nothing when that
+// mesh cannot be made for this tunnel. fraction: the share of the grid's
+// height that the obstacle's frontal height spans (the picture is stretched
+// over the grid, whatever its mesh).
+std::optional<double> spacings_on_mesh(int mesh, const run_setup& setup, double fraction) {
     try {
         const mesh_size size = size_mesh(mesh, setup.params.length, setup.params.height);
-        return height / size.dx;
+        return fraction * (size.ny - 1);
     } catch (const run_error&) {
         return std::nullopt;
     }
@@ -99,12 +127,12 @@ std::optional<double> spacings_on_mesh(int mesh, const run_setup& setup, double 
 
 // The first mesh finer than the chosen one (any named one after an unnamed
 // answer) that gives the obstacle enough node spacings.
-std::string finer_mesh_advice(const run_setup& setup, double height) {
+std::string finer_mesh_advice(const run_setup& setup, double fraction) {
     constexpr const char* names[] = {"coarse", "standard", "fine"};
     const int current = setup.answers.mesh_choice;
     std::optional<double> finest;
     for (int mesh = named_mesh(current) ? current + 1 : 0; mesh <= 2; ++mesh) {
-        finest = spacings_on_mesh(mesh, setup, height);
+        finest = spacings_on_mesh(mesh, setup, fraction);
         if (finest && *finest >= well_resolved_spacings) {
             return format_text("the %s mesh (answer %d) gives %.1f.", names[mesh], mesh, *finest);
         }
@@ -129,7 +157,7 @@ maybe_warning coarse_obstacle(const run_setup& setup, const force_coefficients& 
                     "this mesh, fewer than 8: its lift is not to be trusted and its drag only to "
                     "within a few per cent; ",
                     height, spacings) +
-            finer_mesh_advice(setup, height)};
+            finer_mesh_advice(setup, spacings / (setup.mesh.ny - 1))};
 }
 
 // The edges that hold a solid node, in words: "the inlet and the top wall".
@@ -173,6 +201,7 @@ void add(std::vector<run_warning>& warnings, maybe_warning warning) {
 std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop) {
     std::vector<run_warning> warnings;
     add(warnings, iteration_limit(setup, loop));
+    add(warnings, not_steady(setup, loop));
     add(warnings, no_iterations(setup));
     return warnings;
 }

@@ -4,6 +4,7 @@
 // the status see the same run as before; summary.json lists them too.
 //
 //   iteration_limit            the loop stopped at its limit before it settled
+//   not_steady                 the quiet rule or the limit ended a flow still changing
 //   no_iterations              the limit was 0 or below: no iteration ran
 //   mesh_choice                a mesh answer other than 0, 1 or 2 (a square 100 x 100 grid)
 //   all_solid                  every pixel is dark

@@ -7,16 +7,20 @@
 
 #include "driver/dialogue.h"
 #include "driver/run_setup.h"
+#include "driver/stop_rule.h"
 #include "field/run_parameters.h"
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
+#include "solver/pressure_solve.h"
 
 namespace veltaro {
 
-// The choice of method made on the command line; the default is the
-// program's first rule, which stored results depend on.
+// The choices of method made on the command line; each default is the
+// program's first method, which stored results depend on.
 struct run_options {
     solid_node_rule solid_nodes = solid_node_rule::sampled;
+    stop_rule stop = stop_rule::quiet;
+    pressure_solver_kind pressure_solver = pressure_solver_kind::lu;
 };
 
 struct run_setup {

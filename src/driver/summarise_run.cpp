@@ -14,9 +14,10 @@ double as_typed(float value) { return std::strtod(shortest_text(value).c_str(), 
 
 }  // namespace
 
-const char* stop_reason(const loop_result& loop) {
+const char* stop_reason(const loop_result& loop, stop_rule rule) {
     if (loop.at_rest) return "at rest";
-    return loop.converged ? "settled" : "iteration limit";
+    if (!loop.converged) return "iteration limit";
+    return rule == stop_rule::steady ? "steady" : "settled";
 }
 
 run_summary summarise_run(const run_setup& setup, const loop_result& loop, const forces& force,
@@ -39,7 +40,7 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.ny = setup.mesh.ny;
     summary.dx = as_typed(setup.mesh.dx);
     summary.iterations = loop.iterations;
-    summary.stop = stop_reason(loop);
+    summary.stop = stop_reason(loop, setup.options.stop);
     summary.change_u = loop.change_u;
     summary.change_v = loop.change_v;
     summary.change_p = loop.change_p;
@@ -55,6 +56,9 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.drag_coefficient_chord = coefficients.drag_coefficient_chord;
     summary.warnings = warnings;
     summary.solid_nodes = solid_node_rule_name(setup.options.solid_nodes);
+    if (loop.steadiness) summary.steady_residual = loop.steadiness->residual;
+    summary.stop_rule = stop_rule_name(setup.options.stop);
+    summary.pressure_solver = pressure_solver_name(setup.options.pressure_solver);
     return summary;
 }
 

@@ -16,8 +16,8 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
                           const force_coefficients& coefficients,
                           const std::vector<run_warning>& warnings, double seconds);
 
-// How the iteration ended, as the summary names it: "settled", "iteration
-// limit" or "at rest".
-const char* stop_reason(const loop_result& loop);
+// How the iteration ended, as the summary names it: "settled" (the quiet
+// rule), "steady", "iteration limit" or "at rest".
+const char* stop_reason(const loop_result& loop, stop_rule rule);
 
 }  // namespace veltaro

@@ -54,7 +54,10 @@ json to_json(const run_summary& s) {
                 {"lift_coefficient_chord", number(s.lift_coefficient_chord)},
                 {"drag_coefficient_chord", number(s.drag_coefficient_chord)},
                 {"warnings", to_json(s.warnings)},
-                {"solid_nodes", s.solid_nodes}};
+                {"solid_nodes", s.solid_nodes},
+                {"steady_residual", number(s.steady_residual)},
+                {"stop_rule", s.stop_rule},
+                {"pressure_solver", s.pressure_solver}};
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ struct run_summary {
     int ny = 0;
     double dx = 0.0;
     int iterations = 0;
-    std::string stop;  // "settled", "iteration limit" or "at rest"
+    std::string stop;  // "settled", "steady", "iteration limit" or "at rest"
     double change_u = 0.0;
     double change_v = 0.0;
     double change_p = 0.0;
@@ -50,6 +50,12 @@ struct run_summary {
     std::vector<warning> warnings;
     // The solid-node rule chosen on the command line, by its option value.
     std::string solid_nodes = "sampled";
+    // The steady residual of the last iteration, in units of U^2/c; empty
+    // when no iteration ran.
+    std::optional<double> steady_residual;
+    // The stop rule and the pressure solve in force, by their option values.
+    std::string stop_rule = "quiet";
+    std::string pressure_solver = "lu";
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

@@ -41,14 +41,15 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
     initial_conditions(field, params.inlet_velocity);
     solver_workspace workspace = make_solver_workspace(field);
+    steady_monitor monitor(field.nx, field.ny, 1.0);
     convergence_log log;
     std::ostream console(nullptr);  // discards everything, without allocating
     // A first pass, so that what is made on first use is not counted.
-    run_iteration_loop(field, params, solid, 1, workspace, log, console);
+    run_iteration_loop(field, params, solid, {1, stop_rule::quiet}, workspace, monitor, log, console);
 
     const long before = allocations.load();
     const loop_result result =
-        run_iteration_loop(field, params, solid, 50, workspace, log, console);
+        run_iteration_loop(field, params, solid, {50, stop_rule::quiet}, workspace, monitor, log, console);
     EXPECT_EQ(allocations.load() - before, 0);
     EXPECT_EQ(result.iterations, 50);
 }

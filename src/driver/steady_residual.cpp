@@ -1,0 +1,59 @@
+#include "driver/steady_residual.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace veltaro {
+
+steady_monitor::steady_monitor(int nx, int ny, double unit)
+    : u_before_(nx, ny), v_before_(nx, ny), unit_(unit) {}
+
+void steady_monitor::remember(const flow_field& field) {
+    std::copy(field.u.data(), field.u.data() + field.u.size(), u_before_.data());
+    std::copy(field.v.data(), field.v.data() + field.v.size(), v_before_.data());
+}
+
+float unit_in_last_place(float value) {
+    const float magnitude = std::fabs(value);
+    return std::nextafter(magnitude, std::numeric_limits<float>::infinity()) - magnitude;
+}
+
+steady_measure steady_monitor::measure(const flow_field& field, const int_grid& solid_nodes,
+                                       float dt) const {
+    double largest_change2 = 0.0;
+    double sum_change2 = 0.0;
+    double largest_speed2 = 0.0;
+    long fluid_nodes = 0;
+    for (int i = 1; i <= field.nx - 2; ++i) {
+        const int* solid = solid_nodes[i];
+        for (int j = 1; j <= field.ny - 2; ++j) {
+            if (solid[j] != 0) continue;
+            const double u = field.u[i][j];
+            const double v = field.v[i][j];
+            const double du = u - u_before_[i][j];
+            const double dv = v - v_before_[i][j];
+            const double change2 = du * du + dv * dv;
+            largest_change2 = std::max(largest_change2, change2);
+            sum_change2 += change2;
+            largest_speed2 = std::max(largest_speed2, u * u + v * v);
+            ++fluid_nodes;
+        }
+    }
+    steady_measure result;
+    if (fluid_nodes == 0) {
+        result.steady = true;
+        return result;
+    }
+    const double scale = 1.0 / (static_cast<double>(dt) * unit_);
+    const double largest_change = std::sqrt(largest_change2);
+    result.residual = largest_change * scale;
+    result.residual_rms = std::sqrt(sum_change2 / static_cast<double>(fluid_nodes)) * scale;
+    const float largest_speed = static_cast<float>(std::sqrt(largest_speed2));
+    const double floor =
+        steady_rounding_units * static_cast<double>(unit_in_last_place(largest_speed));
+    result.steady = result.residual < steady_residual_limit || largest_change <= floor;
+    return result;
+}
+
+}  // namespace veltaro
