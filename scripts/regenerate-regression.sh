@@ -12,7 +12,7 @@ cp "$case_dir/disc.jpg" "$work/"
 status=0
 (cd "$work" && "$OLDPWD/build/veltaro" < "$OLDPWD/$case_dir/answers.txt" > console.txt 2> stderr.txt) || status=$?
 [[ $status == 1 ]] || { echo "the run ended with status $status" >&2; exit 1; }
-for name in console.txt stderr.txt convergence.txt U.dat V.dat P.dat U.jpg V.jpg pressure.jpg velocity.jpg \
+for name in console.txt stderr.txt convergence.txt residual.txt U.dat V.dat P.dat U.jpg V.jpg pressure.jpg velocity.jpg \
     flow.vtk convergence.svg; do
     cp "$work/$name" "$case_dir/expected/$name"
 done

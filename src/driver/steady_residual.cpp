@@ -22,6 +22,7 @@ float unit_in_last_place(float value) {
 steady_measure steady_monitor::measure(const flow_field& field, const int_grid& solid_nodes,
                                        float dt) const {
     double largest_change2 = 0.0;
+    double largest_component = 0.0;  // of |du| and |dv|, for the rounding floor
     double sum_change2 = 0.0;
     double largest_speed2 = 0.0;
     long fluid_nodes = 0;
@@ -35,6 +36,7 @@ steady_measure steady_monitor::measure(const flow_field& field, const int_grid& 
             const double dv = v - v_before_[i][j];
             const double change2 = du * du + dv * dv;
             largest_change2 = std::max(largest_change2, change2);
+            largest_component = std::max({largest_component, std::fabs(du), std::fabs(dv)});
             sum_change2 += change2;
             largest_speed2 = std::max(largest_speed2, u * u + v * v);
             ++fluid_nodes;
@@ -52,7 +54,7 @@ steady_measure steady_monitor::measure(const flow_field& field, const int_grid& 
     const float largest_speed = static_cast<float>(std::sqrt(largest_speed2));
     const double floor =
         steady_rounding_units * static_cast<double>(unit_in_last_place(largest_speed));
-    result.steady = result.residual < steady_residual_limit || largest_change <= floor;
+    result.steady = result.residual < steady_residual_limit || largest_component <= floor;
     return result;
 }
 

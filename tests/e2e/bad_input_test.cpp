@@ -258,11 +258,12 @@ std::vector<bad_input> matrix() {
          columns(200, 50, 1, 200, 20), {25}},
         // The run, and the files it writes. Without an iteration the drag
         // is the inlet's momentum flux, density 0.2^2 (ny - 1) dy.
-        // C_D divides it by 1/2 density 0.2^2 D, D = 25 of 50 pixel rows x 1 m.
+        // C_D divides it by 1/2 density 0.2^2 D, D = 25 of 50 pixel rows x
+        // the grid's height, 24 spacings of 4/99 m.
         {"NoIteration", "tunnel.jpg 20 0.01 1 1 4 0 0", 1, "",
          "iterations: \ndone.\n\nLift = 0.000000e+00 [N/m]\nDrag = 3.878787e-02 [N/m]\n\n"
-         "D = 5.000000e-01 [m] (frontal height)   Re_D = 1.000000e+01\n"
-         "C_L = 0.000000e+00\nC_D = 3.878788e+00\n"},
+         "D = 4.848485e-01 [m] (frontal height)   Re_D = 9.696969e+00\n"
+         "C_L = 0.000000e+00\nC_D = 4.000000e+00\n"},
         // JSON escapes the quote and the backslash, and cannot hold the byte
         // that is not UTF-8: the summary must parse all the same.
         {"PictureNameNeedingEscapes", "t\"\\\xff.jpg 20 0.01 1 1 4 0 5", 1, "", "", [] {
@@ -273,7 +274,8 @@ std::vector<bad_input> matrix() {
         {"DivergingFlow", "tunnel.jpg 1e30 0.01 1 1 4 0 20", 2,
          "The flow diverged at iteration 1 (the velocity or pressure is no longer a finite "
          "number); try a finer mesh or a lower Reynolds number.\n", "", tunnel_picture, {},
-         surroundings::plain, result::old_file, {{"convergence.txt", result::new_file}}},
+         surroundings::plain, result::old_file, {{"convergence.txt", result::new_file},
+         {"residual.txt", result::new_file}}},
         {"ConvergenceFileNotWritable", good, 2, "Could not write \"convergence.txt\"", "",
          folders_for({"convergence.txt"})},
         // A result that cannot be written does not stop the others.
@@ -292,7 +294,8 @@ std::vector<bad_input> matrix() {
          tunnel_picture, {}, surroundings::read_only_folder},
         {"FullDisk", good, 2, too_large("U.dat") + too_large("V.dat") + too_large("P.dat"), "",
          tunnel_picture, {}, surroundings::full_disk, result::new_or_old,
-         {{"convergence.txt", result::new_file}, {"U.dat", result::old_file},
+         {{"convergence.txt", result::new_file}, {"residual.txt", result::new_file},
+          {"U.dat", result::old_file},
           {"V.dat", result::old_file}, {"P.dat", result::old_file}}},
     };
     // clang-format on
@@ -358,8 +361,8 @@ void expect_complete(const std::string& name, const bad_input& row, const progra
         EXPECT_EQ(occurrences(bytes, " "), static_cast<std::size_t>(row.size.nx * row.size.ny));
     } else if (name == "summary.json") {
         expect_summary_as_console(nlohmann::ordered_json::parse(bytes), run.out);
-    } else if (name == "convergence.txt") {
-        EXPECT_TRUE(bytes.starts_with("0.0 0.0 0.0\n"));
+    } else if (name == "convergence.txt" || name == "residual.txt") {
+        EXPECT_TRUE(bytes.starts_with(name == "residual.txt" ? "# iteration" : "0.0 0.0 0.0\n"));
         EXPECT_EQ(occurrences(bytes, "\n"), occurrences(run.out, "count = ") + 1);
     }
 }

@@ -1,6 +1,6 @@
-// The option that chooses the solid-node rule, through the built program:
-// each value a user may mistype is refused before any question with one
-// line naming the allowed values, exit status 2 and nothing written; each
+// The options that choose the methods, through the built program: each
+// value a user may mistype is refused before any question with one line
+// naming the allowed values, exit status 2 and nothing written; each
 // accepted choice reaches summary.json under its own name. No other method
 // is chosen on the command line: an --advection argument is unknown.
 #include <gtest/gtest.h>
@@ -25,8 +25,9 @@ const std::string solid_values =
 // The refusal of an argument that is not the option, whatever it is.
 std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
-           "\": veltaro takes --help (-h) or --version alone, or the option "
-           "--solid-nodes=sampled|covered, and asks its questions on standard input (veltaro < "
+           "\": veltaro takes --help (-h) or --version alone, or the options "
+           "--solid-nodes=sampled|covered, --stop-rule=quiet|steady|limit and "
+           "--pressure-solver=lu|fft, and asks its questions on standard input (veltaro < "
            "answers.txt).\n";
 }
 
@@ -46,6 +47,14 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
         {"--solid-nodes=covered --help", unknown_argument("--help")},
         {"--advection=corrected", unknown_argument("--advection=corrected")},
+        {"--stop-rule=converged", "Unknown value \"converged\" for --stop-rule: the allowed values "
+                                  "are --stop-rule=quiet (the default), --stop-rule=steady or "
+                                  "--stop-rule=limit.\n"},
+        {"--pressure-solver=FFT", "Unknown value \"FFT\" for --pressure-solver: the allowed values "
+                                  "are --pressure-solver=lu (the default) or "
+                                  "--pressure-solver=fft.\n"},
+        {"--pressure-solver", "The option --pressure-solver needs a value: --pressure-solver=lu "
+                              "(the default) or --pressure-solver=fft.\n"},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -65,10 +74,15 @@ TEST(Options, TheChoiceReachesTheSummary) {
     const struct {
         const char* arguments;
         const char* solid_nodes;
+        const char* stop_rule;
+        const char* pressure_solver;
+        const char* stop;  // 5 iterations are too few to settle by any rule
     } rows[] = {
-        {"", "sampled"},
-        {"--solid-nodes=covered", "covered"},
-        {"--solid-nodes=sampled", "sampled"},
+        {"", "sampled", "quiet", "lu", "iteration limit"},
+        {"--solid-nodes=covered", "covered", "quiet", "lu", "iteration limit"},
+        {"--solid-nodes=sampled --stop-rule=steady", "sampled", "steady", "lu", "iteration limit"},
+        {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered", "covered", "limit",
+         "fft", "iteration limit"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -78,16 +92,21 @@ TEST(Options, TheChoiceReachesTheSummary) {
         ASSERT_EQ(run.status, 1) << run.err;
         const auto summary = nlohmann::json::parse(read_file("summary.json"));
         EXPECT_EQ(summary["solid_nodes"], row.solid_nodes);
+        EXPECT_EQ(summary["stop_rule"], row.stop_rule);
+        EXPECT_EQ(summary["pressure_solver"], row.pressure_solver);
+        EXPECT_EQ(summary["stop"], row.stop);
     }
 }
 
-TEST(Options, HelpExplainsTheSolidNodeRuleAndNoOtherOption) {
+TEST(Options, HelpExplainsEachOption) {
     const scratch_dir folder;
     const program_run run = run_program("", surroundings::plain, "--help");
     EXPECT_EQ(run.status, 0);
     for (const char* part :
          {"Usage: veltaro [--help | -h | --version]\n", "--solid-nodes=RULE   sampled (default)",
-          "covered: when dark pixels"}) {
+          "covered: when dark pixels", "--stop-rule=RULE     quiet (default)",
+          "steady: when the flow itself stops changing", "--pressure-solver=SOLVE  lu (default)",
+          "fft: a cosine transform"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(run.out.find("--advection"), std::string::npos);
