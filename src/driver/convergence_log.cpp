@@ -33,17 +33,17 @@ convergence_log::convergence_log(const std::string& path, const std::string& res
       file_(start_file(path, "0.0 0.0 0.0\n")),
       residual_path_(residual_path),
       residual_file_(start_file(residual_path,
-                                "# iteration, steady residual max and rms [U^2/c]\n")) {}
+                                "# iteration, steady residual max and rms [U^2/c], flow time [s]\n")) {}
 
 void convergence_log::write(double change_u, double change_v, double change_p, double residual,
-                            double residual_rms) {
+                            double residual_rms, double flow_time) {
     if (std::fprintf(file_.get(), "%e %e %e\n", change_u, change_v, change_p) < 0 ||
         std::fflush(file_.get()) != 0) {
         refuse(path_, errno);
     }
     ++iterations_;
-    if (std::fprintf(residual_file_.get(), "%d %e %e\n", iterations_, residual, residual_rms) <
-            0 ||
+    if (std::fprintf(residual_file_.get(), "%d %e %e %e\n", iterations_, residual, residual_rms,
+                     flow_time) < 0 ||
         std::fflush(residual_file_.get()) != 0) {
         refuse(residual_path_, errno);
     }

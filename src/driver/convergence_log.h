@@ -20,12 +20,12 @@ public:
     explicit convergence_log(const std::string& path = "convergence.txt",
                              const std::string& residual_path = "residual.txt");
 
-    // One line "%e %e %e\n" of changes, and one line "%d %e %e\n" of the
-    // iteration with the steady residual's max and rms; throws run_error when
-    // either cannot be written. Never allocates: it is called in every
-    // iteration.
+    // One line "%e %e %e\n" of changes, and one line "%d %e %e %e\n" of the
+    // iteration with the steady residual's max and rms and the flow time;
+    // throws run_error when either cannot be written. Never allocates: it is
+    // called in every iteration.
     void write(double change_u, double change_v, double change_p, double residual,
-               double residual_rms);
+               double residual_rms, double flow_time);
 
     [[nodiscard]] const convergence_history& history() const { return history_; }
 

@@ -127,8 +127,9 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         result.change_v = relative_change(now.abs_v, before.abs_v);
         result.change_p = relative_change(now.abs_p, before.abs_p);
         result.steadiness = monitor.measure(field, solid_nodes, *dt);
+        result.flow_time += *dt;
         log.write(result.change_u, result.change_v, result.change_p, result.steadiness->residual,
-                  result.steadiness->residual_rms);
+                  result.steadiness->residual_rms, result.flow_time);
         ++result.iterations;
         write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
                         result.change_u, result.change_v, result.change_p);

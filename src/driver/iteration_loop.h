@@ -56,6 +56,7 @@ struct loop_result {
     double change_u = 0.0;
     double change_v = 0.0;
     double change_p = 0.0;
+    double flow_time = 0.0;  // the time steps summed, s
     // The steady residual of the last iteration; empty when none ran.
     std::optional<steady_measure> steadiness;
 };
