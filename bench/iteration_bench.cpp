@@ -12,7 +12,7 @@
 //   BM_IterationOneShot  the same pass converting, ordering and factorising
 //                        the pressure matrix afresh: the baseline.
 //   BM_TriangularSolve   only the two triangular solves with stored factors:
-//                        the floor no pass can go under.
+//                        the floor no pass with those factors goes under.
 //   BM_IterationFft      BM_Iteration with the transform solve of the
 //                        pressure instead of the LU factors.
 //   BM_TransformSolve    the transform solve alone, the counterpart of

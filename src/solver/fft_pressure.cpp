@@ -76,9 +76,9 @@ void factorise_wavenumbers(transform_solve& s) {
     const double c = s.coefficients.inv_dx2;
     const int m = s.rows;
     for (int k = 0; k < m; ++k) {
-        const double diagonal = static_cast<double>(s.coefficients.centre) +
-                                2.0 * static_cast<double>(s.coefficients.inv_dy2) *
-                                    std::cos(std::numbers::pi * k / m);
+        const double diagonal =
+            static_cast<double>(s.coefficients.centre) +
+            2.0 * static_cast<double>(s.coefficients.inv_dy2) * std::cos(std::numbers::pi * k / m);
         double pivot = diagonal + c;  // the inlet tie q(0) = q(1) folds into column 1
         for (int column = 0; column < s.columns; ++column) {
             if (column > 0) pivot = diagonal - c * c * s.inverse_pivots[(column - 1) * m + k];

@@ -47,7 +47,9 @@ void append_tie_row(csr_matrix& matrix, int first, int second, float inv_dy2) {
 // them, and another scale or order would change the last bits of every
 // result.
 pressure_coefficients pressure_matrix_coefficients(float dx, float dy) {
-    return {.inv_dx2 = 1 / (dx * dx), .inv_dy2 = 1 / (dy * dy), .centre = -2 / (dy * dy) - 2 / (dx * dx)};
+    return {.inv_dx2 = 1 / (dx * dx),
+            .inv_dy2 = 1 / (dy * dy),
+            .centre = -2 / (dy * dy) - 2 / (dx * dx)};
 }
 
 csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {

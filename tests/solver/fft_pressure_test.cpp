@@ -73,8 +73,8 @@ TEST(TransformSolve, AsAccurateAsTheLuSolveOnRandomRightHandSides) {
         int nx, ny;
         float dx, dy;
     } grids[] = {
-        {3, 3, 1.0f, 1.0f},      {4, 3, 0.5f, 0.5f},   {3, 4, 0.5f, 0.5f},
-        {8, 5, 0.5f, 0.25f},     {17, 12, 0.1f, 0.3f}, {60, 25, 0.04f, 0.04f},
+        {3, 3, 1.0f, 1.0f},      {4, 3, 0.5f, 0.5f},       {3, 4, 0.5f, 0.5f},
+        {8, 5, 0.5f, 0.25f},     {17, 12, 0.1f, 0.3f},     {60, 25, 0.04f, 0.04f},
         {101, 50, 0.02f, 0.02f}, {400, 100, 0.01f, 0.01f},
     };
     for (const auto& g : grids) {
