@@ -12,7 +12,11 @@
 //   BM_IterationOneShot  the same pass converting, ordering and factorising
 //                        the pressure matrix afresh: the baseline.
 //   BM_TriangularSolve   only the two triangular solves with stored factors:
-//                        the floor no pass can go under.
+//                        the floor no pass with those factors goes under.
+//   BM_IterationFft      BM_Iteration with the transform solve of the
+//                        pressure instead of the LU factors.
+//   BM_TransformSolve    the transform solve alone, the counterpart of
+//                        BM_TriangularSolve.
 //   BM_NonSolverPart     everything in a pass except the pressure solve.
 //   BM_AdvectionStage    the advection stage alone.
 //   BM_WholeRunStandard  the built program from the dialogue to the last
@@ -61,6 +65,7 @@ struct warmed_run {
     run_setup setup;
     flow_field field;
     solver_workspace workspace;
+    solver_workspace fft_workspace;  // the same grid, with the transform solve
     std::vector<float> pressure_rhs_values;  // the next pass's right-hand side
 };
 
@@ -120,6 +125,7 @@ std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice) {
     run->field = allocate_flow_field(mesh.nx, mesh.ny, mesh.dx, mesh.dx);
     initial_conditions(run->field, run->setup.params.inlet_velocity);
     run->workspace = make_solver_workspace(run->field);
+    run->fft_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft);
     for (int n = 0; n < warm_up_iterations; ++n) {
         advance_one_iteration(run->field, run->setup.params, run->setup.masks.solid_nodes,
                               run->workspace, time_step(run->field, run->setup.params));
@@ -141,16 +147,18 @@ void label_mesh(benchmark::State& state, const flow_field& field) {
     state.SetLabel(std::to_string(field.nx) + " x " + std::to_string(field.ny));
 }
 
-// Passes with the convergence measures, as the loop makes them.
-void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve solve) {
+// Passes with the convergence measures, as the loop makes them, with the
+// pressure solve of `workspace` when solve is stored_factors.
+void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve solve,
+                     solver_workspace& workspace) {
     flow_field field = run.field;
     for (auto _ : state) {
         if (solve == pressure_solve::stored_factors) {
             // The run's own pass.
-            advance_one_iteration(field, run.setup.params, run.setup.masks.solid_nodes,
-                                  run.workspace, time_step(field, run.setup.params));
+            advance_one_iteration(field, run.setup.params, run.setup.masks.solid_nodes, workspace,
+                                  time_step(field, run.setup.params));
         } else {
-            bench_pass(field, run, run.workspace, solve);
+            bench_pass(field, run, workspace, solve);
         }
         mean_magnitudes means = measure_field(field);
         benchmark::DoNotOptimize(means);
@@ -159,11 +167,18 @@ void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve so
 }
 
 void BM_Iteration(benchmark::State& state) {
-    time_iterations(state, warmed_run_for(state), pressure_solve::stored_factors);
+    warmed_run& run = warmed_run_for(state);
+    time_iterations(state, run, pressure_solve::stored_factors, run.workspace);
+}
+
+void BM_IterationFft(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state);
+    time_iterations(state, run, pressure_solve::stored_factors, run.fft_workspace);
 }
 
 void BM_IterationOneShot(benchmark::State& state) {
-    time_iterations(state, warmed_run_for(state), pressure_solve::one_shot);
+    warmed_run& run = warmed_run_for(state);
+    time_iterations(state, run, pressure_solve::one_shot, run.workspace);
 }
 
 // Copying the right-hand side in costs one pass over n floats, next to the
@@ -181,12 +196,37 @@ void BM_TriangularSolve(benchmark::State& state) {
     label_mesh(state, run.field);
 }
 
+// The same right-hand side through the transform solve, which leaves its
+// input as it is; the memory each solve keeps is reported beside the time.
+void BM_TransformSolve(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state);
+    std::vector<float> solution(run.pressure_rhs_values.size());
+    fft_pressure& transform = *run.fft_workspace.pressure_transform;
+    for (auto _ : state) {
+        transform.solve(run.pressure_rhs_values.data(), solution.data());
+        benchmark::DoNotOptimize(solution.data());
+        benchmark::ClobberMemory();
+    }
+    // In the label: counters on some cases only would upset the CSV report.
+    state.SetLabel(std::to_string(run.field.nx) + " x " + std::to_string(run.field.ny) +
+                   ": keeps " + std::to_string(transform.memory_bytes()) + " B; LU factors " +
+                   std::to_string(run.workspace.pressure_factors->memory_bytes()) + " B");
+}
+
 // The pressure scattered is the last one solved.
 void BM_NonSolverPart(benchmark::State& state) {
-    time_iterations(state, warmed_run_for(state), pressure_solve::none);
+    warmed_run& run = warmed_run_for(state);
+    time_iterations(state, run, pressure_solve::none, run.workspace);
 }
 
 BENCHMARK(BM_Iteration)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IterationFft)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TransformSolve)
+    ->ArgName("ny")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IterationOneShot)
     ->ArgName("ny")
     ->Arg(25)

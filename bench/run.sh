@@ -20,8 +20,9 @@ results="$build/bench-results.csv"
     --benchmark_enable_random_interleaving=true \
     --benchmark_out="$results" --benchmark_out_format=csv "$@"
 
-# The medians again, per mesh, with the two ratios the speed targets are
-# stated in: one-shot / iteration, and iteration / triangular solve.
+# The medians again, per mesh, with the three ratios the speed targets are
+# stated in: one-shot / iteration, iteration / triangular solve, and the
+# iteration with the transform solve / the iteration with the LU factors.
 echo
 # CPU time rather than wall-clock time: on a machine shared with other work
 # it leaves out the time spent waiting for a core.
@@ -35,16 +36,19 @@ awk -F, '
         if (parts[2] ~ /^ny:/) { ny = substr(parts[2], 4); median[parts[1], ny] = time; seen[ny] = 1 }
     }
     END {
-        printf "%-10s %12s %12s %12s %12s %10s %10s\n", "mesh", "iteration", "one-shot", "tri. solve", "non-solver", "1shot/it", "it/solve"
+        printf "%-10s %12s %12s %12s %12s %10s %10s %12s %12s %10s\n", "mesh", "iteration", "one-shot", "tri. solve", "non-solver", "1shot/it", "it/solve", "fft iter.", "fft solve", "fft/lu it"
         n = split("25 50 100", sizes, " ")
         for (k = 1; k <= n; ++k) {
             ny = sizes[k]
             if (!(ny in seen)) continue
             it = median["BM_Iteration", ny]; shot = median["BM_IterationOneShot", ny]
             solve = median["BM_TriangularSolve", ny]; rest = median["BM_NonSolverPart", ny]
-            printf "%-10s %12.1f %12.1f %12.1f %12.1f %10s %10s\n", (4 * ny) " x " ny, it, shot, solve, rest,
+            fft_it = median["BM_IterationFft", ny]; fft_solve = median["BM_TransformSolve", ny]
+            printf "%-10s %12.1f %12.1f %12.1f %12.1f %10s %10s %12.1f %12.1f %10s\n", (4 * ny) " x " ny, it, shot, solve, rest,
                    (it > 0 && shot > 0) ? sprintf("%.1f", shot / it) : "-",
-                   (it > 0 && solve > 0) ? sprintf("%.2f", it / solve) : "-"
+                   (it > 0 && solve > 0) ? sprintf("%.2f", it / solve) : "-",
+                   fft_it, fft_solve,
+                   (it > 0 && fft_it > 0) ? sprintf("%.2f", fft_it / it) : "-"
         }
     }' "$results"
 awk -F, '/BM_WholeRunStandard.*real_time_median"/ { printf "Whole run, standard mesh to convergence (wall clock): %.0f ms\n", $5 == "ms" ? $3 : $3 * 1000 }' "$results"

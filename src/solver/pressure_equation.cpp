@@ -46,10 +46,14 @@ void append_tie_row(csr_matrix& matrix, int first, int second, float inv_dy2) {
 // physics, kept for bit-for-bit results: the factorisation's pivoting sees
 // them, and another scale or order would change the last bits of every
 // result.
+pressure_coefficients pressure_matrix_coefficients(float dx, float dy) {
+    return {.inv_dx2 = 1 / (dx * dx),
+            .inv_dy2 = 1 / (dy * dy),
+            .centre = -2 / (dy * dy) - 2 / (dx * dx)};
+}
+
 csr_matrix assemble_pressure_matrix(int nx, int ny, float dx, float dy) {
-    const float inv_dx2 = 1 / (dx * dx);
-    const float inv_dy2 = 1 / (dy * dy);
-    const float centre = -2 / (dy * dy) - 2 / (dx * dx);
+    const auto [inv_dx2, inv_dy2, centre] = pressure_matrix_coefficients(dx, dy);
     auto unknown = [nx](int i, int j) { return pressure_unknown(nx, i, j); };
 
     csr_matrix matrix;
@@ -146,7 +150,7 @@ void pressure_equation(flow_field& field, float dt, const run_parameters& params
         return;
     }
     pressure_rhs(field, dt, params, workspace);
-    workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
+    solve_pressure_system(workspace);
     scatter_pressure(workspace.solution, params.outlet_pressure, field);
 }
 

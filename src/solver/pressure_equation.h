@@ -16,6 +16,16 @@ namespace veltaro {
 // Unknown of node (i, j), for the columns i = 0 ... nx-2.
 inline int pressure_unknown(int nx, int i, int j) { return i + j * (nx - 1); }
 
+// The interior rows' coefficients as the matrix holds them (single
+// precision): 1/dx^2, 1/dy^2 and the centre -2/dy^2 - 2/dx^2; the boundary
+// rows use 1/dy^2. Every solve of the system starts from these same values.
+struct pressure_coefficients {
+    float inv_dx2 = 0.0f;
+    float inv_dy2 = 0.0f;
+    float centre = 0.0f;
+};
+pressure_coefficients pressure_matrix_coefficients(float dx, float dy);
+
 // The system matrix: it depends only on the grid, so a run assembles it once.
 // Rows: interior nodes (i outer, j inner), then each column's bottom and top
 // wall rows, the inlet rows, and the two inlet corners.

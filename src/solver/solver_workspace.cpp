@@ -8,7 +8,7 @@
 
 namespace veltaro {
 
-solver_workspace make_solver_workspace(const flow_field& field) {
+solver_workspace make_solver_workspace(const flow_field& field, pressure_solver_kind kind) {
     const int nx = field.nx;
     const int ny = field.ny;
     solver_workspace workspace;
@@ -16,10 +16,15 @@ solver_workspace make_solver_workspace(const flow_field& field) {
         workspace.lap_u = float_grid(nx, ny);
         workspace.lap_v = float_grid(nx, ny);
         if (nx >= 3 && ny >= 3) {
-            workspace.pressure_matrix = assemble_pressure_matrix(nx, ny, field.dx, field.dy);
-            workspace.pressure_factors.emplace(workspace.pressure_matrix);
-            workspace.rhs.assign(workspace.pressure_matrix.n, 0.0f);
-            workspace.solution.assign(workspace.pressure_matrix.n, 0.0f);
+            if (kind == pressure_solver_kind::fft) {
+                workspace.pressure_transform.emplace(nx, ny, field.dx, field.dy);
+            } else {
+                workspace.pressure_matrix = assemble_pressure_matrix(nx, ny, field.dx, field.dy);
+                workspace.pressure_factors.emplace(workspace.pressure_matrix);
+            }
+            const auto unknowns = static_cast<std::size_t>(nx - 1) * static_cast<std::size_t>(ny);
+            workspace.rhs.assign(unknowns, 0.0f);
+            workspace.solution.assign(unknowns, 0.0f);
         }
     } catch (const std::bad_alloc&) {
         throw run_error("Not enough memory for the pressure system of a " + std::to_string(nx) +
@@ -27,6 +32,14 @@ solver_workspace make_solver_workspace(const flow_field& field) {
                         " mesh; choose a coarser mesh or a shorter tunnel.");
     }
     return workspace;
+}
+
+void solve_pressure_system(solver_workspace& workspace) {
+    if (workspace.pressure_transform) {
+        workspace.pressure_transform->solve(workspace.rhs.data(), workspace.solution.data());
+    } else {
+        workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
+    }
 }
 
 }  // namespace veltaro

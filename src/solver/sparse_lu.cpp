@@ -261,6 +261,15 @@ void sparse_lu::solve(float* rhs, float* solution) {
 
 void sparse_lu::solve_with_factors(float* rhs) { state_->solve_with_factors(rhs); }
 
+std::size_t sparse_lu::memory_bytes() const {
+    mem_usage_t usage{};
+    sQuerySpace(&state_->L, &state_->U, &usage);
+    const auto n = static_cast<std::size_t>(state_->n);
+    const auto nnz = static_cast<std::size_t>(static_cast<NCformat*>(state_->A.Store)->nnz);
+    const std::size_t matrix = nnz * (sizeof(float) + sizeof(int)) + (n + 1) * sizeof(int);
+    return static_cast<std::size_t>(usage.for_lu) + 2 * n * sizeof(int) + matrix;
+}
+
 void solve_sparse_matrix(int n, int nnz, const float* values, const int* col_index,
                          const int* row_ptr, float* rhs, float* solution) {
     superlu_system system(n, nnz, values, col_index, row_ptr);

@@ -2,6 +2,7 @@
 // program's only contact with SuperLU; no SuperLU type leaves it.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,10 @@ public:
     // Only the triangular solves with the stored factors, without the copy
     // into solution: the floor of an iteration's cost.
     void solve_with_factors(float* rhs);
+
+    // What the solve keeps: the L and U factors as SuperLU counts them, the
+    // two permutations and the compressed-column copy of A, in bytes.
+    [[nodiscard]] std::size_t memory_bytes() const;
 
 private:
     struct state;

@@ -33,25 +33,29 @@ namespace veltaro {
 namespace {
 
 TEST(NoAllocation, IterationLoopAllocatesNothing) {
-    const test::scratch_dir folder;
-    const run_parameters params{
-        .inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
-    int_grid solid(60, 25);
-    for (int i = 13; i <= 16; ++i) solid[i][11] = solid[i][12] = solid[i][13] = 1;
-    flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
-    initial_conditions(field, params.inlet_velocity);
-    solver_workspace workspace = make_solver_workspace(field);
-    steady_monitor monitor(field.nx, field.ny, 1.0);
-    convergence_log log;
-    std::ostream console(nullptr);  // discards everything, without allocating
-    // A first pass, so that what is made on first use is not counted.
-    run_iteration_loop(field, params, solid, {1, stop_rule::quiet}, workspace, monitor, log, console);
+    for (const pressure_solver_kind kind : {pressure_solver_kind::lu, pressure_solver_kind::fft}) {
+        SCOPED_TRACE(pressure_solver_name(kind));
+        const test::scratch_dir folder;
+        const run_parameters params{
+            .inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
+        int_grid solid(60, 25);
+        for (int i = 13; i <= 16; ++i) solid[i][11] = solid[i][12] = solid[i][13] = 1;
+        flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
+        initial_conditions(field, params.inlet_velocity);
+        solver_workspace workspace = make_solver_workspace(field, kind);
+        steady_monitor monitor(field.nx, field.ny, 1.0);
+        convergence_log log;
+        std::ostream console(nullptr);  // discards everything, without allocating
+        // A first pass, so that what is made on first use is not counted.
+        run_iteration_loop(field, params, solid, {1, stop_rule::quiet}, workspace, monitor, log,
+                           console);
 
-    const long before = allocations.load();
-    const loop_result result =
-        run_iteration_loop(field, params, solid, {50, stop_rule::quiet}, workspace, monitor, log, console);
-    EXPECT_EQ(allocations.load() - before, 0);
-    EXPECT_EQ(result.iterations, 50);
+        const long before = allocations.load();
+        const loop_result result = run_iteration_loop(field, params, solid, {50, stop_rule::quiet},
+                                                      workspace, monitor, log, console);
+        EXPECT_EQ(allocations.load() - before, 0);
+        EXPECT_EQ(result.iterations, 50);
+    }
 }
 
 }  // namespace
