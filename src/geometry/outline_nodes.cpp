@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "geometry/obstacle_masks.h"
 #include "geometry/outline_distance.h"
@@ -13,11 +14,17 @@ namespace veltaro {
 
 namespace {
 
-// The node or nodes nearest to pixel p's centre, (p + 1/2)(nodes - 1)/pixels
-// spacings in: both of them at a tie, so that mirror images agree.
-std::array<int, 2> nearest_nodes(int p, int pixels, int nodes) {
+// The nodes pixel p stands for along one axis: those that lie on it, pixel p
+// covering [p, p + 1] pixels and node n lying at n pixels / (nodes - 1),
+// else the one nearest to its centre (both at a tie), so that mirror images
+// agree.
+std::pair<int, int> pixel_nodes(int p, int pixels, int nodes) {
     if (nodes < 2) return {0, 0};
-    const std::int64_t num = (2 * std::int64_t{p} + 1) * (nodes - 1);  // over 2 pixels
+    const std::int64_t span = nodes - 1;
+    const auto first = static_cast<int>((std::int64_t{p} * span + pixels - 1) / pixels);
+    const auto last = static_cast<int>((std::int64_t{p + 1} * span) / pixels);
+    if (first <= last) return {first, last};
+    const std::int64_t num = (2 * std::int64_t{p} + 1) * span;  // the centre, over 2 pixels
     const std::int64_t den = 2 * std::int64_t{pixels};
     const auto low = static_cast<int>(num / den);
     const std::int64_t rest = num - low * den;
@@ -26,26 +33,36 @@ std::array<int, 2> nearest_nodes(int p, int pixels, int nodes) {
     return {low, low + 1};
 }
 
-bool has_solid_near(const int_grid& solid, int i, int j) {
-    for (int a = std::max(i - 1, 0); a <= std::min(i + 1, solid.nx() - 1); ++a) {
-        for (int b = std::max(j - 1, 0); b <= std::min(j + 1, solid.ny() - 1); ++b) {
+bool has_solid_near(const int_grid& solid, int i, int j, int reach_i, int reach_j) {
+    for (int a = std::max(i - reach_i, 0); a <= std::min(i + reach_i, solid.nx() - 1); ++a) {
+        for (int b = std::max(j - reach_j, 0); b <= std::min(j + reach_j, solid.ny() - 1); ++b) {
             if (solid[a][b] != 0) return true;
         }
     }
     return false;
 }
 
-// Dark pixels whose nearest nodes lost every solid node to the smoothing.
+// Node spacings per pixel, rounded up, and at least 1: how far a node a
+// dark pixel stands for may lie from the solid nodes of a region that kept
+// them.
+int reach(int pixels, int nodes) {
+    return std::max(1, static_cast<int>((std::int64_t{nodes} - 1 + pixels - 1) / pixels));
+}
+
+// The nodes of dark pixels that lost every solid node nearby to the
+// smoothing.
 int_grid thin_region_nodes(const int_grid& picture, const int_grid& solid) {
     int_grid kept(solid.nx(), solid.ny(), 0);
+    const int reach_i = reach(picture.nx(), solid.nx());
+    const int reach_j = reach(picture.ny(), solid.ny());
     for (int c = 0; c < picture.nx(); ++c) {
-        const std::array<int, 2> columns = nearest_nodes(c, picture.nx(), solid.nx());
+        const auto [first_i, last_i] = pixel_nodes(c, picture.nx(), solid.nx());
         for (int k = 0; k < picture.ny(); ++k) {
             if (picture[c][k] == open_pixel) continue;
-            const std::array<int, 2> rows = nearest_nodes(k, picture.ny(), solid.ny());
-            for (int i : columns) {
-                for (int j : rows) {
-                    if (!has_solid_near(solid, i, j)) kept[i][j] = 1;
+            const auto [first_j, last_j] = pixel_nodes(k, picture.ny(), solid.ny());
+            for (int i = first_i; i <= last_i; ++i) {
+                for (int j = first_j; j <= last_j; ++j) {
+                    if (!has_solid_near(solid, i, j, reach_i, reach_j)) kept[i][j] = 1;
                 }
             }
         }

@@ -9,9 +9,10 @@
 // solid nodes are held at zero as under the other rules.
 //
 // Smoothing can lift phi above zero over a region thinner than about two
-// pixels (a thin plate, a trailing edge). A dark pixel whose nearest node has
-// no solid node beside it (itself or one of its eight neighbours) makes that
-// node solid, so every dark region keeps solid nodes; those are held at zero.
+// pixels (a thin plate, a trailing edge). The nodes a dark pixel stands for
+// (those lying on it, else the nearest) become solid when no solid node lies
+// within a pixel's width of them (and at least one node spacing), so every
+// dark region keeps solid nodes; those are held at zero.
 #pragma once
 
 #include "field/ghost_nodes.h"
