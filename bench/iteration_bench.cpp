@@ -19,6 +19,10 @@
 //                        BM_TriangularSolve.
 //   BM_NonSolverPart     everything in a pass except the pressure solve.
 //   BM_AdvectionStage    the advection stage alone.
+//   BM_IterationOutline  BM_Iteration with --solid-nodes=outline: the ghost
+//                        nodes' cost beside BM_Iteration's.
+//   BM_OutlineSetUp      the outline rule's node classes and ghost table
+//                        from the decoded picture.
 //   BM_WholeRunStandard  the built program from the dialogue to the last
 //                        picture, in a folder of its own.
 #include <benchmark/benchmark.h>
@@ -43,6 +47,7 @@
 #include "field/boundary_conditions.h"
 #include "field/flow_field.h"
 #include "field/set_dt.h"
+#include "geometry/outline_nodes.h"
 #include "solver/advection_step.h"
 #include "solver/laplacian.h"
 #include "solver/momentum_equation.h"
@@ -115,12 +120,12 @@ std::vector<float> next_pressure_rhs(warmed_run& run) {
 
 // Set up as the program sets up a run (the cylinder at Re 20, viscosity
 // 0.01, density 1, height 1, length 4), then marched through the warm-up.
-std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice) {
+std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice, solid_node_rule rule) {
     std::istringstream answers(cylinder_picture + " 20 0.01 1 1 4 " + std::to_string(mesh_choice) +
                                " 1\n");
     std::ostringstream console;
     auto run = std::make_unique<warmed_run>();
-    run->setup = set_up_run(answers, console);
+    run->setup = set_up_run(answers, console, run_options{.solid_nodes = rule});
     const mesh_size& mesh = run->setup.mesh;
     run->field = allocate_flow_field(mesh.nx, mesh.ny, mesh.dx, mesh.dx);
     initial_conditions(run->field, run->setup.params.inlet_velocity);
@@ -128,18 +133,21 @@ std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice) {
     run->fft_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft);
     for (int n = 0; n < warm_up_iterations; ++n) {
         advance_one_iteration(run->field, run->setup.params, run->setup.masks.solid_nodes,
-                              run->workspace, time_step(run->field, run->setup.params));
+                              run->workspace, time_step(run->field, run->setup.params),
+                              &run->setup.masks.ghosts);
     }
     run->pressure_rhs_values = next_pressure_rhs(*run);
     return run;
 }
 
 // state.range(0) is ny: 25, 50 or 100 for the mesh choices 0, 1 and 2.
-warmed_run& warmed_run_for(const benchmark::State& state) {
-    static std::array<std::unique_ptr<warmed_run>, 3> runs;
+warmed_run& warmed_run_for(const benchmark::State& state,
+                           solid_node_rule rule = solid_node_rule::sampled) {
+    static std::array<std::unique_ptr<warmed_run>, 6> runs;
     const int mesh_choice = state.range(0) == 25 ? 0 : state.range(0) == 50 ? 1 : 2;
-    std::unique_ptr<warmed_run>& run = runs.at(static_cast<std::size_t>(mesh_choice));
-    if (!run) run = make_warmed_run(mesh_choice);
+    const int slot = mesh_choice + (rule == solid_node_rule::outline ? 3 : 0);
+    std::unique_ptr<warmed_run>& run = runs.at(static_cast<std::size_t>(slot));
+    if (!run) run = make_warmed_run(mesh_choice, rule);
     return *run;
 }
 
@@ -156,7 +164,7 @@ void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve so
         if (solve == pressure_solve::stored_factors) {
             // The run's own pass.
             advance_one_iteration(field, run.setup.params, run.setup.masks.solid_nodes, workspace,
-                                  time_step(field, run.setup.params));
+                                  time_step(field, run.setup.params), &run.setup.masks.ghosts);
         } else {
             bench_pass(field, run, workspace, solve);
         }
@@ -174,6 +182,11 @@ void BM_Iteration(benchmark::State& state) {
 void BM_IterationFft(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
     time_iterations(state, run, pressure_solve::stored_factors, run.fft_workspace);
+}
+
+void BM_IterationOutline(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state, solid_node_rule::outline);
+    time_iterations(state, run, pressure_solve::stored_factors, run.workspace);
 }
 
 void BM_IterationOneShot(benchmark::State& state) {
@@ -227,6 +240,12 @@ BENCHMARK(BM_TransformSolve)
     ->Arg(50)
     ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IterationOutline)
+    ->ArgName("ny")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IterationOneShot)
     ->ArgName("ny")
     ->Arg(25)
@@ -265,6 +284,18 @@ BENCHMARK(BM_AdvectionStage)
     ->Arg(50)
     ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
+
+void BM_OutlineSetUp(benchmark::State& state) {
+    const warmed_run& run = warmed_run_for(state);
+    const mesh_size& mesh = run.setup.mesh;
+    for (auto _ : state) {
+        outline_masks masks = outline_nodes(run.setup.masks.picture, mesh.nx, mesh.ny);
+        benchmark::DoNotOptimize(masks);
+    }
+    label_mesh(state, run.field);
+}
+
+BENCHMARK(BM_OutlineSetUp)->ArgName("ny")->Arg(100)->Unit(benchmark::kMillisecond);
 
 // A folder under the temporary directory holding the picture and the
 // answers, removed with everything the runs wrote into it.

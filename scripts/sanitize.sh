@@ -18,5 +18,6 @@ export ASAN_OPTIONS=detect_leaks=1:exitcode=86:strict_string_checks=1:detect_sta
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:exitcode=86
 export LSAN_OPTIONS=exitcode=86
 # The page's browser tests check the page, not the C++: the Release stage
-# runs them, and the API tests drive the sanitized server here.
-ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE browser
+# runs them, and the API tests drive the sanitized server here. The physics
+# checks are long runs of code the other tests already cover.
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -LE 'browser|physics'

@@ -19,7 +19,7 @@ and may go on with any of these, each once, in any order:
   inlet_velocity   the answer the program asks for only when reynolds_number
                    or kinematic_viscosity is 0 (then it is needed, else it
                    must be left empty)
-  solid_nodes      passed on as --solid-nodes=VALUE, sampled or covered
+  solid_nodes      passed on as --solid-nodes=VALUE, sampled, covered or outline
                    (empty: the program's default)
 Then one case per line. Fields are separated by commas, with no quoting, and
 each is one word, because the program reads its answers as words. Blank lines
@@ -60,7 +60,7 @@ PROG = "sweep.sh"
 REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity", "density",
                     "tunnel_height", "tunnel_length", "mesh_choice", "max_iterations")
 # The values the program takes for its option; empty leaves its default.
-OPTION_VALUES = {"solid_nodes": ("sampled", "covered")}
+OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline")}
 OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES)
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")

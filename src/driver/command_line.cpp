@@ -35,7 +35,8 @@ For example:  echo "cylinder.jpg 20 0.01 1 1 4 1 5000" | veltaro
 
 Options (each default is the method of earlier results):
   --solid-nodes=RULE   sampled (default): a node is solid when the last pixel mapped to it
-                       is dark; covered: when dark pixels cover half its cell (symmetric)
+                       is dark; covered: when dark pixels cover half its cell (symmetric);
+                       outline: inside the drawn outline, no-slip on it (ghost nodes)
   --stop-rule=RULE     quiet (default): stop when the mean |u|, |v| change by < 2e-6 for 10
                        iterations; steady: when the flow itself stops changing; limit: never
   --pressure-solver=SOLVE  lu (default): sparse LU factors; fft: a cosine transform and
@@ -81,8 +82,10 @@ struct option {
     const char* (*name_of)(Choice);
 };
 
-constexpr option<solid_node_rule, 2> solid_nodes_option{
-    "--solid-nodes", {solid_node_rule::sampled, solid_node_rule::covered}, solid_node_rule_name};
+constexpr option<solid_node_rule, 3> solid_nodes_option{
+    "--solid-nodes",
+    {solid_node_rule::sampled, solid_node_rule::covered, solid_node_rule::outline},
+    solid_node_rule_name};
 constexpr option<stop_rule, 3> stop_rule_option{
     "--stop-rule", {stop_rule::quiet, stop_rule::steady, stop_rule::limit}, stop_rule_name};
 constexpr option<pressure_solver_kind, 2> pressure_solver_option{

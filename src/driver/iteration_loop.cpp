@@ -47,7 +47,8 @@ double relative_change(float now, float before) {
 //   u_new = u* - dt/rho grad p + mu dt/rho lap u  (momentum_equation)
 // then the tunnel's and the obstacle's conditions on u_new.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
-                           const int_grid& solid_nodes, solver_workspace& workspace, float dt) {
+                           const int_grid& solid_nodes, solver_workspace& workspace, float dt,
+                           const ghost_nodes* ghosts) {
     advection_step(field, dt);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.
@@ -55,6 +56,7 @@ void advance_one_iteration(flow_field& field, const run_parameters& params,
     pressure_equation(field, dt, params, workspace);
     momentum_equation(field, dt, params, workspace);
     boundary_conditions(field, params.inlet_velocity, solid_nodes);
+    if (ghosts != nullptr) impose_ghost_nodes(field, *ghosts);
 }
 
 namespace {
@@ -120,7 +122,7 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
             break;
         }
         monitor.remember(field);
-        advance_one_iteration(field, params, solid_nodes, workspace, *dt);
+        advance_one_iteration(field, params, solid_nodes, workspace, *dt, settings.ghosts);
         const mean_magnitudes now = measure_field(field);
         if (!is_finite(field, now)) refuse_divergence(result.iterations + 1);
         result.change_u = relative_change(now.abs_u, before.abs_u);

@@ -11,6 +11,7 @@
 #include "driver/steady_residual.h"
 #include "driver/stop_rule.h"
 #include "field/flow_field.h"
+#include "field/ghost_nodes.h"
 #include "field/run_parameters.h"
 #include "solver/solver_workspace.h"
 
@@ -39,13 +40,16 @@ double relative_change(float now, float before);
 
 // One pass of the method with the time step dt (docs/method.md, "One
 // iteration"): advection, the velocity Laplacians, the pressure Poisson
-// equation, the momentum update, the boundary conditions.
+// equation, the momentum update, the boundary conditions, and the ghost
+// nodes' values when there are any.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
-                           const int_grid& solid_nodes, solver_workspace& workspace, float dt);
+                           const int_grid& solid_nodes, solver_workspace& workspace, float dt,
+                           const ghost_nodes* ghosts = nullptr);
 
 struct loop_settings {
     int max_iterations = 0;
     stop_rule rule = stop_rule::quiet;
+    const ghost_nodes* ghosts = nullptr;  // the outline rule's, else none
 };
 
 struct loop_result {

@@ -90,7 +90,7 @@ int run(const run_options& options) {
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
     convergence_log log;
-    const loop_settings settings{setup.answers.max_iterations, options.stop};
+    const loop_settings settings{setup.answers.max_iterations, options.stop, &masks.ghosts};
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 

@@ -1,6 +1,9 @@
 #include "driver/set_up_run.h"
 
 #include <ostream>
+#include <utility>
+
+#include "geometry/outline_nodes.h"
 
 namespace veltaro {
 
@@ -27,9 +30,13 @@ run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& opt
         out << "Number of color components in JPG image not recognized" << std::endl;
         throw;
     }
-    // The picture mask is the same under either rule; only the nodes differ.
+    // The picture mask is the same under every rule; only the nodes differ.
     if (options.solid_nodes == solid_node_rule::covered) {
         setup.masks.solid_nodes = covered_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
+    } else if (options.solid_nodes == solid_node_rule::outline) {
+        outline_masks outline = outline_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
+        setup.masks.solid_nodes = std::move(outline.solid_nodes);
+        setup.masks.ghosts = std::move(outline.ghosts);
     }
     return setup;
 }

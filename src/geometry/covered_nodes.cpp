@@ -9,7 +9,12 @@
 namespace veltaro {
 
 const char* solid_node_rule_name(solid_node_rule rule) {
-    return rule == solid_node_rule::covered ? "covered" : "sampled";
+    switch (rule) {
+        case solid_node_rule::covered: return "covered";
+        case solid_node_rule::outline: return "outline";
+        case solid_node_rule::sampled: break;
+    }
+    return "sampled";
 }
 
 namespace {

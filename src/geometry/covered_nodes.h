@@ -20,9 +20,11 @@ namespace veltaro {
 enum class solid_node_rule {
     sampled,  // the last pixel mapped to a node decides (the default)
     covered,  // at least half the node's cell covered by dark pixels
+    outline,  // solid inside the drawn outline, no-slip on it by ghost nodes
 };
 
-// "sampled" or "covered": the names the command line and the summary use.
+// "sampled", "covered" or "outline": the names the command line and the
+// summary use.
 const char* solid_node_rule_name(solid_node_rule rule);
 
 // picture: the picture mask, [pixel column][pixel row from the bottom],

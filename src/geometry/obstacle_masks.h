@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "field/ghost_nodes.h"
 #include "field/grid.h"
 
 namespace veltaro {
@@ -16,6 +17,8 @@ struct obstacle_masks {
     // bottom]: obstacle_pixel or open_pixel. Its nx() and ny() are the
     // picture's width and height.
     int_grid picture;
+    // The outline rule's ghost nodes; empty under the other rules.
+    ghost_nodes ghosts{};
 };
 
 inline constexpr int open_pixel = 0;

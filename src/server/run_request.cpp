@@ -15,10 +15,10 @@ constexpr std::array answer_fields = {"reynolds_number", "kinematic_viscosity", 
 struct option_field {
     const char* name;
     const char* argument;
-    std::array<const char*, 2> values;
+    std::array<const char*, 3> values;
 };
 constexpr std::array option_fields = {
-    option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered"}},
+    option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered", "outline"}},
 };
 
 constexpr std::size_t sweep_limit = 200;
@@ -73,8 +73,12 @@ bool take_option(const form_lookup& field, const option_field& option, text_fiel
     if (!posted || posted->empty()) return true;
     if (std::find_if(option.values.begin(), option.values.end(),
                      [&](const char* value) { return *posted == value; }) == option.values.end()) {
-        refusal = std::string("The field \"") + option.name + "\" must be \"" + option.values[0] +
-                  "\" or \"" + option.values[1] + "\".";
+        refusal = std::string("The field \"") + option.name + "\" must be";
+        for (std::size_t k = 0; k < option.values.size(); ++k) {
+            refusal += std::string(k == 0 ? " \"" : k + 1 == option.values.size() ? " or \"" : ", \"") +
+                       option.values[k] + "\"";
+        }
+        refusal += ".";
         return false;
     }
     options.emplace_back(option.name, *posted);

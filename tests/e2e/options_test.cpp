@@ -19,14 +19,15 @@ namespace {
 // Tunnel 4 x 1 on the coarse mesh, five iterations.
 const std::string answers = "tunnel.jpg 20 0.01 1 1 4 0 5";
 
-const std::string solid_values =
-    "the allowed values are --solid-nodes=sampled (the default) or --solid-nodes=covered.\n";
+const std::string solid_choices =
+    "--solid-nodes=sampled (the default), --solid-nodes=covered or --solid-nodes=outline.\n";
+const std::string solid_values = "the allowed values are " + solid_choices;
 
 // The refusal of an argument that is not the option, whatever it is.
 std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
-           "--solid-nodes=sampled|covered, --stop-rule=quiet|steady|limit and "
+           "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit and "
            "--pressure-solver=lu|fft, and asks its questions on standard input (veltaro < "
            "answers.txt).\n";
 }
@@ -40,10 +41,9 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--solid-nodes=sampledx", "Unknown value \"sampledx\" for --solid-nodes: " + solid_values},
         {"--solid-nodes=Covered", "Unknown value \"Covered\" for --solid-nodes: " + solid_values},
         {"--solid-nodes=", "Unknown value \"\" for --solid-nodes: " + solid_values},
-        {"--solid-nodes", "The option --solid-nodes needs a value: --solid-nodes=sampled (the "
-                          "default) or --solid-nodes=covered.\n"},
-        {"--solid-nodes covered", "The option --solid-nodes needs a value: --solid-nodes=sampled "
-                                  "(the default) or --solid-nodes=covered.\n"},
+        {"--solid-nodes=Outline", "Unknown value \"Outline\" for --solid-nodes: " + solid_values},
+        {"--solid-nodes", "The option --solid-nodes needs a value: " + solid_choices},
+        {"--solid-nodes covered", "The option --solid-nodes needs a value: " + solid_choices},
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
         {"--solid-nodes=covered --help", unknown_argument("--help")},
         {"--advection=corrected", unknown_argument("--advection=corrected")},
@@ -83,6 +83,7 @@ TEST(Options, TheChoiceReachesTheSummary) {
         {"--solid-nodes=sampled --stop-rule=steady", "sampled", "steady", "lu", "iteration limit"},
         {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered", "covered", "limit",
          "fft", "iteration limit"},
+        {"--solid-nodes=outline", "outline", "quiet", "lu", "iteration limit"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);

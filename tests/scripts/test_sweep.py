@@ -63,7 +63,7 @@ class CasesCsv(Folder):
             (HEADER + "\na,cylinder.jpg,0,0.01,1,1,4,0,5\n", "asks for the inlet velocity"),
             (HEADER + ",inlet_velocity\na,cylinder.jpg,20,0,1,1,4,0,5,\n", "asks for the inlet velocity"),
             (HEADER + ",inlet_velocity\na," + ROW + ",0.2\n", "inlet_velocity is given, but"),
-            (HEADER + ",solid_nodes\na," + ROW + ",round\n", "solid_nodes 'round' is not one of sampled, covered"),
+            (HEADER + ",solid_nodes\na," + ROW + ",round\n", "solid_nodes 'round' is not one of sampled, covered, outline"),
             (HEADER + ",solid_nodes\na," + ROW + ",Covered\n", "solid_nodes 'Covered' is not one of"),
         ]
         for text, words in rows:

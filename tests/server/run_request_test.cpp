@@ -57,7 +57,9 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"a word", with(good, "mesh_choice", "fine"), nullptr, "\"mesh_choice\" is not a number"},
         {"two words", with(good, "max_iterations", "5 00"), nullptr, "\"max_iterations\" is not a number"},
         {"a trailing letter", with(good, "tunnel_height", "1m"), nullptr, "\"tunnel_height\" is not a number"},
-        {"bad option", with(good, "solid_nodes", "most"), nullptr, "\"solid_nodes\" must be"},
+        {"bad option", with(good, "solid_nodes", "most"), nullptr,
+         "\"solid_nodes\" must be \"sampled\", \"covered\" or \"outline\"."},
+        {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
     };
     // clang-format on

@@ -1,0 +1,210 @@
+// The outline rule: the smoothed signed distance against the exact one of
+// drawn shapes, the node classes of mirror-symmetric pictures, thin plates
+// that keep their solid nodes, and ghost values that continue a linear
+// shear flow through zero on a flat wall.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "field/flow_field.h"
+#include "field/ghost_nodes.h"
+#include "geometry/obstacle_masks.h"
+#include "geometry/outline_distance.h"
+#include "geometry/outline_nodes.h"
+
+namespace veltaro {
+namespace {
+
+// The exact signed distance of a shape from a pixel centre (x, y), in
+// pixels, negative inside; the picture is dark where it is <= 0.
+using shape = std::function<double(double, double)>;
+
+int_grid drawn(int width, int height, const shape& distance) {
+    int_grid picture(width, height, open_pixel);
+    for (int c = 0; c < width; ++c) {
+        for (int k = 0; k < height; ++k) {
+            if (distance(c + 0.5, k + 0.5) <= 0.0) picture[c][k] = obstacle_pixel;
+        }
+    }
+    return picture;
+}
+
+shape disc(double x0, double y0, double radius) {
+    return [=](double x, double y) { return std::hypot(x - x0, y - y0) - radius; };
+}
+
+// A square of half-side a, and an ellipse, both centred at (x0, y0).
+shape square(double x0, double y0, double a) {
+    return [=](double x, double y) {
+        const double dx = std::fabs(x - x0) - a;
+        const double dy = std::fabs(y - y0) - a;
+        return std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
+    };
+}
+
+shape ellipse(double x0, double y0, double a, double b) {
+    return [=](double x, double y) { return std::hypot((x - x0) / a, (y - y0) / b) - 1.0; };
+}
+
+// phi between pixel centres, bilinearly; (x, y) in pixels from the picture's
+// bottom-left corner.
+double between_pixels(const float_grid& phi, double x, double y) {
+    const int c = static_cast<int>(std::floor(x - 0.5));
+    const int k = static_cast<int>(std::floor(y - 0.5));
+    const double a = x - 0.5 - c;
+    const double b = y - 0.5 - k;
+    return (1 - a) * (1 - b) * phi[c][k] + a * (1 - b) * phi[c + 1][k] +
+           (1 - a) * b * phi[c][k + 1] + a * b * phi[c + 1][k + 1];
+}
+
+// Where f changes sign along the ray from (x0, y0) at angle t, between radii
+// 2 and 38, by bisection.
+double zero_on_ray(const shape& f, double x0, double y0, double t) {
+    double inside = 2.0;
+    double outside = 38.0;
+    for (int n = 0; n < 40; ++n) {
+        const double r = 0.5 * (inside + outside);
+        (f(x0 + r * std::cos(t), y0 + r * std::sin(t)) <= 0.0 ? inside : outside) = r;
+    }
+    return inside;
+}
+
+// The zero line of phi against the drawn shape's outline, along rays from
+// the centre; the square's rays stay 30 degrees from its corners, which the
+// smoothing rounds.
+TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
+    const struct {
+        const char* name;
+        shape exact;
+        double half_angle;  // of the rays' fan about each axis, in degrees
+    } rows[] = {
+        {"disc of 40 pixels, centred on a pixel corner", disc(40.0, 40.0, 20.0), 45.0},
+        {"disc of 20 pixels", disc(40.0, 40.0, 10.0), 45.0},
+        {"square, edges on pixel edges", square(40.0, 40.0, 20.0), 15.0},
+        {"square of 18 pixels", square(40.0, 40.0, 9.0), 15.0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const float_grid phi = outline_distance(drawn(80, 80, row.exact));
+        const shape smoothed = [&](double x, double y) { return between_pixels(phi, x, y); };
+        double worst = 0.0;
+        for (int degrees = 0; degrees < 360; ++degrees) {
+            const int off_axis = std::abs((degrees + 45) % 90 - 45);
+            if (off_axis > row.half_angle) continue;
+            const double t = degrees * std::acos(-1.0) / 180.0;
+            worst = std::max(worst, std::fabs(zero_on_ray(smoothed, 40.0, 40.0, t) -
+                                              zero_on_ray(row.exact, 40.0, 40.0, t)));
+        }
+        EXPECT_LE(worst, 0.2);
+    }
+}
+
+TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
+    const struct {
+        int width, height, nx, ny;
+    } rows[] = {
+        {80, 40, 41, 21},    // about two pixels a node
+        {80, 40, 200, 100},  // more nodes than pixels
+        {81, 39, 64, 30},    // odd pictures, even grids, stretched unevenly
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.width << " x " << row.height << " on " << row.nx
+                                        << " x " << row.ny);
+        const double x0 = row.width / 2.0;
+        const double y0 = row.height / 2.0;
+        const shape two_bodies = [&](double x, double y) {
+            return std::min(ellipse(x0, y0, 0.2 * row.width, 0.2 * row.height)(x, y),
+                            square(x0, y0, 0.35 * row.height)(std::fabs(x - x0) * 0.3 + x0, y));
+        };
+        const outline_masks masks = outline_nodes(drawn(row.width, row.height, two_bodies),
+                                                  row.nx, row.ny);
+        const int_grid& solid = masks.solid_nodes;
+        int count = 0;
+        for (int i = 0; i < row.nx; ++i) {
+            for (int j = 0; j < row.ny; ++j) {
+                count += solid[i][j];
+                ASSERT_EQ(solid[i][j], solid[row.nx - 1 - i][j]) << i << ", " << j;
+                ASSERT_EQ(solid[i][j], solid[i][row.ny - 1 - j]) << i << ", " << j;
+            }
+        }
+        EXPECT_GT(count, 0);
+        EXPECT_FALSE(masks.ghosts.nodes.empty());
+    }
+}
+
+// A plate one pixel thick, which the smoothing alone would lift above zero.
+TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
+    const struct {
+        const char* name;
+        int nx, ny;
+        bool upright;
+    } rows[] = {
+        {"two pixels a node", 51, 26, false},
+        {"two nodes a pixel", 201, 101, false},
+        {"upright", 51, 26, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Pixels 30 to 69 of row 25 (or column 50) of a 100 x 50 picture.
+        int_grid picture(100, 50, open_pixel);
+        for (int p = 30; p < 70; ++p) {
+            (row.upright ? picture[50][p - 20] : picture[p][25]) = obstacle_pixel;
+        }
+        const int_grid solid = outline_nodes(picture, row.nx, row.ny).solid_nodes;
+        const double nodes_per_pixel = (row.nx - 1) / 100.0;
+        const int first = static_cast<int>(std::ceil((row.upright ? 10 : 30) * nodes_per_pixel));
+        const int last = static_cast<int>((row.upright ? 50 : 70) * nodes_per_pixel);
+        for (int n = first; n <= last; ++n) {
+            int in_line = 0;
+            for (int m = 0; m < (row.upright ? row.nx : row.ny); ++m) {
+                in_line += row.upright ? solid[m][n] : solid[n][m];
+            }
+            EXPECT_GE(in_line, 1) << n;
+        }
+    }
+}
+
+// u = g (y - y_wall), v = s (y - y_wall) above a flat wall on a pixel edge:
+// the ghost values continue the same lines below the wall, exactly.
+TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
+    const struct {
+        int height, dark_rows, nx, ny;
+    } rows[] = {
+        {40, 17, 31, 21},  // wall 8.5 node spacings up
+        {40, 17, 31, 41},  // wall 17.0 up: on a node row
+        {30, 11, 20, 61},  // wall 22.0 up, pixels two spacings high
+        {64, 29, 45, 24},  // wall 10.78 up, squeezed
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.dark_rows << " of " << row.height << " on "
+                                        << row.nx << " x " << row.ny);
+        int_grid picture(50, row.height, open_pixel);
+        for (int c = 0; c < 50; ++c) {
+            for (int k = 0; k < row.dark_rows; ++k) picture[c][k] = obstacle_pixel;
+        }
+        const outline_masks masks = outline_nodes(picture, row.nx, row.ny);
+        const double wall = row.dark_rows * (row.ny - 1.0) / row.height;
+        flow_field field = allocate_flow_field(row.nx, row.ny, 1.0f, 1.0f);
+        for (int i = 0; i < row.nx; ++i) {
+            for (int j = 0; j < row.ny; ++j) {
+                const bool fluid = masks.solid_nodes[i][j] == 0;
+                field.u[i][j] = fluid ? static_cast<float>(2.0 * (j - wall)) : 0.0f;
+                field.v[i][j] = fluid ? static_cast<float>(-0.5 * (j - wall)) : 0.0f;
+            }
+        }
+        impose_ghost_nodes(field, masks.ghosts);
+        // Every column but the tunnel's inlet and outlet has its ghost.
+        ASSERT_EQ(masks.ghosts.nodes.size(), static_cast<std::size_t>(row.nx - 2));
+        for (const ghost_node& ghost : masks.ghosts.nodes) {
+            const int j = static_cast<int>(ghost.node % row.ny);
+            EXPECT_LE(j, wall);
+            EXPECT_NEAR(field.u.data()[ghost.node], 2.0 * (j - wall), 2e-5 * row.ny);
+            EXPECT_NEAR(field.v.data()[ghost.node], -0.5 * (j - wall), 5e-6 * row.ny);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace veltaro
