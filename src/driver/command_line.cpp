@@ -14,7 +14,8 @@ namespace veltaro {
 namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
-       veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE] < answers
+       veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
+               [--advection=ORDER] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -41,6 +42,8 @@ Options (each default is the method of earlier results):
                        iterations; steady: when the flow itself stops changing; limit: never
   --pressure-solver=SOLVE  lu (default): sparse LU factors; fft: a cosine transform and
                        tridiagonal solves, the same pressure about four times faster
+  --advection=ORDER    first-order (default): upwind, numerically viscous on coarse meshes;
+                       second-order: limited upwind slopes, a longer, truer wake
 
 Files written into the current folder (replacing those of an earlier run):
   convergence.txt, convergence.svg   the relative changes per iteration
@@ -88,6 +91,9 @@ constexpr option<solid_node_rule, 3> solid_nodes_option{
     solid_node_rule_name};
 constexpr option<stop_rule, 3> stop_rule_option{
     "--stop-rule", {stop_rule::quiet, stop_rule::steady, stop_rule::limit}, stop_rule_name};
+constexpr option<advection_scheme, 2> advection_option{
+    "--advection", {advection_scheme::first_order, advection_scheme::second_order},
+    advection_scheme_name};
 constexpr option<pressure_solver_kind, 2> pressure_solver_option{
     "--pressure-solver", {pressure_solver_kind::lu, pressure_solver_kind::fft},
     pressure_solver_name};
@@ -137,8 +143,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
 [[noreturn]] void refuse_argument(std::string_view argument) {
     throw run_error("Unknown argument \"" + std::string(argument) +
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
-                    forms(solid_nodes_option) + ", " + forms(stop_rule_option) + " and " +
-                    forms(pressure_solver_option) +
+                    forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
+                    forms(pressure_solver_option) + " and " + forms(advection_option) +
                     ", and asks its questions on standard input (veltaro < answers.txt).");
 }
 
@@ -148,7 +154,8 @@ run_options read_options(int argc, const char* const* argv) {
         const std::string_view argument = argv[k];
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
             read_option(argument, stop_rule_option, options.stop) ||
-            read_option(argument, pressure_solver_option, options.pressure_solver)) {
+            read_option(argument, pressure_solver_option, options.pressure_solver) ||
+            read_option(argument, advection_option, options.advection)) {
             continue;
         }
         // --help or --version with other arguments: the others are refused.

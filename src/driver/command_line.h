@@ -1,7 +1,7 @@
 // The command line: the questions come on standard input, so the program
 // takes only the two arguments every command-line tool answers (--help and
 // --version, each alone) and the options that choose its methods:
-//     veltaro --solid-nodes=covered --stop-rule=steady --pressure-solver=fft < answers
+//     veltaro --solid-nodes=outline --advection=second-order < answers
 // The subcommand "serve" starts the studio instead (src/server).
 #pragma once
 

@@ -8,7 +8,6 @@
 #include "common/text_format.h"
 #include "field/boundary_conditions.h"
 #include "field/set_dt.h"
-#include "solver/advection_step.h"
 #include "solver/laplacian.h"
 #include "solver/momentum_equation.h"
 #include "solver/pressure_equation.h"
@@ -42,14 +41,14 @@ double relative_change(float now, float before) {
 
 // A projection-type step of the incompressible equations, explicit in the
 // advection and the viscosity (docs/method.md, "One iteration"):
-//   u* = A(u)                                     (advection_step)
+//   u* = A(u)                                     (advect_velocity)
 //   lap p = rho/dt div u* + mu div(lap u)         (pressure_equation)
 //   u_new = u* - dt/rho grad p + mu dt/rho lap u  (momentum_equation)
 // then the tunnel's and the obstacle's conditions on u_new.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt,
                            const ghost_nodes* ghosts) {
-    advection_step(field, dt);
+    advect_velocity(field, dt, solid_nodes, workspace);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.
     velocity_laplacians(field, workspace);

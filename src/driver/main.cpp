@@ -84,7 +84,7 @@ int run(const run_options& options) {
     flow_field field =
         allocate_flow_field(setup.mesh.nx, setup.mesh.ny, setup.mesh.dx, setup.mesh.dx);
     initial_conditions(field, params.inlet_velocity);
-    solver_workspace workspace = make_solver_workspace(field, options.pressure_solver);
+    solver_workspace workspace = make_solver_workspace(field, options.pressure_solver, options.advection);
     steady_monitor monitor(field.nx, field.ny, residual_unit(setup));
 
     // 3. The iteration loop, once it is sure that its results can be kept.

@@ -11,6 +11,7 @@
 #include "field/run_parameters.h"
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
+#include "solver/advection_scheme.h"
 #include "solver/pressure_solve.h"
 
 namespace veltaro {
@@ -21,6 +22,7 @@ struct run_options {
     solid_node_rule solid_nodes = solid_node_rule::sampled;
     stop_rule stop = stop_rule::quiet;
     pressure_solver_kind pressure_solver = pressure_solver_kind::lu;
+    advection_scheme advection = advection_scheme::first_order;
 };
 
 struct run_setup {

@@ -59,6 +59,7 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     if (loop.steadiness) summary.steady_residual = loop.steadiness->residual;
     summary.stop_rule = stop_rule_name(setup.options.stop);
     summary.pressure_solver = pressure_solver_name(setup.options.pressure_solver);
+    summary.advection = advection_scheme_name(setup.options.advection);
     return summary;
 }
 

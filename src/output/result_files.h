@@ -17,13 +17,13 @@ inline constexpr std::array<std::string_view, 12> result_file_names = {
     "convergence.svg", "summary.json"};
 
 // clang-format off
-inline constexpr std::array<std::string_view, 34> summary_keys = {
+inline constexpr std::array<std::string_view, 35> summary_keys = {
     "picture", "picture_width", "picture_height", "reynolds_number", "kinematic_viscosity",
     "density", "tunnel_height", "tunnel_length", "mesh_choice", "max_iterations",
     "inlet_velocity", "nx", "ny", "dx", "iterations", "stop", "change_u", "change_v", "change_p",
     "lift", "drag", "frontal_height", "chord", "reynolds_frontal", "lift_coefficient",
     "drag_coefficient", "seconds", "lift_coefficient_chord", "drag_coefficient_chord", "warnings",
-    "solid_nodes", "steady_residual", "stop_rule", "pressure_solver"};
+    "solid_nodes", "steady_residual", "stop_rule", "pressure_solver", "advection"};
 // clang-format on
 
 }  // namespace veltaro

@@ -57,7 +57,8 @@ json to_json(const run_summary& s) {
                 {"solid_nodes", s.solid_nodes},
                 {"steady_residual", number(s.steady_residual)},
                 {"stop_rule", s.stop_rule},
-                {"pressure_solver", s.pressure_solver}};
+                {"pressure_solver", s.pressure_solver},
+                {"advection", s.advection}};
 }
 
 }  // namespace

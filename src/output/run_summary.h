@@ -56,6 +56,8 @@ struct run_summary {
     // The stop rule and the pressure solve in force, by their option values.
     std::string stop_rule = "quiet";
     std::string pressure_solver = "lu";
+    // The advection in force, by its option value.
+    std::string advection = "first-order";
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

@@ -4,15 +4,21 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "solver/advection_step.h"
 #include "solver/pressure_equation.h"
 
 namespace veltaro {
 
-solver_workspace make_solver_workspace(const flow_field& field, pressure_solver_kind kind) {
+solver_workspace make_solver_workspace(const flow_field& field, pressure_solver_kind kind,
+                                       advection_scheme advection) {
     const int nx = field.nx;
     const int ny = field.ny;
     solver_workspace workspace;
+    workspace.advection = advection;
     try {
+        if (advection == advection_scheme::second_order) {
+            workspace.advection_slopes = make_advection_work(nx, ny);
+        }
         workspace.lap_u = float_grid(nx, ny);
         workspace.lap_v = float_grid(nx, ny);
         if (nx >= 3 && ny >= 3) {
@@ -32,6 +38,15 @@ solver_workspace make_solver_workspace(const flow_field& field, pressure_solver_
                         " mesh; choose a coarser mesh or a shorter tunnel.");
     }
     return workspace;
+}
+
+void advect_velocity(flow_field& field, float dt, const int_grid& solid_nodes,
+                     solver_workspace& workspace) {
+    if (workspace.advection == advection_scheme::second_order) {
+        limited_advection_step(field, dt, solid_nodes, workspace.advection_slopes);
+    } else {
+        advection_step(field, dt);
+    }
 }
 
 void solve_pressure_system(solver_workspace& workspace) {

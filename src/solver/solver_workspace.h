@@ -1,14 +1,16 @@
 // What the solver stages keep for a whole run instead of remaking it every
-// iteration: the Laplacians, the pressure system's solve made ready (LU
-// factors or the transform solve), and the right-hand side and solution
-// vectors.
+// iteration: the advection chosen and its slopes, the Laplacians, the
+// pressure system's solve made ready (LU factors or the transform solve),
+// and the right-hand side and solution vectors.
 #pragma once
 
 #include <optional>
 #include <vector>
 
 #include "field/flow_field.h"
+#include "solver/advection_scheme.h"
 #include "solver/fft_pressure.h"
+#include "solver/limited_advection.h"
 #include "solver/pressure_solve.h"
 #include "solver/sparse_lu.h"
 
@@ -16,7 +18,10 @@ namespace veltaro {
 
 // Exactly one of pressure_factors and pressure_transform is made, the one
 // the run chose; the matrix is kept with the LU factors only.
+// The second-order advection's slopes are sized only when it is chosen.
 struct solver_workspace {
+    advection_scheme advection = advection_scheme::first_order;
+    advection_work advection_slopes;
     float_grid lap_u;
     float_grid lap_v;
     csr_matrix pressure_matrix;
@@ -32,7 +37,13 @@ struct solver_workspace {
 // Throws run_error when the memory cannot be had, SuperLU's own allocations
 // included.
 solver_workspace make_solver_workspace(const flow_field& field,
-                                       pressure_solver_kind kind = pressure_solver_kind::lu);
+                                       pressure_solver_kind kind = pressure_solver_kind::lu,
+                                       advection_scheme advection = advection_scheme::first_order);
+
+// The advection stage with the workspace's scheme: u and v into u_adv and
+// v_adv. The second-order scheme holds the solid nodes' values.
+void advect_velocity(flow_field& field, float dt, const int_grid& solid_nodes,
+                     solver_workspace& workspace);
 
 // The pressure system for workspace.rhs (the matrix's row order) into
 // workspace.solution (unknown order), with whichever solve the workspace was

@@ -1,8 +1,7 @@
 // The options that choose the methods, through the built program: each
 // value a user may mistype is refused before any question with one line
 // naming the allowed values, exit status 2 and nothing written; each
-// accepted choice reaches summary.json under its own name. No other method
-// is chosen on the command line: an --advection argument is unknown.
+// accepted choice reaches summary.json under its own name.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -27,9 +26,9 @@ const std::string solid_values = "the allowed values are " + solid_choices;
 std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
-           "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit and "
-           "--pressure-solver=lu|fft, and asks its questions on standard input (veltaro < "
-           "answers.txt).\n";
+           "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
+           "--pressure-solver=lu|fft and --advection=first-order|second-order, and asks its "
+           "questions on standard input (veltaro < answers.txt).\n";
 }
 
 TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWritten) {
@@ -46,7 +45,12 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--solid-nodes covered", "The option --solid-nodes needs a value: " + solid_choices},
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
         {"--solid-nodes=covered --help", unknown_argument("--help")},
-        {"--advection=corrected", unknown_argument("--advection=corrected")},
+        {"--advection=corrected", "Unknown value \"corrected\" for --advection: the allowed "
+                                  "values are --advection=first-order (the default) or "
+                                  "--advection=second-order.\n"},
+        {"--advection --stop-rule=steady", "The option --advection needs a value: "
+                                           "--advection=first-order (the default) or "
+                                           "--advection=second-order.\n"},
         {"--stop-rule=converged", "Unknown value \"converged\" for --stop-rule: the allowed values "
                                   "are --stop-rule=quiet (the default), --stop-rule=steady or "
                                   "--stop-rule=limit.\n"},
@@ -76,14 +80,17 @@ TEST(Options, TheChoiceReachesTheSummary) {
         const char* solid_nodes;
         const char* stop_rule;
         const char* pressure_solver;
+        const char* advection;
         const char* stop;  // 5 iterations are too few to settle by any rule
     } rows[] = {
-        {"", "sampled", "quiet", "lu", "iteration limit"},
-        {"--solid-nodes=covered", "covered", "quiet", "lu", "iteration limit"},
-        {"--solid-nodes=sampled --stop-rule=steady", "sampled", "steady", "lu", "iteration limit"},
+        {"", "sampled", "quiet", "lu", "first-order", "iteration limit"},
+        {"--solid-nodes=covered", "covered", "quiet", "lu", "first-order", "iteration limit"},
+        {"--solid-nodes=sampled --stop-rule=steady", "sampled", "steady", "lu", "first-order",
+         "iteration limit"},
         {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered", "covered", "limit",
-         "fft", "iteration limit"},
-        {"--solid-nodes=outline", "outline", "quiet", "lu", "iteration limit"},
+         "fft", "first-order", "iteration limit"},
+        {"--solid-nodes=outline --advection=second-order", "outline", "quiet", "lu",
+         "second-order", "iteration limit"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -95,6 +102,7 @@ TEST(Options, TheChoiceReachesTheSummary) {
         EXPECT_EQ(summary["solid_nodes"], row.solid_nodes);
         EXPECT_EQ(summary["stop_rule"], row.stop_rule);
         EXPECT_EQ(summary["pressure_solver"], row.pressure_solver);
+        EXPECT_EQ(summary["advection"], row.advection);
         EXPECT_EQ(summary["stop"], row.stop);
     }
 }
@@ -107,10 +115,10 @@ TEST(Options, HelpExplainsEachOption) {
          {"Usage: veltaro [--help | -h | --version]\n", "--solid-nodes=RULE   sampled (default)",
           "covered: when dark pixels", "--stop-rule=RULE     quiet (default)",
           "steady: when the flow itself stops changing", "--pressure-solver=SOLVE  lu (default)",
-          "fft: a cosine transform"}) {
+          "fft: a cosine transform", "--advection=ORDER    first-order (default)",
+          "second-order: limited upwind slopes"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
-    EXPECT_EQ(run.out.find("--advection"), std::string::npos);
 }
 
 }  // namespace
