@@ -19,6 +19,8 @@
 //                        BM_TriangularSolve.
 //   BM_NonSolverPart     everything in a pass except the pressure solve.
 //   BM_AdvectionStage    the advection stage alone.
+//   BM_AdvectionStageSecondOrder  the same with --advection=second-order.
+//   BM_IterationSecondOrder       BM_Iteration with --advection=second-order.
 //   BM_IterationOutline  BM_Iteration with --solid-nodes=outline: the ghost
 //                        nodes' cost beside BM_Iteration's.
 //   BM_OutlineSetUp      the outline rule's node classes and ghost table
@@ -71,6 +73,7 @@ struct warmed_run {
     flow_field field;
     solver_workspace workspace;
     solver_workspace fft_workspace;  // the same grid, with the transform solve
+    solver_workspace second_order_workspace;  // LU factors, second-order advection
     std::vector<float> pressure_rhs_values;  // the next pass's right-hand side
 };
 
@@ -131,6 +134,8 @@ std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice, solid_node_rule rul
     initial_conditions(run->field, run->setup.params.inlet_velocity);
     run->workspace = make_solver_workspace(run->field);
     run->fft_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft);
+    run->second_order_workspace = make_solver_workspace(run->field, pressure_solver_kind::lu,
+                                                        advection_scheme::second_order);
     for (int n = 0; n < warm_up_iterations; ++n) {
         advance_one_iteration(run->field, run->setup.params, run->setup.masks.solid_nodes,
                               run->workspace, time_step(run->field, run->setup.params),
@@ -184,6 +189,11 @@ void BM_IterationFft(benchmark::State& state) {
     time_iterations(state, run, pressure_solve::stored_factors, run.fft_workspace);
 }
 
+void BM_IterationSecondOrder(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state);
+    time_iterations(state, run, pressure_solve::stored_factors, run.second_order_workspace);
+}
+
 void BM_IterationOutline(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state, solid_node_rule::outline);
     time_iterations(state, run, pressure_solve::stored_factors, run.workspace);
@@ -234,6 +244,12 @@ void BM_NonSolverPart(benchmark::State& state) {
 
 BENCHMARK(BM_Iteration)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IterationFft)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IterationSecondOrder)
+    ->ArgName("ny")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TransformSolve)
     ->ArgName("ny")
     ->Arg(25)
@@ -284,6 +300,26 @@ BENCHMARK(BM_AdvectionStage)
     ->Arg(50)
     ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
+
+void BM_AdvectionStageSecondOrder(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state);
+    flow_field field = run.field;
+    const float dt = time_step(field, run.setup.params);
+    for (auto _ : state) {
+        advect_velocity(field, dt, run.setup.masks.solid_nodes, run.second_order_workspace);
+        benchmark::ClobberMemory();
+    }
+    label_mesh(state, field);
+}
+
+BENCHMARK(BM_AdvectionStageSecondOrder)
+    ->ArgName("ny")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMicrosecond);
+
+
 
 void BM_OutlineSetUp(benchmark::State& state) {
     const warmed_run& run = warmed_run_for(state);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 
 #include "solver/advection_kernels.h"
 
@@ -17,14 +19,22 @@ advection_work make_advection_work(int nx, int ny) {
 
 namespace {
 
+// `when` ? a : b, as a select of bits rather than a branch, so that the
+// loops around it vectorise.
+inline float pick(bool when, float a, float b) {
+    const std::uint32_t mask = when ? ~0u : 0u;
+    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(a) & mask) |
+                                (std::bit_cast<std::uint32_t>(b) & ~mask));
+}
+
 // Where the two one-sided differences agree in sign, their harmonic mean
-// (at most twice the smaller); at an extremum, zero.
-inline float van_leer(float behind, float ahead) {
+// (at most twice the smaller); at an extremum, and at a solid node, zero.
+inline float van_leer(float behind, float ahead, int is_solid) {
     const float product = behind * ahead;
-    const float sum = behind + ahead;
     // The sum is zero only where the product is not positive; the select
     // keeps the quotient's infinity or NaN out of the result.
-    return product > 0.0f ? 2.0f * product / sum : 0.0f;
+    const float mean = 2.0f * product / (behind + ahead);
+    return pick(product > 0.0f && is_solid == 0, mean, 0.0f);
 }
 
 // One carried field and where its stage goes.
@@ -49,16 +59,12 @@ void limited_slopes(const float_grid& q, const int_grid& solid, float_grid& slop
         } else {
             const float* behind = q[i - 1];
             const float* ahead = q[i + 1];
-            for (int j = 0; j < ny; ++j) {
-                const float s = van_leer(here[j] - behind[j], ahead[j] - here[j]);
-                sx[j] = is_solid[j] != 0 ? 0.0f : s;
-            }
+            for (int j = 0; j < ny; ++j)
+                sx[j] = van_leer(here[j] - behind[j], ahead[j] - here[j], is_solid[j]);
         }
         sy[0] = 0.0f;
-        for (int j = 1; j <= ny - 2; ++j) {
-            const float s = van_leer(here[j] - here[j - 1], here[j + 1] - here[j]);
-            sy[j] = is_solid[j] != 0 ? 0.0f : s;
-        }
+        for (int j = 1; j <= ny - 2; ++j)
+            sy[j] = van_leer(here[j] - here[j - 1], here[j + 1] - here[j], is_solid[j]);
         if (ny > 1) sy[ny - 1] = 0.0f;
     }
 }
@@ -72,7 +78,7 @@ inline float face_difference(float carrier, float q_behind, float q_here, float 
                              float s_behind, float s_here, float s_ahead) {
     const float from_behind = (q_here - q_behind) + 0.5f * (s_here - s_behind);
     const float from_ahead = (q_ahead - q_here) - 0.5f * (s_ahead - s_here);
-    return carrier >= 0.0f ? from_behind : from_ahead;
+    return pick(carrier >= 0.0f, from_behind, from_ahead);
 }
 
 // The same at any node, k along a line of n nodes `stride` apart: with no
@@ -105,7 +111,7 @@ struct step_view {
 // keeps q.
 inline float carried_value(float q, float u_rate, float v_rate, int is_solid) {
     const float moved = q - (u_rate + v_rate);
-    return is_solid != 0 ? q : moved;
+    return pick(is_solid != 0, q, moved);
 }
 
 // Any node, with every neighbour checked; used on the tunnel's boundary.

@@ -1,10 +1,10 @@
-// The advection's two builds, for any x86-64 and for AVX2, give the same
+// Each advection's two builds, for any x86-64 and for AVX2, give the same
 // bits on random fields: the wider lanes must not change a sum's order or
 // fuse a multiply-add. Both run whatever the processor running the test;
 // the AVX2 one is skipped, with a message, where the processor lacks it.
 // Random velocities include moves beyond the time step's tenth of a
 // spacing, so that sources fall in and out of range, and NaNs, which must
-// never count.
+// never count; the second-order scheme gets random solid nodes too.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,24 +31,33 @@ struct carried_result {
     float_grid second;
 };
 
-carried_result run_kernel(advection_kernels::kernel* kernel, const random_case& row,
+// The first-order build `kernel`, or the second-order one `limited`.
+carried_result run_kernel(advection_kernels::kernel* kernel,
+                          advection_kernels::limited_kernel* limited, const random_case& row,
                           unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     flow_field frame = allocate_flow_field(row.nx, row.ny, row.spacing, row.spacing);
     float_grid u(row.nx, row.ny), v(row.nx, row.ny), q(row.nx, row.ny), r(row.nx, row.ny);
+    int_grid solid(row.nx, row.ny);
     for (int i = 0; i < row.nx; ++i) {
         for (int j = 0; j < row.ny; ++j) {
             u[i][j] = unit(random);
             v[i][j] = unit(random);
             q[i][j] = 3.0f * unit(random);
             r[i][j] = unit(random) * 1e-3f;
+            solid[i][j] = unit(random) > 0.8f ? 1 : 0;
         }
     }
     if (row.with_nan) u[row.nx / 2][row.ny / 2] = std::numeric_limits<float>::quiet_NaN();
     const float dt = static_cast<float>(row.largest_move) * row.spacing;
     carried_result result{float_grid(row.nx, row.ny), float_grid(row.nx, row.ny)};
-    kernel(frame, u, v, dt, {q, r, result.first, result.second});
+    if (kernel != nullptr) {
+        kernel(frame, u, v, dt, {q, r, result.first, result.second});
+    } else {
+        advection_work work = make_advection_work(row.nx, row.ny);
+        limited(frame, u, v, solid, dt, {q, r, result.first, result.second}, work);
+    }
     return result;
 }
 
@@ -73,10 +82,16 @@ TEST(AdvectionPaths, PlainAndAvx2GiveTheSameBits) {
     for (const random_case& row : rows) {
         SCOPED_TRACE(std::to_string(row.nx) + " x " + std::to_string(row.ny));
         ++seed;
-        const carried_result plain = run_kernel(advection_kernels::any_cpu, row, seed);
-        const carried_result avx2 = run_kernel(advection_kernels::avx2, row, seed);
+        const carried_result plain = run_kernel(advection_kernels::any_cpu, nullptr, row, seed);
+        const carried_result avx2 = run_kernel(advection_kernels::avx2, nullptr, row, seed);
         EXPECT_TRUE(same_bits(plain.first, avx2.first));
         EXPECT_TRUE(same_bits(plain.second, avx2.second));
+        const carried_result limited_plain =
+            run_kernel(nullptr, advection_kernels::limited_any_cpu, row, seed);
+        const carried_result limited_avx2 =
+            run_kernel(nullptr, advection_kernels::limited_avx2, row, seed);
+        EXPECT_TRUE(same_bits(limited_plain.first, limited_avx2.first));
+        EXPECT_TRUE(same_bits(limited_plain.second, limited_avx2.second));
     }
 #endif
 }
