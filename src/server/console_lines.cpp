@@ -60,6 +60,30 @@ std::optional<iteration_line> read_iteration_line(std::string_view line) {
     return result;
 }
 
+std::optional<residual_line> read_residual_line(std::string_view line) {
+    const std::size_t first_blank = line.find(' ');
+    if (first_blank == std::string_view::npos) return std::nullopt;
+    const std::string_view count = line.substr(0, first_blank);
+    const std::string_view rest = line.substr(first_blank + 1);
+    const std::size_t second_blank = rest.find(' ');
+    if (second_blank == std::string_view::npos) return std::nullopt;
+    const std::string_view max = rest.substr(0, second_blank);
+    const std::string_view rms = rest.substr(second_blank + 1);
+    if (count.empty() || count.size() > 9 || count.find_first_not_of("0123456789") != count.npos ||
+        !is_json_number(max) || !is_json_number(rms)) {
+        return std::nullopt;
+    }
+    return residual_line{std::stoi(std::string(count)), std::string(max), std::string(rms)};
+}
+
+std::string iteration_data(const iteration_line& iteration,
+                           const std::optional<residual_line>& residual) {
+    if (!residual || residual->count != iteration.count) return iteration.json;
+    std::string data = iteration.json;
+    data.pop_back();  // the closing brace
+    return data + ", \"residual\": " + residual->max + ", \"residual_rms\": " + residual->rms + "}";
+}
+
 void line_splitter::take(std::string_view piece) {
     for (;;) {
         const std::size_t end = piece.find('\n');
@@ -76,6 +100,30 @@ void line_splitter::take(std::string_view piece) {
     // A line longer than any the program prints is not an iteration line;
     // its head is enough to tell.
     if (partial_.size() < 4096) partial_.append(piece.substr(0, 4096 - partial_.size()));
+}
+
+residual_follower::residual_follower(std::filesystem::path file)
+    : path_(std::move(file)), lines_([this](std::string_view line) {
+          if (const std::optional<residual_line> read = read_residual_line(line)) {
+              read_.push_back(*read);
+          }
+      }) {}
+
+std::optional<residual_line> residual_follower::line_for(int count) {
+    if (!file_) file_.reset(std::fopen(path_.c_str(), "rb"));
+    if (file_ && (read_.empty() || read_.back().count < count)) {
+        char buffer[8192];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file_.get())) > 0) {
+            lines_.take(std::string_view(buffer, got));
+        }
+        std::clearerr(file_.get());  // at its end for now; the child goes on writing
+    }
+    while (!read_.empty() && read_.front().count < count) read_.pop_front();
+    if (read_.empty() || read_.front().count != count) return std::nullopt;
+    residual_line found = std::move(read_.front());
+    read_.pop_front();
+    return found;
 }
 
 }  // namespace veltaro::server
