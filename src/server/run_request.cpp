@@ -12,13 +12,17 @@ constexpr std::array answer_fields = {"reynolds_number", "kinematic_viscosity", 
                                       "tunnel_height",   "tunnel_length",       "mesh_choice",
                                       "max_iterations"};
 
+// An option's values, the program's default first; unused places empty.
 struct option_field {
     const char* name;
     const char* argument;
-    std::array<const char*, 3> values;
+    std::array<std::string_view, 3> values;
 };
+// In the order the child's command line gives them.
 constexpr std::array option_fields = {
     option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered", "outline"}},
+    option_field{"stop_rule", "--stop-rule", {"quiet", "steady", "limit"}},
+    option_field{"pressure_solver", "--pressure-solver", {"lu", "fft"}},
 };
 
 constexpr std::size_t sweep_limit = 200;
@@ -67,18 +71,25 @@ bool take_answer(const form_lookup& field, const std::string& name, text_fields&
     return true;
 }
 
+// "The field "stop_rule" must be "quiet", "steady" or "limit"."
+std::string option_refusal(const option_field& option) {
+    std::string text = std::string("The field \"") + option.name + "\" must be ";
+    const auto count = static_cast<std::size_t>(
+        std::count_if(option.values.begin(), option.values.end(),
+                      [](std::string_view value) { return !value.empty(); }));
+    for (std::size_t n = 0; n < count; ++n) {
+        if (n > 0) text += n + 1 == count ? " or " : ", ";
+        text.append("\"").append(option.values[n]).append("\"");
+    }
+    return text + ".";
+}
+
 bool take_option(const form_lookup& field, const option_field& option, text_fields& options,
                  std::string& refusal) {
     const std::optional<std::string> posted = field(option.name);
     if (!posted || posted->empty()) return true;
-    if (std::find_if(option.values.begin(), option.values.end(),
-                     [&](const char* value) { return *posted == value; }) == option.values.end()) {
-        refusal = std::string("The field \"") + option.name + "\" must be";
-        for (std::size_t k = 0; k < option.values.size(); ++k) {
-            refusal += std::string(k == 0 ? " \"" : k + 1 == option.values.size() ? " or \"" : ", \"") +
-                       option.values[k] + "\"";
-        }
-        refusal += ".";
+    if (std::find(option.values.begin(), option.values.end(), *posted) == option.values.end()) {
+        refusal = option_refusal(option);
         return false;
     }
     options.emplace_back(option.name, *posted);

@@ -42,6 +42,12 @@ class PageTest(StudioTest):
                       "the run was not posted")
         return self.wait_for_final_status(timeout)
 
+    def shown_options(self):
+        """The options of the command line the run's view shows."""
+        words = self.find("#command_line").text.split()
+        self.assertEqual((words[0], words[-2:]), ("veltaro", ["<", "answers.txt"]))
+        return words[1:-2]
+
     def upload(self, path):
         self.find("#upload").send_keys(path)
         self.wait_for(lambda: os.path.basename(path) in self.find("#measure_picture").text, 30)
@@ -50,13 +56,13 @@ class PageTest(StudioTest):
         record = self.server.record(run_id)
         return record, self.server.get(f"/api/runs/{run_id}/files/{record['picture']}")
 
-    def cli_on_stored_picture(self, run_id, answers):
+    def cli_on_stored_picture(self, run_id, answers, options=()):
         record, data = self.stored_picture(run_id)
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, record["picture"])
             with open(path, "wb") as picture:
                 picture.write(data)
-            return run_cli(path, answers)
+            return run_cli(path, answers, options)
 
 
 class DrawingTest(PageTest):
@@ -81,7 +87,7 @@ class DrawingTest(PageTest):
         self.assertLessEqual(abs(centre_y - centre[1] * scale_y), 2)
         self.assertLessEqual(abs(max(columns) - min(columns) + 1 - 2 * 45 * scale_x), 2)
 
-        stdout, stderr, status = self.cli_on_stored_picture(run_id, COARSE_ANSWERS)
+        stdout, stderr, status = self.cli_on_stored_picture(run_id, COARSE_ANSWERS, self.shown_options())
         self.assertEqual(status, 1, stderr)
         self.assertEqual(self.find("#drag_coefficient").text, console_value(stdout, "C_D"))
         self.assertEqual(self.find("#lift_coefficient").text, console_value(stdout, "C_L"))
@@ -156,13 +162,19 @@ class FormTest(PageTest):
                 self.assertEqual(len(self.server.runs_list()), count)
 
     def test_inlet_velocity_and_options_are_posted_only_where_the_program_needs_them(self):
+        page = {"stop_rule": "steady", "pressure_solver": "fft"}  # the page's own defaults
         rows = [
-            # fields set, inlet field shown, expected answers subset, expected options
-            ({}, False, {"reynolds_number": "20"}, {}),
-            ({"reynolds_number": "0", "inlet_velocity": "0.2"}, True, {"inlet_velocity": "0.2"}, {}),
-            ({"solid_nodes": "covered"}, False, {}, {"solid_nodes": "covered"}),
+            # fields set, inlet field shown, expected answers subset, expected options, command line
+            ({}, False, {"reynolds_number": "20"}, page,
+             "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt"),
+            ({"reynolds_number": "0", "inlet_velocity": "0.2"}, True, {"inlet_velocity": "0.2"}, page, None),
+            ({"solid_nodes": "covered", "stop_rule": "limit"}, False, {},
+             {"solid_nodes": "covered", "stop_rule": "limit", "pressure_solver": "fft"},
+             "veltaro --solid-nodes=covered --stop-rule=limit --pressure-solver=fft < answers.txt"),
+            # The program's defaults are not sent, nor written on its command line.
+            ({"stop_rule": "quiet", "pressure_solver": "lu"}, False, {}, {}, "veltaro < answers.txt"),
         ]
-        for fields, inlet_shown, answers, options in rows:
+        for fields, inlet_shown, answers, options, command in rows:
             with self.subTest(fields=fields):
                 self.driver.refresh()
                 self.upload(CYLINDER)
@@ -177,6 +189,8 @@ class FormTest(PageTest):
                 self.assertEqual("inlet_velocity" in record["answers"], inlet_shown)
                 self.assertEqual(record.get("options") or {}, options)
                 self.wait_for_final_status()
+                if command:
+                    self.assertEqual(self.find("#command_line").text, command)
 
 
 class UploadTest(PageTest):
@@ -187,7 +201,8 @@ class UploadTest(PageTest):
         _, data = self.stored_picture(self.watched_run_id())
         with open(CYLINDER, "rb") as original:
             self.assertEqual(data, original.read())
-        stdout, stderr, status = run_cli(CYLINDER, COARSE_ANSWERS)
+        # The command line the run's view shows gives the same numbers.
+        stdout, stderr, status = run_cli(CYLINDER, COARSE_ANSWERS, self.shown_options())
         self.assertEqual(status, 1, stderr)
         self.assertEqual(self.find("#drag_coefficient").text, console_value(stdout, "C_D"))
         # A program without the coefficients on the chord prints none; the
@@ -224,19 +239,22 @@ class RunTest(PageTest):
         self.set_field("mesh_choice", 1)
         self.find("#run").click()
         plot = self.find("#convergence_plot")
+        residual = "#convergence_plot path[data-series='steady residual R [U²/c]']"
         seen_live = False
         deadline = time.monotonic() + 300
         while not any(word in self.status() for word in ("done", "refused", "failed")):
             self.assertLess(time.monotonic(), deadline, "the run did not end")
-            if "running" in self.status() and int(plot.get_attribute("data-points") or 0) > 0:
+            if "running" in self.status() and int(plot.get_attribute("data-points") or 0) > 0 \
+                    and self.driver.find_elements(By.CSS_SELECTOR, residual):
                 seen_live = True
             time.sleep(0.05)
         self.assertEqual(self.status(), "done")
-        self.assertTrue(seen_live, "no iteration was plotted while the run was running")
+        self.assertTrue(seen_live, "no iteration and its residual was plotted while the run was running")
         print(f"Run to first plotted iteration: {plot.get_attribute('data-first-point-ms')} ms",
               file=sys.stderr)
         record = self.server.record(self.watched_run_id())
         self.assertEqual(int(plot.get_attribute("data-points")), record["iterations"])
+        self.assertEqual(int(self.find(residual).get_attribute("data-points")), record["iterations"])
 
     def test_cancel_stops_a_long_run_and_its_child(self):
         self.upload(CYLINDER)

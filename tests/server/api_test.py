@@ -19,7 +19,7 @@ from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_pi
                            multipart)
 
 RESULT_FILES = ["U.dat", "V.dat", "P.dat", "convergence.txt", "convergence.svg", "U.jpg",
-                "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json"]
+                "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json", "residual.txt"]
 CONTENT_TYPES = {"U.dat": "text/plain", "U.jpg": "image/jpeg", "summary.json": "application/json",
                  "convergence.svg": "image/svg+xml", "flow.vtk": "application/octet-stream"}
 
@@ -39,6 +39,18 @@ def cli_run(folder, picture_name, picture, answers_line):
     with open(os.path.join(folder, picture_name), "wb") as out:
         out.write(picture)
     return subprocess.run([EXE], input=answers_line, cwd=folder, capture_output=True, text=True)
+
+
+def residual_columns(folder):
+    """residual.txt's lines as (count, R max, R rms, flow time)."""
+    with open(os.path.join(folder, "residual.txt")) as lines:
+        return [(int(c), float(m), float(r), float(t)) for c, m, r, t in
+                (line.split() for line in lines if not line.startswith("#"))]
+
+
+def event_residuals(events):
+    return [(d["count"], d["residual"], d["residual_rms"], d["flow_time"]) for _, kind, d in events
+            if kind == "iteration"]
 
 
 def processes_in(folder):
@@ -240,14 +252,20 @@ class BadRequests(StudioCase):
         self.assertEqual(record["iterations"], 0)
         self.assertIsNone(record["results"])
 
-    def test_options_go_to_the_program_on_its_command_line(self):
-        status, posted = self.studio.post_run(solid_nodes="covered")
+    def test_options_go_to_the_program_and_the_residual_to_the_events(self):
+        options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft"}
+        status, posted = self.studio.post_run(**options)
         self.assertEqual(status, 201)
         record = self.studio.wait_final(posted["id"])
-        self.assertEqual(record["options"], {"solid_nodes": "covered"})
-        # A program that knows the options runs; one that does not names what it was given.
-        self.assertTrue(record["status"] == "done" or "--solid-nodes=covered" in record["message"],
-                        record)
+        self.assertEqual(record["options"], options)
+        self.assertEqual(record["status"], "done", record)
+        self.assertEqual({name: record["summary"][name] for name in options}, options)
+        self.assertEqual(record["results"]["stop"], "steady")
+        # Each iteration event carries its line of residual.txt, read live.
+        events = list(self.studio.events(f"/api/runs/{posted['id']}/events")[1])
+        residuals = residual_columns(os.path.join(self.runs, posted["id"]))
+        self.assertEqual(event_residuals(events), residuals)
+        self.assertEqual(float(f"{record['summary']['steady_residual']:e}"), residuals[-1][1])
 
     def test_png_pictures_are_stored_as_png(self):
         png = b"\x89PNG\r\n\x1a\n" + bytes(64)
@@ -387,6 +405,7 @@ class Restart(unittest.TestCase):
             counts = [data["count"] for _, kind, data in events if kind == "iteration"]
             self.assertEqual(counts, list(range(1, len(counts) + 1)))
             self.assertGreater(len(counts), 2)
+            self.assertEqual(event_residuals(events), residual_columns(folder)[:len(counts)])
             self.assertEqual(events[-1][2]["status"], "interrupted")
         finally:
             second.close()

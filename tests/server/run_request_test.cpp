@@ -57,8 +57,11 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"a word", with(good, "mesh_choice", "fine"), nullptr, "\"mesh_choice\" is not a number"},
         {"two words", with(good, "max_iterations", "5 00"), nullptr, "\"max_iterations\" is not a number"},
         {"a trailing letter", with(good, "tunnel_height", "1m"), nullptr, "\"tunnel_height\" is not a number"},
-        {"bad option", with(good, "solid_nodes", "most"), nullptr,
+        {"bad option", with(good, "solid_nodes", "most"), nullptr, 
          "\"solid_nodes\" must be \"sampled\", \"covered\" or \"outline\"."},
+        {"bad stop rule", with(good, "stop_rule", "settled"), nullptr,
+         "\"stop_rule\" must be \"quiet\", \"steady\" or \"limit\"."},
+        {"option in capitals", with(good, "pressure_solver", "FFT"), nullptr, "\"pressure_solver\" must be \"lu\" or \"fft\"."},
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
     };
@@ -76,11 +79,14 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 }
 
 TEST(RunRequest, OptionsBecomeArguments) {
+    // In the fixed order, whatever the form's.
+    form fields = with(with(good, "pressure_solver", "fft"), "stop_rule", "limit");
     const request_check result =
-        check(with(with(good, "solid_nodes", "covered"), "sweep", "Re sweep"));
+        check(with(with(fields, "solid_nodes", "covered"), "sweep", "Re sweep"));
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
-              (std::vector<std::string>{"--solid-nodes=covered"}));
+              (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
+                                        "--pressure-solver=fft"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

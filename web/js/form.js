@@ -7,8 +7,11 @@ export const answer_fields = [
     "mesh_choice", "max_iterations", "inlet_velocity",
 ];
 
-// Options of the program that are sent only when they are not the default.
-export const option_defaults = { solid_nodes: "sampled" };
+// The program's options and its defaults, in the order its command line
+// takes them. An option is sent only when it differs from the program's
+// default (the page's own choices are the selects' selected values), so a
+// run's options are exactly what its command line needs.
+export const option_defaults = { solid_nodes: "sampled", stop_rule: "quiet", pressure_solver: "lu" };
 
 const labels = {
     reynolds_number: "The Reynolds number", kinematic_viscosity: "The kinematic viscosity",
@@ -72,6 +75,22 @@ export function append_answers(form_data, overrides = {}) {
         const value = input(name).value;
         if (value !== default_value) form_data.append(name, value);
     }
+}
+
+// The options in force for a run: its summary's, else those posted, else
+// the program's defaults.
+export function options_in_force(record) {
+    const given = { ...option_defaults, ...record.options };
+    const results = record.results || record.summary || {};
+    return Object.fromEntries(Object.keys(option_defaults).map((name) => [name, results[name] ?? given[name]]));
+}
+
+// "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt": the run
+// again, from its options as posted.
+export function command_line(options = {}) {
+    const given = Object.keys(option_defaults).filter((name) => options[name])
+        .map((name) => `--${name.replaceAll("_", "-")}=${options[name]}`);
+    return ["veltaro", ...given, "< answers.txt"].join(" ");
 }
 
 // Fills the form from a run's record (to re-run it with changes).

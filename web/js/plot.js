@@ -83,15 +83,22 @@ export function plot(svg, figure) {
         svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(line.y), y2: py(line.y), class: "threshold" }));
         svg.append(node("text", { x: width - box.right - 4, y: py(line.y) - 4, class: "tick", "text-anchor": "end" }, line.label));
     }
+    // Legends right to left from the frame's corner, each as wide as its name.
+    const legend_right = [];
+    for (let k = figure.series.length - 1, right = width - box.right - 10; k >= 0; --k) {
+        legend_right[k] = right;
+        right -= 30 + 7 * figure.series[k].name.length;
+    }
     figure.series.forEach((series, k) => {
-        const points = thin(series.points.filter((p) => Number.isFinite(p[1]) && (!figure.log_y || p[1] > 0)));
+        const usable = series.points.filter((p) => Number.isFinite(p[1]) && (!figure.log_y || p[1] > 0));
+        const points = thin(usable);
         if (points.length > 0) {
             const path = points.map((p, n) => `${n ? "L" : "M"}${px(p[0]).toFixed(1)},${py(p[1]).toFixed(1)}`).join("");
-            svg.append(node("path", { d: path, stroke: series.colour, class: "series", "data-series": series.name, "data-points": String(series.points.length) }));
+            svg.append(node("path", { d: path, stroke: series.colour, class: "series", "data-series": series.name, "data-points": String(usable.length) }));
         }
         if (series.markers) {
             for (const p of points) svg.append(node("circle", { cx: px(p[0]), cy: py(p[1]), r: 4, fill: series.colour, class: "marker" }));
         }
-        svg.append(node("text", { x: width - box.right - 10 - (figure.series.length - 1 - k) * 40, y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
+        svg.append(node("text", { x: legend_right[k], y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
     });
 }

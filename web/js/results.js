@@ -14,8 +14,8 @@ const pictures = {
 };
 
 const result_files = [
-    "summary.json", "console.txt", "convergence.txt", "convergence.svg", "flow.vtk",
-    "U.dat", "V.dat", "P.dat", "velocity.jpg", "pressure.jpg", "U.jpg", "V.jpg",
+    "summary.json", "console.txt", "convergence.txt", "residual.txt", "convergence.svg", "flow.vtk",
+    "U.dat", "V.dat", "P.dat", "velocity.jpg", "pressure.jpg", "U.jpg", "V.jpg", "answers.txt",
 ];
 
 // One state object for the view: the run shown, its parsed flow.vtk and the
@@ -41,8 +41,9 @@ function show_numbers(summary) {
     set_text("lift_coefficient_chord", format_e(summary.lift_coefficient_chord));
     set_text("drag_coefficient_chord", format_e(summary.drag_coefficient_chord));
     set_text("iterations", String(summary.iterations ?? "–"));
-    const stops = { settled: "settled", "iteration limit": "at the iteration limit, before it settled", "at rest": "the flow is at rest" };
+    const stops = { settled: "settled", steady: "steady", "iteration limit": "at the iteration limit", "at rest": "the flow is at rest" };
     set_text("stop", stops[summary.stop] || summary.stop || "–");
+    set_text("steady_residual", summary.steady_residual != null ? `${format_e(summary.steady_residual)} U²/c` : "–");
     set_text("seconds", format_seconds(summary.seconds));
 }
 

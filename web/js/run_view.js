@@ -3,11 +3,13 @@
 // event stream at a time: watching another run closes the last one.
 
 import * as api from "./api.js";
+import { command_line } from "./form.js";
 import { format_seconds } from "./format.js";
 import { plot } from "./plot.js";
 import { hide_results, show_results } from "./results.js";
 
 const settled_change = 2e-6;  // the program's threshold for a quiet iteration
+const steady_residual = 1e-4;  // and for a steady one, in U^2/c
 
 const $ = (id) => document.getElementById(id);
 
@@ -20,11 +22,13 @@ export function watched_run() {
 
 export function draw_history() {
     watched.drawn = false;
-    const series = [["U", "change_u", "#c0392b"], ["V", "change_v", "#27ae60"], ["P", "change_p", "#2471a3"]];
+    const series = [["U", "change_u", "#c0392b"], ["V", "change_v", "#27ae60"], ["P", "change_p", "#2471a3"],
+        ["steady residual R [U²/c]", "residual", "#7d3c98"]];
     plot($("convergence_plot"), {
-        log_y: true, x_label: "iteration", y_label: "relative change",
-        lines: [{ y: settled_change, label: "2e-6: settled" }],
-        series: series.map(([name, key, colour]) => ({ name, colour, points: watched.history.map((e) => [e.count, e[key]]) })),
+        log_y: true, x_label: "iteration", y_label: "relative change; R",
+        lines: [{ y: settled_change, label: "2e-6: quiet" }, { y: steady_residual, label: "1e-4: steady" }],
+        // A program without residual.txt gives no R: its points are dropped.
+        series: series.map(([name, key, colour]) => ({ name, colour, points: watched.history.map((e) => [e.count, e[key] ?? NaN]) })),
     });
     $("convergence_plot").dataset.points = String(watched.history.length);
     if (watched.history.length > 0 && watched.first_point_ms === null && watched.clicked) {
@@ -49,8 +53,18 @@ function status_words(record) {
     return { running: "running", done: "done", refused: "refused", failed: "failed", cancelled: "cancelled", interrupted: "interrupted (the server stopped during the run)" }[record.status] || record.status;
 }
 
+// The command line that computes the same run, beside its picture and
+// answers.txt: only the options it was posted with, the rest being the
+// program's defaults.
+function show_command(record) {
+    $("command_line").textContent = command_line(record.options);
+    $("command_picture").textContent = record.picture || "picture.jpg";
+    $("command").hidden = false;
+}
+
 async function on_status(id, record) {
     if (watched.id !== id) return;
+    show_command(record);
     watched.status = record.status;
     $("status").textContent = status_words(record);
     $("status").dataset.status = record.status;
@@ -103,6 +117,7 @@ export function watch(id, clicked = 0) {
     delete $("status").dataset.status;
     $("message").textContent = "";
     $("progress").textContent = "";
+    $("command").hidden = true;
     $("cancel").disabled = false;
     watched.source = api.watch_run(id, {
         iteration: (point) => on_iteration(id, point),

@@ -2,6 +2,7 @@
 // side-by-side comparison of ticked runs, and the Reynolds sweep's plot.
 
 import { file_url, is_final } from "./api.js";
+import { options_in_force } from "./form.js";
 import { element, format_date, format_e } from "./format.js";
 import { plot } from "./plot.js";
 
@@ -60,6 +61,7 @@ function row(record) {
         tick, thumbnail, element("span", status_text(record), { class: `state ${record.status}` }),
         element("span", String(answer_of(record, "reynolds_number") ?? "–")),
         element("span", mesh_names[answer_of(record, "mesh_choice")] ?? String(answer_of(record, "mesh_choice") ?? "–")),
+        element("span", Object.values(options_in_force(record)).join(", "), { class: "options" }),
         element("span", format_e(result_of(record, "drag_coefficient"))),
         element("span", format_e(result_of(record, "lift_coefficient"))),
         element("span", record.sweep || ""),
@@ -91,8 +93,10 @@ function render_comparison() {
     const keys = [["Re", (r) => answer_of(r, "reynolds_number")], ["Re_D", (r) => format_e(result_of(r, "reynolds_frontal"))],
         ["C_D", (r) => format_e(result_of(r, "drag_coefficient"))], ["C_L", (r) => format_e(result_of(r, "lift_coefficient"))],
         ["C_D,c", (r) => format_e(result_of(r, "drag_coefficient_chord"))], ["C_L,c", (r) => format_e(result_of(r, "lift_coefficient_chord"))],
-        ["Mesh", (r) => mesh_names[answer_of(r, "mesh_choice")]], ["Iterations", (r) => r.iterations],
-        ["Status", (r) => r.status]];
+        ["Mesh", (r) => mesh_names[answer_of(r, "mesh_choice")]], ["Solid nodes", (r) => options_in_force(r).solid_nodes],
+        ["Stop rule", (r) => options_in_force(r).stop_rule], ["Pressure solve", (r) => options_in_force(r).pressure_solver],
+        ["Iterations", (r) => r.iterations], ["Stopped", (r) => result_of(r, "stop")],
+        ["R [U²/c]", (r) => format_e(result_of(r, "steady_residual"))], ["Status", (r) => r.status]];
     box.replaceChildren(...chosen.map((record) => {
         const card = element("figure", "", { class: "compare-card" });
         if (record.status === "done") card.append(element("img", "", { src: file_url(record.id, "velocity.jpg"), alt: `speed of run ${record.id}` }));
