@@ -279,9 +279,11 @@ class RunTest(PageTest):
         self.server.interrupt()
         connection = self.find("#connection")
         self.wait_for(lambda: "not answering" in connection.text, 30, "the page did not notice")
-        self.assertIn("interrupted", self.status())
         self.server.restart()
         self.wait_for(lambda: "Reconnected" in connection.text, 30, "the page did not reconnect")
+        # The run's stream may be cut before its last status reaches the
+        # page, which then watches the run again once the server is back.
+        self.wait_for(lambda: "interrupted" in self.status(), 30, "the run is not shown interrupted")
         # Rows are rebuilt on events, so their text is read in one script.
         newest_row = "return document.querySelector('#runs tbody tr')?.textContent || ''"
         self.wait_for(lambda: "interrupted" in self.driver.execute_script(newest_row), 10)
