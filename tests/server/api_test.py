@@ -237,18 +237,19 @@ class BadRequests(StudioCase):
         self.studio.wait_final(answer["id"])
 
     def test_the_program_judges_the_answers(self):
-        # What the program says about a file that is no picture, on the command line.
-        junk = b"this is not a picture\n"
+        # A JPEG's first bytes pass the server's check; the rest is the program's to judge.
+        junk = b"\xff\xd8\xff\xe0 this is not the rest of a picture\n"
         cli = cli_run(os.path.join(self.runs, ".junk"), "picture.jpg", junk,
                       "picture.jpg 20 0.01 1 1 4 0 100\n")
         self.assertEqual(cli.returncode, 2)
-        # The server passes it on as the run's refusal (the program's other
-        # refusals are the bad-input matrix's rows).
-        status, posted = self.studio.post_run(picture=junk)
+        # The server passes it on as the run's refusal, naming the file as
+        # it was uploaded (the program's other refusals are the bad-input
+        # matrix's rows).
+        status, posted = self.studio.post_run(picture=junk, picture_name="my drawing.jpg")
         self.assertEqual(status, 201)
         record = self.studio.wait_final(posted["id"])
         self.assertEqual(record["status"], "refused")
-        self.assertIn(cli.stderr.strip(), record["message"])
+        self.assertEqual(record["message"], cli.stderr.strip().replace("picture.jpg", "my drawing.jpg"))
         self.assertEqual(record["iterations"], 0)
         self.assertIsNone(record["results"])
 
