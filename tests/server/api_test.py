@@ -142,6 +142,16 @@ class GoodPath(StudioCase):
         self.assertTrue(headers["Content-Type"].startswith("text/html"))
         status, _, _ = self.studio.request("GET", "/no-such-file.js")
         self.assertEqual(status, 404)
+        # Every file of web/ is served as it is, and the whole page stays small.
+        web = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../web")
+        total = 0
+        for folder, _, names in os.walk(web):
+            for name in names:
+                path = os.path.join(folder, name)
+                status, _, served = self.studio.request("GET", "/" + os.path.relpath(path, web))
+                self.assertEqual((status, served), (200, read_bytes(path)), path)
+                total += len(served)
+        self.assertLess(total, 250 * 1024)
 
 
 class BadRequests(StudioCase):
@@ -430,6 +440,7 @@ class Token(StudioCase):
 
     def test_off_loopback_every_request_needs_the_token(self):
         self.assertEqual(self.studio.token, "secret-token-123")
+        self.assertEqual(self.studio.host, socket.gethostname())  # an address to go to
         token_file = os.path.join(self.runs, "token")
         self.assertEqual(stat.S_IMODE(os.stat(token_file).st_mode), 0o600)
         with open(token_file) as kept:
