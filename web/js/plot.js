@@ -113,6 +113,9 @@ export function plot(svg, figure) {
     }
     for (const mark of figure.marks || []) {
         svg.append(node("circle", { cx: px(mark.x), cy: py(mark.y), r: 8, class: "mark" }));
-        svg.append(node("text", { x: px(mark.x) + 10, y: py(mark.y) - 10, class: "tick halo mark-label" }, mark.label));
+        // Its words toward the middle of the frame, so that they stay in it.
+        const left = px(mark.x) > width / 2;
+        const below = py(mark.y) < box.top + 40;
+        svg.append(node("text", { x: px(mark.x) + (left ? -12 : 12), y: py(mark.y) + (below ? 22 : -12), class: "tick halo mark-label", "text-anchor": left ? "end" : "start" }, mark.label));
     }
 }
