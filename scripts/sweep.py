@@ -20,7 +20,10 @@ and may go on with any of these, each once, in any order:
                    or kinematic_viscosity is 0 (then it is needed, else it
                    must be left empty)
   solid_nodes      passed on as --solid-nodes=VALUE, sampled, covered or outline
-                   (empty: the program's default)
+  stop_rule        passed on as --stop-rule=VALUE, quiet, steady or limit
+  pressure_solver  passed on as --pressure-solver=VALUE, lu or fft
+                   (each empty: the program's default, the first named; the
+                   options go in this order whatever the columns' order)
 Then one case per line. Fields are separated by commas, with no quoting, and
 each is one word, because the program reads its answers as words. Blank lines
 are skipped. A picture path is relative to the CSV's folder. Names become
@@ -59,8 +62,10 @@ SCRIPT_DIR = os.path.dirname(os.path.abspath(__file__))
 PROG = "sweep.sh"
 REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity", "density",
                     "tunnel_height", "tunnel_length", "mesh_choice", "max_iterations")
-# The values the program takes for its option; empty leaves its default.
-OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline")}
+# The values the program takes for its options, in the order its command
+# line is written; empty leaves its default.
+OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
+                 "pressure_solver": ("lu", "fft")}
 OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES)
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")

@@ -6,6 +6,7 @@
 //   iteration_limit            the loop stopped at its limit before it settled
 //   not_steady                 the quiet rule or the limit ended a flow still changing
 //   no_iterations              the limit was 0 or below: no iteration ran
+//   high_reynolds              a Reynolds number above 200, beyond the steady method's reach
 //   mesh_choice                a mesh answer other than 0, 1 or 2 (a square 100 x 100 grid)
 //   all_solid                  every pixel is dark
 //   stretched_picture          the picture's proportions are not the tunnel's (more than 2%)

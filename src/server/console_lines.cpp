@@ -1,5 +1,7 @@
 #include "server/console_lines.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace veltaro::server {
@@ -60,6 +62,33 @@ std::optional<iteration_line> read_iteration_line(std::string_view line) {
     return result;
 }
 
+std::optional<residual_line> read_residual_line(std::string_view line) {
+    // "count max rms flow_time", one blank between each.
+    std::array<std::string_view, 4> words;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        const std::size_t blank = k + 1 < words.size() ? line.find(' ') : line.size();
+        if (blank == std::string_view::npos) return std::nullopt;
+        words[k] = line.substr(0, blank);
+        line.remove_prefix(std::min(blank + 1, line.size()));
+    }
+    const auto [count, max, rms, flow_time] = words;
+    if (count.empty() || count.size() > 9 || count.find_first_not_of("0123456789") != count.npos ||
+        !is_json_number(max) || !is_json_number(rms) || !is_json_number(flow_time)) {
+        return std::nullopt;
+    }
+    return residual_line{std::stoi(std::string(count)), std::string(max), std::string(rms),
+                         std::string(flow_time)};
+}
+
+std::string iteration_data(const iteration_line& iteration,
+                           const std::optional<residual_line>& residual) {
+    if (!residual || residual->count != iteration.count) return iteration.json;
+    std::string data = iteration.json;
+    data.pop_back();  // the closing brace
+    return data + ", \"residual\": " + residual->max + ", \"residual_rms\": " + residual->rms +
+           ", \"flow_time\": " + residual->flow_time + "}";
+}
+
 void line_splitter::take(std::string_view piece) {
     for (;;) {
         const std::size_t end = piece.find('\n');
@@ -76,6 +105,30 @@ void line_splitter::take(std::string_view piece) {
     // A line longer than any the program prints is not an iteration line;
     // its head is enough to tell.
     if (partial_.size() < 4096) partial_.append(piece.substr(0, 4096 - partial_.size()));
+}
+
+residual_follower::residual_follower(std::filesystem::path file)
+    : path_(std::move(file)), lines_([this](std::string_view line) {
+          if (const std::optional<residual_line> read = read_residual_line(line)) {
+              read_.push_back(*read);
+          }
+      }) {}
+
+std::optional<residual_line> residual_follower::line_for(int count) {
+    if (!file_) file_.reset(std::fopen(path_.c_str(), "rb"));
+    if (file_ && (read_.empty() || read_.back().count < count)) {
+        char buffer[8192];
+        std::size_t got = 0;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file_.get())) > 0) {
+            lines_.take(std::string_view(buffer, got));
+        }
+        std::clearerr(file_.get());  // at its end for now; the child goes on writing
+    }
+    while (!read_.empty() && read_.front().count < count) read_.pop_front();
+    if (read_.empty() || read_.front().count != count) return std::nullopt;
+    residual_line found = std::move(read_.front());
+    read_.pop_front();
+    return found;
 }
 
 }  // namespace veltaro::server

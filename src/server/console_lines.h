@@ -1,10 +1,17 @@
 // console_lines: the child's standard output read line by line, and its
 // iteration lines
 //     count = 12, U: 4.254660e-04    V: 3.471320e-02    P: 2.471144e-01
-// turned into the data of an "iteration" event.
+// turned into the data of an "iteration" event, with the steady residual of
+// the same iteration from the line "12 3.399450e+01 3.388736e+01" of the
+// run's residual.txt (the child writes and flushes that line before it
+// prints the console's, so the file has it when the console line comes).
 #pragma once
 
+#include <cstdio>
+#include <deque>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +28,21 @@ struct iteration_line {
 // Nothing for any other line (prompts, "done.", forces).
 std::optional<iteration_line> read_iteration_line(std::string_view line);
 
+struct residual_line {
+    int count = 0;
+    std::string max;  // R max and R rms in U^2/c, as printed
+    std::string rms;
+    std::string flow_time;  // s, as printed
+};
+
+// Nothing for the header line or a line that is not four numbers.
+std::optional<residual_line> read_residual_line(std::string_view line);
+
+// The event's data: the iteration's JSON, with "residual" and
+// "residual_rms" when residual is the line of the same iteration.
+std::string iteration_data(const iteration_line& iteration,
+                           const std::optional<residual_line>& residual);
+
 // Hands on each complete line, without its line end, as pieces arrive.
 class line_splitter {
 public:
@@ -31,6 +53,21 @@ public:
 private:
     std::function<void(std::string_view)> take_line_;
     std::string partial_;
+};
+
+// Reads a residual.txt as it grows, from where the last call left off; the
+// file need not exist yet. Iterations are asked for in increasing order.
+class residual_follower {
+public:
+    explicit residual_follower(std::filesystem::path file);
+    // The line of iteration count, when the file has it by now.
+    std::optional<residual_line> line_for(int count);
+
+private:
+    std::filesystem::path path_;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+    std::deque<residual_line> read_;  // lines read and not yet asked for
+    line_splitter lines_;
 };
 
 }  // namespace veltaro::server

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <span>
+
+#include "common/picture_format.h"
 
 namespace veltaro::server {
 namespace {
@@ -12,16 +15,22 @@ constexpr std::array answer_fields = {"reynolds_number", "kinematic_viscosity", 
                                       "tunnel_height",   "tunnel_length",       "mesh_choice",
                                       "max_iterations"};
 
+// An option's values, the program's default first; unused places empty.
 struct option_field {
     const char* name;
     const char* argument;
-    std::array<const char*, 3> values;
+    std::array<std::string_view, 3> values;
 };
+// In the order the child's command line gives them.
 constexpr std::array option_fields = {
     option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered", "outline"}},
+    option_field{"stop_rule", "--stop-rule", {"quiet", "steady", "limit"}},
+    option_field{"pressure_solver", "--pressure-solver", {"lu", "fft"}},
 };
 
 constexpr std::size_t sweep_limit = 200;
+// The longest uploaded file name a refusal repeats.
+constexpr std::size_t shown_name_limit = 120;
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -67,21 +76,46 @@ bool take_answer(const form_lookup& field, const std::string& name, text_fields&
     return true;
 }
 
+// "The field "stop_rule" must be "quiet", "steady" or "limit"."
+std::string option_refusal(const option_field& option) {
+    std::string text = std::string("The field \"") + option.name + "\" must be ";
+    const auto count = static_cast<std::size_t>(
+        std::count_if(option.values.begin(), option.values.end(),
+                      [](std::string_view value) { return !value.empty(); }));
+    for (std::size_t n = 0; n < count; ++n) {
+        if (n > 0) text += n + 1 == count ? " or " : ", ";
+        text.append("\"").append(option.values[n]).append("\"");
+    }
+    return text + ".";
+}
+
 bool take_option(const form_lookup& field, const option_field& option, text_fields& options,
                  std::string& refusal) {
     const std::optional<std::string> posted = field(option.name);
     if (!posted || posted->empty()) return true;
-    if (std::find_if(option.values.begin(), option.values.end(),
-                     [&](const char* value) { return *posted == value; }) == option.values.end()) {
-        refusal = std::string("The field \"") + option.name + "\" must be";
-        for (std::size_t k = 0; k < option.values.size(); ++k) {
-            refusal += std::string(k == 0 ? " \"" : k + 1 == option.values.size() ? " or \"" : ", \"") +
-                       option.values[k] + "\"";
-        }
-        refusal += ".";
+    if (std::find(option.values.begin(), option.values.end(), *posted) == option.values.end()) {
+        refusal = option_refusal(option);
         return false;
     }
     options.emplace_back(option.name, *posted);
+    return true;
+}
+
+// The airfoil's two fields come together or not at all: four digits, and an
+// angle that reads as a number.
+bool take_airfoil(const form_lookup& field, text_fields& airfoil, std::string& refusal) {
+    const std::string naca = trimmed(field("naca").value_or(""));
+    const std::string angle = trimmed(field("angle").value_or(""));
+    if (naca.empty() && angle.empty()) return true;
+    const bool digits = naca.size() == 4 && std::all_of(naca.begin(), naca.end(), [](char c) {
+                            return c >= '0' && c <= '9';
+                        });
+    if (!digits || !is_number(angle)) {
+        refusal = "The fields \"naca\" and \"angle\" go together: four digits such as 0012 "
+                  "and an angle of attack in degrees.";
+        return false;
+    }
+    airfoil = {{"naca", naca}, {"angle", angle}};
     return true;
 }
 
@@ -100,6 +134,7 @@ request_check check_run_request(const form_lookup& field) {
     for (const option_field& option : option_fields) {
         if (!take_option(field, option, request.options, check.refusal)) return check;
     }
+    if (!take_airfoil(field, request.airfoil, check.refusal)) return check;
     request.sweep = field("sweep").value_or(std::string());
     if (request.sweep.size() > sweep_limit) {
         check.refusal = "The field \"sweep\" is longer than 200 characters.";
@@ -107,6 +142,16 @@ request_check check_run_request(const form_lookup& field) {
     }
     check.request = std::move(request);
     return check;
+}
+
+std::string upload_refusal(const std::string& file_name, std::string_view bytes) {
+    const std::string_view first = bytes.substr(0, sniffed_bytes);
+    const std::string reason = unreadable_format(std::span<const unsigned char>(
+        reinterpret_cast<const unsigned char*>(first.data()), first.size()));
+    if (reason.empty()) return reason;
+    std::string name = file_name.empty() ? "the uploaded file" : file_name;
+    if (name.size() > shown_name_limit) name = name.substr(0, shown_name_limit) + "...";
+    return picture_refusal_text(name, reason);
 }
 
 std::string picture_name_for(std::string_view bytes) {

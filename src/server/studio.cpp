@@ -24,10 +24,10 @@ namespace fs = std::filesystem;
 
 // The files a client may fetch, beside the run's picture; nothing else of
 // a run folder is ever served, and no path is made from a client's text.
-constexpr std::array run_files = {"U.dat",           "V.dat",    "P.dat",        "convergence.txt",
-                                  "convergence.svg", "U.jpg",    "V.jpg",        "pressure.jpg",
-                                  "velocity.jpg",    "flow.vtk", "summary.json", "console.txt",
-                                  "answers.txt",     "run.json"};
+constexpr std::array run_files = {
+    "U.dat",        "V.dat",        "P.dat",        "convergence.txt", "convergence.svg",
+    "U.jpg",        "V.jpg",        "pressure.jpg", "velocity.jpg",    "flow.vtk",
+    "summary.json", "residual.txt", "console.txt",  "answers.txt",     "run.json"};
 
 // Summary keys that repeat the answers, and its warnings, which a record
 // shows on their own; the rest are the run's results.
@@ -202,7 +202,8 @@ void studio::shut_down() {
     store_events_->close();
 }
 
-reply studio::submit(const run_request& request, std::string_view picture) {
+reply studio::submit(const run_request& request, std::string_view picture,
+                     const std::string& upload) {
     const auto full = [&] {
         return static_cast<int>(queue_.size()) + running_ >= settings_.jobs + settings_.queue;
     };
@@ -227,6 +228,8 @@ reply studio::submit(const run_request& request, std::string_view picture) {
     record.answers = request.answers;
     record.options = request.options;
     record.sweep = request.sweep;
+    record.airfoil = request.airfoil;
+    record.upload = upload;
     try {
         write_file(folder / record.picture, picture, file_kind::binary);
         write_file(folder / "answers.txt", answers_text(record.picture, record.answers),
@@ -296,6 +299,11 @@ reply studio::remove(const std::string& id) {
     runs_.erase(found);
     store_events_->append("deleted", nlohmann::json{{"id", id}}.dump());
     return {204, ""};
+}
+
+bool studio::has_run(const std::string& id) {
+    const std::lock_guard lock(mutex_);
+    return runs_.count(id) > 0;
 }
 
 std::optional<fs::path> studio::file_of(const std::string& id, const std::string& name) {
@@ -376,7 +384,8 @@ void studio::run_one(const std::string& id) {
         // that the file grows as the run goes.
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> console(
             std::fopen((folder / "console.txt").c_str(), "wb"), &std::fclose);
-        line_splitter lines([&](std::string_view line) { take_output(id, line); });
+        residual_follower residual(folder / "residual.txt");
+        line_splitter lines([&](std::string_view line) { take_output(id, line, residual); });
         end = run_child(folder.string(), arguments, settings_.limits, *stop,
                         [&](std::string_view piece) {
                             if (console) {
@@ -396,16 +405,26 @@ void studio::run_one(const std::string& id) {
     run_ended_.notify_all();
 }
 
-void studio::take_output(const std::string& id, std::string_view line) {
+void studio::take_output(const std::string& id, std::string_view line,
+                         residual_follower& residual) {
     const std::optional<iteration_line> iteration = read_iteration_line(line);
     if (!iteration) return;
+    // Read outside the lock: the file is this runner's alone to follow.
+    const std::string data = iteration_data(*iteration, residual.line_for(iteration->count));
     const std::lock_guard lock(mutex_);
     run_entry& entry = runs_.at(id);
     entry.record.iterations = iteration->count;
-    entry.events->append("iteration", iteration->json);
+    entry.events->append("iteration", data);
 }
 
 void studio::finish(run_entry& entry, run_status status, std::string message) {
+    // The program names the picture by its stored name; the user knows it
+    // by the name it was uploaded with.
+    const std::string stored = "file: " + entry.record.picture + " (";
+    if (const std::size_t at = message.find(stored);
+        at != std::string::npos && !entry.record.upload.empty()) {
+        message.replace(at, stored.size(), "file: " + entry.record.upload + " (");
+    }
     entry.record.status = status;
     entry.record.message = std::move(message);
     entry.record.finished = iso_time_now();
@@ -478,10 +497,12 @@ void studio::save(const run_record& record) {
 
 void studio::build_history(run_entry& entry) {
     std::ifstream console(folder_of(entry.record.id) / "console.txt");
+    residual_follower residual(folder_of(entry.record.id) / "residual.txt");
     std::string line;
     while (std::getline(console, line)) {
         if (const std::optional<iteration_line> iteration = read_iteration_line(line)) {
-            entry.events->append("iteration", iteration->json);
+            entry.events->append("iteration",
+                                 iteration_data(*iteration, residual.line_for(iteration->count)));
         }
     }
     entry.events->append("status", view(entry, false).dump());

@@ -1,9 +1,9 @@
 // studio: the run store and its queue. Each run is a folder RUNS/<id>/ with
 // the picture, "answers.txt", "run.json" (its record), "console.txt" (the
-// child's standard output) and the results. At most `jobs` children run at
-// once, each on a runner thread of its own; the others wait in a FIFO queue
-// of at most `queue`. Every change of a run is an event on the run's own
-// stream and on the store-wide one.
+// child's standard output) and the results, "residual.txt" among them. At
+// most `jobs` children run at once, each on a runner thread of its own; the
+// others wait in a FIFO queue of at most `queue`. Every change of a run is
+// an event on the run's own stream and on the store-wide one.
 //
 // A studio knows nothing of HTTP: its answers are JSON texts with the
 // status code they call for, and the routes hand them on.
@@ -32,6 +32,8 @@
 
 namespace veltaro::server {
 
+class residual_follower;
+
 struct studio_settings {
     std::filesystem::path runs;  // absolute
     int jobs = 1;
@@ -59,10 +61,12 @@ public:
     // ends every event stream. Idempotent.
     void shut_down();
 
-    reply submit(const run_request& request, std::string_view picture);
+    // upload: the picture's file name as the user's browser sent it.
+    reply submit(const run_request& request, std::string_view picture, const std::string& upload);
     reply list();
     reply show(const std::string& id);
     reply remove(const std::string& id);
+    bool has_run(const std::string& id);
 
     // The file of a run by its name in the fixed list, when it exists.
     std::optional<std::filesystem::path> file_of(const std::string& id, const std::string& name);
@@ -87,7 +91,7 @@ private:
     void runner_loop();
     void run_one(const std::string& id);
     void finish(run_entry& entry, run_status status, std::string message);
-    void take_output(const std::string& id, std::string_view line);
+    void take_output(const std::string& id, std::string_view line, residual_follower& residual);
 
     // With mutex_ held:
     nlohmann::ordered_json view(run_entry& entry, bool with_summary);

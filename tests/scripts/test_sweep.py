@@ -65,6 +65,8 @@ class CasesCsv(Folder):
             (HEADER + ",inlet_velocity\na," + ROW + ",0.2\n", "inlet_velocity is given, but"),
             (HEADER + ",solid_nodes\na," + ROW + ",round\n", "solid_nodes 'round' is not one of sampled, covered, outline"),
             (HEADER + ",solid_nodes\na," + ROW + ",Covered\n", "solid_nodes 'Covered' is not one of"),
+            (HEADER + ",stop_rule\na," + ROW + ",settled\n", "stop_rule 'settled' is not one of quiet, steady, limit"),
+            (HEADER + ",pressure_solver\na," + ROW + ",fftw\n", "pressure_solver 'fftw' is not one of lu, fft"),
         ]
         for text, words in rows:
             with self.subTest(csv=text):
@@ -138,14 +140,15 @@ class Command(Folder):
                                      "  printf '\"answers\": \"%s\"}' \"$(tr '\\n' ' ')\"; } > summary.json\n"
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
-        cases = self.write("cases.csv", HEADER + ",solid_nodes,inlet_velocity\n"
-                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,covered,0.3\n")
+        # The options in the command line's order, whatever the columns'.
+        cases = self.write("cases.csv", HEADER + ",pressure_solver,solid_nodes,inlet_velocity,stop_rule\n"
+                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,fft,covered,0.3,steady\n")
         result = self.sweep("--case", cases, "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         with open(os.path.join(folder, "summary.json")) as file:
             summary = json.load(file)
-        self.assertEqual(summary, {"arguments": "--solid-nodes=covered",
+        self.assertEqual(summary, {"arguments": "--solid-nodes=covered --stop-rule=steady --pressure-solver=fft",
                                    "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         for name, text in (("exit_status", "1\n"), ("console.txt", "console\n"), ("stderr.txt", "last words\n")):
             with open(os.path.join(folder, name)) as file:

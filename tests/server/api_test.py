@@ -19,7 +19,7 @@ from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_pi
                            multipart)
 
 RESULT_FILES = ["U.dat", "V.dat", "P.dat", "convergence.txt", "convergence.svg", "U.jpg",
-                "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json"]
+                "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json", "residual.txt"]
 CONTENT_TYPES = {"U.dat": "text/plain", "U.jpg": "image/jpeg", "summary.json": "application/json",
                  "convergence.svg": "image/svg+xml", "flow.vtk": "application/octet-stream"}
 
@@ -39,6 +39,18 @@ def cli_run(folder, picture_name, picture, answers_line):
     with open(os.path.join(folder, picture_name), "wb") as out:
         out.write(picture)
     return subprocess.run([EXE], input=answers_line, cwd=folder, capture_output=True, text=True)
+
+
+def residual_columns(folder):
+    """residual.txt's lines as (count, R max, R rms, flow time)."""
+    with open(os.path.join(folder, "residual.txt")) as lines:
+        return [(int(c), float(m), float(r), float(t)) for c, m, r, t in
+                (line.split() for line in lines if not line.startswith("#"))]
+
+
+def event_residuals(events):
+    return [(d["count"], d["residual"], d["residual_rms"], d["flow_time"]) for _, kind, d in events
+            if kind == "iteration"]
 
 
 def processes_in(folder):
@@ -130,6 +142,16 @@ class GoodPath(StudioCase):
         self.assertTrue(headers["Content-Type"].startswith("text/html"))
         status, _, _ = self.studio.request("GET", "/no-such-file.js")
         self.assertEqual(status, 404)
+        # Every file of web/ is served as it is, and the whole page stays small.
+        web = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../web")
+        total = 0
+        for folder, _, names in os.walk(web):
+            for name in names:
+                path = os.path.join(folder, name)
+                status, _, served = self.studio.request("GET", "/" + os.path.relpath(path, web))
+                self.assertEqual((status, served), (200, read_bytes(path)), path)
+                total += len(served)
+        self.assertLess(total, 250 * 1024)
 
 
 class BadRequests(StudioCase):
@@ -225,29 +247,36 @@ class BadRequests(StudioCase):
         self.studio.wait_final(answer["id"])
 
     def test_the_program_judges_the_answers(self):
-        # What the program says about a file that is no picture, on the command line.
-        junk = b"this is not a picture\n"
+        # A JPEG's first bytes pass the server's check; the rest is the program's to judge.
+        junk = b"\xff\xd8\xff\xe0 this is not the rest of a picture\n"
         cli = cli_run(os.path.join(self.runs, ".junk"), "picture.jpg", junk,
                       "picture.jpg 20 0.01 1 1 4 0 100\n")
         self.assertEqual(cli.returncode, 2)
-        # The server passes it on as the run's refusal (the program's other
-        # refusals are the bad-input matrix's rows).
-        status, posted = self.studio.post_run(picture=junk)
+        # The server passes it on as the run's refusal, naming the file as
+        # it was uploaded (the program's other refusals are the bad-input
+        # matrix's rows).
+        status, posted = self.studio.post_run(picture=junk, picture_name="my drawing.jpg")
         self.assertEqual(status, 201)
         record = self.studio.wait_final(posted["id"])
         self.assertEqual(record["status"], "refused")
-        self.assertIn(cli.stderr.strip(), record["message"])
+        self.assertEqual(record["message"], cli.stderr.strip().replace("picture.jpg", "my drawing.jpg"))
         self.assertEqual(record["iterations"], 0)
         self.assertIsNone(record["results"])
 
-    def test_options_go_to_the_program_on_its_command_line(self):
-        status, posted = self.studio.post_run(solid_nodes="covered")
+    def test_options_go_to_the_program_and_the_residual_to_the_events(self):
+        options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft"}
+        status, posted = self.studio.post_run(**options)
         self.assertEqual(status, 201)
         record = self.studio.wait_final(posted["id"])
-        self.assertEqual(record["options"], {"solid_nodes": "covered"})
-        # A program that knows the options runs; one that does not names what it was given.
-        self.assertTrue(record["status"] == "done" or "--solid-nodes=covered" in record["message"],
-                        record)
+        self.assertEqual(record["options"], options)
+        self.assertEqual(record["status"], "done", record)
+        self.assertEqual({name: record["summary"][name] for name in options}, options)
+        self.assertEqual(record["results"]["stop"], "steady")
+        # Each iteration event carries its line of residual.txt, read live.
+        events = list(self.studio.events(f"/api/runs/{posted['id']}/events")[1])
+        residuals = residual_columns(os.path.join(self.runs, posted["id"]))
+        self.assertEqual(event_residuals(events), residuals)
+        self.assertEqual(float(f"{record['summary']['steady_residual']:e}"), residuals[-1][1])
 
     def test_png_pictures_are_stored_as_png(self):
         png = b"\x89PNG\r\n\x1a\n" + bytes(64)
@@ -387,6 +416,7 @@ class Restart(unittest.TestCase):
             counts = [data["count"] for _, kind, data in events if kind == "iteration"]
             self.assertEqual(counts, list(range(1, len(counts) + 1)))
             self.assertGreater(len(counts), 2)
+            self.assertEqual(event_residuals(events), residual_columns(folder)[:len(counts)])
             self.assertEqual(events[-1][2]["status"], "interrupted")
         finally:
             second.close()
@@ -410,6 +440,7 @@ class Token(StudioCase):
 
     def test_off_loopback_every_request_needs_the_token(self):
         self.assertEqual(self.studio.token, "secret-token-123")
+        self.assertEqual(self.studio.host, socket.gethostname())  # an address to go to
         token_file = os.path.join(self.runs, "token")
         self.assertEqual(stat.S_IMODE(os.stat(token_file).st_mode), 0o600)
         with open(token_file) as kept:

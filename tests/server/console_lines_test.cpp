@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,11 +17,23 @@ TEST(ConsoleLines, IterationLines) {
     const struct {
         const char* line;
         const char* json;  // nullptr: not an iteration line
+        const char* residual = "";  // residual.txt's line read with it
     } rows[] = {
         {"count = 1, U: 1.000000e+00    V: 1.000000e+00    P: 1.000000e+00",
          R"({"count": 1, "change_u": 1.000000e+00, "change_v": 1.000000e+00, "change_p": 1.000000e+00})"},
         {"count = 200, U: 1.181926e-05    V: 1.546346e-04    P: 0.000000e+00",
          R"({"count": 200, "change_u": 1.181926e-05, "change_v": 1.546346e-04, "change_p": 0.000000e+00})"},
+        {"count = 12, U: 1.0e+00    V: 2.0e+00    P: 3.0e+00",
+         R"({"count": 12, "change_u": 1.0e+00, "change_v": 2.0e+00, "change_p": 3.0e+00, "residual": 3.399450e+01, "residual_rms": 3.388736e-01, "flow_time": 2.4e-01})",
+         "12 3.399450e+01 3.388736e-01 2.4e-01"},
+        {"count = 12, U: 1.0e+00    V: 2.0e+00    P: 3.0e+00",
+         R"({"count": 12, "change_u": 1.0e+00, "change_v": 2.0e+00, "change_p": 3.0e+00})", "11 3.4e+01 3.3e-01 2.2e-01"},
+        {"count = 1, U: 1.0e+00    V: 2.0e+00    P: 3.0e+00",
+         R"({"count": 1, "change_u": 1.0e+00, "change_v": 2.0e+00, "change_p": 3.0e+00})",
+         "# iteration, steady residual max and rms [U^2/c], flow time [s]"},
+        {"count = 1, U: 1.0e+00    V: 2.0e+00    P: 3.0e+00",
+         R"({"count": 1, "change_u": 1.0e+00, "change_v": 2.0e+00, "change_p": 3.0e+00})",
+         "1 3.4e+01 3.3e-01"},
         {"count = 3, U: nan    V: 1.0e+00    P: 1.0e+00", nullptr},
         {"count = 3, U: inf    V: 1.0e+00    P: 1.0e+00", nullptr},
         {"count = 3, U: 1.0e+00    V: 1.0e+00", nullptr},
@@ -36,9 +50,31 @@ TEST(ConsoleLines, IterationLines) {
         const std::optional<iteration_line> read = read_iteration_line(row.line);
         ASSERT_EQ(read.has_value(), row.json != nullptr) << row.line;
         if (read) {
-            EXPECT_EQ(read->json, row.json);
+            EXPECT_EQ(iteration_data(*read, read_residual_line(row.residual)), row.json);
         }
     }
+}
+
+// The child appends residual.txt while the server reads it, a line at a
+// time or cut anywhere.
+TEST(ConsoleLines, ResidualFileFollowedAsItGrows) {
+    const std::filesystem::path path =
+        std::filesystem::path(testing::TempDir()) / "residual_follower_test.txt";
+    std::filesystem::remove(path);
+    residual_follower follower(path);
+    EXPECT_FALSE(follower.line_for(1)) << "no file yet";
+    std::ofstream file(path);
+    const auto append = [&](const char* text) { file << text << std::flush; };
+    append("# iteration, steady residual max and rms [U^2/c], flow time [s]\n"
+           "1 3.0e+01 2.0e+01 1.0e-02\n2 1.5e+");
+    EXPECT_EQ(follower.line_for(1)->max, "3.0e+01");
+    EXPECT_FALSE(follower.line_for(2)) << "half a line";
+    append("01 9.0e+00 2.0e-02\n3 1.0e+00 5.0e-01 3.0e-02\n");
+    EXPECT_EQ(follower.line_for(2)->rms, "9.0e+00");
+    EXPECT_FALSE(follower.line_for(4));
+    append("4 2.0e-01 1.0e-01 4.0e-02\n");
+    EXPECT_EQ(follower.line_for(4)->max, "2.0e-01") << "line 3 was never asked for";
+    std::filesystem::remove(path);
 }
 
 TEST(ConsoleLines, LinesCutAnywhere) {

@@ -57,10 +57,16 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"a word", with(good, "mesh_choice", "fine"), nullptr, "\"mesh_choice\" is not a number"},
         {"two words", with(good, "max_iterations", "5 00"), nullptr, "\"max_iterations\" is not a number"},
         {"a trailing letter", with(good, "tunnel_height", "1m"), nullptr, "\"tunnel_height\" is not a number"},
-        {"bad option", with(good, "solid_nodes", "most"), nullptr,
+        {"bad option", with(good, "solid_nodes", "most"), nullptr, 
          "\"solid_nodes\" must be \"sampled\", \"covered\" or \"outline\"."},
+        {"bad stop rule", with(good, "stop_rule", "settled"), nullptr,
+         "\"stop_rule\" must be \"quiet\", \"steady\" or \"limit\"."},
+        {"option in capitals", with(good, "pressure_solver", "FFT"), nullptr, "\"pressure_solver\" must be \"lu\" or \"fft\"."},
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
+        {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
+        {"airfoil of three digits", with(with(good, "naca", "012"), "angle", "0"), nullptr, "four digits"},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -76,14 +82,37 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 }
 
 TEST(RunRequest, OptionsBecomeArguments) {
+    // In the fixed order, whatever the form's.
+    form fields = with(with(good, "pressure_solver", "fft"), "stop_rule", "limit");
     const request_check result =
-        check(with(with(good, "solid_nodes", "covered"), "sweep", "Re sweep"));
+        check(with(with(fields, "solid_nodes", "covered"), "sweep", "Re sweep"));
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
-              (std::vector<std::string>{"--solid-nodes=covered"}));
+              (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
+                                        "--pressure-solver=fft"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());
+}
+
+TEST(RunRequest, UploadsThatAreNoPictureAreRefusedByTheirOwnName) {
+    const struct {
+        const char* file;
+        std::string bytes;
+        const char* refusal;  // the start of it; "" when taken
+    } rows[] = {
+        {"cylinder.jpg", "\xff\xd8\xff\xe0", ""},
+        {"drawing.png", "\x89PNG\r\n\x1a\n", ""},
+        {"cat.gif", "GIF89a\x01\x00", "Can't open input jpg file: cat.gif (it looks like a GIF picture;"},
+        {"notes.png", "These are notes.\n", "Can't open input jpg file: notes.png (it looks like text,"},
+        {"", "", "Can't open input jpg file: the uploaded file (it is empty)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(upload_refusal(row.file, row.bytes).substr(0, std::string(row.refusal).size()),
+                  row.refusal)
+            << row.file;
+        if (*row.refusal == '\0') EXPECT_EQ(upload_refusal(row.file, row.bytes), "");
+    }
 }
 
 TEST(RunRequest, PictureNamedByItsFirstBytes) {
