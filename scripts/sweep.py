@@ -22,6 +22,7 @@ and may go on with any of these, each once, in any order:
   solid_nodes      passed on as --solid-nodes=VALUE, sampled, covered or outline
   stop_rule        passed on as --stop-rule=VALUE, quiet, steady or limit
   pressure_solver  passed on as --pressure-solver=VALUE, lu or fft
+  advection        passed on as --advection=VALUE, first-order or second-order
                    (each empty: the program's default, the first named; the
                    options go in this order whatever the columns' order)
 Then one case per line. Fields are separated by commas, with no quoting, and
@@ -65,7 +66,7 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # The values the program takes for its options, in the order its command
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
-                 "pressure_solver": ("lu", "fft")}
+                 "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order")}
 OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES)
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")

@@ -26,6 +26,7 @@ constexpr std::array option_fields = {
     option_field{"solid_nodes", "--solid-nodes", {"sampled", "covered", "outline"}},
     option_field{"stop_rule", "--stop-rule", {"quiet", "steady", "limit"}},
     option_field{"pressure_solver", "--pressure-solver", {"lu", "fft"}},
+    option_field{"advection", "--advection", {"first-order", "second-order"}},
 };
 
 constexpr std::size_t sweep_limit = 200;

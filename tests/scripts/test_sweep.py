@@ -49,7 +49,7 @@ class CasesCsv(Folder):
             (HEADER.replace("density", "rho") + "\n", "the first nine columns differ"),
             (HEADER + ",wind\n", "unknown column wind"),
             (HEADER + ",solid_nodes,solid_nodes\n", "a column is named twice"),
-            (HEADER + ",solid_nodes,advection\n", "unknown column advection"),
+            (HEADER + ",solid_nodes,limiter\n", "unknown column limiter"),
             (HEADER + "\n\n", "has no cases under its header"),
             (HEADER + "\na," + ROW + ",9\n", "line 2: 10 fields, but the header has 9"),
             (HEADER + '\n"a",' + ROW + "\n", "line 2: quoted fields are not supported"),
@@ -67,6 +67,7 @@ class CasesCsv(Folder):
             (HEADER + ",solid_nodes\na," + ROW + ",Covered\n", "solid_nodes 'Covered' is not one of"),
             (HEADER + ",stop_rule\na," + ROW + ",settled\n", "stop_rule 'settled' is not one of quiet, steady, limit"),
             (HEADER + ",pressure_solver\na," + ROW + ",fftw\n", "pressure_solver 'fftw' is not one of lu, fft"),
+            (HEADER + ",advection\na," + ROW + ",second\n", "advection 'second' is not one of first-order, second-order"),
         ]
         for text, words in rows:
             with self.subTest(csv=text):
@@ -107,12 +108,12 @@ class Command(Folder):
 
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
         cases = self.write("cases.csv", HEADER + "\na," + ROW + "\n")
-        # The column of an advection option the program no longer has.
-        old = self.write("old.csv", HEADER + ",solid_nodes,advection\na," + ROW + ",covered,corrected\n")
+        # The column of an option the program does not have.
+        old = self.write("old.csv", HEADER + ",solid_nodes,limiter\na," + ROW + ",covered,minmod\n")
         out = os.path.join(self.dir, "out")
         rows = [  # arguments, words of the message
-            ([old, out], "unknown column advection"),
-            (["--case", old, out, "1"], "unknown column advection"),
+            ([old, out], "unknown column limiter"),
+            (["--case", old, out, "1"], "unknown column limiter"),
             ([cases, out], "program not found or not executable"),
             ([cases, out, "-j", "many"], "-j takes a number of jobs"),
             ([cases, out, "--fast"], "unknown option --fast"),
@@ -141,14 +142,15 @@ class Command(Folder):
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
         # The options in the command line's order, whatever the columns'.
-        cases = self.write("cases.csv", HEADER + ",pressure_solver,solid_nodes,inlet_velocity,stop_rule\n"
-                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,fft,covered,0.3,steady\n")
+        cases = self.write("cases.csv", HEADER + ",advection,pressure_solver,solid_nodes,inlet_velocity,stop_rule\n"
+                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,second-order,fft,covered,0.3,steady\n")
         result = self.sweep("--case", cases, "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         with open(os.path.join(folder, "summary.json")) as file:
             summary = json.load(file)
-        self.assertEqual(summary, {"arguments": "--solid-nodes=covered --stop-rule=steady --pressure-solver=fft",
+        self.assertEqual(summary, {"arguments": "--solid-nodes=covered --stop-rule=steady --pressure-solver=fft "
+                                                "--advection=second-order",
                                    "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         for name, text in (("exit_status", "1\n"), ("console.txt", "console\n"), ("stderr.txt", "last words\n")):
             with open(os.path.join(folder, name)) as file:

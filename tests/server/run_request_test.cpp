@@ -63,6 +63,8 @@ TEST(RunRequest, AnswersFileAndRefusals) {
          "\"stop_rule\" must be \"quiet\", \"steady\" or \"limit\"."},
         {"option in capitals", with(good, "pressure_solver", "FFT"), nullptr, "\"pressure_solver\" must be \"lu\" or \"fft\"."},
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"bad advection", with(good, "advection", "second"), nullptr,
+         "\"advection\" must be \"first-order\" or \"second-order\"."},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
         {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
@@ -83,13 +85,14 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 
 TEST(RunRequest, OptionsBecomeArguments) {
     // In the fixed order, whatever the form's.
-    form fields = with(with(good, "pressure_solver", "fft"), "stop_rule", "limit");
+    form fields = with(with(with(good, "advection", "second-order"), "pressure_solver", "fft"),
+                       "stop_rule", "limit");
     const request_check result =
         check(with(with(fields, "solid_nodes", "covered"), "sweep", "Re sweep"));
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
-                                        "--pressure-solver=fft"}));
+                                        "--pressure-solver=fft", "--advection=second-order"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

@@ -10,6 +10,7 @@ export const program_options = [
     { name: "solid_nodes", label: "Solid nodes", fallback: "sampled" },
     { name: "stop_rule", label: "Stop rule", fallback: "quiet" },
     { name: "pressure_solver", label: "Pressure solve", fallback: "lu" },
+    { name: "advection", label: "Advection", fallback: "first-order" },
 ];
 
 // The options in force for a run: its summary's, else those posted, else
