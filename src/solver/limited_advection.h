@@ -19,10 +19,13 @@
 // docs/method.md derives it.
 //
 // Solid nodes keep their value (a ghost node's is set by the boundary
-// conditions); their slopes are zero, so a fluid node next to the body
-// reads the solid node's own value, the wall's velocity or its
-// extrapolation across the outline. A node on the tunnel's boundary with
-// no neighbour upwind of it in one direction is not carried along it.
+// conditions). A solid node's slope toward the fluid is the difference
+// between them: the wall's velocity (or, under the outline rule, its linear
+// continuation across the drawn outline) and the fluid's lie on one line,
+// so the face between them is second order too. Read as first order
+// instead, the wall's faces alone put the fine-mesh drag 4% high and the
+// wake 14% long at Re_D 40. A node on the tunnel's boundary with no
+// neighbour upwind of it in one direction is not carried along it.
 #pragma once
 
 #include "field/flow_field.h"

@@ -92,7 +92,7 @@ double wake_length(const std::string& u_table) {
 // with each advection: no lift, the drag within 3% of the confined
 // reference (2.422), and the wake within 20% of its 0.93 with the
 // first-order advection (0.83), within 10% with the second-order one
-// (1.00). The staircase rules give C_L = 0.11 (sampled) or C_D 15% low
+// (0.97). The staircase rules give C_L = 0.11 (sampled) or C_D 15% low
 // (covered, on the standard mesh). With the transform solve the steady rule
 // ends each after about 5300 iterations; the LU solve's rounding keeps R
 // near its limit far longer. Label physics: about ten seconds each, kept out
