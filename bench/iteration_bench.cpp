@@ -73,7 +73,7 @@ struct warmed_run {
     flow_field field;
     solver_workspace workspace;
     solver_workspace fft_workspace;  // the same grid, with the transform solve
-    solver_workspace second_order_workspace;  // LU factors, second-order advection
+    solver_workspace second_order_workspace;  // the LU factors, second-order advection
     std::vector<float> pressure_rhs_values;  // the next pass's right-hand side
 };
 
@@ -134,8 +134,8 @@ std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice, solid_node_rule rul
     initial_conditions(run->field, run->setup.params.inlet_velocity);
     run->workspace = make_solver_workspace(run->field);
     run->fft_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft);
-    run->second_order_workspace = make_solver_workspace(run->field, pressure_solver_kind::lu,
-                                                        advection_scheme::second_order);
+    run->second_order_workspace =
+        make_solver_workspace(run->field, pressure_solver_kind::lu, advection_scheme::second_order);
     for (int n = 0; n < warm_up_iterations; ++n) {
         advance_one_iteration(run->field, run->setup.params, run->setup.masks.solid_nodes,
                               run->workspace, time_step(run->field, run->setup.params),

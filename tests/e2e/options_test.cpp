@@ -87,10 +87,10 @@ TEST(Options, TheChoiceReachesTheSummary) {
         {"--solid-nodes=covered", "covered", "quiet", "lu", "first-order", "iteration limit"},
         {"--solid-nodes=sampled --stop-rule=steady", "sampled", "steady", "lu", "first-order",
          "iteration limit"},
-        {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered", "covered", "limit",
-         "fft", "first-order", "iteration limit"},
-        {"--solid-nodes=outline --advection=second-order", "outline", "quiet", "lu",
-         "second-order", "iteration limit"},
+        {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered", "covered", "limit", "fft",
+         "first-order", "iteration limit"},
+        {"--solid-nodes=outline --advection=second-order", "outline", "quiet", "lu", "second-order",
+         "iteration limit"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);

@@ -80,8 +80,8 @@ double wake_length(const std::string& u_table) {
     while (i < nx && centre(i) >= 0.0) ++i;
     for (; i + 1 < nx; ++i) {
         if (centre(i + 1) >= 0.0) {
-            const double x = static_cast<double>(i) * dx +
-                             dx * -centre(i) / (centre(i + 1) - centre(i));
+            const double x =
+                static_cast<double>(i) * dx + dx * -centre(i) / (centre(i + 1) - centre(i));
             return (x - 1.1) / 0.2;
         }
     }
