@@ -123,10 +123,11 @@ maybe_warning short_record(const run_setup& setup, const std::optional<shedding_
     if (m.settles || m.cycles >= fewest_reported_cycles) return std::nullopt;
     if (!size_on_grid(setup.masks.picture, setup.mesh).has_obstacle) return std::nullopt;
     const double end_time = *setup.options.unsteady;
-    // Two cycles to spare beyond the fifth, at the last period measured.
+    // Two cycles to spare beyond the fifth, at the last period measured;
+    // without one, three times as long, and at least thrice the start-up.
     const double enough =
         m.last_period ? end_time + (fewest_reported_cycles + 2 - m.cycles) * *m.last_period
-                      : 3.0 * end_time;
+                      : 3.0 * std::max(end_time, start_up_tilt_of(setup).gone_at);
     return run_warning{"short_record",
                        format_text("the lift has %d periodic cycles after its start-up, fewer "
                                    "than %d, so the run gives no Strouhal number, mean drag or "
