@@ -12,8 +12,6 @@ namespace veltaro {
 
 namespace {
 
-constexpr float warning_reynolds = 200.0f;
-
 // The question as messages name it: the prompt without its ": ".
 std::string question_of(const std::string& prompt) {
     return prompt.substr(0, prompt.find_last_not_of(": ") + 1);

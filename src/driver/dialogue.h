@@ -21,6 +21,10 @@ struct dialogue_answers {
     int max_iterations = 0;
 };
 
+// Above this Reynolds number the dialogue warns that the program is meant
+// for slow flows (200 itself is not warned about).
+inline constexpr float warning_reynolds = 200.0f;
+
 // Prints the banner.
 void print_banner(std::ostream& out);
 

@@ -9,6 +9,7 @@
 
 #include "common/run_error.h"
 #include "common/text_format.h"
+#include "driver/dialogue.h"
 #include "driver/run_setup.h"
 
 namespace veltaro {
@@ -144,6 +145,21 @@ maybe_warning no_iterations(const run_setup& setup) {
                                    "give a limit of at least 1 (runs settle in hundreds to "
                                    "thousands).",
                                    limit)};
+}
+
+// The console has warned since the dialogue; this says it where the
+// summary's readers look, with what to do instead.
+maybe_warning high_reynolds(const run_setup& setup) {
+    const float reynolds = setup.answers.reynolds;
+    // A time-accurate run is the way for such flows, not a doubtful result.
+    if (setup.options.unsteady || !(reynolds > warning_reynolds)) return std::nullopt;
+    return run_warning{
+        "high_reynolds",
+        format_text("the Reynolds number of %g is above %g: the steady method is meant for low "
+                    "Reynolds numbers, and above them the flow sheds eddies that a steady "
+                    "solution does not hold; time-accurate runs (--unsteady=T) are the way for "
+                    "such flows.",
+                    static_cast<double>(reynolds), static_cast<double>(warning_reynolds))};
 }
 
 maybe_warning mesh_choice(const run_setup& setup) {
@@ -295,6 +311,7 @@ std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result
 std::vector<run_warning> setup_warnings(const run_setup& setup,
                                         const force_coefficients& coefficients) {
     std::vector<run_warning> warnings;
+    add(warnings, high_reynolds(setup));
     add(warnings, mesh_choice(setup));
     add(warnings, all_solid(setup));
     add(warnings, stretched_picture(setup));

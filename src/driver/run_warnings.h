@@ -8,6 +8,7 @@
 //   no_iterations              the limit was 0 or below: no iteration ran
 //   unsteady_flow              a steady run whose lift keeps swinging: a vortex street
 //   short_record               an --unsteady run with fewer than 5 periodic cycles
+//   high_reynolds              a Reynolds number above 200, beyond the steady method's reach
 //   mesh_choice                a mesh answer other than 0, 1 or 2 (a square 100 x 100 grid)
 //   all_solid                  every pixel is dark
 //   stretched_picture          the picture's proportions are not the tunnel's (more than 2%)

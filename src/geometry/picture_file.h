@@ -55,9 +55,4 @@ picture_file open_picture_file(const std::string& name);
 // the size its header claims, before any memory is set aside for the pixels.
 void check_picture_size(long long width, long long height, long long max_pixels);
 
-// The format the first bytes of a file show, for a refusal: the reason
-// after the name, e.g. "it looks like a GIF picture; save it as a JPEG or
-// PNG". Empty for the start of a JPEG or a PNG.
-std::string unreadable_format(std::span<const unsigned char> first_bytes);
-
 }  // namespace veltaro

@@ -116,9 +116,14 @@ void post_run(const httplib::Request& req, httplib::Response& res, studio& runs)
         send_error(res, 400, "The field \"picture\" is missing; attach a JPEG or PNG picture.");
         return;
     }
-    const std::string& picture = req.files.find("picture")->second.content;
+    const httplib::MultipartFormData& upload = req.files.find("picture")->second;
+    const std::string& picture = upload.content;
     if (picture.size() > picture_limit) {
         send_error(res, 413, "The picture is larger than 20 MB; send a smaller one.");
+        return;
+    }
+    if (const std::string refusal = upload_refusal(upload.filename, picture); !refusal.empty()) {
+        send_error(res, 415, refusal);
         return;
     }
     const request_check check = check_run_request([&](const std::string& name) {
@@ -130,12 +135,17 @@ void post_run(const httplib::Request& req, httplib::Response& res, studio& runs)
         send_error(res, 400, check.refusal);
         return;
     }
-    send_reply(res, runs.submit(*check.request, picture));
+    send_reply(res, runs.submit(*check.request, picture, upload.filename));
 }
 
 void get_file(const httplib::Request& req, httplib::Response& res, studio& runs) {
+    const std::string id = req.matches[1];
     const std::string name = req.matches[2];
-    const std::optional<fs::path> path = runs.file_of(req.matches[1], name);
+    if (!runs.has_run(id)) {
+        send_error(res, 404, "There is no such run: " + id + ".");
+        return;
+    }
+    const std::optional<fs::path> path = runs.file_of(id, name);
     if (!path) {
         send_error(res, 404, "There is no file \"" + name + "\" in that run.");
         return;

@@ -68,6 +68,9 @@ nlohmann::ordered_json record_to_json(const run_record& record) {
     json["picture"] = record.picture;
     json["answers"] = fields_to_json(record.answers);
     json["options"] = fields_to_json(record.options);
+    json["upload"] = text_or_null(record.upload);
+    json["airfoil"] = record.airfoil.empty() ? nlohmann::ordered_json(nullptr)
+                                             : fields_to_json(record.airfoil);
     return json;
 }
 
@@ -90,6 +93,8 @@ run_record record_from_json(const nlohmann::json& json) {
     }
     record.answers = fields_from_json(json, "answers");
     record.options = fields_from_json(json, "options");
+    record.upload = text_of(json, "upload");
+    record.airfoil = fields_from_json(json, "airfoil");
     return record;
 }
 

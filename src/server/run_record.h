@@ -27,8 +27,10 @@ struct run_record {
     int iterations = 0;
     std::string sweep;
     std::string picture;  // "picture.jpg" or "picture.png"
+    std::string upload;   // the picture's file name as uploaded, for messages
     text_fields answers;  // as posted, in the dialogue's order
     text_fields options;  // command-line options, as posted
+    text_fields airfoil;  // a drawn airfoil's "naca" and "angle", or empty
 };
 
 std::string status_name(run_status status);

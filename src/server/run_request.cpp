@@ -4,6 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <span>
+
+#include "common/picture_format.h"
 
 namespace veltaro::server {
 namespace {
@@ -27,6 +30,8 @@ constexpr std::array option_fields = {
 };
 
 constexpr std::size_t sweep_limit = 200;
+// The longest uploaded file name a refusal repeats.
+constexpr std::size_t shown_name_limit = 120;
 
 std::string trimmed(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -118,6 +123,24 @@ bool take_unsteady(const form_lookup& field, text_fields& options, std::string& 
     return true;
 }
 
+// The airfoil's two fields come together or not at all: four digits, and an
+// angle that reads as a number.
+bool take_airfoil(const form_lookup& field, text_fields& airfoil, std::string& refusal) {
+    const std::string naca = trimmed(field("naca").value_or(""));
+    const std::string angle = trimmed(field("angle").value_or(""));
+    if (naca.empty() && angle.empty()) return true;
+    const bool digits = naca.size() == 4 && std::all_of(naca.begin(), naca.end(), [](char c) {
+                            return c >= '0' && c <= '9';
+                        });
+    if (!digits || !is_number(angle)) {
+        refusal = "The fields \"naca\" and \"angle\" go together: four digits such as 0012 "
+                  "and an angle of attack in degrees.";
+        return false;
+    }
+    airfoil = {{"naca", naca}, {"angle", angle}};
+    return true;
+}
+
 }  // namespace
 
 request_check check_run_request(const form_lookup& field) {
@@ -134,6 +157,7 @@ request_check check_run_request(const form_lookup& field) {
         if (!take_option(field, option, request.options, check.refusal)) return check;
     }
     if (!take_unsteady(field, request.options, check.refusal)) return check;
+    if (!take_airfoil(field, request.airfoil, check.refusal)) return check;
     request.sweep = field("sweep").value_or(std::string());
     if (request.sweep.size() > sweep_limit) {
         check.refusal = "The field \"sweep\" is longer than 200 characters.";
@@ -141,6 +165,16 @@ request_check check_run_request(const form_lookup& field) {
     }
     check.request = std::move(request);
     return check;
+}
+
+std::string upload_refusal(const std::string& file_name, std::string_view bytes) {
+    const std::string_view first = bytes.substr(0, sniffed_bytes);
+    const std::string reason = unreadable_format(std::span<const unsigned char>(
+        reinterpret_cast<const unsigned char*>(first.data()), first.size()));
+    if (reason.empty()) return reason;
+    std::string name = file_name.empty() ? "the uploaded file" : file_name;
+    if (name.size() > shown_name_limit) name = name.substr(0, shown_name_limit) + "...";
+    return picture_refusal_text(name, reason);
 }
 
 std::string picture_name_for(std::string_view bytes) {

@@ -19,6 +19,9 @@ struct run_request {
     text_fields answers;  // the dialogue's answers, in its order
     text_fields options;  // command-line options given
     std::string sweep;
+    // A drawn airfoil's "naca" digits and "angle" of attack in degrees, as
+    // the page tells them, for the runs list and the polar; else empty.
+    text_fields airfoil;
 };
 
 // A form field's text, or nothing when the form lacks it.
@@ -30,6 +33,10 @@ struct request_check {
     std::string refusal;
 };
 request_check check_run_request(const form_lookup& field);
+
+// The sentence that refuses an upload whose first bytes are neither a
+// JPEG's nor a PNG's, naming the file as it was uploaded; empty otherwise.
+std::string upload_refusal(const std::string& file_name, std::string_view bytes);
 
 // "picture.png" for a PNG by its first bytes, else "picture.jpg": the
 // program judges whatever else was sent, as it would on the command line.

@@ -104,10 +104,20 @@ int bind_port(httplib::Server& http, const serve_options& options) {
     return port;
 }
 
+// The address a browser elsewhere can open: listening on every address,
+// the machine's host name, since 0.0.0.0 is no address to go to.
+std::string host_to_open(const std::string& host) {
+    if (host != "0.0.0.0" && host != "::") return host;
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return host;
+    return name;
+}
+
 std::string address_to_open(const serve_options& options, int port,
                             const std::optional<std::string>& token) {
-    const bool ipv6 = options.host.find(':') != std::string::npos;
-    std::string url = "http://" + (ipv6 ? "[" + options.host + "]" : options.host) + ":" +
+    const std::string host = host_to_open(options.host);
+    const bool ipv6 = host.find(':') != std::string::npos;
+    std::string url = "http://" + (ipv6 ? "[" + host + "]" : host) + ":" +
                       std::to_string(port) + "/";
     if (token) url += "?token=" + *token;
     return url;
@@ -148,6 +158,11 @@ int serve(int argc, char** argv) {
 
         std::cout << "Veltaro studio: " << address_to_open(options, access.port, access.token)
                   << std::endl;
+        if (access.token) {
+            std::cout << "The token is in this address: open it as it is, and give it only to "
+                         "those who may use the studio (it is kept in "
+                      << (folder / "token").string() << ")." << std::endl;
+        }
         runs.start_runners();
         std::atomic<bool> listening_ended{false};
         std::thread stopper([&] {

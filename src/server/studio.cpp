@@ -203,7 +203,8 @@ void studio::shut_down() {
     store_events_->close();
 }
 
-reply studio::submit(const run_request& request, std::string_view picture) {
+reply studio::submit(const run_request& request, std::string_view picture,
+                     const std::string& upload) {
     const auto full = [&] {
         return static_cast<int>(queue_.size()) + running_ >= settings_.jobs + settings_.queue;
     };
@@ -228,6 +229,8 @@ reply studio::submit(const run_request& request, std::string_view picture) {
     record.answers = request.answers;
     record.options = request.options;
     record.sweep = request.sweep;
+    record.airfoil = request.airfoil;
+    record.upload = upload;
     try {
         write_file(folder / record.picture, picture, file_kind::binary);
         write_file(folder / "answers.txt", answers_text(record.picture, record.answers),
@@ -297,6 +300,11 @@ reply studio::remove(const std::string& id) {
     runs_.erase(found);
     store_events_->append("deleted", nlohmann::json{{"id", id}}.dump());
     return {204, ""};
+}
+
+bool studio::has_run(const std::string& id) {
+    const std::lock_guard lock(mutex_);
+    return runs_.count(id) > 0;
 }
 
 std::optional<fs::path> studio::file_of(const std::string& id, const std::string& name) {
@@ -411,6 +419,13 @@ void studio::take_output(const std::string& id, std::string_view line,
 }
 
 void studio::finish(run_entry& entry, run_status status, std::string message) {
+    // The program names the picture by its stored name; the user knows it
+    // by the name it was uploaded with.
+    const std::string stored = "file: " + entry.record.picture + " (";
+    if (const std::size_t at = message.find(stored);
+        at != std::string::npos && !entry.record.upload.empty()) {
+        message.replace(at, stored.size(), "file: " + entry.record.upload + " (");
+    }
     entry.record.status = status;
     entry.record.message = std::move(message);
     entry.record.finished = iso_time_now();

@@ -61,10 +61,12 @@ public:
     // ends every event stream. Idempotent.
     void shut_down();
 
-    reply submit(const run_request& request, std::string_view picture);
+    // upload: the picture's file name as the user's browser sent it.
+    reply submit(const run_request& request, std::string_view picture, const std::string& upload);
     reply list();
     reply show(const std::string& id);
     reply remove(const std::string& id);
+    bool has_run(const std::string& id);
 
     // The file of a run by its name in the fixed list, when it exists.
     std::optional<std::filesystem::path> file_of(const std::string& id, const std::string& name);

@@ -228,6 +228,9 @@ class StudioTest(unittest.TestCase):
     def setUp(self):
         self.expected_errors = []  # substrings of console errors this test provokes
         self.driver.get(self.server.url + "/")
+        # Each test starts from an empty drawing: the page keeps the last one.
+        self.driver.execute_script("localStorage.clear()")
+        self.driver.get(self.server.url + "/")
         self.wait_for(lambda: self.driver.execute_script("return document.readyState") == "complete")
         self.driver.get_log("browser")  # start each test with an empty log
 

@@ -5,22 +5,39 @@ Run by CTest (label `browser`), one class per CTest entry:
         /usr/bin/python3 tests/browser/studio_test.py DrawingTest
 """
 
+import csv
+import io
+import json
 import os
 import re
+import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
+import zlib
 
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 
-from studio_harness import (EXAMPLES, StudioTest, console_value, dark_mask, read_png, read_vtk,
-                            run_cli, sanitized)
+from studio_harness import (EXAMPLES, VELTARO, StudioTest, console_value, dark_mask, read_png,
+                            read_vtk, run_cli, sanitized)
 
 CYLINDER = os.path.join(EXAMPLES, "cylinder.jpg")
 # The shipped example's answers after the picture, on the coarse mesh.
 COARSE_ANSWERS = ["20", "0.01", "1", "1", "4", "0", "20000"]
+
+
+def png_bytes(rows):
+    """An 8-bit grey PNG of the given rows of values."""
+    def chunk(kind, body):
+        return (len(body).to_bytes(4, "big") + kind + body
+                + zlib.crc32(kind + body).to_bytes(4, "big"))
+    header = len(rows[0]).to_bytes(4, "big") + len(rows).to_bytes(4, "big") + bytes([8, 0, 0, 0, 0])
+    raw = b"".join(b"\0" + bytes(row) for row in rows)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw))
+            + chunk(b"IEND", b""))
 
 
 class PageTest(StudioTest):
@@ -51,6 +68,10 @@ class PageTest(StudioTest):
     def upload(self, path):
         self.find("#upload").send_keys(path)
         self.wait_for(lambda: os.path.basename(path) in self.find("#measure_picture").text, 30)
+
+    def warning_codes(self, selector):
+        return [item.get_attribute("data-code")
+                for item in self.driver.find_elements(By.CSS_SELECTOR, selector + " li")]
 
     def stored_picture(self, run_id):
         record = self.server.record(run_id)
@@ -122,8 +143,7 @@ class DrawingTest(PageTest):
         canvas = self.find("#drawing")
         self.choose_tool("rectangle")
         self.drag(canvas, (100, 50), (200, 150))
-        height = self.find("#measure_height")
-        drawn = height.text
+        drawn = self.find("#measure_height").text
         pixels = "return Array.from(document.getElementById('drawing').getContext('2d')" \
                  ".getImageData(0, 0, 800, 200).data.filter((v, k) => k % 4 == 0 && v == 0)).length"
         black = self.driver.execute_script(pixels)
@@ -134,10 +154,12 @@ class DrawingTest(PageTest):
             (lambda: self.find("#redo").click(), drawn, 800),
             (lambda: self.set_field("tunnel_length", "8"), drawn, 1600),
             (lambda: self.set_field("tunnel_length", "4"), drawn, 800),
+            (lambda: self.driver.refresh(), drawn, 800),  # kept in the browser's storage
         ]
         for action, shown, width in rows:
             action()
-            self.wait_for(lambda: height.text == shown, 5, f"frontal height {height.text}, not {shown}")
+            self.wait_for(lambda: self.find("#measure_height").text == shown, 5,
+                          f"frontal height {self.find('#measure_height').text}, not {shown}")
             self.assertEqual(self.canvas_scale()[2], width)
         self.assertEqual(self.driver.execute_script(pixels), black)
 
@@ -145,17 +167,21 @@ class DrawingTest(PageTest):
 class FormTest(PageTest):
     def test_plainly_invalid_answers_are_named_and_nothing_is_posted(self):
         rows = [
-            ("density", "-1", "The density must be a positive number."),
-            ("reynolds_number", "", "The Reynolds number is empty."),
-            ("tunnel_length", "four", 'The tunnel length is not a number: "four".'),
-            ("max_iterations", "2.5", "The maximum number of iterations must be a whole number."),
+            ("density", "-1", "The density must be a positive number.", "#run"),
+            ("reynolds_number", "", "The Reynolds number is empty.", "#run"),
+            ("tunnel_length", "four", 'The tunnel length is not a number: "four".', "#run"),
+            ("max_iterations", "2.5", "The maximum number of iterations must be a whole number.", "#run"),
+            ("max_iterations", "3000000000", "The maximum number of iterations must be a whole "
+             "number from -2147483648 to 2147483647.", "#run"),
+            ("sweep_values", "10, -5", "With -5: The Reynolds number must not be negative: it "
+             "gives a negative inlet velocity.", "#sweep_run"),
         ]
         count = len(self.server.runs_list())
-        for field, value, message in rows:
-            with self.subTest(field=field):
+        for field, value, message, button in rows:
+            with self.subTest(field=field, value=value):
                 self.driver.refresh()
                 self.set_field(field, value)
-                self.find("#run").click()
+                self.find(button).click()
                 self.wait_for(lambda: self.find("#form_errors").text != "", 10)
                 self.assertEqual(self.find("#form_errors").text, message)
                 self.assertEqual(self.find(f"#{field}").get_attribute("aria-invalid"), "true")
@@ -216,21 +242,74 @@ class UploadTest(PageTest):
         shown = [item.get_attribute("data-code") for item in self.driver.find_elements(By.CSS_SELECTOR, "#warnings li")]
         self.assertEqual(shown, [w["code"] for w in record["warnings"]])
 
-    def test_a_file_that_is_no_picture_is_refused_with_the_programs_message(self):
+    def test_a_file_that_is_no_picture_is_refused_at_once_and_nothing_is_stored(self):
+        stored = len(self.server.runs_list())
+        folders = os.listdir(self.server.runs)
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, "notes.png")
             with open(path, "w") as notes:
                 notes.write("These are notes, not a picture.\n")
             self.upload(path)
+            self.assertNotIn(" px", self.find("#measure_picture").text)
             self.set_field("mesh_choice", 0)
-            self.assertIn("refused", self.run_and_wait())
+            self.expected_errors = ["415"]
+            self.find("#run").click()
+        self.wait_for(lambda: "notes.png" in self.find("#form_errors").text, 30)
+        self.assertEqual(self.find("#form_errors").text,
+                         "The server did not take the run: Can't open input jpg file: notes.png "
+                         "(it looks like text, not a picture; give the name of a JPEG or PNG picture)")
+        self.assertEqual(len(self.server.runs_list()), stored)
+        self.assertEqual(os.listdir(self.server.runs), folders)
+
+    def test_a_3x3_picture_at_re_1000_is_warned_drawn_from_its_flow_and_reproduced(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "tiny.png")
+            with open(path, "wb") as picture:
+                picture.write(png_bytes([[255, 255, 255], [255, 0, 255], [255, 255, 255]]))
+            self.upload(path)
+            for name, value in [("reynolds_number", 1000), ("kinematic_viscosity", 0.001),
+                                ("mesh_choice", 0), ("max_iterations", 30)]:
+                self.set_field(name, value)
+            self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
+            self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
+        self.assertIn("high_reynolds", self.warning_codes("#warnings"))
         run_id = self.watched_run_id()
-        message = self.find("#message").text
-        self.assertEqual(message, self.server.record(run_id)["message"])
-        _, stderr, status = self.cli_on_stored_picture(run_id, COARSE_ANSWERS)
-        self.assertEqual(status, 2)
-        self.assertEqual(message, stderr.strip())
-        self.assertTrue(self.find("#results-panel").get_attribute("hidden"))
+        self.check_speed_view_against_its_colour_bar(run_id)
+        # The command line the view shows, run in a shell beside the run's
+        # picture and answers.txt, gives the same summary.
+        record = self.server.record(run_id)
+        with tempfile.TemporaryDirectory() as folder:
+            for name in (record["picture"], "answers.txt"):
+                with open(os.path.join(folder, name), "wb") as out:
+                    out.write(self.server.get(f"/api/runs/{run_id}/files/{name}"))
+            command = self.find("#command_line").text.replace("veltaro", VELTARO, 1)
+            done = subprocess.run(["bash", "-c", command], cwd=folder, capture_output=True, timeout=120)
+            self.assertEqual(done.returncode, 1, done.stderr)
+            with open(os.path.join(folder, "summary.json")) as summary:
+                computed = json.load(summary)
+        shown = record["summary"]
+        for summary in (computed, shown):
+            summary.pop("seconds")
+        self.assertEqual(computed, shown)
+
+    def check_speed_view_against_its_colour_bar(self, run_id):
+        flow = read_vtk(self.server.get(f"/api/runs/{run_id}/files/flow.vtk"))
+        canvas = self.find("#result_picture")
+        self.wait_for(lambda: canvas.get_attribute("data-field") == "speed", 30, "no speed view")
+        speeds = [(u * u + v * v) ** 0.5 for u, v in zip(flow["u"], flow["v"])]
+        low, high = min(speeds), max(speeds)
+        # Upstream, between two streamlines, where the speed changes smoothly.
+        i, j = flow["nx"] // 6, 3
+        speed = speeds[j * flow["nx"] + i]
+        shown, bar = self.driver.execute_script("""
+            const [canvas, bar, fx, fy, s] = arguments;
+            const x = Math.round(fx * (canvas.width - 1)), y = Math.round((1 - fy) * (canvas.height - 1));
+            const at = (c, px, py) => Array.from(c.getContext('2d').getImageData(px, py, 1, 1).data.slice(0, 3));
+            return [at(canvas, x, y), at(bar, Math.round(s * (bar.width - 1)), 0)];""",
+            canvas, self.find("#colour_bar"), i / (flow["nx"] - 1), j / (flow["ny"] - 1),
+            (speed - low) / (high - low))
+        for channel, expected in zip(shown, bar):
+            self.assertLessEqual(abs(channel - expected), 12, f"speed view {shown}, colour bar {bar}")
 
 
 class RunTest(PageTest):
@@ -279,9 +358,11 @@ class RunTest(PageTest):
         self.server.interrupt()
         connection = self.find("#connection")
         self.wait_for(lambda: "not answering" in connection.text, 30, "the page did not notice")
-        self.assertIn("interrupted", self.status())
         self.server.restart()
         self.wait_for(lambda: "Reconnected" in connection.text, 30, "the page did not reconnect")
+        # The run's stream may be cut before its last status reaches the
+        # page, which then watches the run again once the server is back.
+        self.wait_for(lambda: "interrupted" in self.status(), 30, "the run is not shown interrupted")
         # Rows are rebuilt on events, so their text is read in one script.
         newest_row = "return document.querySelector('#runs tbody tr')?.textContent || ''"
         self.wait_for(lambda: "interrupted" in self.driver.execute_script(newest_row), 10)
@@ -292,8 +373,7 @@ class RunTest(PageTest):
         self.assertEqual(self.run_and_wait(), "done")
         flow = read_vtk(self.server.get(f"/api/runs/{self.watched_run_id()}/files/flow.vtk"))
         picture = self.find("#result_picture")
-        self.wait_for(lambda: self.driver.execute_script("return arguments[0].complete && arguments[0].naturalWidth > 0", picture), 30)
-        self.wait_for(lambda: self.find("#bar_max").text != "", 30, "flow.vtk was not read")
+        self.wait_for(lambda: picture.get_attribute("data-field") == "speed", 30, "flow.vtk was not drawn")
         self.driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", picture)
         box = picture.rect
         for i, j in [(flow["nx"] // 3, flow["ny"] // 2), (flow["nx"] - 5, 3)]:
@@ -333,6 +413,37 @@ class RunTest(PageTest):
         self.assertEqual(sorted(r["answers"]["reynolds_number"] for r in runs), ["10", "20", "5"])
         self.driver.refresh()
         self.wait_for(lambda: len(self.driver.find_elements(By.CSS_SELECTOR, markers)) == 6, 30)
+
+
+class AirfoilTest(PageTest):
+    def test_angle_sweep_gives_a_polar_with_the_sign_of_the_angle_and_its_csv(self):
+        self.choose_tool("airfoil")
+        for field, value in [("naca_digits", "0012"), ("naca_chord", "1"), ("naca_x", "2"),
+                             ("naca_y", "0.5"), ("mesh_choice", 0), ("max_iterations", 3000),
+                             ("solid_nodes", "covered"), ("angle_values", "-8, 0, 8"),
+                             ("sweep_label", "polar")]:
+            self.set_field(field, value)
+        self.find("#angle_sweep_run").click()
+        link = self.find("#polar_csv")
+        self.wait_for(lambda: link.get_attribute("data-rows") == "3", 240, "the polar did not fill")
+        text = urllib.parse.unquote(link.get_attribute("href").split(",", 1)[1])
+        rows = list(csv.DictReader(io.StringIO(text)))
+        self.assertEqual(text.split("\n")[0], "angle,lift_coefficient_chord,drag_coefficient_chord,"
+                         "lift_coefficient,drag_coefficient,run")
+        self.assertEqual([row["angle"] for row in rows], ["-8", "0", "8"])
+        for row in rows:
+            record = self.server.record(row["run"])
+            self.assertEqual(record["airfoil"], {"naca": "0012", "angle": row["angle"]})
+            self.assertEqual(record["options"]["solid_nodes"], "covered")
+            for name in list(row)[1:5]:
+                self.assertEqual(float(row[name]), record["summary"][name], name)
+        lift = {float(row["angle"]): float(row["lift_coefficient_chord"]) for row in rows}
+        print(f"C_L,c at -8, 0, 8 degrees: {lift[-8]:.4f} {lift[0]:.4f} {lift[8]:.4f}", file=sys.stderr)
+        self.assertLess(lift[-8], 0)
+        self.assertGreater(lift[8], 0)
+        self.assertLessEqual(abs(lift[8] + lift[-8]), 0.1 * abs(lift[8]))
+        self.assertIn("best L/D", self.find("#polar_curve").text)
+        self.assertEqual(self.find("#lift_column").text, "C_L,c (on c)")
 
 
 if __name__ == "__main__":

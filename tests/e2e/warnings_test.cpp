@@ -67,6 +67,12 @@ TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
          "tunnel.jpg 20 0.01 1 1 4 1 0",
          {"no_iterations"},
          {"iteration limit of 0 let no iteration run", "initial flow"}},
+        // The console's own two lines stay; the warning joins the others.
+        {"high Reynolds number",
+         tunnel_disc(),
+         "tunnel.jpg 1000 0.01 1 1 4 1 0",
+         {"no_iterations", "high_reynolds"},
+         {"the Reynolds number of 1000 is above 200", "time-accurate runs (--unsteady=T)"}},
         {"unnamed mesh",
          tunnel_disc(),
          "tunnel.jpg 20 0.01 1 1 4 7 0",
@@ -107,7 +113,7 @@ TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
         write_jpeg("tunnel.jpg", row.drawn);
         const program_run run = run_program(row.answers, surroundings::plain, row.arguments);
         EXPECT_EQ(run.status, 1) << row.name << ": " << run.err;
-        EXPECT_EQ(run.out.find("Warning"), std::string::npos) << row.name;
+        EXPECT_EQ(run.out.find("Warning: the"), std::string::npos) << row.name;
         EXPECT_NE(run.out.find("done."), std::string::npos) << row.name;
         const auto summary = nlohmann::json::parse(read_file("summary.json"));
         EXPECT_EQ(codes_of(summary), row.codes) << row.name;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/picture_format.h"
 #include "geometry/picture_file.h"
 #include "geometry/png_reader.h"
 #include "support/pictures.h"

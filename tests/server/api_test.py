@@ -142,6 +142,16 @@ class GoodPath(StudioCase):
         self.assertTrue(headers["Content-Type"].startswith("text/html"))
         status, _, _ = self.studio.request("GET", "/no-such-file.js")
         self.assertEqual(status, 404)
+        # Every file of web/ is served as it is, and the whole page stays small.
+        web = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../web")
+        total = 0
+        for folder, _, names in os.walk(web):
+            for name in names:
+                path = os.path.join(folder, name)
+                status, _, served = self.studio.request("GET", "/" + os.path.relpath(path, web))
+                self.assertEqual((status, served), (200, read_bytes(path)), path)
+                total += len(served)
+        self.assertLess(total, 250 * 1024)
 
 
 class BadRequests(StudioCase):
@@ -237,18 +247,19 @@ class BadRequests(StudioCase):
         self.studio.wait_final(answer["id"])
 
     def test_the_program_judges_the_answers(self):
-        # What the program says about a file that is no picture, on the command line.
-        junk = b"this is not a picture\n"
+        # A JPEG's first bytes pass the server's check; the rest is the program's to judge.
+        junk = b"\xff\xd8\xff\xe0 this is not the rest of a picture\n"
         cli = cli_run(os.path.join(self.runs, ".junk"), "picture.jpg", junk,
                       "picture.jpg 20 0.01 1 1 4 0 100\n")
         self.assertEqual(cli.returncode, 2)
-        # The server passes it on as the run's refusal (the program's other
-        # refusals are the bad-input matrix's rows).
-        status, posted = self.studio.post_run(picture=junk)
+        # The server passes it on as the run's refusal, naming the file as
+        # it was uploaded (the program's other refusals are the bad-input
+        # matrix's rows).
+        status, posted = self.studio.post_run(picture=junk, picture_name="my drawing.jpg")
         self.assertEqual(status, 201)
         record = self.studio.wait_final(posted["id"])
         self.assertEqual(record["status"], "refused")
-        self.assertIn(cli.stderr.strip(), record["message"])
+        self.assertEqual(record["message"], cli.stderr.strip().replace("picture.jpg", "my drawing.jpg"))
         self.assertEqual(record["iterations"], 0)
         self.assertIsNone(record["results"])
 
@@ -429,6 +440,7 @@ class Token(StudioCase):
 
     def test_off_loopback_every_request_needs_the_token(self):
         self.assertEqual(self.studio.token, "secret-token-123")
+        self.assertEqual(self.studio.host, socket.gethostname())  # an address to go to
         token_file = os.path.join(self.runs, "token")
         self.assertEqual(stat.S_IMODE(os.stat(token_file).st_mode), 0o600)
         with open(token_file) as kept:

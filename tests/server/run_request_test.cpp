@@ -67,6 +67,9 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"unsteady not a time", with(good, "unsteady", "-8"), nullptr, "\"unsteady\" must be a positive number"},
         {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr,
          "\"unsteady\" takes no stop rule but \"limit\"."},
+        {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
+        {"airfoil of three digits", with(with(good, "naca", "012"), "angle", "0"), nullptr, "four digits"},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -93,6 +96,26 @@ TEST(RunRequest, OptionsBecomeArguments) {
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());
+}
+
+TEST(RunRequest, UploadsThatAreNoPictureAreRefusedByTheirOwnName) {
+    const struct {
+        const char* file;
+        std::string bytes;
+        const char* refusal;  // the start of it; "" when taken
+    } rows[] = {
+        {"cylinder.jpg", "\xff\xd8\xff\xe0", ""},
+        {"drawing.png", "\x89PNG\r\n\x1a\n", ""},
+        {"cat.gif", "GIF89a\x01\x00", "Can't open input jpg file: cat.gif (it looks like a GIF picture;"},
+        {"notes.png", "These are notes.\n", "Can't open input jpg file: notes.png (it looks like text,"},
+        {"", "", "Can't open input jpg file: the uploaded file (it is empty)"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(upload_refusal(row.file, row.bytes).substr(0, std::string(row.refusal).size()),
+                  row.refusal)
+            << row.file;
+        if (*row.refusal == '\0') EXPECT_EQ(upload_refusal(row.file, row.bytes), "");
+    }
 }
 
 TEST(RunRequest, PictureNamedByItsFirstBytes) {

@@ -46,20 +46,24 @@ function unit_outline({ m, p, t }) {
     return upper.reverse().concat(lower.slice(1, -1));
 }
 
+// Rotated about the quarter-chord point, where a section's moment hardly
+// changes with the angle, so that an angle sweep turns the same section in
+// place; at zero angle the chord's midpoint is at the centre given.
 function placed(points, chord, angle_degrees, centre_x, centre_y) {
     const a = (angle_degrees * Math.PI) / 180;
     const cos = Math.cos(a);
     const sin = Math.sin(a);
+    const pivot_x = centre_x - 0.25 * chord;
     return points.map(([x, y]) => {
-        const along = (x - 0.5) * chord;
+        const along = (x - 0.25) * chord;
         const across = y * chord;
-        return [centre_x + along * cos + across * sin, centre_y - along * sin + across * cos];
+        return [pivot_x + along * cos + across * sin, centre_y - along * sin + across * cos];
     });
 }
 
 // The outline and the camber line for a chord c, an angle of attack in
 // degrees (positive raises the leading edge against a flow from the left)
-// and the chord's midpoint. The camber line is drawn too, one pixel wide,
+// and the chord's midpoint at zero angle. The camber line is drawn too, one pixel wide,
 // so that the thin trailing edge stays in the picture at any resolution.
 export function airfoil_shape(shape, chord, angle_degrees, centre_x, centre_y) {
     const camber_line = [];

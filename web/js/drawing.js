@@ -4,7 +4,8 @@
 // A drawing has 200 pixel rows across the tunnel's height and square pixels,
 // so the fine mesh (100 nodes across) gets two pixels per node spacing each
 // way. An uploaded picture keeps its own pixels until it is drawn over, so
-// that it is sent to the server byte for byte.
+// that it is sent to the server byte for byte. The drawing is kept in the
+// browser's storage after every change, so that it survives a reload.
 
 import { airfoil_shape } from "./airfoil.js";
 import {
@@ -14,6 +15,8 @@ import {
 const rows_per_height = 200;
 const history_limit = 60;
 const close_distance = 8;  // CSS pixels from the first corner that close a polygon
+const storage_key = "veltaro.drawing";
+const stored_upload_limit = 4 << 20;  // bytes of an uploaded picture kept across a reload
 
 export const tool_hints = {
     brush: "Brush: press and drag to paint solid.",
@@ -35,6 +38,7 @@ export function create_drawing(canvas, overlay, on_change) {
         mask: make_mask(800, rows_per_height),
         source: null,  // the mask as last edited, which a new tunnel size is resampled from
         upload: null,  // {file, readable} while an uploaded picture is not drawn over
+        airfoil: null,  // {naca, angle} while the drawing is one placed airfoil
         tunnel: { length: 4, height: 1 },
         mesh: { nx: 200, ny: 50 },
         tool: "brush", size: 8,
@@ -54,15 +58,17 @@ export function create_drawing(canvas, overlay, on_change) {
 // --- state and history ---------------------------------------------------
 
 function snapshot(d) {
-    return { mask: copy_mask(d.mask), upload: d.upload };
+    return { mask: copy_mask(d.mask), upload: d.upload, airfoil: d.airfoil };
 }
 
 function restore(d, state) {
     d.mask = state.mask;
     d.upload = state.upload;
+    d.airfoil = state.airfoil;
     d.source = d.mask;
     follow_size(d);
     render(d);
+    keep(d);
     d.on_change();
 }
 
@@ -82,6 +88,7 @@ function begin_change(d) {
     d.undo.push(snapshot(d));
     if (d.undo.length > history_limit) d.undo.shift();
     d.redo = [];
+    d.airfoil = null;
     if (d.upload) {
         const size = drawing_size(d.tunnel.length, d.tunnel.height);
         d.mask = resample(d.mask, size.width, size.height);
@@ -112,7 +119,77 @@ export function clear(d) {
 function finish_change(d) {
     d.source = d.mask;
     render(d);
+    keep(d);
     d.on_change();
+}
+
+// --- kept across a reload ------------------------------------------------
+
+// Run lengths of alternating open and solid pixels, open first.
+function run_lengths(data) {
+    const runs = [];
+    let value = 0;
+    let count = 0;
+    for (const pixel of data) {
+        if (pixel === value) ++count;
+        else {
+            runs.push(count);
+            value = pixel;
+            count = 1;
+        }
+    }
+    runs.push(count);
+    return runs;
+}
+
+function from_run_lengths(width, height, runs) {
+    const mask = make_mask(width, height);
+    let at = 0;
+    runs.forEach((count, k) => {
+        if (k % 2) mask.data.fill(1, at, at + count);
+        at += count;
+    });
+    return mask;
+}
+
+async function keep(d) {
+    try {
+        const kept = { airfoil: d.airfoil };
+        if (d.upload && d.upload.file.size <= stored_upload_limit) {
+            const bytes = new Uint8Array(await d.upload.file.arrayBuffer());
+            let text = "";
+            for (let k = 0; k < bytes.length; k += 0x8000) text += String.fromCharCode(...bytes.subarray(k, k + 0x8000));
+            kept.upload = { name: d.upload.file.name, type: d.upload.file.type, base64: btoa(text) };
+        } else {
+            Object.assign(kept, { width: d.mask.width, height: d.mask.height, runs: run_lengths(d.mask.data) });
+        }
+        localStorage.setItem(storage_key, JSON.stringify(kept));
+    } catch {
+        // Storage full or refused: the drawing simply is not kept.
+    }
+}
+
+// The drawing kept by an earlier visit, if any.
+export async function bring_back(d) {
+    let kept = null;
+    try {
+        kept = JSON.parse(localStorage.getItem(storage_key) || "null");
+    } catch {
+        return;
+    }
+    if (!kept) return;
+    if (kept.upload) {
+        const bytes = Uint8Array.from(atob(kept.upload.base64), (c) => c.charCodeAt(0));
+        await load_upload(d, new File([bytes], kept.upload.name, { type: kept.upload.type }));
+    } else if (kept.width > 0 && kept.height > 0 && Array.isArray(kept.runs)) {
+        d.mask = from_run_lengths(kept.width, kept.height, kept.runs);
+        d.source = d.mask;
+        follow_size(d);
+        render(d);
+        d.on_change();
+    }
+    d.airfoil = kept.airfoil || null;
+    d.undo = [];
 }
 
 // The tunnel's proportions or the mesh changed: a drawing follows the new
@@ -160,9 +237,13 @@ export async function load_upload(d, file) {
 // black-and-white PNG.
 export async function picture_to_send(d) {
     if (d.upload) return { blob: d.upload.file, name: d.upload.file.name || "picture" };
-    const paper = new OffscreenCanvas(d.mask.width, d.mask.height);
-    paper.getContext("2d").putImageData(mask_image(d.mask), 0, 0);
-    return { blob: await paper.convertToBlob({ type: "image/png" }), name: "drawing.png" };
+    return { blob: await mask_png(d.mask), name: "drawing.png" };
+}
+
+function mask_png(mask) {
+    const paper = new OffscreenCanvas(mask.width, mask.height);
+    paper.getContext("2d").putImageData(mask_image(mask), 0, 0);
+    return paper.convertToBlob({ type: "image/png" });
 }
 
 // Replaces the drawing with a stored picture (re-running an old run).
@@ -359,14 +440,29 @@ function tunnel_point(d, [px, py]) {
 // The chord's midpoint is moved to the nearest pixel-row centre, so that a
 // symmetric airfoil at zero incidence gives a mirror-symmetric set of pixels
 // about that row (at most half a pixel from where it was asked).
-export function place_airfoil(d, shape, chord, angle, centre_x, centre_y) {
-    begin_change(d);
-    const row = (1 - centre_y / d.tunnel.height) * d.mask.height;
+function draw_airfoil(mask, tunnel, shape, chord, angle, centre_x, centre_y) {
+    const row = (1 - centre_y / tunnel.height) * mask.height;
     const shift = Math.floor(row) + 0.5 - row;
-    const to_pixels = ([x, y]) => [(x * d.mask.width) / d.tunnel.length, (1 - y / d.tunnel.height) * d.mask.height + shift];
+    const to_pixels = ([x, y]) => [(x * mask.width) / tunnel.length, (1 - y / tunnel.height) * mask.height + shift];
     const { outline, camber_line } = airfoil_shape(shape, chord, angle, centre_x, centre_y);
-    fill_polygon(d.mask, outline.map(to_pixels));
+    fill_polygon(mask, outline.map(to_pixels));
     const line = camber_line.map(to_pixels);
-    for (let k = 1; k < line.length; ++k) fill_capsule(d.mask, line[k - 1], line[k], 0.49, 1);
+    for (let k = 1; k < line.length; ++k) fill_capsule(mask, line[k - 1], line[k], 0.49, 1);
+}
+
+// about: {naca, angle}, what the runs list will say of the drawing.
+export function place_airfoil(d, shape, chord, angle, centre_x, centre_y, about) {
+    begin_change(d);
+    draw_airfoil(d.mask, d.tunnel, shape, chord, angle, centre_x, centre_y);
+    d.airfoil = about;
     finish_change(d);
+}
+
+// One run of an angle sweep: the airfoil alone in a drawing of the tunnel's
+// size, as a picture to post; the drawing on the page is left as it is.
+export async function airfoil_picture(d, shape, chord, angle, centre_x, centre_y) {
+    const size = drawing_size(d.tunnel.length, d.tunnel.height);
+    const mask = make_mask(size.width, size.height);
+    draw_airfoil(mask, d.tunnel, shape, chord, angle, centre_x, centre_y);
+    return { blob: await mask_png(mask), name: "drawing.png" };
 }

@@ -1,17 +1,14 @@
 // The answers form: the dialogue's questions with their units, checked for
-// what is plainly invalid before a run is posted. The program still judges
-// the answers; its refusal comes back as the run's message.
+// everything the program would refuse before a run is posted, and the
+// warnings the program will give, said before the run.
+
+import { mesh_size } from "./measure.js";
+import { program_options } from "./settings.js";
 
 export const answer_fields = [
     "reynolds_number", "kinematic_viscosity", "density", "tunnel_height", "tunnel_length",
     "mesh_choice", "max_iterations", "inlet_velocity",
 ];
-
-// The program's options and its defaults, in the order its command line
-// takes them. An option is sent only when it differs from the program's
-// default (the page's own choices are the selects' selected values), so a
-// run's options are exactly what its command line needs.
-export const option_defaults = { solid_nodes: "sampled", stop_rule: "quiet", pressure_solver: "lu" };
 
 const labels = {
     reynolds_number: "The Reynolds number", kinematic_viscosity: "The kinematic viscosity",
@@ -19,18 +16,30 @@ const labels = {
     max_iterations: "The maximum number of iterations", inlet_velocity: "The inlet velocity",
 };
 
+// The program's limits, as its set-up checks them.
+const int_range = [-2147483648, 2147483647];
+const max_mesh_nodes = 2000000;
+export const warning_reynolds = 200;   // the dialogue warns above it
+export const well_resolved_spacings = 8;  // fewer across the obstacle: coarse_obstacle
+export const stretch_tolerance = 0.02;  // picture against tunnel proportions
+
 function input(name) {
     return document.getElementById(name);
 }
 
-function number_of(name) {
-    const text = input(name).value.trim();
+function text_of(name, overrides) {
+    return String(overrides[name] ?? input(name).value).trim();
+}
+
+function number_of(name, overrides = {}) {
+    const text = text_of(name, overrides);
     return text === "" ? NaN : Number(text);
 }
 
-// The program asks for the inlet velocity only when Re or nu is zero.
-export function inlet_velocity_is_asked() {
-    return number_of("reynolds_number") === 0 || number_of("kinematic_viscosity") === 0;
+// The program asks for the inlet velocity only when Re or nu is zero (as
+// single-precision values).
+export function inlet_velocity_is_asked(overrides = {}) {
+    return Math.fround(number_of("reynolds_number", overrides)) === 0 || Math.fround(number_of("kinematic_viscosity", overrides)) === 0;
 }
 
 export function update_inlet_field() {
@@ -38,59 +47,94 @@ export function update_inlet_field() {
 }
 
 // The numbers as typed, for the drawing's measures (NaN where not a number).
-export function read_answers() {
+export function read_answers(overrides = {}) {
     const answers = {};
-    for (const name of answer_fields) answers[name] = number_of(name);
+    for (const name of answer_fields) answers[name] = number_of(name, overrides);
     answers.mesh_choice = Number(input("mesh_choice").value);
     return answers;
 }
 
-// Sentences for what is plainly invalid; each field in error is marked.
-export function check_answers() {
+// What the program refuses of one number, beyond its being a number.
+function value_problem(name, value, answers) {
+    const label = labels[name];
+    if (name === "max_iterations") {
+        if (!Number.isInteger(value)) return `${label} must be a whole number.`;
+        if (value < int_range[0] || value > int_range[1]) return `${label} must be a whole number from ${int_range[0]} to ${int_range[1]}.`;
+    }
+    if (["density", "tunnel_height", "tunnel_length", "inlet_velocity"].includes(name) && !(Math.fround(value) > 0 && Number.isFinite(Math.fround(value)))) {
+        return `${label} must be a positive number.`;
+    }
+    if (name === "kinematic_viscosity" && !(Math.fround(value) >= 0 && Number.isFinite(Math.fround(value)))) return `${label} must be zero or a positive number.`;
+    if (name === "reynolds_number" && !Number.isFinite(Math.fround(value))) return `${label} is too large.`;
+    if (name === "reynolds_number" && value < 0 && answers.kinematic_viscosity > 0) {
+        return `${label} must not be negative: it gives a negative inlet velocity.`;
+    }
+    return null;
+}
+
+function mesh_problem(answers) {
+    const { tunnel_length: length, tunnel_height: height } = answers;
+    if (!(length > 0 && height > 0)) return null;
+    const mesh = mesh_size(answers.mesh_choice, length, height);
+    if (mesh.nx < 3) return "The tunnel is too short for its height: the mesh needs at least 3 nodes along it; make it longer.";
+    if (mesh.nx * mesh.ny > max_mesh_nodes) return `The mesh of ${mesh.nx} x ${mesh.ny} nodes is too large (at most ${max_mesh_nodes}); choose a coarser mesh or a shorter tunnel.`;
+    return null;
+}
+
+// Sentences for everything the program would refuse, with overrides (a
+// sweep's value) in place of the form's; each field in error is marked.
+export function check_answers(overrides = {}) {
     const problems = [];
-    const fields = answer_fields.filter((name) => name !== "mesh_choice" && (name !== "inlet_velocity" || inlet_velocity_is_asked()));
+    const answers = read_answers(overrides);
+    const asked = inlet_velocity_is_asked(overrides);
+    const fields = answer_fields.filter((name) => name !== "mesh_choice" && (name !== "inlet_velocity" || asked));
     for (const name of fields) {
-        const text = input(name).value.trim();
+        const text = text_of(name, overrides);
         let problem = null;
         if (text === "") problem = `${labels[name]} is empty.`;
         else if (!Number.isFinite(Number(text))) problem = `${labels[name]} is not a number: "${text}".`;
-        else if (name === "max_iterations" && !Number.isInteger(Number(text))) problem = `${labels[name]} must be a whole number.`;
-        else if (["density", "tunnel_height", "tunnel_length"].includes(name) && Number(text) <= 0) {
-            problem = `${labels[name]} must be a positive number.`;
-        }
-        input(name).setAttribute("aria-invalid", problem ? "true" : "false");
+        else problem = value_problem(name, Number(text), answers);
+        if (!(name in overrides)) input(name).setAttribute("aria-invalid", problem ? "true" : "false");
         if (problem) problems.push(problem);
     }
-    return problems;
+    const mesh = problems.length ? null : mesh_problem(answers);
+    return mesh ? [...problems, mesh] : problems;
+}
+
+// The warnings the program will give from the answers and the picture
+// alone, as {code, message}. mask: the drawing's pixels; spans: the
+// obstacle's frontal height in node spacings.
+export function warnings_before_run(answers, mask, spans) {
+    const warnings = [];
+    if (Math.fround(answers.reynolds_number) > warning_reynolds) {
+        warnings.push({ code: "high_reynolds", message: `A Reynolds number of ${answers.reynolds_number} is above ${warning_reynolds}: the steady method is meant for low Reynolds numbers; time-accurate runs (--unsteady=T) are the way for such flows.` });
+    }
+    if (answers.max_iterations <= 0) {
+        warnings.push({ code: "no_iterations", message: `An iteration limit of ${answers.max_iterations} runs no iteration: the results will be the initial flow.` });
+    }
+    const stretch = mask.width / mask.height / (answers.tunnel_length / answers.tunnel_height);
+    if (Math.abs(stretch - 1) > stretch_tolerance) {
+        warnings.push({ code: "stretched_picture", message: `The picture's proportions (${mask.width} x ${mask.height} pixels) are not the tunnel's: it is stretched ${Number((1 / stretch).toPrecision(3))} times along the tunnel.` });
+    }
+    if (spans > 0 && spans < well_resolved_spacings) {
+        warnings.push({ code: "coarse_obstacle", message: `The obstacle spans only ${spans.toFixed(1)} node spacings, fewer than ${well_resolved_spacings}: choose a finer mesh or draw it larger.` });
+    }
+    return warnings;
 }
 
 // The answers as the server's form fields, the inlet velocity only where
-// the program asks for it and the options only where they differ.
+// the program asks for it and the options only where they differ from the
+// program's defaults (the page's own choices are the selects' selected
+// values), so a run's options are exactly what its command line needs.
 export function append_answers(form_data, overrides = {}) {
     for (const name of answer_fields) {
-        if (name === "inlet_velocity" && !inlet_velocity_is_asked()) continue;
-        form_data.append(name, overrides[name] ?? input(name).value.trim());
+        if (name === "inlet_velocity" && !inlet_velocity_is_asked(overrides)) continue;
+        form_data.append(name, text_of(name, overrides));
     }
-    for (const [name, default_value] of Object.entries(option_defaults)) {
-        const value = input(name).value;
-        if (value !== default_value) form_data.append(name, value);
+    for (const { name, fallback } of program_options) {
+        const value = input(name)?.value;
+        if (value && value !== fallback) form_data.append(name, value);
     }
-}
-
-// The options in force for a run: its summary's, else those posted, else
-// the program's defaults.
-export function options_in_force(record) {
-    const given = { ...option_defaults, ...record.options };
-    const results = record.results || record.summary || {};
-    return Object.fromEntries(Object.keys(option_defaults).map((name) => [name, results[name] ?? given[name]]));
-}
-
-// "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt": the run
-// again, from its options as posted.
-export function command_line(options = {}) {
-    const given = Object.keys(option_defaults).filter((name) => options[name])
-        .map((name) => `--${name.replaceAll("_", "-")}=${options[name]}`);
-    return ["veltaro", ...given, "< answers.txt"].join(" ");
 }
 
 // Fills the form from a run's record (to re-run it with changes).
@@ -98,6 +142,8 @@ export function fill_answers(answers) {
     for (const name of answer_fields) {
         if (answers[name] !== undefined && answers[name] !== null) input(name).value = String(answers[name]);
     }
-    for (const [name, default_value] of Object.entries(option_defaults)) input(name).value = answers[name] ?? default_value;
+    for (const { name, fallback } of program_options) {
+        if (input(name)) input(name).value = answers[name] ?? fallback;
+    }
     update_inlet_field();
 }

@@ -6,12 +6,12 @@
 import * as api from "./api.js";
 import * as drawing from "./drawing.js";
 import { parse_digits } from "./airfoil.js";
-import { append_answers, check_answers, fill_answers, read_answers, update_inlet_field } from "./form.js";
+import { append_answers, check_answers, fill_answers, read_answers, update_inlet_field, warnings_before_run } from "./form.js";
 import { format_value } from "./format.js";
 import { chord, frontal_height, mesh_size } from "./measure.js";
-import { hide_results, init_results } from "./results.js";
-import { init_runs, render_runs, show_sweep } from "./runs.js";
-import { draw_history, stop_watching, watch, watched_run } from "./run_view.js";
+import { hide_results, init_results, show_warnings } from "./results.js";
+import { init_runs, render_runs, set_basis, show_sweep } from "./runs.js";
+import { draw_history, init_run_view, stop_watching, watch, watched_run } from "./run_view.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -25,9 +25,12 @@ function update_measures() {
     const { tunnel_length: length, tunnel_height: height } = answers;
     const usable = length > 0 && height > 0;
     const mask = board.mask;
-    $("measure_picture").textContent = board.upload
-        ? `${board.upload.file.name}, ${mask.width} x ${mask.height} px${board.upload.readable ? "" : " (not readable here)"}`
-        : `drawing, ${mask.width} x ${mask.height} px`;
+    const unreadable = board.upload && !board.upload.readable;
+    // A file the browser cannot read has no size here: the canvas's is not its.
+    $("measure_picture").textContent = !board.upload
+        ? `drawing, ${mask.width} x ${mask.height} px`
+        : unreadable ? `${board.upload.file.name} (not a picture this browser can read)`
+            : `${board.upload.file.name}, ${mask.width} x ${mask.height} px`;
     const d = usable ? frontal_height(mask, height) : NaN;
     const c = usable ? chord(mask, length, height) : NaN;
     const mesh = usable ? mesh_size(answers.mesh_choice, length, height) : { dx: NaN };
@@ -40,15 +43,11 @@ function update_measures() {
     $("measure_reynolds").textContent = answers.kinematic_viscosity > 0 ? format_value((velocity * d) / answers.kinematic_viscosity) : "–";
     $("measure_nodes").textContent = format_value(spans);
     const warning = $("measure_warning");
-    warning.hidden = !(d > 0 && spans < 5);
-    const mesh_name = ["coarse", "standard", "fine"][answers.mesh_choice];
-    warning.textContent = `The ${mesh_name} mesh sees this obstacle as only a few nodes: choose a finer mesh or draw it larger.`;
-    if (d === 0) {
-        warning.hidden = false;
-        warning.textContent = board.upload && !board.upload.readable
-            ? "This file cannot be shown as a picture here; the program will judge it."
-            : "Nothing is drawn yet: the tunnel is empty.";
-    }
+    warning.hidden = d !== 0;
+    warning.textContent = unreadable
+        ? "This file cannot be shown as a picture here; the server will say whether it can be used."
+        : "Nothing is drawn yet: the tunnel is empty.";
+    show_warnings($("form_warnings"), usable && !unreadable ? warnings_before_run(answers, mask, spans) : []);
 }
 
 function follow_tunnel() {
@@ -69,7 +68,7 @@ function place_airfoil(centre) {
     }
     if (centre) [numbers[2], numbers[3]] = centre;
     if (centre) [$("naca_x").value, $("naca_y").value] = centre.map((v) => Number(v.toPrecision(4)));
-    drawing.place_airfoil(board, shape, ...numbers);
+    drawing.place_airfoil(board, shape, ...numbers, { naca: $("naca_digits").value.trim(), angle: String(numbers[1]) });
 }
 
 function init_drawing() {
@@ -79,6 +78,7 @@ function init_drawing() {
         const tool = document.querySelector("input[name=tool]:checked").value;
         drawing.set_tool(board, tool);
         $("airfoil_options").hidden = tool !== "airfoil";
+        $("angle_sweep").hidden = tool !== "airfoil";
         $("tool_hint").textContent = drawing.tool_hints[tool];
     };
     for (const radio of document.querySelectorAll("input[name=tool]")) radio.addEventListener("change", choose_tool);
@@ -109,17 +109,22 @@ function init_drawing() {
     });
 }
 
-// Posts a run of the current drawing and answers; gives its id, or null
-// (with the reason on the page) when it could not be posted.
-async function post_run(overrides = {}, sweep = "") {
-    const problems = check_answers();
+// Posts a run of the current drawing (or the picture given) and answers;
+// gives its id, or null (with the reason on the page) when it could not be
+// posted. airfoil: {naca, angle} of a drawn airfoil.
+async function post_run(overrides = {}, sweep = "", picture = null, airfoil = board.airfoil) {
+    const problems = check_answers(overrides);
     $("form_errors").textContent = problems.join(" ");
     if (problems.length) return null;
-    const picture = await drawing.picture_to_send(board);
+    picture = picture || await drawing.picture_to_send(board);
     const form = new FormData();
     form.append("picture", picture.blob, picture.name);
     append_answers(form, overrides);
     if (sweep) form.append("sweep", sweep);
+    if (airfoil) {
+        form.append("naca", airfoil.naca);
+        form.append("angle", airfoil.angle);
+    }
     try {
         return (await api.post_run(form)).id;
     } catch (error) {
@@ -150,23 +155,61 @@ async function cancel_clicked() {
     }
 }
 
-async function sweep_clicked() {
-    const values = $("sweep_values").value.split(/[\s,;]+/).filter(Boolean).map(Number);
-    if (values.length === 0 || !values.every(Number.isFinite)) {
-        $("form_errors").textContent = "The sweep needs a list of Reynolds numbers, e.g. 10, 20, 40.";
-        return;
+// The numbers of a sweep box, or null (with the reason on the page) when
+// one is not a number or would make a run that the program refuses.
+function sweep_values(id, what, check) {
+    const words = $(id).value.split(/[\s,;]+/).filter(Boolean);
+    const values = words.map(Number);
+    if (words.length === 0) {
+        $("form_errors").textContent = `The sweep needs a list of ${what}.`;
+        return null;
     }
-    const label = $("sweep_label").value.trim() || `sweep ${new Date().toISOString().slice(0, 19).replace("T", " ")}`;
-    $("sweep_run").disabled = true;
+    const problems = words.flatMap((word, k) => !Number.isFinite(values[k]) ? [`"${word}" is not a number.`]
+        : check(word).map((problem) => `With ${word}: ${problem}`));
+    $(id).setAttribute("aria-invalid", problems.length ? "true" : "false");
+    $("form_errors").textContent = problems.join(" ");
+    return problems.length ? null : words;
+}
+
+function sweep_label(fallback) {
+    return $("sweep_label").value.trim() || `${fallback} ${new Date().toISOString().slice(0, 19).replace("T", " ")}`;
+}
+
+// Every run is checked before the first is queued.
+async function queue_sweep(button, label, posts) {
+    $(button).disabled = true;
     try {
-        for (const value of values) {
-            if (!(await post_run({ reynolds_number: String(value) }, label))) break;
+        for (const post of posts) {
+            if (!(await post())) break;
         }
     } finally {
-        $("sweep_run").disabled = false;
+        $(button).disabled = false;
     }
     show_sweep(label);
     await refresh_runs();
+}
+
+async function sweep_clicked() {
+    const values = sweep_values("sweep_values", "Reynolds numbers, e.g. 10, 20, 40", (word) => check_answers({ reynolds_number: word }));
+    if (!values) return;
+    const label = sweep_label("sweep");
+    await queue_sweep("sweep_run", label, values.map((value) => () => post_run({ reynolds_number: value }, label)));
+}
+
+async function angle_sweep_clicked() {
+    const shape = parse_digits($("naca_digits").value.trim());
+    const [chord_length, x, y] = ["naca_chord", "naca_x", "naca_y"].map((id) => Number($(id).value));
+    if (!shape || !(chord_length > 0) || !Number.isFinite(x) || !Number.isFinite(y)) {
+        $("form_errors").textContent = "The angle sweep needs four digits (e.g. 0012), a positive chord and numbers for the centre.";
+        return;
+    }
+    const values = sweep_values("angle_values", "angles of attack in degrees, e.g. -4, 0, 4, 8", () => check_answers());
+    if (!values) return;
+    const naca = $("naca_digits").value.trim();
+    const label = sweep_label(`NACA ${naca} angles`);
+    set_basis("c");
+    await queue_sweep("angle_sweep_run", label, values.map((angle) => async () => post_run(
+        {}, label, await drawing.airfoil_picture(board, shape, chord_length, Number(angle), x, y), { naca, angle })));
 }
 
 // --- the run store --------------------------------------------------------
@@ -223,20 +266,32 @@ function open_store_stream() {
     });
 }
 
+// Opens a run: its progress and results, and its picture and answers in
+// the drawing and the form, as Re-run loads them.
+async function open_run(record) {
+    watch(record.id);
+    await load_run(record);
+}
+
 async function rerun(record) {
+    await load_run(record);
+    $("tool_hint").textContent = `Run ${record.id} is loaded: change the drawing or the answers, then Run.`;
+    $("draw-panel").scrollIntoView({ behavior: "smooth" });
+}
+
+async function load_run(record) {
     fill_answers({ ...record.answers, ...record.options });
     follow_tunnel();
     const name = record.picture;
     if (name) {
         try {
             const response = await api.get_file(record.id, name);
-            await drawing.load_picture(board, await response.blob(), name);
+            await drawing.load_picture(board, await response.blob(), record.upload || name);
         } catch (error) {
             $("form_errors").textContent = `The run's picture could not be loaded: ${error.message}`;
         }
     }
-    $("tool_hint").textContent = `Run ${record.id} is loaded: change the drawing or the answers, then Run.`;
-    $("draw-panel").scrollIntoView({ behavior: "smooth" });
+    board.airfoil = record.airfoil || null;
 }
 
 async function remove(record) {
@@ -255,17 +310,21 @@ async function remove(record) {
 
 // --- start ----------------------------------------------------------------
 
-function init() {
+async function init() {
     init_drawing();
     init_results();
-    init_runs({ open: (record) => watch(record.id), rerun, remove });
-    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "reynolds_number", "kinematic_viscosity", "inlet_velocity"]) {
+    init_run_view();
+    init_runs({ open: open_run, rerun, remove });
+    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations"]) {
         $(id).addEventListener("input", follow_tunnel);
+        $(id).addEventListener("change", follow_tunnel);
     }
     $("answers").addEventListener("submit", run_clicked);
     $("cancel").addEventListener("click", cancel_clicked);
     $("sweep_run").addEventListener("click", sweep_clicked);
+    $("angle_sweep_run").addEventListener("click", angle_sweep_clicked);
     follow_tunnel();
+    await drawing.bring_back(board);
     draw_history();
     refresh_runs();
     open_store_stream();

@@ -1,12 +1,13 @@
-// Small SVG line plots: the convergence history (log scale) and the sweep's
-// coefficients against Re_D. plot(svg, figure) redraws the whole figure.
+// Small SVG line plots: the convergence history (log scale), the sweep's
+// coefficients against Re_D and an airfoil's polar. plot(svg, figure)
+// redraws the whole figure.
 //
 // figure = {series: [{name, colour, points: [[x, y], ...], markers}],
-//         lines: [{y, label}] (dashed, horizontal), log_y, x_label, y_label}
+//         lines: [{y, label}] (dashed, horizontal), marks: [{x, y, label}]
+//         (a ring with its words), log_y, x_label, y_label}
 
 const ns = "http://www.w3.org/2000/svg";
 const box = { left: 64, right: 12, top: 12, bottom: 36 };
-const max_points = 1500;  // per series drawn; longer histories are thinned
 
 function node(tag, attributes, text) {
     const item = document.createElementNS(ns, tag);
@@ -52,10 +53,16 @@ function tick_text(value, log) {
     return Math.abs(value) >= 1e4 || (Math.abs(value) < 1e-2 && value !== 0) ? value.toExponential(1) : String(value);
 }
 
-function thin(points) {
-    if (points.length <= max_points) return points;
-    const step = Math.ceil(points.length / max_points);
-    return points.filter((_, k) => k % step === 0 || k === points.length - 1);
+// At most one point per pixel column (and the last): a long history drawn
+// whole costs the browser far more than it shows.
+function thin(points, px) {
+    let column = NaN;
+    return points.filter((p, k) => {
+        const here = Math.round(px(p[0]));
+        if (here === column && k !== points.length - 1) return false;
+        column = here;
+        return true;
+    });
 }
 
 export function plot(svg, figure) {
@@ -81,7 +88,6 @@ export function plot(svg, figure) {
     svg.append(node("text", { x: 14, y: middle, class: "label", "text-anchor": "middle", transform: `rotate(-90 14 ${middle})` }, figure.y_label));
     for (const line of figure.lines || []) {
         svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(line.y), y2: py(line.y), class: "threshold" }));
-        svg.append(node("text", { x: width - box.right - 4, y: py(line.y) - 4, class: "tick", "text-anchor": "end" }, line.label));
     }
     // Legends right to left from the frame's corner, each as wide as its name.
     const legend_right = [];
@@ -91,7 +97,7 @@ export function plot(svg, figure) {
     }
     figure.series.forEach((series, k) => {
         const usable = series.points.filter((p) => Number.isFinite(p[1]) && (!figure.log_y || p[1] > 0));
-        const points = thin(usable);
+        const points = series.markers ? usable : thin(usable, px);
         if (points.length > 0) {
             const path = points.map((p, n) => `${n ? "L" : "M"}${px(p[0]).toFixed(1)},${py(p[1]).toFixed(1)}`).join("");
             svg.append(node("path", { d: path, stroke: series.colour, class: "series", "data-series": series.name, "data-points": String(usable.length) }));
@@ -101,4 +107,15 @@ export function plot(svg, figure) {
         }
         svg.append(node("text", { x: legend_right[k], y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
     });
+    // Words last, on a halo, so that no curve covers them.
+    for (const line of figure.lines || []) {
+        svg.append(node("text", { x: width - box.right - 4, y: py(line.y) - 4, class: "tick halo", "text-anchor": "end" }, line.label));
+    }
+    for (const mark of figure.marks || []) {
+        svg.append(node("circle", { cx: px(mark.x), cy: py(mark.y), r: 8, class: "mark" }));
+        // Its words toward the middle of the frame, so that they stay in it.
+        const left = px(mark.x) > width / 2;
+        const below = py(mark.y) < box.top + 40;
+        svg.append(node("text", { x: px(mark.x) + (left ? -12 : 12), y: py(mark.y) + (below ? 22 : -12), class: "tick halo mark-label", "text-anchor": left ? "end" : "start" }, mark.label));
+    }
 }

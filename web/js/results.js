@@ -1,16 +1,17 @@
 // The results of a finished run: warnings first, then the numbers, the four
-// pictures with their colour bars, a probe that reads flow.vtk under the
-// pointer, and links to every file.
+// field views drawn from flow.vtk with their colour bar, a probe that reads
+// flow.vtk under the pointer, and links to every file.
 
 import { archive_url, file_url, get_file } from "./api.js";
+import { draw_colour_bar, draw_field } from "./field_view.js";
 import { element, format_e, format_seconds, format_value } from "./format.js";
 import { at_node, parse_vtk, range_of } from "./vtk.js";
 
 const pictures = {
-    speed: { file: "velocity.jpg", unit: "m/s", name: "speed" },
-    pressure: { file: "pressure.jpg", unit: "Pa", name: "p" },
-    u: { file: "U.jpg", unit: "m/s", name: "u" },
-    v: { file: "V.jpg", unit: "m/s", name: "v" },
+    speed: { values: "speed", unit: "m/s" },
+    pressure: { values: "p", unit: "Pa" },
+    u: { values: "u", unit: "m/s" },
+    v: { values: "v", unit: "m/s" },
 };
 
 const result_files = [
@@ -26,8 +27,10 @@ function set_text(id, text) {
     document.getElementById(id).textContent = text;
 }
 
+// The program's warnings start in lower case, after its "Warning: ".
 export function show_warnings(list, warnings) {
-    list.replaceChildren(...(warnings || []).map((w) => element("li", w.message, { "data-code": w.code || "" })));
+    const sentence = (text) => text.charAt(0).toUpperCase() + text.slice(1);
+    list.replaceChildren(...(warnings || []).map((w) => element("li", sentence(w.message || ""), { "data-code": w.code || "" })));
 }
 
 function show_numbers(summary) {
@@ -59,17 +62,36 @@ function speeds(flow) {
 }
 
 // The colour bar spans each field's smallest and largest node value, as the
-// pictures' colour scale does.
+// program's pictures' colour scale does.
 function show_tab(tab) {
     view.tab = tab;
     for (const button of document.querySelectorAll("#results-panel [role=tab]")) {
-        button.setAttribute("aria-selected", String(button.dataset.field === tab));
+        const chosen = button.dataset.field === tab;
+        button.setAttribute("aria-selected", String(chosen));
+        button.tabIndex = chosen ? 0 : -1;
     }
     const picture = pictures[tab];
-    document.getElementById("result_picture").src = file_url(view.id, picture.file);
     const range = view.ranges[tab];
     set_text("bar_min", range ? `${format_value(range[0])} ${picture.unit}` : "");
     set_text("bar_max", range ? `${format_value(range[1])} ${picture.unit}` : "");
+    const canvas = document.getElementById("result_picture");
+    const flow = view.flow;
+    if (!flow) return;
+    canvas.style.aspectRatio = `${(flow.nx - 1) * flow.dx} / ${(flow.ny - 1) * flow.dy}`;
+    draw_field(canvas, flow, flow[picture.values], range, tab === "speed");
+    canvas.dataset.field = tab;
+}
+
+// Arrow keys, Home and End move between the tabs, as in any tab list.
+function tab_key(event) {
+    const tabs = [...document.querySelectorAll("#results-panel [role=tab]")];
+    const at = tabs.indexOf(event.target);
+    const moves = { ArrowRight: at + 1, ArrowLeft: at - 1 + tabs.length, Home: 0, End: tabs.length - 1 };
+    if (at < 0 || !(event.key in moves)) return;
+    event.preventDefault();
+    const next = tabs[moves[event.key] % tabs.length];
+    next.focus();
+    show_tab(next.dataset.field);
 }
 
 // The node nearest the pointer: the picture spans the grid, inlet to
@@ -96,11 +118,12 @@ async function load_flow(id) {
     try {
         const flow = parse_vtk(await (await get_file(id, "flow.vtk")).arrayBuffer());
         if (view.id !== id) return;
+        flow.speed = speeds(flow);
         view.flow = flow;
-        view.ranges = { u: range_of(flow.u), v: range_of(flow.v), pressure: range_of(flow.p), speed: range_of(speeds(flow)) };
+        view.ranges = { u: range_of(flow.u), v: range_of(flow.v), pressure: range_of(flow.p), speed: range_of(flow.speed) };
         show_tab(view.tab);
     } catch (error) {
-        set_text("probe", `The flow could not be read for the probe: ${error.message}`);
+        set_text("probe", `The flow could not be read from flow.vtk: ${error.message}`);
     }
 }
 
@@ -108,7 +131,10 @@ export function init_results() {
     for (const button of document.querySelectorAll("#results-panel [role=tab]")) {
         button.addEventListener("click", () => show_tab(button.dataset.field));
     }
+    document.querySelector("#results-panel [role=tablist]").addEventListener("keydown", tab_key);
     document.getElementById("result_picture").addEventListener("pointermove", probe);
+    draw_colour_bar(document.getElementById("colour_bar"));
+    new ResizeObserver(() => { if (view.flow) show_tab(view.tab); }).observe(document.getElementById("result_picture"));
 }
 
 export function hide_results() {

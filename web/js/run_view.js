@@ -3,17 +3,21 @@
 // event stream at a time: watching another run closes the last one.
 
 import * as api from "./api.js";
-import { command_line } from "./form.js";
 import { format_seconds } from "./format.js";
 import { plot } from "./plot.js";
 import { hide_results, show_results } from "./results.js";
+import { command_line } from "./settings.js";
 
 const settled_change = 2e-6;  // the program's threshold for a quiet iteration
 const steady_residual = 1e-4;  // and for a steady one, in U^2/c
+// The live plot is redrawn at most this often: the run's own solver needs
+// the processor more than the plot needs to move.
+const redraw_interval_ms = 250;
 
 const $ = (id) => document.getElementById(id);
 
-const watched = { id: null, source: null, status: null, history: [], started: 0, clicked: 0, first_point_ms: null, timer: 0, drawn: false };
+// started, ended: the run's own start and end (ms since 1970) from its record.
+const watched = { id: null, source: null, status: null, history: [], started: 0, ended: 0, clicked: 0, first_point_ms: null, timer: 0, redraw: 0, last_drawn: 0 };
 
 // The run shown, for the page's other views.
 export function watched_run() {
@@ -21,7 +25,8 @@ export function watched_run() {
 }
 
 export function draw_history() {
-    watched.drawn = false;
+    watched.redraw = 0;
+    watched.last_drawn = performance.now();
     const series = [["U", "change_u", "#c0392b"], ["V", "change_v", "#27ae60"], ["P", "change_p", "#2471a3"],
         ["steady residual R [U²/c]", "residual", "#7d3c98"]];
     plot($("convergence_plot"), {
@@ -41,7 +46,7 @@ function show_progress() {
     const last = watched.history.at(-1);
     const parts = [];
     if (last) parts.push(`iteration ${last.count}`);
-    if (watched.started) parts.push(format_seconds((performance.now() - watched.started) / 1000));
+    if (watched.started) parts.push(format_seconds(((watched.ended || Date.now()) - watched.started) / 1000));
     $("progress").textContent = parts.length ? `(${parts.join(", ")})` : "";
 }
 
@@ -58,8 +63,28 @@ function status_words(record) {
 // program's defaults.
 function show_command(record) {
     $("command_line").textContent = command_line(record.options);
-    $("command_picture").textContent = record.picture || "picture.jpg";
+    const picture = record.picture || "picture.jpg";
+    Object.assign($("command_picture"), { textContent: picture, href: api.file_url(record.id, picture), download: picture });
+    $("command_answers").href = api.file_url(record.id, "answers.txt");
     $("command").hidden = false;
+}
+
+async function copy_command() {
+    const text = $("command_line").textContent;
+    try {
+        await navigator.clipboard.writeText(text);
+        $("command_copy").textContent = "Copied";
+    } catch {
+        // No clipboard for this page (not a secure context): select the
+        // text for Ctrl+C instead.
+        getSelection().selectAllChildren($("command_line"));
+        $("command_copy").textContent = "Selected: press Ctrl+C";
+    }
+    setTimeout(() => { $("command_copy").textContent = "Copy"; }, 2000);
+}
+
+export function init_run_view() {
+    $("command_copy").addEventListener("click", copy_command);
 }
 
 async function on_status(id, record) {
@@ -71,11 +96,17 @@ async function on_status(id, record) {
     $("message").textContent = record.message || "";
     const final = api.is_final(record.status);
     $("cancel").disabled = final;
-    if (record.status === "running" && !watched.started) {
-        watched.started = performance.now();
-        watched.timer = setInterval(show_progress, 250);
+    const started = Date.parse(record.started || "");
+    if (Number.isFinite(started) && !watched.started) {
+        watched.started = started;
+        if (!final) watched.timer = setInterval(show_progress, 250);
     }
     if (!final) return;
+    const ended = Date.parse(record.finished || "");
+    if (Number.isFinite(ended)) watched.ended = ended;
+    // Every point in, at once: the stream has ended.
+    clearTimeout(watched.redraw);
+    draw_history();
     clearInterval(watched.timer);
     show_progress();
     if (record.status === "done") {
@@ -90,19 +121,19 @@ async function on_status(id, record) {
 function on_iteration(id, point) {
     if (watched.id !== id) return;
     watched.history.push(point);
-    if (!watched.drawn) {
-        watched.drawn = true;
-        requestAnimationFrame(() => {
-            draw_history();
-            show_progress();
-        });
-    }
+    if (watched.redraw) return;
+    const wait = Math.max(0, watched.last_drawn + redraw_interval_ms - performance.now());
+    watched.redraw = setTimeout(() => requestAnimationFrame(() => {
+        draw_history();
+        show_progress();
+    }), wait);
 }
 
 export function stop_watching() {
     watched.source?.close();
     clearInterval(watched.timer);
-    Object.assign(watched, { id: null, source: null, status: null, history: [], started: 0, first_point_ms: null, drawn: false });
+    clearTimeout(watched.redraw);
+    Object.assign(watched, { id: null, source: null, status: null, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
 }
 
 // Watches one run from its start (a finished run's stream replays its
@@ -113,6 +144,7 @@ export function watch(id, clicked = 0) {
     watched.clicked = clicked;
     hide_results();
     draw_history();
+    watched.last_drawn = 0;  // the first point is drawn as it comes
     $("status").textContent = "waiting for the server";
     delete $("status").dataset.status;
     $("message").textContent = "";

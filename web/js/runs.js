@@ -1,15 +1,27 @@
 // The run store as a table (kept current by the store-wide event stream),
-// side-by-side comparison of ticked runs, and the Reynolds sweep's plot.
+// side-by-side comparison of ticked runs, and the sweeps' plots: a
+// Reynolds sweep's coefficients against Re_D, an angle sweep's polar. Every
+// run shows its settings; the coefficients are on D or on c, as chosen.
 
 import { file_url, is_final } from "./api.js";
-import { options_in_force } from "./form.js";
 import { element, format_date, format_e } from "./format.js";
 import { plot } from "./plot.js";
+import { render_polar } from "./polar.js";
+import { airfoil_text, settings_rows, settings_text } from "./settings.js";
 
 const mesh_names = { 0: "coarse", 1: "standard", 2: "fine" };
+const basis_key = "veltaro.basis";
 
 // One state object for the view.
-const view = { runs: [], rows: new Map(), ticked: new Set(), sweep: "", actions: null };
+const view = { runs: [], rows: new Map(), ticked: new Set(), sweep: "", actions: null, basis: "D" };
+
+// The summary's names of the coefficients on the chosen basis, and their
+// labels.
+function coefficients() {
+    return view.basis === "c"
+        ? { drag: "drag_coefficient_chord", lift: "lift_coefficient_chord", drag_label: "C_D,c", lift_label: "C_L,c", on: "on c" }
+        : { drag: "drag_coefficient", lift: "lift_coefficient", drag_label: "C_D", lift_label: "C_L", on: "on D" };
+}
 
 // A record carries the answers as posted (strings) and its summary's
 // results once there is one.
@@ -21,15 +33,15 @@ function result_of(record, name) {
     return record.results?.[name] ?? record.summary?.[name];
 }
 
-function button(text, handler, title = "") {
-    const item = element("button", text, { type: "button", title });
+function button(text, handler, title = "", label = "") {
+    const item = element("button", text, { type: "button", title, "aria-label": label || text });
     item.addEventListener("click", handler);
     return item;
 }
 
 // A button that asks again before it deletes: the first click only
 // changes its label for a few seconds.
-function confirmed_button(text, handler, title) {
+function confirmed_button(text, handler, title, label) {
     const item = button(text, () => {
         if (item.dataset.armed) return handler();
         item.dataset.armed = "yes";
@@ -38,7 +50,7 @@ function confirmed_button(text, handler, title) {
             delete item.dataset.armed;
             item.textContent = text;
         }, 3000);
-    }, title);
+    }, title, label);
     return item;
 }
 
@@ -56,24 +68,27 @@ function row(record) {
         render_comparison();
     });
     const picture = record.picture;
-    const thumbnail = picture ? element("img", "", { src: file_url(record.id, picture), alt: "", class: "thumbnail", loading: "lazy" }) : element("span", "–");
+    const thumbnail = picture ? element("img", "", { src: file_url(record.id, picture), alt: "", class: "thumbnail", loading: "lazy" }) : placeholder();
+    // A picture the browser cannot show gets words, not a broken image.
+    thumbnail.addEventListener("error", () => thumbnail.replaceWith(placeholder()));
+    const { drag, lift } = coefficients();
     const cells = [
         tick, thumbnail, element("span", status_text(record), { class: `state ${record.status}` }),
         element("span", String(answer_of(record, "reynolds_number") ?? "–")),
         element("span", mesh_names[answer_of(record, "mesh_choice")] ?? String(answer_of(record, "mesh_choice") ?? "–")),
-        element("span", Object.values(options_in_force(record)).join(", "), { class: "options" }),
-        element("span", format_e(result_of(record, "drag_coefficient"))),
-        element("span", format_e(result_of(record, "lift_coefficient"))),
+        element("span", settings_text(record), { class: "options" }),
+        element("span", format_e(result_of(record, drag))),
+        element("span", format_e(result_of(record, lift))),
         element("span", record.sweep || ""),
         element("span", format_date(record.created)),
     ];
     const actions = element("span", "", { class: "row-actions" });
     actions.append(
-        button("Open", () => view.actions.open(record), "Show this run's progress and results"),
-        button("Re-run", () => view.actions.rerun(record), "Load its picture and answers into the form"),
+        button("Open", () => view.actions.open(record), "Show this run's progress and results, and load its picture and answers", `Open run ${record.id}`),
+        button("Re-run", () => view.actions.rerun(record), "Load its picture and answers into the form", `Re-run run ${record.id}`),
         is_final(record.status)
-            ? confirmed_button("Delete", () => view.actions.remove(record), "Delete this run and its files")
-            : button("Cancel", () => view.actions.remove(record), "Cancel this run"),
+            ? confirmed_button("Delete", () => view.actions.remove(record), "Delete this run and its files", `Delete run ${record.id}`)
+            : button("Cancel", () => view.actions.remove(record), "Cancel this run", `Cancel run ${record.id}`),
     );
     cells.push(actions);
     const line = element("tr", "", { "data-id": record.id });
@@ -85,6 +100,10 @@ function row(record) {
     return line;
 }
 
+function placeholder() {
+    return element("span", "no picture", { class: "placeholder thumbnail" });
+}
+
 function render_comparison() {
     const box = document.getElementById("comparison");
     const chosen = view.runs.filter((r) => view.ticked.has(r.id));
@@ -93,17 +112,18 @@ function render_comparison() {
     const keys = [["Re", (r) => answer_of(r, "reynolds_number")], ["Re_D", (r) => format_e(result_of(r, "reynolds_frontal"))],
         ["C_D", (r) => format_e(result_of(r, "drag_coefficient"))], ["C_L", (r) => format_e(result_of(r, "lift_coefficient"))],
         ["C_D,c", (r) => format_e(result_of(r, "drag_coefficient_chord"))], ["C_L,c", (r) => format_e(result_of(r, "lift_coefficient_chord"))],
-        ["Mesh", (r) => mesh_names[answer_of(r, "mesh_choice")]], ["Solid nodes", (r) => options_in_force(r).solid_nodes],
-        ["Stop rule", (r) => options_in_force(r).stop_rule], ["Pressure solve", (r) => options_in_force(r).pressure_solver],
+        ["Mesh", (r) => mesh_names[answer_of(r, "mesh_choice")]],
         ["Iterations", (r) => r.iterations], ["Stopped", (r) => result_of(r, "stop")],
         ["R [U²/c]", (r) => format_e(result_of(r, "steady_residual"))], ["Status", (r) => r.status]];
     box.replaceChildren(...chosen.map((record) => {
         const card = element("figure", "", { class: "compare-card" });
         if (record.status === "done") card.append(element("img", "", { src: file_url(record.id, "velocity.jpg"), alt: `speed of run ${record.id}` }));
         const table = element("table");
-        for (const [name, get] of keys) {
+        const rows = keys.map(([name, get]) => [name, get(record)]);
+        rows.splice(7, 0, ...settings_rows(record));
+        for (const [name, value] of rows) {
             const line = element("tr");
-            line.append(element("th", name), element("td", String(get(record) ?? "–")));
+            line.append(element("th", name), element("td", String(value ?? "–")));
             table.append(line);
         }
         card.append(element("figcaption", `Run ${record.id}`), table);
@@ -115,32 +135,80 @@ function sweeps() {
     return [...new Set(view.runs.map((r) => r.sweep).filter(Boolean))];
 }
 
+// The settings the sweep's runs share, for its caption.
+function shared_settings(runs) {
+    const texts = [...new Set(runs.map((r) => settings_text(r).replace(/; NACA.*$/, "")))];
+    return texts.length === 1 ? texts[0] : "mixed settings";
+}
+
+function is_angle_sweep(runs) {
+    return runs.length > 0 && runs.every((r) => r.airfoil?.angle !== undefined) &&
+        new Set(runs.map((r) => r.airfoil.angle)).size > 1;
+}
+
+function render_reynolds_sweep(runs) {
+    const { drag, lift, drag_label, lift_label } = coefficients();
+    // A sweep of a drawn airfoil plots the chord's coefficients too.
+    const names = [[drag, drag_label, "#c0392b"], [lift, lift_label, "#2471a3"]];
+    if (view.basis === "D" && runs.some((r) => r.airfoil)) {
+        names.push(["drag_coefficient_chord", "C_D,c", "#e67e22"], ["lift_coefficient_chord", "C_L,c", "#17a589"]);
+    }
+    const done = runs.filter((r) => r.status === "done" && Number.isFinite(result_of(r, "reynolds_frontal")))
+        .sort((a, b) => result_of(a, "reynolds_frontal") - result_of(b, "reynolds_frontal"));
+    plot(document.getElementById("sweep_plot"), {
+        x_label: "Re_D", y_label: "coefficient",
+        series: names.map(([name, label, colour]) => ({
+            name: label, colour, markers: true,
+            points: done.map((r) => [result_of(r, "reynolds_frontal"), result_of(r, name)]).filter(([, y]) => Number.isFinite(y)),
+        })),
+    });
+    document.getElementById("sweep_caption").textContent =
+        `${names.map(([, label]) => label).join(", ")} against Re_D for the chosen sweep; ${shared_settings(runs)}.`;
+}
+
 function render_sweep() {
     const select = document.getElementById("sweep_select");
     const labels = sweeps();
     if (!labels.includes(view.sweep)) view.sweep = labels[0] || "";
     select.replaceChildren(...(labels.length ? labels : [""]).map((label) => element("option", label || "no sweep yet", { value: label })));
     select.value = view.sweep;
-    document.getElementById("sweep_figure").hidden = labels.length === 0;
-    const done = view.runs.filter((r) => r.sweep === view.sweep && r.status === "done")
-        .map((r) => [result_of(r, "reynolds_frontal"), result_of(r, "drag_coefficient"), result_of(r, "lift_coefficient")])
-        .filter(([re]) => Number.isFinite(re))
-        .sort((a, b) => a[0] - b[0]);
-    plot(document.getElementById("sweep_plot"), {
-        x_label: "Re_D", y_label: "coefficient",
-        series: [
-            { name: "C_D", colour: "#c0392b", points: done.map(([re, cd]) => [re, cd]), markers: true },
-            { name: "C_L", colour: "#2471a3", points: done.map(([re, , cl]) => [re, cl]), markers: true },
-        ],
-    });
+    const runs = view.runs.filter((r) => r.sweep === view.sweep);
+    const polar = is_angle_sweep(runs);
+    document.getElementById("sweep_figure").hidden = labels.length === 0 || polar;
+    document.getElementById("polar_figure").hidden = !polar;
+    if (!polar) return render_reynolds_sweep(runs);
+    render_polar(runs, view.basis);
+    const first = runs[0];
+    document.getElementById("polar_caption").textContent =
+        `${airfoil_text(first).replace(/ at .*$/, "")} at Re ${answer_of(first, "reynolds_number")}, coefficients ${coefficients().on}; ${shared_settings(runs)}.`;
+}
+
+function render_basis() {
+    const { drag_label, lift_label, on } = coefficients();
+    document.getElementById("drag_column").textContent = `${drag_label} (${on})`;
+    document.getElementById("lift_column").textContent = `${lift_label} (${on})`;
 }
 
 export function init_runs(actions) {
     view.actions = actions;
+    const basis = document.getElementById("coefficient_basis");
+    basis.value = localStorage.getItem(basis_key) === "c" ? "c" : "D";
+    basis.addEventListener("change", () => set_basis(basis.value));
+    set_basis(basis.value);
     document.getElementById("sweep_select").addEventListener("change", (event) => {
         view.sweep = event.target.value;
         render_sweep();
     });
+}
+
+// "D" or "c": the coefficients the list and the plots show.
+export function set_basis(basis) {
+    view.basis = basis === "c" ? "c" : "D";
+    document.getElementById("coefficient_basis").value = view.basis;
+    localStorage.setItem(basis_key, view.basis);
+    render_basis();
+    view.rows = new Map();  // every row again, on the new basis
+    if (view.runs.length) render_runs(view.runs);
 }
 
 export function show_sweep(label) {

@@ -1,0 +1,48 @@
+// An airfoil's polar from the finished runs of an angle sweep: the lift
+// and drag coefficients against the angle of attack, lift against drag
+// with the best lift-to-drag ratio marked, and the table as CSV.
+
+import { plot } from "./plot.js";
+
+const csv_columns = ["angle", "lift_coefficient_chord", "drag_coefficient_chord", "lift_coefficient", "drag_coefficient", "run"];
+
+// One row per finished run with an angle, by angle.
+export function polar_rows(runs) {
+    return runs.filter((r) => r.status === "done" && r.results && Number.isFinite(Number(r.airfoil?.angle)))
+        .map((r) => ({ ...Object.fromEntries(csv_columns.slice(1, 5).map((name) => [name, r.results[name]])), angle: r.airfoil.angle, run: r.id }))
+        .sort((a, b) => Number(a.angle) - Number(b.angle));
+}
+
+export function polar_csv(rows) {
+    const cell = (value) => (value === null || value === undefined ? "" : String(value));
+    return [csv_columns.join(","), ...rows.map((row) => csv_columns.map((name) => cell(row[name])).join(","))].join("\n") + "\n";
+}
+
+// basis: "c" for the coefficients on the chord, "D" for those on the
+// frontal height.
+export function render_polar(runs, basis) {
+    const rows = polar_rows(runs);
+    const [lift, drag, suffix] = basis === "c"
+        ? ["lift_coefficient_chord", "drag_coefficient_chord", ",c"] : ["lift_coefficient", "drag_coefficient", ""];
+    const points = rows.map((r) => ({ angle: Number(r.angle), cl: r[lift], cd: r[drag] }))
+        .filter((p) => Number.isFinite(p.cl) && Number.isFinite(p.cd));
+    const colour = { lift: "#2471a3", drag: "#c0392b" };
+    plot(document.getElementById("polar_lift"), {
+        x_label: "α [°]", y_label: `C_L${suffix}`,
+        series: [{ name: `C_L${suffix}`, colour: colour.lift, points: points.map((p) => [p.angle, p.cl]), markers: true }],
+    });
+    plot(document.getElementById("polar_drag"), {
+        x_label: "α [°]", y_label: `C_D${suffix}`,
+        series: [{ name: `C_D${suffix}`, colour: colour.drag, points: points.map((p) => [p.angle, p.cd]), markers: true }],
+    });
+    const best = points.filter((p) => p.cd > 0).reduce((a, p) => (!a || p.cl / p.cd > a.cl / a.cd ? p : a), null);
+    plot(document.getElementById("polar_curve"), {
+        x_label: `C_D${suffix}`, y_label: `C_L${suffix}`,
+        series: [{ name: "polar", colour: "#7d3c98", points: points.map((p) => [p.cd, p.cl]), markers: true }],
+        marks: best ? [{ x: best.cd, y: best.cl, label: `best L/D ${(best.cl / best.cd).toPrecision(3)} at ${best.angle}°` }] : [],
+    });
+    document.getElementById("polar_curve").dataset.bestAngle = best ? String(best.angle) : "";
+    const link = document.getElementById("polar_csv");
+    link.href = `data:text/csv;charset=utf-8,${encodeURIComponent(polar_csv(rows))}`;
+    link.dataset.rows = String(rows.length);
+}
