@@ -214,6 +214,17 @@ def flow_through(path, inlet_velocity, length=SETUP["length"]):
         return None
 
 
+def joblog_span(path):
+    """Seconds from the first start to the last end in GNU parallel's job
+    log (its Starttime and JobRuntime columns); None without one."""
+    try:
+        with open(path) as file:
+            rows = [line.split("\t") for line in file][1:]
+        return round(max(float(r[2]) + float(r[3]) for r in rows) - min(float(r[2]) for r in rows))
+    except (OSError, ValueError, IndexError):
+        return None
+
+
 def run(command, **kwargs):
     return subprocess.run(command, **kwargs).returncode
 
@@ -494,8 +505,11 @@ def main(args):
     pictures = node_pictures(docs, configurations, sweep_dir)
     blocks = validation_page.load_blocks(validation_page.template_path())
     count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES)
-    wall_note = ("resumed run, so no total wall time" if resume
-                 else f"{wall_seconds} s of wall time for all {count} cases")
+    span = joblog_span(os.path.join(sweep_dir, "joblog.txt")) if resume else None
+    wall_note = (f"{wall_seconds} s of wall time for all {count} cases" if not resume else
+                 "resumed run, so no total wall time" if span is None else
+                 f"a resumed run: {span} s from the first case's start to the last one's end in the sweep's "
+                 "job log, any pause included")
     run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit, load)
     page = validation_page.render(blocks, references, [(c[0], command_line(c[2])) for c in configurations], records,
                                   list(REYNOLDS), SETUP, settle, run_facts, pictures)

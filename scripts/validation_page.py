@@ -35,7 +35,8 @@ BLOCKAGE_ESTIMATE = 1.17
 GOALS = {
     "covered": dict(name="the covered rule", lift=1e-3, drag={2: 3}, wake={2: 10}, monotone=True,
                     note="covered-not-monotone"),
-    "outline": dict(name="the outline rule", lift=1e-3, drag={2: 3, 1: 7}, wake={2: 20}, settle=True),
+    "outline": dict(name="the outline rule", lift=1e-3, drag={2: 3, 1: 7}, wake={2: 20}, settle=True,
+                    symmetric=True),
 }
 # Stands for an optional sentence that a case does not need: its line goes.
 OMIT = "\x00"
@@ -82,8 +83,13 @@ def ratio(a, b):
     return f"{a / b:.3f}"
 
 
+def signed(value):
+    """+1.2%, and +0.0% for a value that rounds to zero from below."""
+    return f"{round(value, 1) + 0.0:+.1f}%"
+
+
 def percent(a, b):
-    return f"{100 * (a / b - 1):+.1f}%"
+    return signed(100 * (a / b - 1))
 
 
 def show_lw(value):
@@ -358,7 +364,7 @@ def fine_errors(records, reynolds, references, quantity, mesh=2):
 
 
 def show_error(error):
-    return "no bubble" if error is None else f"{error:+.1f}%"
+    return "no bubble" if error is None else signed(error)
 
 
 def verdict(met):
@@ -421,6 +427,12 @@ def goals_table(records, default, reynolds, references, goals):
                   monotone_goal(records, reynolds, "drag_coefficient", lambda v: f"{v:.3f}")],
                  ["L_w/D moves one way from the coarse to the standard to the fine mesh",
                   monotone_goal(records, reynolds, "lw", show_lw)]]
+    if goals.get("symmetric") and have_mask(records):
+        lopsided = [f"{r['unmatched']} on the {MESH_NAMES[m]} mesh" for (re_d, m), r in sorted(records.items())
+                    if re_d == reynolds[0] and r["unmatched"]]
+        rows.append(["the solid nodes of the symmetric picture mirror-symmetric on every mesh",
+                     verdict(not lopsided) + (": solid nodes whose mirror image is fluid, " + join_words(lopsided)
+                                              if lopsided else "")])
     if goals.get("settle"):
         stuck = [f"Re_D = {re_d} on the {MESH_NAMES[m]} mesh" for (re_d, m), r in sorted(records.items())
                  if not settled(r)]
@@ -558,8 +570,13 @@ def choose_note(blocks, records, reynolds, references):
         name = key.replace(", ", "_")
         values[f"{name}_drag"] = errors_at(records[key], reynolds, references, "drag_coefficient")
         values[f"{name}_wake"] = errors_at(records[key], reynolds, references, "recirculation_length")
+        values[f"{name}_standard_drag"] = join_words(
+            show_error(e) for _, e in fine_errors(records[key], reynolds, references, "drag_coefficient", 1))
         values[f"{name}_lift"] = f"{max(abs(r['lift_coefficient']) for r in records[key].values()):.0e}"
     compared = [re_d for re_d in reynolds if reference(references, CONFINED, re_d, "drag_coefficient")]
+    fine = [records["default"][re_d, 2] for re_d in reynolds]
+    values["default_flow"] = show(max((r.get("flow_through") or 0) for r in fine), ".2f")
+    values["default_residual"] = show(max((r.get("steady_residual") or 0) for r in fine), ".0e")
     return "\n" + fill(blocks, "choose", reynolds=join_words(str(r) for r in compared), **values)
 
 
