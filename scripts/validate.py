@@ -3,9 +3,10 @@
 steady flow past a circular cylinder: runs the validation cylinder
 (examples/validation_cylinder.jpg, 800 x 400 pixels, a disc a tenth of the
 tunnel high) at Re_D = 5, 10, 20 and 40 on the coarse, standard and fine
-meshes through scripts/sweep.sh, with the program's default and with
---solid-nodes=covered when the program offers it, then writes docs/validation.md and
-docs/validation-cd.svg from the results.
+meshes through scripts/sweep.sh, in each configuration of CONFIGURATIONS that
+the program offers (its default first), then writes docs/validation.md,
+docs/validation-cd.svg and, with the outline rule,
+docs/validation-outline-nodes.svg from the results.
 
     bash scripts/validate.sh [-j N] [--resume] [--workdir DIR]
 
@@ -15,8 +16,9 @@ docs/validation-cd.svg from the results.
                 sweep/ and settle/ folders are replaced
 
 Each run starts the cases afresh, because the page must describe the
-program as it is now. It takes about a minute on 2 cores per configuration,
-most of it on the fine mesh, and is no part of CI. The program is
+program as it is now. It takes about six minutes on 2 cores for the five
+configurations (shared with other work), most of it on the fine mesh, and is
+no part of CI. The program is
 build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
 another; the picture is drawn by build/make_examples (or
 VELTARO_MAKE_EXAMPLES) when it knows it, else the committed one is used.
