@@ -114,7 +114,9 @@ TEST(RunRequest, UploadsThatAreNoPictureAreRefusedByTheirOwnName) {
         EXPECT_EQ(upload_refusal(row.file, row.bytes).substr(0, std::string(row.refusal).size()),
                   row.refusal)
             << row.file;
-        if (*row.refusal == '\0') EXPECT_EQ(upload_refusal(row.file, row.bytes), "");
+        if (*row.refusal == '\0') {
+            EXPECT_EQ(upload_refusal(row.file, row.bytes), "");
+        }
     }
 }
 
