@@ -3,9 +3,10 @@
 steady flow past a circular cylinder: runs the validation cylinder
 (examples/validation_cylinder.jpg, 800 x 400 pixels, a disc a tenth of the
 tunnel high) at Re_D = 5, 10, 20 and 40 on the coarse, standard and fine
-meshes through scripts/sweep.sh, with the program's default and with
---solid-nodes=covered when the program offers it, then writes docs/validation.md and
-docs/validation-cd.svg from the results.
+meshes through scripts/sweep.sh, in each configuration of CONFIGURATIONS that
+the program offers (its default first), then writes docs/validation.md,
+docs/validation-cd.svg and, with the outline rule,
+docs/validation-outline-nodes.svg from the results.
 
     bash scripts/validate.sh [-j N] [--resume] [--workdir DIR]
 
@@ -15,8 +16,9 @@ docs/validation-cd.svg from the results.
                 sweep/ and settle/ folders are replaced
 
 Each run starts the cases afresh, because the page must describe the
-program as it is now. It takes about a minute on 2 cores per configuration,
-most of it on the fine mesh, and is no part of CI. The program is
+program as it is now. It takes about six minutes on 2 cores for the five
+configurations (shared with other work), most of it on the fine mesh, and is
+no part of CI. The program is
 build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
 another; the picture is drawn by build/make_examples (or
 VELTARO_MAKE_EXAMPLES) when it knows it, else the committed one is used.
@@ -25,6 +27,7 @@ prose in scripts/validation/page.md.
 """
 
 import json
+import math
 import os
 import re
 import shutil
@@ -49,14 +52,29 @@ MAX_ITERATIONS = 200000
 SETUP = dict(height=2, length=4, viscosity=0.01, density=1, diameter=0.2, rear_x=220 / 800 * 4,
              centre_x=200 / 800 * 4, max_iterations=MAX_ITERATIONS)
 # The configurations of the program's options: a label for the tables, the
-# title of their section, the prefix of their case folders and the sweep
-# CSV's option columns. The default comes first; each other one runs only
-# when the program's --help names all its options. Only these run, whatever
-# else --help offers: the page's prose is written for them.
+# prefix of their case folders and the sweep CSV's option columns (their
+# section's title is the command line they add). The default comes first;
+# each other one runs only when the program's --help names all its options.
+# Only these run, whatever else --help offers: the page's prose is written
+# for them. Default and covered keep the quiet stop rule, so that they stay
+# comparable with stored results; the others stop when steady.
+STEADY = {"stop_rule": "steady", "pressure_solver": "fft"}
 CONFIGURATIONS = (
-    ("default", "default", "", {}),
-    ("covered", "--solid-nodes=covered", "covered_", {"solid_nodes": "covered"}),
+    ("default", "", {}),
+    ("covered", "covered_", {"solid_nodes": "covered"}),
+    ("steady", "steady_", STEADY),
+    ("covered, steady", "covered_steady_", {"solid_nodes": "covered", **STEADY}),
+    ("outline", "outline_", {"solid_nodes": "outline", **STEADY}),
 )
+
+
+def command_line(options):
+    """The options of a configuration as the program's command line takes
+    them, in its order; "default" for none."""
+    words = [f"--{c.replace('_', '-')}={options[c]}" for c in sweep.OPTION_VALUES if c in options]
+    return " ".join(words) or "default"
+
+
 HEADER = ",".join(sweep.REQUIRED_COLUMNS)
 
 
@@ -67,16 +85,16 @@ class Refusal(Exception):
 def offered(configurations, help_text):
     """The configurations whose every option the program's --help names."""
     return [c for c in configurations
-            if all(f"--{option.replace('_', '-')}" in help_text for option in c[3])]
+            if all(f"--{option.replace('_', '-')}" in help_text for option in c[2])]
 
 
 def cases_csv(configurations, picture, reynolds=REYNOLDS):
     """The sweep's CSV: fine meshes first, since they take longest and
     starting them early keeps every core busy to the end."""
-    option_columns = [c for c in sweep.OPTION_VALUES if any(c in cfg[3] for cfg in configurations)]
+    option_columns = [c for c in sweep.OPTION_VALUES if any(c in cfg[2] for cfg in configurations)]
     lines = [",".join([HEADER] + option_columns)]
     for mesh in reversed(validation_page.MESHES):
-        for _, _, prefix, options in configurations:
+        for _, prefix, options in configurations:
             for re_d in reynolds:
                 # Re of the dialogue is based on the tunnel height: H / D = 10.
                 fields = [f"{prefix}re{re_d}_{validation_page.MESH_NAMES[mesh]}", picture, str(re_d * 10),
@@ -180,9 +198,33 @@ def read_case(folder):
     with open(os.path.join(folder, "U.dat")) as file:
         u_rows = [[float(v) for v in line.split()] for line in file if line.strip()]
     record = {k: summary.get(k) for k in ("nx", "ny", "dx", "drag_coefficient", "lift_coefficient", "iterations",
-                                          "seconds", "stop", "frontal_height")}
+                                          "seconds", "stop", "frontal_height", "reynolds_frontal",
+                                          "steady_residual")}
+    record["flow_through"] = flow_through(os.path.join(folder, "residual.txt"), summary.get("inlet_velocity"))
     record.update(wake(u_rows, read_flow_vtk(os.path.join(folder, "flow.vtk"))))
     return record
+
+
+def flow_through(path, inlet_velocity, length=SETUP["length"]):
+    """The flow-through times a run reached, t U / L, from the flow time on
+    the last line of residual.txt; None when the program writes none."""
+    try:
+        with open(path) as file:
+            last = [line for line in file if line.strip() and not line.startswith("#")][-1:]
+        return float(last[0].split()[3]) * inlet_velocity / length
+    except (OSError, IndexError, ValueError, TypeError):
+        return None
+
+
+def joblog_span(path):
+    """Seconds from the first start to the last end in GNU parallel's job
+    log (its Starttime and JobRuntime columns); None without one."""
+    try:
+        with open(path) as file:
+            rows = [line.split("\t") for line in file][1:]
+        return round(max(float(r[2]) + float(r[3]) for r in rows) - min(float(r[2]) for r in rows))
+    except (OSError, ValueError, IndexError):
+        return None
 
 
 def run(command, **kwargs):
@@ -269,7 +311,7 @@ def plot(path, configurations, records, references):
     for mesh, marker in zip(page.MESHES, "osD"):
         axes.plot(REYNOLDS, [default[r, mesh]["drag_coefficient"] for r in REYNOLDS], marker=marker,
                   fillstyle="none", label=f"ours, {page.MESH_NAMES[mesh]} mesh")
-    for (label, _, _, _), marker in zip(configurations[1:], "^v"):
+    for (label, _, _), marker in zip(configurations[1:], "^v<>*"):
         axes.plot(REYNOLDS, [records[label][r, 2]["drag_coefficient"] for r in REYNOLDS], marker=marker,
                   linestyle="--", label=f"ours, {label}, fine mesh")
 
@@ -296,6 +338,73 @@ def plot(path, configurations, records, references):
     figure.tight_layout()
     figure.savefig(path + ".partial", format="svg", metadata={"Date": None})
     os.replace(path + ".partial", path)
+
+
+def node_classes(nx, ny, solid):
+    """Each node's class from flow.vtk's solid block, rows from the bottom:
+    0 fluid, 1 ghost (a solid node with a fluid neighbour left, right,
+    below or above, off the tunnel's boundary, as the outline rule makes
+    them), 2 the other solid nodes."""
+    def is_solid(i, j):
+        return solid[j * nx + i] != 0
+
+    def ghost(i, j):
+        return (0 < i < nx - 1 and 0 < j < ny - 1 and
+                not all(is_solid(a, b) for a, b in ((i - 1, j), (i + 1, j), (i, j - 1), (i, j + 1))))
+    return [[0 if not is_solid(i, j) else 1 if ghost(i, j) else 2 for i in range(nx)] for j in range(ny)]
+
+
+def plot_nodes(path, meshes, half_width=1.0):
+    """The node classes around the cylinder, one panel per (mesh name, nx,
+    ny, solid) in node spacings from its centre, with the drawn circle
+    carried to the grid by the stretch the program uses: pixel edge x of
+    800 lies x (nx - 1) / 800 spacings from the inlet."""
+    import matplotlib
+    matplotlib.use("svg")
+    import matplotlib.pyplot as plt
+    plt.rcParams.update({"svg.hashsalt": "veltaro-validation", "svg.fonttype": "none", "font.size": 11})
+    figure, panels = plt.subplots(1, len(meshes), figsize=(4.2 * len(meshes), 4.8))
+    styles = (("fluid", dict(marker=".", color="#a0a0a0", markersize=3)),
+              ("ghost", dict(marker="o", color="#d04000", markersize=6)),
+              ("other solid", dict(marker="s", color="black", markersize=5)))
+    for axes, (name, nx, ny, solid) in zip(panels, meshes):
+        classes = node_classes(nx, ny, solid)
+        centre_x, centre_y = 200 * (nx - 1) / 800, 200 * (ny - 1) / 400
+        radius_x, radius_y = 20 * (nx - 1) / 800, 20 * (ny - 1) / 400
+        reach = half_width * 2 * radius_x + 1
+        for kind, (label, style) in enumerate(styles):
+            nodes = [(i - centre_x, j - centre_y) for j in range(ny) for i in range(nx)
+                     if classes[j][i] == kind and abs(i - centre_x) <= reach and abs(j - centre_y) <= reach]
+            axes.plot([x for x, _ in nodes], [y for _, y in nodes], linestyle="none", label=label, **style)
+        angles = [2 * math.pi * k / 200 for k in range(201)]
+        axes.plot([radius_x * math.cos(a) for a in angles],
+                  [radius_y * math.sin(a) for a in angles], color="#0060c0", label="drawn circle")
+        axes.set(aspect="equal", xlim=(-reach, reach), ylim=(-reach, reach), title=f"{name} mesh ({nx} x {ny})",
+                 xlabel="x from the centre, node spacings")
+        axes.set_ylabel("y from the centre, node spacings")
+    figure.legend(*panels[0].get_legend_handles_labels(), loc="lower center", ncol=4, fontsize=9)
+    figure.tight_layout(rect=(0, 0.07, 1, 1))
+    figure.savefig(path + ".partial", format="svg", metadata={"Date": None})
+    os.replace(path + ".partial", path)
+
+
+def node_pictures(docs, configurations, sweep_dir):
+    """The node classes of the outline rule's Re_D = 20 cases on the
+    standard and fine meshes, drawn to docs/; {label: file name}."""
+    pictures = {}
+    for label, prefix, options in configurations:
+        if options.get("solid_nodes") != "outline" or pictures:  # the node classes of one suffice
+            continue
+        meshes = []
+        for m in (1, 2):
+            name = validation_page.MESH_NAMES[m]
+            vtk = read_flow_vtk(os.path.join(sweep_dir, f"{prefix}re20_{name}", "flow.vtk"))
+            if vtk and vtk[2]:
+                meshes.append((name,) + vtk[:3])
+        if meshes:
+            pictures[label] = "validation-outline-nodes.svg"
+            plot_nodes(os.path.join(docs, pictures[label]), meshes)
+    return pictures
 
 
 def source_commit():
@@ -375,7 +484,7 @@ def main(args):
     prepare_picture(workdir)
     help_text = subprocess.run([program, "--help"], capture_output=True, text=True).stdout
     configurations = offered(CONFIGURATIONS, help_text)
-    skipped = [c[1] for c in CONFIGURATIONS if c not in configurations]
+    skipped = [command_line(c[2]) for c in CONFIGURATIONS if c not in configurations]
     if skipped:
         print(f"The program does not offer {', '.join(skipped)}: validating without.", flush=True)
     cases = os.path.join(workdir, "cases.csv")
@@ -390,22 +499,27 @@ def main(args):
     wall_seconds = round(time.monotonic() - started)
     records = {label: {(r, m): read_case(os.path.join(sweep_dir, f"{prefix}re{r}_{validation_page.MESH_NAMES[m]}"))
                        for r in REYNOLDS for m in validation_page.MESHES}
-               for label, _, prefix, _ in configurations}
+               for label, prefix, _ in configurations}
     settle = settle_check(workdir, records["default"][20, 2]["iterations"], resume, jobs)
     references = validation_page.load_references(os.path.join(ROOT, "docs", "validation-references.csv"))
     docs = os.path.join(ROOT, "docs")
     plot(os.path.join(docs, "validation-cd.svg"), configurations, records, references)
+    pictures = node_pictures(docs, configurations, sweep_dir)
     blocks = validation_page.load_blocks(validation_page.template_path())
     count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES)
-    wall_note = ("resumed run, so no total wall time" if resume
-                 else f"{wall_seconds} s of wall time for all {count} cases")
+    span = joblog_span(os.path.join(sweep_dir, "joblog.txt")) if resume else None
+    wall_note = (f"{wall_seconds} s of wall time for all {count} cases" if not resume else
+                 "resumed run, so no total wall time" if span is None else
+                 f"a resumed run: {span} s from the first case's start to the last one's end in the sweep's "
+                 "job log, any pause included")
     run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit, load)
-    page = validation_page.render(blocks, references, [(c[0], c[1]) for c in configurations], records,
-                                  list(REYNOLDS), SETUP, settle, run_facts)
+    page = validation_page.render(blocks, references, [(c[0], command_line(c[2])) for c in configurations], records,
+                                  list(REYNOLDS), SETUP, settle, run_facts, pictures)
     with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:
         file.write(page)
     os.replace(os.path.join(docs, "validation.md.partial"), os.path.join(docs, "validation.md"))
-    print(f"Wrote docs/validation.md and docs/validation-cd.svg (cases in {sweep_dir}).")
+    print(f"Wrote docs/validation.md, docs/validation-cd.svg{''.join(', docs/' + p for p in pictures.values())} "
+          f"(cases in {sweep_dir}).")
     return 0
 
 

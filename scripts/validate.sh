@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Regenerates docs/validation.md and docs/validation-cd.svg (scripts/validate.sh
+# Regenerates docs/validation.md and its pictures (scripts/validate.sh
 # --help says how); the work is done by validate.py beside it. Debian's
 # python3 comes first, because another one earlier on the PATH (pyenv's, say)
 # may lack the matplotlib that setup-scripts.sh installs.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 
 #include "driver/dialogue.h"
 #include "driver/run_setup.h"
@@ -23,6 +24,9 @@ struct run_options {
     stop_rule stop = stop_rule::quiet;
     pressure_solver_kind pressure_solver = pressure_solver_kind::lu;
     advection_scheme advection = advection_scheme::first_order;
+    // --unsteady=T: a time-accurate run to the flow time T, in s (with the
+    // stop rule limit); empty for the march to a steady state.
+    std::optional<double> unsteady = std::nullopt;
 };
 
 struct run_setup {

@@ -22,6 +22,9 @@ RUN = dict(version="Veltaro - V3.0", commit="abc1234", machine="2 cores", wall_n
            load_average="1.5")
 DEFAULT = [("default", "default")]
 ALL = DEFAULT + [("covered", "--solid-nodes=covered")]
+STEADY = "--stop-rule=steady --pressure-solver=fft"
+EVERY_CONFIGURATION = ALL + [("steady", STEADY), ("covered, steady", "--solid-nodes=covered " + STEADY),
+                             ("outline", "--solid-nodes=outline " + STEADY)]
 # C_D per Re_D on the standard mesh; the coarse one is 0.4 / 2.4 of it lower
 # and the fine one 0.1 / 2.4 higher, so that p = 2 at every Re_D.
 STANDARD_CD = {5: 4.8, 10: 3.3, 20: 2.4, 40: 1.75}
@@ -38,6 +41,7 @@ def fake_records(lift=0.1, unmatched=2):
                 drag_coefficient=STANDARD_CD[re_d] * (1 + (-0.4, 0, 0.1)[m] / 2.4),
                 lift_coefficient=lift * (-1) ** m, iterations=1000 * (m + 1), seconds=0.5 * 4**m,
                 stop="settled", lw=WAKE[re_d][m], lw_final=WAKE[re_d][m], front=0.9, rear=1.1,
+                reynolds_frontal=re_d * 0.99, flow_through=0.3 * (m + 1), steady_residual=3e-2,
                 across=5 * 2**m, solid=20 * 4**m, unmatched=unmatched)
     return records
 
@@ -53,9 +57,17 @@ def edited(records, changes):
     return records
 
 
-def render(configurations=DEFAULT, records=None):
+def render(configurations=DEFAULT, records=None, pictures=None):
     records = records or {"default": fake_records(), "covered": fake_records(-2e-4, 0)}
-    return page.render(BLOCKS, REFERENCES, configurations, records, REYNOLDS, validate.SETUP, SETTLE, RUN)
+    return page.render(BLOCKS, REFERENCES, configurations, records, REYNOLDS, validate.SETUP, SETTLE, RUN, pictures)
+
+
+def render_every(outline_changes=()):
+    """The page of every configuration, the outline rule's records changed."""
+    records = {key: fake_records(-2e-4, 0) for key, _ in EVERY_CONFIGURATION}
+    records["default"] = fake_records()
+    edited(records["outline"], outline_changes)
+    return render(EVERY_CONFIGURATION, records, {"outline": "nodes.svg"})
 
 
 def tables(text):
@@ -75,12 +87,12 @@ class Page(unittest.TestCase):
     def test_default_tables_beside_the_references(self):
         text = render()
         rows = [  # a table row that must be on the page
-            "| 20 | fine | 2.500 | 2.045 | 1.222 | 2.00 | 1.250 | 2.422 | 1.032 | 0.1000 | settled | 3000 |",
-            "| 5 | standard | 4.800 | 4.12 | 1.165 | — | — | — | — | -0.1000 | settled | 2000 |",
+            "| 20 | fine | 2.500 | 2.045 | 1.222 | 2.00 | 1.250 | 2.422 | 1.032 | 0.1000 | settled | 3000 | 0.90 | 3.0e-02 |",
+            "| 5 | standard | 4.800 | 4.12 | 1.165 | — | — | — | — | -0.1000 | settled | 2000 | 0.60 | 3.0e-02 |",
             "| 20 | 0.62 | 0.62 | -0.03 | none | 0.93 | 0.667 | 0.93 | 0.667 |",
             "| 40 | 1.49 | 1.49 | 0.87 | 0.03 | 2.13 | 0.700 | 2.18 | 0.683 |",
             "| 20 | 2.000 | 2.400 | 2.500 | +0.400 | +0.100 | 2.00 | 2.533 | 1.239 | 1.046 |",
-            "| 2, fine | 200 x 100 | 0.0201 m | 9.95 |",
+            "| 2, fine | 200 x 100 | 0.0201 m | 9.95 | 0.2000 m | -1.0% |",
             "| fine | 320 (77.8) | 20 | 0.9000 m | 1.1000 m | 2 |",
             "| 40 | 1000 | 0.50 | 2000 | 2.00 | 3000 | 8.00 |",
         ]
@@ -95,9 +107,9 @@ class Page(unittest.TestCase):
 
     def test_the_option_has_the_same_tables_and_a_comparison(self):
         text = render(ALL)
-        # The default's six, the comparison and distance, the option's four,
-        # its goals and the advection variants that were tried.
-        self.assertEqual(len(tables(text)), 6 + 2 + 4 + 2)
+        # The default's six, the comparison, distance and endings, the
+        # option's four, its goals and the advection variants that were tried.
+        self.assertEqual(len(tables(text)), 6 + 3 + 4 + 2)
         self.assertIn("### --solid-nodes=covered", text.split("\n"))
         comparison = next(t for t in tables(text) if t[0][1] == "C_D, default")
         self.assertEqual(comparison[0][1:], ["C_D, default", "C_D, covered", "C_D, confined reference",
@@ -168,13 +180,32 @@ class Page(unittest.TestCase):
                     self.assertIn(explained, text)
 
     def test_every_table_is_whole_and_every_value_filled(self):
-        for configurations in (DEFAULT, ALL):
-            text = render(configurations)
+        for text in (render(DEFAULT), render(ALL), render_every()):
             self.assertNotIn("$", text)
             self.assertNotIn(page.OMIT, text)
             for found in tables(text):
                 self.assertEqual(found[1], ["---"] * len(found[0]))
                 self.assertEqual({len(row) for row in found}, {len(found[0])})
+
+    def test_every_configuration_has_its_goals_advice_and_picture(self):
+        rows = [  # changes to the outline rule's records, a goal's verdict or a sentence on the page
+            ([], "| C_D within 7% of the confined reference on the standard mesh | **met**: -0.9% at Re_D = 20 and "
+                 "-2.3% at Re_D = 40 (the default: -0.9% and -2.3%) |"),
+            ([], "| every case settles before the iteration limit, at every Re_D and mesh | **met**: in 1000 to "
+                 "3000 iterations |"),
+            ([((5, 0), {"stop": "iteration limit"})],
+             "| every case settles before the iteration limit, at every Re_D and mesh | **not met**: not Re_D = 5 "
+             "on the coarse mesh |"),
+            ([], "| outline | 3000 | 0.90 | 3000 | 0.90 | 3.0e-02 | 0 |"),
+            ([], "![Fluid, ghost and other solid nodes around the drawn circle](nodes.svg)"),
+            ([], "## Which to choose"),
+            ([], "it ran 3000 iterations, 0.90 flow-through times,"),
+        ]
+        for changes, line in rows:
+            with self.subTest(line=line):
+                text = render_every(changes)
+                self.assertIn(line, " ".join(text.split("\n")))
+        self.assertEqual(render_every().count("### What the"), 2)
 
     def test_sentences_follow_the_numbers(self):
         rows = [  # changes to the default's records, a sentence they bring, one they take away
@@ -263,6 +294,19 @@ class Wake(unittest.TestCase):
             self.assertIsNone(validate.read_flow_vtk(file.name)[2])
 
 
+    def test_ghost_nodes_are_solid_nodes_beside_the_fluid(self):
+        # 5 x 4 nodes, rows from the bottom; solid nodes on the tunnel's
+        # boundary are never ghosts.
+        solid = [0, 0, 1, 0, 0,
+                 0, 1, 1, 1, 0,
+                 0, 1, 1, 1, 0,
+                 0, 0, 0, 0, 0]
+        self.assertEqual(validate.node_classes(5, 4, solid), [[0, 0, 2, 0, 0], [0, 1, 2, 1, 0],
+                                                              [0, 1, 1, 1, 0], [0, 0, 0, 0, 0]])
+        solid[2] = 0  # now (2, 1) has a fluid neighbour below
+        self.assertEqual(validate.node_classes(5, 4, solid)[1], [0, 1, 1, 1, 0])
+
+
 class Cases(unittest.TestCase):
     def test_configurations_follow_the_programs_help(self):
         rows = [  # --help names, configurations offered
@@ -271,6 +315,8 @@ class Cases(unittest.TestCase):
             # An advection option, while a program still has one, is not validated.
             ("  --solid-nodes=...\n  --advection=first-order|corrected", ["default", "covered"]),
             ("  --advection=first-order|corrected", ["default"]),
+            ("  --solid-nodes=...\n  --stop-rule=...\n  --pressure-solver=...",
+             ["default", "covered", "steady", "covered, steady", "outline"]),
         ]
         for help_text, labels in rows:
             with self.subTest(help=help_text):
@@ -280,7 +326,7 @@ class Cases(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             open(os.path.join(folder, "validation_cylinder.jpg"), "w").close()
             path = os.path.join(folder, "cases.csv")
-            for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 10)):
+            for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 12)):
                 with open(path, "w") as file:
                     file.write(validate.cases_csv(configurations, "validation_cylinder.jpg"))
                 cases = sweep.read_cases(path)
@@ -293,6 +339,8 @@ class Cases(unittest.TestCase):
                 self.assertEqual(options["re40_coarse"], [])
                 if len(configurations) > 1:
                     self.assertEqual(options["covered_re40_coarse"], ["--solid-nodes=covered"])
+                    self.assertEqual(options["outline_re40_coarse"],
+                                     ["--solid-nodes=outline", "--stop-rule=steady", "--pressure-solver=fft"])
 
     def test_bad_arguments_are_refused_before_anything_runs(self):
         rows = [  # arguments after --workdir DIR, words of the message

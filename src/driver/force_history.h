@@ -1,0 +1,73 @@
+// The lift and drag of every iteration. A steady run keeps them to see
+// whether its flow is in fact periodic (the unsteady_flow warning); a
+// time-accurate run (--unsteady=T) also writes them to "forces.csv",
+//     iteration,time,dt,lift,drag,lift_coefficient,drag_coefficient
+// one row per iteration, flushed every few hundred rows, and measures the
+// shedding from them at the end (shedding.h).
+//
+// The lift is that of the wall pressures, in time as at a steady state
+// (lift_and_drag): the rate of change of the fluid's y-momentum, which the
+// balance over the tunnel leaves out, is not added (docs/method.md, "Lift
+// and drag in time", says why).
+//
+// Everything is made when the history is; recording allocates nothing. The
+// samples kept are thinned to every second one whenever their buffer fills,
+// so a run of any length keeps an even record of its whole history.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "driver/forces.h"
+#include "driver/shedding.h"
+#include "field/flow_field.h"
+
+namespace veltaro {
+
+// The samples a history keeps at most, before it thins them.
+inline constexpr int steady_history_samples = 1 << 16;
+inline constexpr int unsteady_history_samples = 1 << 19;
+
+struct history_settings {
+    int max_iterations = 0;
+    double density = 0.0;
+    // 1/2 rho U^2 D, which turns a force into its coefficient; 0 when there
+    // is no obstacle (the coefficients are then NaN, and empty in the file).
+    double coefficient_scale = 0.0;
+    bool time_accurate = false;  // keeps more samples
+    std::string file_name;  // "forces.csv" for a time-accurate run, else empty
+};
+
+class force_history {
+public:
+    // Throws run_error when the file cannot be made.
+    explicit force_history(const history_settings& settings);
+
+    // The forces after an iteration of time step dt ending at flow time
+    // `time`; kept, and written when there is a file. Throws run_error when
+    // a row cannot be written.
+    forces record(const flow_field& field, int iteration, double time, float dt);
+
+    // Writes what is left of the file and closes it.
+    void finish();
+
+    [[nodiscard]] std::span<const force_sample> samples() const { return samples_; }
+
+private:
+    void keep(int iteration, const force_sample& sample);
+    void write_row(int iteration, double time, float dt, const forces& force,
+                   const force_sample& sample);
+
+    struct closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    history_settings settings_;
+    std::unique_ptr<std::FILE, closer> file_;
+    std::vector<force_sample> samples_;
+    int stride_ = 1;  // every stride-th iteration is kept
+};
+
+}  // namespace veltaro

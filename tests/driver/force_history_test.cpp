@@ -1,0 +1,28 @@
+// The force history's buffer keeps an even record of the whole run when
+// it fills.
+#include "driver/force_history.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace veltaro {
+namespace {
+
+TEST(ForceHistory, AFullBufferKeepsEverySecondSample) {
+    const struct {
+        int iterations;
+        std::vector<double> times;  // = the iterations kept
+    } rows[] = {{4, {1, 2, 3, 4}}, {6, {2, 4, 6}}, {10, {4, 8}}};
+    for (const auto& row : rows) {
+        flow_field field = allocate_flow_field(4, 4, 1.0f, 1.0f);
+        force_history history({4, 1.0, 1.0, false, ""});
+        for (int n = 1; n <= row.iterations; ++n) history.record(field, n, n, 1.0f);
+        std::vector<double> times;
+        for (const force_sample& s : history.samples()) times.push_back(s.time);
+        EXPECT_EQ(times, row.times) << row.iterations;
+    }
+}
+
+}  // namespace
+}  // namespace veltaro
