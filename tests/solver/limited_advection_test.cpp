@@ -102,7 +102,9 @@ TEST(LimitedAdvection, UniformStaysUniformAndSolidNodesKeepTheirValues) {
     advect_limited(frame, u, v, solid, 0.01f, {uniform, rough, uniform_adv, rough_adv}, work);
     EXPECT_EQ(uniform_adv, uniform);
     for (std::size_t k = 0; k < u.size(); ++k) {
-        if (solid.data()[k] != 0) EXPECT_EQ(rough_adv.data()[k], rough.data()[k]) << k;
+        if (solid.data()[k] != 0) {
+            EXPECT_EQ(rough_adv.data()[k], rough.data()[k]) << k;
+        }
     }
 }
 
