@@ -22,6 +22,9 @@ and may go on with any of these, each once, in any order:
   solid_nodes      passed on as --solid-nodes=VALUE, sampled, covered or outline
   stop_rule        passed on as --stop-rule=VALUE, quiet, steady or limit
   pressure_solver  passed on as --pressure-solver=VALUE, lu or fft
+  unsteady         passed on as --unsteady=VALUE, a flow time in seconds (a
+                   positive number) for a time-accurate run; its stop_rule
+                   must be empty or limit
                    (each empty: the program's default, the first named; the
                    options go in this order whatever the columns' order)
 Then one case per line. Fields are separated by commas, with no quoting, and
@@ -52,6 +55,7 @@ import csv
 import dataclasses
 import filecmp
 import json
+import math
 import os
 import re
 import shutil
@@ -66,7 +70,7 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
                  "pressure_solver": ("lu", "fft")}
-OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES)
+OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady",)
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")
 USAGE = """usage: scripts/sweep.sh CASES.csv OUTDIR [-j N]
@@ -135,7 +139,23 @@ def _row_problems(where, fields, columns):
         value = fields.get(column, "")
         if value and value not in allowed:
             problems.append(f"{where}: {column} '{value}' is not one of {', '.join(allowed)}")
-    return problems
+    return problems + _unsteady_problems(where, fields)
+
+
+def _unsteady_problems(where, fields):
+    """The unsteady column: a positive number of seconds, with no stop rule but limit."""
+    value = fields.get("unsteady", "")
+    if not value:
+        return []
+    try:
+        seconds = float(value)
+    except ValueError:
+        seconds = math.nan
+    if not (math.isfinite(seconds) and seconds > 0):
+        return [f"{where}: unsteady '{value}' is not a positive number of seconds"]
+    if fields.get("stop_rule", "") not in ("", "limit"):
+        return [f"{where}: unsteady runs take no stop rule but limit; leave stop_rule empty"]
+    return []
 
 
 def read_cases(path):
@@ -184,6 +204,8 @@ def read_cases(path):
         if fields.get("inlet_velocity"):
             answers.append(fields["inlet_velocity"])
         options = [f"--{c.replace('_', '-')}={fields[c]}" for c in OPTION_VALUES if fields.get(c)]
+        if fields.get("unsteady"):
+            options.append(f"--unsteady={fields['unsteady']}")
         cases.append(Case(name, picture, answers, options))
     if problems:
         for problem in problems:

@@ -1,6 +1,9 @@
 #include "driver/command_line.h"
 
 #include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -14,7 +17,8 @@ namespace veltaro {
 namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
-       veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE] < answers
+       veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
+               [--unsteady=T] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -41,6 +45,9 @@ Options (each default is the method of earlier results):
                        iterations; steady: when the flow itself stops changing; limit: never
   --pressure-solver=SOLVE  lu (default): sparse LU factors; fft: a cosine transform and
                        tridiagonal solves, the same pressure about four times faster
+  --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
+                       limit), for flows that shed vortices: the Strouhal number and the
+                       forces in time (forces.csv); it takes no stop rule
 
 Files written into the current folder (replacing those of an earlier run):
   convergence.txt, convergence.svg   the relative changes per iteration
@@ -50,6 +57,7 @@ Files written into the current folder (replacing those of an earlier run):
                                      pictures at the obstacle picture's size
   flow.vtk                           the final flow on the grid (VTK, for ParaView)
   summary.json                       the answers, the grid and the results
+  forces.csv                         --unsteady only: lift and drag at every iteration
 
 Exit status: 1 after a complete run; 2 when the run is refused or a result
 could not be written (the reason is on standard error); 0 for --help and
@@ -137,18 +145,66 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
 [[noreturn]] void refuse_argument(std::string_view argument) {
     throw run_error("Unknown argument \"" + std::string(argument) +
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
-                    forms(solid_nodes_option) + ", " + forms(stop_rule_option) + " and " +
+                    forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
                     forms(pressure_solver_option) +
-                    ", and asks its questions on standard input (veltaro < answers.txt).");
+                    " and --unsteady=T, and asks its questions on standard input (veltaro < answers.txt).");
+}
+
+constexpr std::string_view unsteady_name = "--unsteady";
+
+[[noreturn]] void refuse_flow_time(std::string_view value) {
+    throw run_error("The flow time \"" + std::string(value) +
+                    "\" of --unsteady is not a positive number of seconds; give one such as "
+                    "--unsteady=8.");
+}
+
+// --unsteady=T, T a positive finite number of seconds. Returns false when
+// the argument is another one.
+bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
+    if (!argument.starts_with(unsteady_name)) return false;
+    const std::string_view rest = argument.substr(unsteady_name.size());
+    if (rest.empty()) {
+        throw run_error("The option --unsteady needs a value: the flow time in seconds, a "
+                        "positive number such as --unsteady=8.");
+    }
+    if (rest.front() != '=') return false;
+    const std::string value(rest.substr(1));
+    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front()))) {
+        refuse_flow_time(value);
+    }
+    char* end = nullptr;
+    const double time = std::strtod(value.c_str(), &end);
+    if (end != value.c_str() + value.size() || !std::isfinite(time) || !(time > 0.0)) {
+        refuse_flow_time(value);
+    }
+    end_time = time;
+    return true;
+}
+
+// A time-accurate run ends at its flow time: a stop rule that would end it
+// sooner is refused, and the limit rule is implied.
+void settle_stop_rule(run_options& options, bool stop_rule_given) {
+    if (!options.unsteady) return;
+    if (stop_rule_given && options.stop != stop_rule::limit) {
+        throw run_error(std::string("The option --unsteady=T runs to the flow time T and takes no "
+                                    "stop rule: leave out --stop-rule=") +
+                        stop_rule_name(options.stop) + ".");
+    }
+    options.stop = stop_rule::limit;
 }
 
 run_options read_options(int argc, const char* const* argv) {
     run_options options;
+    bool stop_rule_given = false;
     for (int k = 1; k < argc; ++k) {
         const std::string_view argument = argv[k];
+        if (read_option(argument, stop_rule_option, options.stop)) {
+            stop_rule_given = true;
+            continue;
+        }
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
-            read_option(argument, stop_rule_option, options.stop) ||
-            read_option(argument, pressure_solver_option, options.pressure_solver)) {
+            read_option(argument, pressure_solver_option, options.pressure_solver) ||
+            read_unsteady(argument, options.unsteady)) {
             continue;
         }
         // --help or --version with other arguments: the others are refused.
@@ -157,6 +213,7 @@ run_options read_options(int argc, const char* const* argv) {
     }
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (is_help(first) || first == "--version") refuse_argument(first);
+    settle_stop_rule(options, stop_rule_given);
     return options;
 }
 

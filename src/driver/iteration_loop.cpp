@@ -113,6 +113,7 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
     loop_result result;
     mean_magnitudes before;
     int run_of_passes = 0;
+    if (settings.history) settings.history->start(field, solid_nodes);
     while (result.iterations < settings.max_iterations) {
         const std::optional<float> dt = set_dt(field, params);
         if (!dt) {
@@ -123,16 +124,24 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         }
         monitor.remember(field);
         advance_one_iteration(field, params, solid_nodes, workspace, *dt, settings.ghosts);
+        const double time = result.flow_time + *dt;
+        if (time < settings.tilt.gone_at) {
+            tilt_inlet(field, inlet_cross_velocity(settings.tilt, params.inlet_velocity, time),
+                       solid_nodes);
+        }
         const mean_magnitudes now = measure_field(field);
         if (!is_finite(field, now)) refuse_divergence(result.iterations + 1);
         result.change_u = relative_change(now.abs_u, before.abs_u);
         result.change_v = relative_change(now.abs_v, before.abs_v);
         result.change_p = relative_change(now.abs_p, before.abs_p);
         result.steadiness = monitor.measure(field, solid_nodes, *dt);
-        result.flow_time += *dt;
+        result.flow_time = time;
         log.write(result.change_u, result.change_v, result.change_p, result.steadiness->residual,
                   result.steadiness->residual_rms, result.flow_time);
         ++result.iterations;
+        if (settings.history) {
+            settings.history->record(field, solid_nodes, result.iterations, time, *dt);
+        }
         write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
                         result.change_u, result.change_v, result.change_p);
         // A pipe (the studio reading a child) would otherwise hold lines back.
@@ -140,6 +149,10 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         before = now;
         if (rule_is_met(settings.rule, result, run_of_passes)) {
             result.converged = true;
+            break;
+        }
+        if (settings.end_time && result.flow_time >= *settings.end_time) {
+            result.reached_end_time = true;
             break;
         }
     }

@@ -1,15 +1,18 @@
 // The pseudo-time march: time step, advection, pressure, momentum, boundary
 // conditions, then the convergence measures on the console and in
 // "convergence.txt", with the steady residual in "residual.txt", until the
-// stop rule ends it or the iteration limit.
+// stop rule ends it or the iteration limit. A time-accurate run marches the
+// same way to its flow time.
 #pragma once
 
 #include <iosfwd>
 #include <optional>
 
 #include "driver/convergence_log.h"
+#include "driver/force_history.h"
 #include "driver/steady_residual.h"
 #include "driver/stop_rule.h"
+#include "driver/unsteady_run.h"
 #include "field/flow_field.h"
 #include "field/ghost_nodes.h"
 #include "field/run_parameters.h"
@@ -50,12 +53,17 @@ struct loop_settings {
     int max_iterations = 0;
     stop_rule rule = stop_rule::quiet;
     const ghost_nodes* ghosts = nullptr;  // the outline rule's, else none
+    // A time-accurate run ends at this flow time (s), or at the limit.
+    std::optional<double> end_time = std::nullopt;
+    start_up_tilt tilt = {};  // none unless a time-accurate run with a body
+    force_history* history = nullptr;  // records the forces of every iteration
 };
 
 struct loop_result {
     int iterations = 0;
     bool converged = false;  // the stop rule ended the loop before the limit
     bool at_rest = false;  // every speed became zero: no time step exists
+    bool reached_end_time = false;  // a time-accurate run reached its flow time
     // The relative changes of the last iteration, as printed.
     double change_u = 0.0;
     double change_v = 0.0;

@@ -7,6 +7,8 @@
 // "convergence.svg" and "summary.json" into the current folder:
 //     veltaro < examples/cylinder.answers
 //     veltaro --solid-nodes=covered < answers
+//     veltaro --unsteady=8 --pressure-solver=fft < answers   (in time, with
+//         the Strouhal number of the vortex street and "forces.csv")
 //     veltaro --help
 //     veltaro serve          (the studio in the browser: src/server)
 //
@@ -22,11 +24,13 @@
 #include "driver/coefficients.h"
 #include "driver/command_line.h"
 #include "driver/convergence_log.h"
+#include "driver/force_history.h"
 #include "driver/forces.h"
 #include "driver/iteration_loop.h"
 #include "driver/run_warnings.h"
 #include "driver/set_up_run.h"
 #include "driver/summarise_run.h"
+#include "driver/unsteady_run.h"
 #include "field/flow_field.h"
 #include "output/atomic_file.h"
 #include "output/convergence_plot.h"
@@ -90,22 +94,35 @@ int run(const run_options& options) {
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
     convergence_log log;
-    const loop_settings settings{setup.answers.max_iterations, options.stop, &masks.ghosts};
+    force_history history(history_settings_of(setup));
+    const loop_settings settings{setup.answers.max_iterations, options.stop, &masks.ghosts,
+                                 options.unsteady, start_up_tilt_of(setup), &history};
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 
-    // 4. Lift and drag, and their coefficients.
-    const forces force = lift_and_drag(field, params.density);
+    // 4. Lift and drag, and their coefficients; a time-accurate run's lift
+    // with the change of momentum in the tunnel, and its shedding.
+    const bool time_accurate = options.unsteady.has_value();
+    const forces force = time_accurate && loop.iterations > 0
+                             ? history.last()
+                             : lift_and_drag(field, params.density);
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
               << format_text("Drag = %e [N/m]\n", force.drag);
     const force_coefficients coefficients =
         coefficients_of(force, masks.picture, setup.mesh, params, setup.answers.kinematic_viscosity);
     print_coefficients(std::cout, coefficients);
+    std::optional<shedding_report> shedding;
+    if (time_accurate) {
+        shedding = report_shedding(setup, history);
+        print_shedding(std::cout, setup, loop.flow_time, *shedding);
+    }
     std::cout << std::flush;
 
     // 5. The result files, with the warnings in the summary.
-    const std::vector<run_warning> warnings = run_warnings(setup, loop, coefficients);
+    const std::vector<run_warning> warnings =
+        run_warnings(setup, loop, coefficients, history.samples(), shedding);
     result_writer write;
+    write([&] { history.finish(); });
     write([&] { output_results(field); });
     const streamline_marks marks =
         streamlines(field, params, masks.picture.nx(), masks.picture.ny());
@@ -118,7 +135,8 @@ int run(const run_options& options) {
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
     write([&] {
         write_summary("summary.json",
-                      summarise_run(setup, loop, force, coefficients, warnings, seconds.count()));
+                      summarise_run(setup, loop, force, coefficients, warnings, seconds.count(),
+                                    shedding));
     });
     // 6. The warnings, once the results are there; a failed write is the
     // run's one line instead.

@@ -1,5 +1,6 @@
 #include "driver/run_warnings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <ostream>
@@ -25,9 +26,23 @@ double last_residual(const loop_result& loop) {
 
 bool ended_steady(const loop_result& loop) { return loop.steadiness && loop.steadiness->steady; }
 
+// A time-accurate run that the limit ended before its flow time.
+maybe_warning flow_time_limit(const run_setup& setup, const loop_result& loop) {
+    if (loop.reached_end_time) return std::nullopt;
+    const double end_time = *setup.options.unsteady;
+    const double needed = std::ceil(loop.iterations * end_time / loop.flow_time);
+    return run_warning{"iteration_limit",
+                       format_text("the run stopped at the iteration limit of %d at the flow "
+                                   "time %.4g s, before the flow time %g s it was to reach: "
+                                   "raise the limit (about %.0f iterations would reach it).",
+                                   setup.answers.max_iterations, loop.flow_time, end_time,
+                                   needed)};
+}
+
 maybe_warning iteration_limit(const run_setup& setup, const loop_result& loop) {
     const int limit = setup.answers.max_iterations;
     if (limit <= 0 || loop.converged || loop.at_rest) return std::nullopt;
+    if (setup.options.unsteady) return flow_time_limit(setup, loop);
     // Told to run exactly this long, or already steady: the limit cut nothing short.
     if (setup.options.stop == stop_rule::limit || ended_steady(loop)) return std::nullopt;
     return run_warning{"iteration_limit",
@@ -41,6 +56,7 @@ maybe_warning iteration_limit(const run_setup& setup, const loop_result& loop) {
 // the flow still does; a run told to stop at its limit may end anywhere.
 maybe_warning not_steady(const run_setup& setup, const loop_result& loop) {
     const stop_rule rule = setup.options.stop;
+    if (setup.options.unsteady) return std::nullopt;  // meant to keep changing
     const bool quiet_stop = rule == stop_rule::quiet && loop.converged;
     const bool limit_run = rule == stop_rule::limit && loop.iterations > 0 && !loop.at_rest;
     if (!quiet_stop && !limit_run) return std::nullopt;
@@ -52,6 +68,72 @@ maybe_warning not_steady(const run_setup& setup, const loop_result& loop) {
                     "changing (steady residual %.1e U^2/c, above %.0e): its forces and pictures "
                     "are not yet those of the steady flow; run again with --stop-rule=steady.",
                     loop.iterations, how, last_residual(loop), unsteady_warning_limit)};
+}
+
+// Crossings of C_L through its mean over the last 20% of a steady run's
+// samples, which are evenly spaced in iterations, and the swing max - min
+// there.
+maybe_warning unsteady_flow(const run_setup& setup, std::span<const force_sample> samples) {
+    if (setup.options.unsteady) return std::nullopt;
+    const auto window =
+        samples.subspan(samples.size() - samples.size() * periodic_window_percent / 100);
+    if (window.size() < 2 || !std::isfinite(window.front().lift_coefficient)) return std::nullopt;
+    double sum = 0.0;
+    double low = window.front().lift_coefficient;
+    double high = low;
+    for (const force_sample& s : window) {
+        sum += s.lift_coefficient;
+        low = std::min(low, s.lift_coefficient);
+        high = std::max(high, s.lift_coefficient);
+    }
+    const double mean = sum / static_cast<double>(window.size());
+    // A crossing counts when C_L goes from a quarter of the half swing
+    // above its mean to as far below, or back: a drift through the mean
+    // with a little noise on it is one crossing, not many.
+    const double band = 0.25 * 0.5 * (high - low);
+    int crossings = 0;
+    int side = 0;
+    for (const force_sample& s : window) {
+        const double offset = s.lift_coefficient - mean;
+        const int now = offset > band ? 1 : offset < -band ? -1 : side;
+        crossings += side != 0 && now != side ? 1 : 0;
+        side = now;
+    }
+    if (crossings < periodic_crossings || high - low <= settled_lift_swing) return std::nullopt;
+    const double ten_flow_throughs = 10.0 * setup.params.length / setup.params.inlet_velocity;
+    return run_warning{
+        "unsteady_flow",
+        format_text("the lift coefficient swings by %.2g about its mean and crosses it %d times "
+                    "in the last 20%% of the iterations: ",
+                    high - low, crossings) +
+            format_text("the flow looks periodic (a vortex street), which no steady state "
+                        "describes; run it in time with --unsteady=T, for example "
+                        "--unsteady=%.2g (ten flow-through times).",
+                        ten_flow_throughs)};
+}
+
+// Rounded up to two significant digits.
+double round_up(double value) {
+    const double unit = std::pow(10.0, std::floor(std::log10(value)) - 1.0);
+    return std::ceil(value / unit) * unit;
+}
+
+maybe_warning short_record(const run_setup& setup, const std::optional<shedding_report>& report) {
+    if (!setup.options.unsteady || !report) return std::nullopt;
+    const shedding_measure& m = report->measure;
+    if (m.settles || m.cycles >= fewest_reported_cycles) return std::nullopt;
+    if (!size_on_grid(setup.masks.picture, setup.mesh).has_obstacle) return std::nullopt;
+    const double end_time = *setup.options.unsteady;
+    // Two cycles to spare beyond the fifth, at the last period measured;
+    // without one, three times as long, and at least thrice the start-up.
+    const double enough =
+        m.last_period ? end_time + (fewest_reported_cycles + 2 - m.cycles) * *m.last_period
+                      : 3.0 * std::max(end_time, start_up_tilt_of(setup).gone_at);
+    return run_warning{"short_record",
+                       format_text("the lift has %d periodic cycles after its start-up, fewer "
+                                   "than %d, so the run gives no Strouhal number, mean drag or "
+                                   "amplitudes; run longer, with --unsteady=%g.",
+                                   m.cycles, fewest_reported_cycles, round_up(enough))};
 }
 
 maybe_warning no_iterations(const run_setup& setup) {
@@ -69,7 +151,8 @@ maybe_warning no_iterations(const run_setup& setup) {
 // summary's readers look, with what to do instead.
 maybe_warning high_reynolds(const run_setup& setup) {
     const float reynolds = setup.answers.reynolds;
-    if (!(reynolds > warning_reynolds)) return std::nullopt;
+    // A time-accurate run is the way for such flows, not a doubtful result.
+    if (setup.options.unsteady || !(reynolds > warning_reynolds)) return std::nullopt;
     return run_warning{
         "high_reynolds",
         format_text("the Reynolds number of %g is above %g: the steady method is meant for low "
@@ -213,11 +296,15 @@ void add(std::vector<run_warning>& warnings, maybe_warning warning) {
 
 }  // namespace
 
-std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop) {
+std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop,
+                                       std::span<const force_sample> samples,
+                                       const std::optional<shedding_report>& shedding) {
     std::vector<run_warning> warnings;
     add(warnings, iteration_limit(setup, loop));
     add(warnings, not_steady(setup, loop));
     add(warnings, no_iterations(setup));
+    add(warnings, unsteady_flow(setup, samples));
+    add(warnings, short_record(setup, shedding));
     return warnings;
 }
 
@@ -234,8 +321,10 @@ std::vector<run_warning> setup_warnings(const run_setup& setup,
 }
 
 std::vector<run_warning> run_warnings(const run_setup& setup, const loop_result& loop,
-                                      const force_coefficients& coefficients) {
-    std::vector<run_warning> warnings = loop_warnings(setup, loop);
+                                      const force_coefficients& coefficients,
+                                      std::span<const force_sample> samples,
+                                      const std::optional<shedding_report>& shedding) {
+    std::vector<run_warning> warnings = loop_warnings(setup, loop, samples, shedding);
     for (run_warning& warning : setup_warnings(setup, coefficients)) {
         warnings.push_back(std::move(warning));
     }

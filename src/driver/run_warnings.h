@@ -6,6 +6,8 @@
 //   iteration_limit            the loop stopped at its limit before it settled
 //   not_steady                 the quiet rule or the limit ended a flow still changing
 //   no_iterations              the limit was 0 or below: no iteration ran
+//   unsteady_flow              a steady run whose lift keeps swinging: a vortex street
+//   short_record               an --unsteady run with fewer than 5 periodic cycles
 //   high_reynolds              a Reynolds number above 200, beyond the steady method's reach
 //   mesh_choice                a mesh answer other than 0, 1 or 2 (a square 100 x 100 grid)
 //   all_solid                  every pixel is dark
@@ -15,11 +17,14 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "driver/coefficients.h"
 #include "driver/iteration_loop.h"
 #include "driver/set_up_run.h"
+#include "driver/unsteady_run.h"
 #include "output/run_summary.h"
 
 namespace veltaro {
@@ -38,12 +43,22 @@ inline constexpr double stretch_tolerance = 0.02;
 std::vector<run_warning> setup_warnings(const run_setup& setup,
                                         const force_coefficients& coefficients);
 
-// The warnings of how the loop ended.
-std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop);
+// A steady run whose C_L, over its last 20% of iterations, crosses its
+// mean this often with a swing above settled_lift_swing looks periodic.
+inline constexpr int periodic_window_percent = 20;
+inline constexpr int periodic_crossings = 4;
+
+// The warnings of how the loop ended. samples: the forces of the run's
+// iterations (force_history); shedding: a time-accurate run's measure.
+std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop,
+                                       std::span<const force_sample> samples = {},
+                                       const std::optional<shedding_report>& shedding = {});
 
 // Every warning of the run, in the order of the list above.
 std::vector<run_warning> run_warnings(const run_setup& setup, const loop_result& loop,
-                                      const force_coefficients& coefficients);
+                                      const force_coefficients& coefficients,
+                                      std::span<const force_sample> samples = {},
+                                      const std::optional<shedding_report>& shedding = {});
 
 // One line each: "Warning: " and the message.
 void print_warnings(std::ostream& err, const std::vector<run_warning>& warnings);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 
 #include "driver/dialogue.h"
 #include "driver/run_setup.h"
@@ -21,6 +22,9 @@ struct run_options {
     solid_node_rule solid_nodes = solid_node_rule::sampled;
     stop_rule stop = stop_rule::quiet;
     pressure_solver_kind pressure_solver = pressure_solver_kind::lu;
+    // --unsteady=T: a time-accurate run to the flow time T, in s (with the
+    // stop rule limit); empty for the march to a steady state.
+    std::optional<double> unsteady = std::nullopt;
 };
 
 struct run_setup {

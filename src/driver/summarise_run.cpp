@@ -12,17 +12,34 @@ namespace {
 // same float back.
 double as_typed(float value) { return std::strtod(shortest_text(value).c_str(), nullptr); }
 
+void add_shedding(run_summary& summary, const run_setup& setup, const loop_result& loop,
+                  const std::optional<shedding_report>& shedding) {
+    summary.unsteady = setup.options.unsteady;
+    summary.flow_time = loop.flow_time;
+    if (!shedding) return;
+    const shedding_measure& m = shedding->measure;
+    summary.strouhal = shedding->strouhal;
+    summary.strouhal_uncertainty = shedding->strouhal_uncertainty;
+    summary.cycles = m.cycles;
+    if (!shedding->strouhal) return;
+    summary.mean_drag_coefficient = m.mean_drag_coefficient;
+    summary.drag_coefficient_amplitude = m.drag_coefficient_amplitude;
+    summary.lift_coefficient_amplitude = m.lift_coefficient_amplitude;
+}
+
 }  // namespace
 
 const char* stop_reason(const loop_result& loop, stop_rule rule) {
     if (loop.at_rest) return "at rest";
+    if (loop.reached_end_time) return "flow time";
     if (!loop.converged) return "iteration limit";
     return rule == stop_rule::steady ? "steady" : "settled";
 }
 
 run_summary summarise_run(const run_setup& setup, const loop_result& loop, const forces& force,
                           const force_coefficients& coefficients,
-                          const std::vector<run_warning>& warnings, double seconds) {
+                          const std::vector<run_warning>& warnings, double seconds,
+                          const std::optional<shedding_report>& shedding) {
     const dialogue_answers& answers = setup.answers;
     run_summary summary;
     summary.picture = answers.filename;
@@ -59,6 +76,7 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     if (loop.steadiness) summary.steady_residual = loop.steadiness->residual;
     summary.stop_rule = stop_rule_name(setup.options.stop);
     summary.pressure_solver = pressure_solver_name(setup.options.pressure_solver);
+    if (setup.options.unsteady) add_shedding(summary, setup, loop, shedding);
     return summary;
 }
 

@@ -60,4 +60,11 @@ void boundary_conditions(flow_field& field, float inlet_velocity, const int_grid
     impose_obstacle(field, solid_nodes);
 }
 
+void tilt_inlet(flow_field& field, float cross_velocity, const int_grid& solid_nodes) {
+    if (field.nx < 2) return;
+    for (int j = 1; j <= field.ny - 2; ++j) {
+        if (solid_nodes[0][j] == 0) field.v[0][j] = cross_velocity;
+    }
+}
+
 }  // namespace veltaro

@@ -57,7 +57,15 @@ json to_json(const run_summary& s) {
                 {"solid_nodes", s.solid_nodes},
                 {"steady_residual", number(s.steady_residual)},
                 {"stop_rule", s.stop_rule},
-                {"pressure_solver", s.pressure_solver}};
+                {"pressure_solver", s.pressure_solver},
+                {"unsteady", number(s.unsteady)},
+                {"flow_time", number(s.flow_time)},
+                {"strouhal", number(s.strouhal)},
+                {"strouhal_uncertainty", number(s.strouhal_uncertainty)},
+                {"cycles", s.cycles ? json(*s.cycles) : json(nullptr)},
+                {"mean_drag_coefficient", number(s.mean_drag_coefficient)},
+                {"drag_coefficient_amplitude", number(s.drag_coefficient_amplitude)},
+                {"lift_coefficient_amplitude", number(s.lift_coefficient_amplitude)}};
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ struct run_summary {
     int ny = 0;
     double dx = 0.0;
     int iterations = 0;
-    std::string stop;  // "settled", "steady", "iteration limit" or "at rest"
+    std::string stop;  // "settled", "steady", "flow time", "iteration limit" or "at rest"
     double change_u = 0.0;
     double change_v = 0.0;
     double change_p = 0.0;
@@ -56,6 +56,18 @@ struct run_summary {
     // The stop rule and the pressure solve in force, by their option values.
     std::string stop_rule = "quiet";
     std::string pressure_solver = "lu";
+    // A time-accurate run's (--unsteady=T): T and the flow time reached, s;
+    // the Strouhal number f D / U with its uncertainty, the periodic cycles
+    // counted and the mean and half swings of the coefficients over them.
+    // Empty in a steady run, and where the shedding measure has no value.
+    std::optional<double> unsteady;
+    std::optional<double> flow_time;
+    std::optional<double> strouhal;
+    std::optional<double> strouhal_uncertainty;
+    std::optional<int> cycles;
+    std::optional<double> mean_drag_coefficient;
+    std::optional<double> drag_coefficient_amplitude;
+    std::optional<double> lift_coefficient_amplitude;
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

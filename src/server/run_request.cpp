@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <span>
 
@@ -101,6 +102,27 @@ bool take_option(const form_lookup& field, const option_field& option, text_fiel
     return true;
 }
 
+// "unsteady": a flow time in seconds for a time-accurate run, which takes
+// no stop rule but limit; the program checks it again.
+bool take_unsteady(const form_lookup& field, text_fields& options, std::string& refusal) {
+    const std::optional<std::string> posted = field("unsteady");
+    if (!posted || posted->empty()) return true;
+    const std::string value = trimmed(*posted);
+    const double seconds = is_number(value) ? std::strtod(value.c_str(), nullptr) : 0.0;
+    if (!(seconds > 0.0 && std::isfinite(seconds))) {
+        refusal = "The field \"unsteady\" must be a positive number of seconds, such as 8.";
+        return false;
+    }
+    const auto stop = std::find_if(options.begin(), options.end(),
+                                   [](const auto& option) { return option.first == "stop_rule"; });
+    if (stop != options.end() && stop->second != "limit") {
+        refusal = "The field \"unsteady\" takes no stop rule but \"limit\".";
+        return false;
+    }
+    options.emplace_back("unsteady", value);
+    return true;
+}
+
 // The airfoil's two fields come together or not at all: four digits, and an
 // angle that reads as a number.
 bool take_airfoil(const form_lookup& field, text_fields& airfoil, std::string& refusal) {
@@ -134,6 +156,7 @@ request_check check_run_request(const form_lookup& field) {
     for (const option_field& option : option_fields) {
         if (!take_option(field, option, request.options, check.refusal)) return check;
     }
+    if (!take_unsteady(field, request.options, check.refusal)) return check;
     if (!take_airfoil(field, request.airfoil, check.refusal)) return check;
     request.sweep = field("sweep").value_or(std::string());
     if (request.sweep.size() > sweep_limit) {
@@ -173,6 +196,8 @@ std::vector<std::string> option_arguments(const text_fields& options) {
                          [&](const option_field& known) { return field.first == known.name; });
         if (option != option_fields.end()) {
             arguments.push_back(std::string(option->argument) + '=' + field.second);
+        } else if (field.first == "unsteady") {
+            arguments.push_back("--unsteady=" + field.second);
         }
     }
     return arguments;

@@ -27,7 +27,8 @@ namespace fs = std::filesystem;
 constexpr std::array run_files = {
     "U.dat",        "V.dat",        "P.dat",        "convergence.txt", "convergence.svg",
     "U.jpg",        "V.jpg",        "pressure.jpg", "velocity.jpg",    "flow.vtk",
-    "summary.json", "residual.txt", "console.txt",  "answers.txt",     "run.json"};
+    "summary.json", "residual.txt", "console.txt",  "answers.txt",     "run.json",
+    "forces.csv"};
 
 // Summary keys that repeat the answers, and its warnings, which a record
 // shows on their own; the rest are the run's results.

@@ -1,7 +1,8 @@
 // The options that choose the methods, through the built program: each
 // value a user may mistype is refused before any question with one line
 // naming the allowed values, exit status 2 and nothing written; each
-// accepted choice reaches summary.json under its own name. No other method
+// accepted choice reaches summary.json under its own name; --unsteady takes
+// a positive number of seconds and no stop rule but limit. No other method
 // is chosen on the command line: an --advection argument is unknown.
 #include <gtest/gtest.h>
 
@@ -27,9 +28,15 @@ const std::string solid_values = "the allowed values are " + solid_choices;
 std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
-           "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit and "
-           "--pressure-solver=lu|fft, and asks its questions on standard input (veltaro < "
+           "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
+           "--pressure-solver=lu|fft and --unsteady=T, and asks its questions on standard input (veltaro < "
            "answers.txt).\n";
+}
+
+std::string not_a_flow_time(const std::string& value) {
+    return "The flow time \"" + value +
+           "\" of --unsteady is not a positive number of seconds; give one such as "
+           "--unsteady=8.\n";
 }
 
 TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWritten) {
@@ -55,6 +62,20 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
                                   "--pressure-solver=fft.\n"},
         {"--pressure-solver", "The option --pressure-solver needs a value: --pressure-solver=lu "
                               "(the default) or --pressure-solver=fft.\n"},
+        {"--unsteady", "The option --unsteady needs a value: the flow time in seconds, a positive "
+                       "number such as --unsteady=8.\n"},
+        {"--unsteady=0", not_a_flow_time("0")},
+        {"--unsteady=-2", not_a_flow_time("-2")},
+        {"--unsteady=", not_a_flow_time("")},
+        {"--unsteady=8s", not_a_flow_time("8s")},
+        {"--unsteady=inf", not_a_flow_time("inf")},
+        {"--unsteady=nan", not_a_flow_time("nan")},
+        {"--unsteady=1e999", not_a_flow_time("1e999")},
+        {"--unsteady=8 --stop-rule=quiet", "The option --unsteady=T runs to the flow time T and "
+                                           "takes no stop rule: leave out --stop-rule=quiet.\n"},
+        {"--stop-rule=steady --unsteady=8", "The option --unsteady=T runs to the flow time T and "
+                                            "takes no stop rule: leave out --stop-rule=steady.\n"},
+        {"--unsteadyx=8", unknown_argument("--unsteadyx=8")},
     };
     // clang-format on
     for (const auto& row : rows) {
@@ -84,6 +105,8 @@ TEST(Options, TheChoiceReachesTheSummary) {
         {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered", "covered", "limit",
          "fft", "iteration limit"},
         {"--solid-nodes=outline", "outline", "quiet", "lu", "iteration limit"},
+        {"--unsteady=100", "sampled", "limit", "lu", "iteration limit"},
+        {"--stop-rule=limit --unsteady=0.01", "sampled", "limit", "lu", "flow time"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -107,7 +130,7 @@ TEST(Options, HelpExplainsEachOption) {
          {"Usage: veltaro [--help | -h | --version]\n", "--solid-nodes=RULE   sampled (default)",
           "covered: when dark pixels", "--stop-rule=RULE     quiet (default)",
           "steady: when the flow itself stops changing", "--pressure-solver=SOLVE  lu (default)",
-          "fft: a cosine transform"}) {
+          "fft: a cosine transform", "--unsteady=T         a time-accurate run"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(run.out.find("--advection"), std::string::npos);

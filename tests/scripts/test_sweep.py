@@ -67,6 +67,9 @@ class CasesCsv(Folder):
             (HEADER + ",solid_nodes\na," + ROW + ",Covered\n", "solid_nodes 'Covered' is not one of"),
             (HEADER + ",stop_rule\na," + ROW + ",settled\n", "stop_rule 'settled' is not one of quiet, steady, limit"),
             (HEADER + ",pressure_solver\na," + ROW + ",fftw\n", "pressure_solver 'fftw' is not one of lu, fft"),
+            (HEADER + ",unsteady\na," + ROW + ",-8\n", "unsteady '-8' is not a positive number of seconds"),
+            (HEADER + ",unsteady\na," + ROW + ",8s\n", "unsteady '8s' is not a positive number of seconds"),
+            (HEADER + ",unsteady,stop_rule\na," + ROW + ",8,steady\n", "take no stop rule but limit"),
         ]
         for text, words in rows:
             with self.subTest(csv=text):
@@ -141,14 +144,15 @@ class Command(Folder):
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
         # The options in the command line's order, whatever the columns'.
-        cases = self.write("cases.csv", HEADER + ",pressure_solver,solid_nodes,inlet_velocity,stop_rule\n"
-                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,fft,covered,0.3,steady\n")
+        cases = self.write("cases.csv", HEADER + ",unsteady,pressure_solver,solid_nodes,inlet_velocity,stop_rule\n"
+                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,2.5,fft,covered,0.3,limit\n")
         result = self.sweep("--case", cases, "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         with open(os.path.join(folder, "summary.json")) as file:
             summary = json.load(file)
-        self.assertEqual(summary, {"arguments": "--solid-nodes=covered --stop-rule=steady --pressure-solver=fft",
+        self.assertEqual(summary, {"arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft "
+                                                "--unsteady=2.5",
                                    "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         for name, text in (("exit_status", "1\n"), ("console.txt", "console\n"), ("stderr.txt", "last words\n")):
             with open(os.path.join(folder, name)) as file:

@@ -64,6 +64,9 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"option in capitals", with(good, "pressure_solver", "FFT"), nullptr, "\"pressure_solver\" must be \"lu\" or \"fft\"."},
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
+        {"unsteady not a time", with(good, "unsteady", "-8"), nullptr, "\"unsteady\" must be a positive number"},
+        {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr,
+         "\"unsteady\" takes no stop rule but \"limit\"."},
         {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
         {"airfoil of three digits", with(with(good, "naca", "012"), "angle", "0"), nullptr, "four digits"},
@@ -83,13 +86,13 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 
 TEST(RunRequest, OptionsBecomeArguments) {
     // In the fixed order, whatever the form's.
-    form fields = with(with(good, "pressure_solver", "fft"), "stop_rule", "limit");
+    form fields = with(with(with(good, "unsteady", "8"), "pressure_solver", "fft"), "stop_rule", "limit");
     const request_check result =
         check(with(with(fields, "solid_nodes", "covered"), "sweep", "Re sweep"));
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
-                                        "--pressure-solver=fft"}));
+                                        "--pressure-solver=fft", "--unsteady=8"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

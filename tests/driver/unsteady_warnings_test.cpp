@@ -1,0 +1,108 @@
+// The warnings about time: a steady run whose lift keeps swinging says the
+// flow looks periodic, a drift or a flicker does not; a time-accurate run
+// with too few cycles says so and how long to run. On records made by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "driver/run_warnings.h"
+
+namespace veltaro {
+namespace {
+
+// A 4 m x 1 m tunnel at 2 m/s with a body in its picture, whose loop ran
+// 1000 iterations and stopped by its rule.
+run_setup tunnel(std::optional<double> unsteady) {
+    run_setup setup;
+    setup.options.unsteady = unsteady;
+    setup.answers.max_iterations = 1000;
+    setup.params = {.inlet_velocity = 2.0f, .length = 4.0f, .height = 1.0f, .density = 1.0f};
+    setup.mesh = {41, 11, 0.1f};
+    setup.masks.picture = int_grid(40, 10);
+    setup.masks.picture[20][5] = obstacle_pixel;
+    return setup;
+}
+
+std::vector<std::string> codes(const std::vector<run_warning>& warnings) {
+    std::vector<std::string> found;
+    for (const run_warning& w : warnings) found.push_back(w.code + ": " + w.message);
+    return found;
+}
+
+TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
+    const auto wave = [](double amplitude, double periods) {
+        return [=](int n) { return amplitude * std::sin(2 * std::numbers::pi * periods * n / 1000); };
+    };
+    const struct {
+        const char* name;
+        std::function<double(int)> lift;  // C_L at iteration n = 1 ... 1000
+        bool warns;
+    } rows[] = {
+        {"swinging by 0.02, 10 periods in the window", wave(0.01, 50), true},
+        {"2 crossings in the window", wave(0.01, 5), false},
+        {"swing below 1e-3", wave(4e-4, 50), false},
+        {"drift with a flicker", [](int n) { return 1e-5 * n + 2e-4 * (n % 2); }, false},
+        {"swinging early, steady in the last 20%",
+         [&](int n) { return n < 790 ? wave(0.01, 50)(n) : 0.0; }, false},
+    };
+    const run_setup setup = tunnel(std::nullopt);
+    loop_result loop;
+    loop.iterations = 1000;
+    loop.converged = true;
+    for (const auto& row : rows) {
+        std::vector<force_sample> samples;
+        for (int n = 1; n <= 1000; ++n) samples.push_back({n * 1e-3, row.lift(n), 1.0});
+        const std::vector<std::string> found = codes(loop_warnings(setup, loop, samples));
+        EXPECT_EQ(found.size(), row.warns ? 1u : 0u) << row.name;
+        if (row.warns && !found.empty()) {
+            EXPECT_EQ(found[0].find("unsteady_flow: the lift coefficient swings by 0.02 about its "
+                                    "mean and crosses it 19 times"),
+                      0u)
+                << found[0];
+            EXPECT_NE(found[0].find("--unsteady=20 (ten flow-through times)"), std::string::npos);
+        }
+    }
+}
+
+TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
+    const struct {
+        int cycles;
+        std::optional<double> last_period;
+        bool settles;
+        const char* expected;  // empty: no warning
+    } rows[] = {
+        {3, 0.25, false, "the lift has 3 periodic cycles after its start-up, fewer than 5, so "
+                         "the run gives no Strouhal number, mean drag or amplitudes; run longer, "
+                         "with --unsteady=3."},
+        // 3 times the 3 s of the start-up tilt (1.5 flow-through times).
+        {0, std::nullopt, false, "with --unsteady=9."},
+        {5, 0.25, false, ""},
+        {0, std::nullopt, true, ""},
+    };
+    const run_setup setup = tunnel(2.0);
+    loop_result loop;
+    loop.iterations = 1000;
+    loop.reached_end_time = true;
+    loop.flow_time = 2.0;
+    for (const auto& row : rows) {
+        shedding_report report;
+        report.measure.cycles = row.cycles;
+        report.measure.last_period = row.last_period;
+        report.measure.settles = row.settles;
+        const std::vector<std::string> found = codes(loop_warnings(setup, loop, {}, report));
+        if (*row.expected == '\0') {
+            EXPECT_TRUE(found.empty()) << row.cycles;
+        } else {
+            ASSERT_EQ(found.size(), 1u) << row.cycles;
+            EXPECT_EQ(found[0].rfind("short_record: ", 0), 0u) << found[0];
+            EXPECT_NE(found[0].find(row.expected), std::string::npos) << found[0];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace veltaro

