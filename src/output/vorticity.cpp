@@ -42,7 +42,7 @@ float vorticity_bound(const float_grid& omega, const int_grid& solid_nodes,
         }
     }
     if (scratch.empty()) return 1.0f;
-    const auto rank = static_cast<std::ptrdiff_t>(0.99 * static_cast<double>(scratch.size() - 1));
+    const auto rank = static_cast<std::ptrdiff_t>(0.98 * static_cast<double>(scratch.size() - 1));
     std::nth_element(scratch.begin(), scratch.begin() + rank, scratch.end());
     const float bound = scratch[static_cast<std::size_t>(rank)];
     return bound > 0.0f ? bound : 1.0f;

@@ -17,10 +17,11 @@ namespace veltaro {
 // missing. A grid of one node in a direction has no derivative along it.
 void vorticity(const flow_field& field, float_grid& omega);
 
-// The half-width of the colour scale: the 99th percentile of |omega| over
-// the fluid nodes. The thin boundary layers on the body, where |omega| is
-// largest but covers well under 1% of the nodes, saturate; the vortices of
-// the street spread over the scale. scratch is reused (no allocation once it
+// The half-width of the colour scale: the 98th percentile of |omega| over
+// the fluid nodes. The thin shear layers on the body, where |omega| is
+// largest but which cover a few per cent of the nodes, saturate; the
+// vortices of the street, weaker as they go downstream, spread over the
+// scale instead of fading into its middle. scratch is reused (no allocation once it
 // holds a grid's worth). A flow without vorticity gives 1 s^-1, so the scale
 // keeps a width.
 float vorticity_bound(const float_grid& omega, const int_grid& solid_nodes,
