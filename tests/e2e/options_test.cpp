@@ -29,7 +29,7 @@ std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
-           "--pressure-solver=lu|fft and --unsteady=T, and asks its questions on standard input (veltaro < "
+           "--pressure-solver=lu|fft, --unsteady=T, --frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
            "answers.txt).\n";
 }
 
