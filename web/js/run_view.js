@@ -6,7 +6,8 @@ import * as api from "./api.js";
 import { format_seconds } from "./format.js";
 import { plot } from "./plot.js";
 import { hide_results, show_results } from "./results.js";
-import { command_line } from "./settings.js";
+import { command_line, is_unsteady } from "./settings.js";
+import { follow_forces, stop_forces } from "./forces_plot.js";
 
 const settled_change = 2e-6;  // the program's threshold for a quiet iteration
 const steady_residual = 1e-4;  // and for a steady one, in U^2/c
@@ -96,6 +97,7 @@ async function on_status(id, record) {
     $("message").textContent = record.message || "";
     const final = api.is_final(record.status);
     $("cancel").disabled = final;
+    if (is_unsteady(record) && record.status !== "queued") follow_forces(id, final);
     const started = Date.parse(record.started || "");
     if (Number.isFinite(started) && !watched.started) {
         watched.started = started;
@@ -131,6 +133,7 @@ function on_iteration(id, point) {
 
 export function stop_watching() {
     watched.source?.close();
+    stop_forces();
     clearInterval(watched.timer);
     clearTimeout(watched.redraw);
     Object.assign(watched, { id: null, source: null, status: null, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });

@@ -10,7 +10,14 @@ export const program_options = [
     { name: "solid_nodes", label: "Solid nodes", fallback: "sampled" },
     { name: "stop_rule", label: "Stop rule", fallback: "quiet" },
     { name: "pressure_solver", label: "Pressure solve", fallback: "lu" },
+    // A flow time in seconds: the run is time-accurate (--unsteady=T).
+    { name: "unsteady", label: "Flow (T in s)", fallback: "steady" },
 ];
+
+// True for a time-accurate run.
+export function is_unsteady(record) {
+    return options_in_force(record).unsteady !== "steady";
+}
 
 // The options in force for a run: its summary's, else those posted, else
 // the program's defaults.
