@@ -24,18 +24,6 @@ double coefficient(double force, double scale) {
 
 }  // namespace
 
-double y_momentum(const flow_field& field, const int_grid& solid_nodes) {
-    double sum = 0.0;
-    for (int i = 1; i <= field.nx - 2; ++i) {
-        const float* v = field.v[i];
-        const int* solid = solid_nodes[i];
-        for (int j = 1; j <= field.ny - 2; ++j) {
-            if (solid[j] == 0) sum += v[j];
-        }
-    }
-    return sum * field.dx * field.dy;
-}
-
 force_history::force_history(const history_settings& settings) : settings_(settings) {
     const int most = settings.time_accurate ? unsteady_history_samples : steady_history_samples;
     samples_.reserve(static_cast<std::size_t>(std::clamp(settings.max_iterations, 1, most)));
@@ -48,24 +36,12 @@ force_history::force_history(const history_settings& settings) : settings_(setti
     }
 }
 
-void force_history::start(const flow_field& field, const int_grid& solid_nodes) {
-    if (settings_.time_accurate) momentum_before_ = y_momentum(field, solid_nodes);
-}
-
-forces force_history::record(const flow_field& field, const int_grid& solid_nodes,
-                             int iteration, double time, float dt) {
-    forces force = lift_and_drag(field, static_cast<float>(settings_.density));
-    if (settings_.time_accurate) {
-        // L = L_boundary - rho (M(n+1) - M(n)) / dt, M the y-momentum per density.
-        const double momentum = y_momentum(field, solid_nodes);
-        force.lift -= settings_.density * (momentum - momentum_before_) / dt;
-        momentum_before_ = momentum;
-    }
+forces force_history::record(const flow_field& field, int iteration, double time, float dt) {
+    const forces force = lift_and_drag(field, static_cast<float>(settings_.density));
     const force_sample sample{time, coefficient(force.lift, settings_.coefficient_scale),
                               coefficient(force.drag, settings_.coefficient_scale)};
     keep(iteration, sample);
     if (file_) write_row(iteration, time, dt, force, sample);
-    last_ = force;
     return force;
 }
 

@@ -113,7 +113,6 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
     loop_result result;
     mean_magnitudes before;
     int run_of_passes = 0;
-    if (settings.history) settings.history->start(field, solid_nodes);
     while (result.iterations < settings.max_iterations) {
         const std::optional<float> dt = set_dt(field, params);
         if (!dt) {
@@ -139,9 +138,7 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         log.write(result.change_u, result.change_v, result.change_p, result.steadiness->residual,
                   result.steadiness->residual_rms, result.flow_time);
         ++result.iterations;
-        if (settings.history) {
-            settings.history->record(field, solid_nodes, result.iterations, time, *dt);
-        }
+        if (settings.history) settings.history->record(field, result.iterations, time, *dt);
         if (settings.frames) {
             settings.frames->observe(field, solid_nodes, time);
             result.frames = settings.frames->frames();

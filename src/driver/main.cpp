@@ -109,12 +109,10 @@ int run(const run_options& options) {
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 
-    // 4. Lift and drag, and their coefficients; a time-accurate run's lift
-    // with the change of momentum in the tunnel, and its shedding.
+    // 4. Lift and drag, and their coefficients; a time-accurate run's
+    // shedding.
     const bool time_accurate = options.unsteady.has_value();
-    const forces force = time_accurate && loop.iterations > 0
-                             ? history.last()
-                             : lift_and_drag(field, params.density);
+    const forces force = lift_and_drag(field, params.density);
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
               << format_text("Drag = %e [N/m]\n", force.drag);
     const force_coefficients coefficients =

@@ -56,10 +56,13 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
         run_iteration_loop(field, params, solid, {1, stop_rule::quiet}, workspace, monitor, log,
                            console);
 
+        // A time-accurate run's forces, tilted inflow and forces.csv included.
+        force_history history({50, 1.0, 1.0, true, "forces.csv"});
+        const loop_settings settings{50,   stop_rule::limit,          &ghosts,
+                                     10.0, {0.1, 0.05, 0.1}, &history};
         const long before = allocations.load();
-        const loop_result result =
-            run_iteration_loop(field, params, solid, {50, stop_rule::quiet, &ghosts}, workspace,
-                               monitor, log, console);
+        const loop_result result = run_iteration_loop(field, params, solid, settings, workspace,
+                                                      monitor, log, console);
         EXPECT_EQ(allocations.load() - before, 0);
         EXPECT_EQ(result.iterations, 50);
     }

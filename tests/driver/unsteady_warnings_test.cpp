@@ -78,8 +78,8 @@ TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
         {3, 0.25, false, "the lift has 3 periodic cycles after its start-up, fewer than 5, so "
                          "the run gives no Strouhal number, mean drag or amplitudes; run longer, "
                          "with --unsteady=3."},
-        // 3 times the 3 s of the start-up tilt (1.5 flow-through times).
-        {0, std::nullopt, false, "with --unsteady=9."},
+        // 3 times T (the start-up tilt is gone at 1.2 s, 0.6 flow-through times).
+        {0, std::nullopt, false, "with --unsteady=6."},
         {5, 0.25, false, ""},
         {0, std::nullopt, true, ""},
     };
