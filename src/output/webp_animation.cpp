@@ -46,8 +46,10 @@ WebPConfig frame_config(bool lossless) {
     WebPConfig config;
     WebPConfigInit(&config);
     if (lossless) {
-        // Level 6 of 9: most of the size gain of the slowest levels.
-        WebPConfigLosslessPreset(&config, 6);
+        // Level 2 of 9: the 120 frames of the street behind the validation
+        // cylinder (800 x 416) take 2.8 MB in 3.8 s; level 6 saves 3% of
+        // the size for 50% more time, level 0 costs 30% more size.
+        WebPConfigLosslessPreset(&config, 2);
     } else {
         config.quality = 80.0f;
     }

@@ -6,9 +6,10 @@
 // exactly, but WebP's lossless coding predicts each pixel from its
 // neighbours where GIF only finds repeated strings, and the smooth blends of
 // a vortex street are mostly the former. The street behind the validation
-// cylinder at Re_D 100 (standard mesh, 120 frames of 800 x 416): 2.3 MB as
-// lossless WebP, 4.3 MB as GIF; lossy WebP at quality 80 is 0.7 MB, but
-// smears the legend's digits and shifts the colours off the scale.
+// cylinder at Re_D 100 (standard mesh, 120 frames of 800 x 416): 2.8 MB as
+// lossless WebP, 4.3 MB as GIF (256 colours, the same pixels); lossy WebP at
+// quality 80 is 0.7 MB, but smears the legend's digits and shifts the
+// colours off the scale.
 //
 //   write_webp_animation("vorticity.webp", frames, 40);  // throws run_error
 #pragma once
