@@ -31,7 +31,8 @@ rgb scale_color(double s) {
 std::array<rgb, 256> make_palette() {
     std::array<rgb, 256> palette{};
     palette[body_index] = {0, 0, 0};
-    for (int k = 1; k < 256; ++k) palette[static_cast<std::size_t>(k)] = scale_color((k - 128) / 127.0);
+    for (int k = 1; k < 256; ++k)
+        palette[static_cast<std::size_t>(k)] = scale_color((k - 128) / 127.0);
     return palette;
 }
 
@@ -42,19 +43,32 @@ struct glyph {
     std::array<unsigned char, 7> rows;
 };
 constexpr std::array<glyph, 26> font = {{
-    {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}}, {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
-    {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}}, {'3', {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E}},
-    {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}}, {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}},
-    {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}}, {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}},
-    {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}}, {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}},
-    {'.', {0, 0, 0, 0, 0, 0x0C, 0x0C}},                {'-', {0, 0, 0, 0x1F, 0, 0, 0}},
-    {'+', {0, 0x04, 0x04, 0x1F, 0x04, 0x04, 0}},       {'e', {0, 0, 0x0E, 0x11, 0x1F, 0x10, 0x0E}},
-    {'[', {0x0E, 0x08, 0x08, 0x08, 0x08, 0x08, 0x0E}}, {']', {0x0E, 0x02, 0x02, 0x02, 0x02, 0x02, 0x0E}},
-    {'/', {0, 0x01, 0x02, 0x04, 0x08, 0x10, 0}},       {'v', {0, 0, 0x11, 0x11, 0x11, 0x0A, 0x04}},
-    {'o', {0, 0, 0x0E, 0x11, 0x11, 0x11, 0x0E}},       {'r', {0, 0, 0x16, 0x19, 0x10, 0x10, 0x10}},
-    {'t', {0x08, 0x08, 0x1C, 0x08, 0x08, 0x09, 0x06}}, {'i', {0x04, 0, 0x0C, 0x04, 0x04, 0x04, 0x0E}},
-    {'c', {0, 0, 0x0E, 0x10, 0x10, 0x11, 0x0E}},       {'y', {0, 0, 0x11, 0x11, 0x0F, 0x01, 0x0E}},
-    {'s', {0, 0, 0x0E, 0x10, 0x0E, 0x01, 0x1E}},       {' ', {0, 0, 0, 0, 0, 0, 0}},
+    {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
+    {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
+    {'3', {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E}},
+    {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}},
+    {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}},
+    {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}},
+    {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}},
+    {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}},
+    {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}},
+    {'.', {0, 0, 0, 0, 0, 0x0C, 0x0C}},
+    {'-', {0, 0, 0, 0x1F, 0, 0, 0}},
+    {'+', {0, 0x04, 0x04, 0x1F, 0x04, 0x04, 0}},
+    {'e', {0, 0, 0x0E, 0x11, 0x1F, 0x10, 0x0E}},
+    {'[', {0x0E, 0x08, 0x08, 0x08, 0x08, 0x08, 0x0E}},
+    {']', {0x0E, 0x02, 0x02, 0x02, 0x02, 0x02, 0x0E}},
+    {'/', {0, 0x01, 0x02, 0x04, 0x08, 0x10, 0}},
+    {'v', {0, 0, 0x11, 0x11, 0x11, 0x0A, 0x04}},
+    {'o', {0, 0, 0x0E, 0x11, 0x11, 0x11, 0x0E}},
+    {'r', {0, 0, 0x16, 0x19, 0x10, 0x10, 0x10}},
+    {'t', {0x08, 0x08, 0x1C, 0x08, 0x08, 0x09, 0x06}},
+    {'i', {0x04, 0, 0x0C, 0x04, 0x04, 0x04, 0x0E}},
+    {'c', {0, 0, 0x0E, 0x10, 0x10, 0x11, 0x0E}},
+    {'y', {0, 0, 0x11, 0x11, 0x0F, 0x01, 0x0E}},
+    {'s', {0, 0, 0x0E, 0x10, 0x0E, 0x01, 0x1E}},
+    {' ', {0, 0, 0, 0, 0, 0, 0}},
 }};
 constexpr int glyph_advance = 6;
 
@@ -78,7 +92,8 @@ int draw_text(const canvas& out, int x, int top, std::string_view text) {
         if (found != font.end()) {
             for (int r = 0; r < 7; ++r) {
                 for (int c = 0; c < 5; ++c) {
-                    if (found->rows[static_cast<std::size_t>(r)] & (0x10 >> c)) out.set(x + c, top + r, body_index);
+                    if (found->rows[static_cast<std::size_t>(r)] & (0x10 >> c))
+                        out.set(x + c, top + r, body_index);
                 }
             }
         }
@@ -100,7 +115,8 @@ void draw_legend(const canvas& out, float bound) {
     int x = draw_text(out, 4, text_top, label) + 3;
     const int bar_width = std::clamp(out.size.width / 3, 32, 255);
     for (int c = 0; c < bar_width; ++c) {
-        const auto index = static_cast<unsigned char>(1 + (c * 254 + (bar_width - 1) / 2) / (bar_width - 1));
+        const auto index =
+            static_cast<unsigned char>(1 + (c * 254 + (bar_width - 1) / 2) / (bar_width - 1));
         for (int r = top + 3; r < top + 13; ++r) out.set(x + c, r, index);
     }
     for (int r = top + 1; r < top + 3; ++r) out.set(x + bar_width / 2, r, body_index);
@@ -116,7 +132,8 @@ grid_cell row_cell(int r, int ny, int field_height) {
     return clamped_cell(static_cast<float>(y), y, ny);
 }
 
-void draw_flow(const canvas& out, const float_grid& omega, float bound, const obstacle_masks& masks) {
+void draw_flow(const canvas& out, const float_grid& omega, float bound,
+               const obstacle_masks& masks) {
     const int nx = omega.nx();
     const int ny = omega.ny();
     const int picture_width = masks.picture.nx();
@@ -124,16 +141,20 @@ void draw_flow(const canvas& out, const float_grid& omega, float bound, const ob
     const frame_size size = out.size;
     for (int r = 0; r < size.field_height; ++r) {
         const grid_cell rows = row_cell(r, ny, size.field_height);
-        const int mask_row = picture_height - 1 - static_cast<int>(static_cast<long long>(r) * picture_height / size.field_height);
+        const int mask_row =
+            picture_height - 1 -
+            static_cast<int>(static_cast<long long>(r) * picture_height / size.field_height);
         for (int c = 0; c < size.width; ++c) {
-            const int mask_column = static_cast<int>(static_cast<long long>(c) * picture_width / size.width);
+            const int mask_column =
+                static_cast<int>(static_cast<long long>(c) * picture_width / size.width);
             if (masks.picture[mask_column][mask_row] == obstacle_pixel) {
                 out.set(c, r, body_index);
                 continue;
             }
             const double x = static_cast<double>(c) * (nx - 1) / size.width;
             const grid_cell column = clamped_cell(static_cast<float>(x), x, nx);
-            const float value = bilinear(omega, column, ny - 1 - rows.lo, ny - 1 - rows.hi, rows.fraction);
+            const float value =
+                bilinear(omega, column, ny - 1 - rows.lo, ny - 1 - rows.hi, rows.fraction);
             out.set(c, r, scale_index(value, bound));
         }
     }
@@ -143,15 +164,17 @@ void draw_flow(const canvas& out, const float_grid& omega, float bound, const ob
 
 frame_size frame_size_for(int picture_width, int picture_height) {
     if (picture_width <= max_frame_width) return {picture_width, picture_height};
-    const long long height = (static_cast<long long>(picture_height) * max_frame_width +
-                              picture_width / 2) / picture_width;
+    const long long height =
+        (static_cast<long long>(picture_height) * max_frame_width + picture_width / 2) /
+        picture_width;
     return {max_frame_width, static_cast<int>(std::max(height, 1LL))};
 }
 
 int frames_that_fit(frame_size size, int requested) {
     if (size.pixels() == 0) return 0;
     const std::size_t fit = frame_buffer_limit / size.pixels();
-    return static_cast<int>(std::min<std::size_t>(fit, static_cast<std::size_t>(std::max(requested, 0))));
+    return static_cast<int>(
+        std::min<std::size_t>(fit, static_cast<std::size_t>(std::max(requested, 0))));
 }
 
 const std::array<rgb, 256>& animation_palette() {
@@ -166,7 +189,8 @@ unsigned char scale_index(float omega, float bound) {
 }
 
 frame_buffer::frame_buffer(frame_size size, int capacity)
-    : size_(size), capacity_(frames_that_fit(size, capacity)),
+    : size_(size),
+      capacity_(frames_that_fit(size, capacity)),
       pixels_(size.pixels() * static_cast<std::size_t>(capacity_)) {}
 
 std::span<unsigned char> frame_buffer::add() {

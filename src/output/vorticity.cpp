@@ -24,8 +24,8 @@ void vorticity(const flow_field& field, float_grid& omega) {
     for (int i = 0; i < field.nx; ++i) {
         const float* u = field.u[i];
         for (int j = 0; j < field.ny; ++j) {
-            const float dv_dx = derivative([&](int k) { return field.v[k][j]; }, i, field.nx,
-                                           field.dx);
+            const float dv_dx =
+                derivative([&](int k) { return field.v[k][j]; }, i, field.nx, field.dx);
             const float du_dy = derivative([&](int k) { return u[k]; }, j, field.ny, field.dy);
             omega[i][j] = dv_dx - du_dy;
         }

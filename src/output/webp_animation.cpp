@@ -89,7 +89,8 @@ void write_webp_animation(const std::string& file_name, const frame_buffer& fram
                           int frame_milliseconds, bool lossless) {
     if (frames.count() == 0) refuse(file_name, "the run made no frames");
     WebPAnimEncoderOptions options;
-    if (!WebPAnimEncoderOptionsInit(&options)) refuse(file_name, "libwebp is not the expected version");
+    if (!WebPAnimEncoderOptionsInit(&options))
+        refuse(file_name, "libwebp is not the expected version");
     options.anim_params.loop_count = 0;  // for ever
     const std::unique_ptr<WebPAnimEncoder, encoder_deleter> encoder(
         WebPAnimEncoderNew(frames.size().width, frames.size().height(), &options));
@@ -127,7 +128,8 @@ decoded_animation read_webp_animation(const std::string& file_name) {
     decoded_animation animation;
     animation.width = static_cast<int>(info.canvas_width);
     animation.height = static_cast<int>(info.canvas_height);
-    const std::size_t frame_bytes = 4 * static_cast<std::size_t>(animation.width) * animation.height;
+    const std::size_t frame_bytes =
+        4 * static_cast<std::size_t>(animation.width) * animation.height;
     while (WebPAnimDecoderHasMoreFrames(decoder.get())) {
         uint8_t* pixels = nullptr;
         int timestamp = 0;

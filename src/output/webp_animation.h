@@ -24,9 +24,9 @@ namespace veltaro {
 // Every frame of the buffer, each shown for frame_milliseconds, looping for
 // ever. A frame equal to the one before is not stored again: the encoder
 // shows the earlier one for longer, so a flow that has settled gives a file
-// of fewer frames than the buffer held, and the same playing time. Lossless by default; lossy at quality 80 for comparison. Written
-// through atomic_file: an older file stays until the new one is complete.
-// Throws run_error naming the file when it cannot be encoded or written.
+// of fewer frames than the buffer held, and the same playing time. Lossless by default; lossy at
+// quality 80 for comparison. Written through atomic_file: an older file stays until the new one is
+// complete. Throws run_error naming the file when it cannot be encoded or written.
 void write_webp_animation(const std::string& file_name, const frame_buffer& frames,
                           int frame_milliseconds, bool lossless = true);
 

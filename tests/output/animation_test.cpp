@@ -22,9 +22,7 @@ obstacle_masks open_picture(int width, int height) {
 // Linear velocity fields have the same vorticity at every node, edges
 // included, whatever the difference used there.
 TEST(Animation, VorticityOfLinearFields) {
-    const struct {
-        float du_dy, dv_dx;
-    } rows[] = {{2.0f, 0.0f}, {0.0f, -3.0f}, {-1.5f, 1.5f}};
+    const struct { float du_dy, dv_dx; } rows[] = {{2.0f, 0.0f}, {0.0f, -3.0f}, {-1.5f, 1.5f}};
     for (const auto& row : rows) {
         flow_field field = allocate_flow_field(7, 5, 0.5f, 0.25f);
         for (int i = 0; i < 7; ++i) {
@@ -59,7 +57,7 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
         const int expected = scale_index(static_cast<float>(x - 10.0), 10.0f);
         EXPECT_NEAR(pixels[r * 200 + c], expected, 1) << c;
     }
-    EXPECT_EQ(pixels[0], 1);              // -10: the scale's blue end
+    EXPECT_EQ(pixels[0], 1);  // -10: the scale's blue end
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
     const auto& palette = animation_palette();
     EXPECT_EQ(palette[body_index], (rgb{0, 0, 0}));
@@ -76,9 +74,9 @@ TEST(Animation, FrameBufferStaysWithinItsBound) {
         int frame_width, frames;
     } rows[] = {
         {400, 100, 120, 400, 120},
-        {1600, 800, 120, 800, 120},                      // 800 x 416 with the legend
-        {800, 1600, 120, 800, 51},                       // 800 x 1616: 64 MB / 1.29 MB
-        {3200, 16000, 5, 800, 5},                        // 800 x 4016, five fit
+        {1600, 800, 120, 800, 120},  // 800 x 416 with the legend
+        {800, 1600, 120, 800, 51},   // 800 x 1616: 64 MB / 1.29 MB
+        {3200, 16000, 5, 800, 5},    // 800 x 4016, five fit
     };
     for (const auto& row : rows) {
         const frame_size size = frame_size_for(row.width, row.height);
@@ -117,10 +115,12 @@ TEST(Animation, WebpReadsBackFrameForFrame) {
         const std::vector<unsigned char>& rgba = animation.frames[static_cast<std::size_t>(k)];
         for (std::size_t p = 0; p < size.pixels(); p += 37) {
             const rgb colour = animation_palette()[frames.frame(k)[p]];
-            ASSERT_EQ((rgb{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]}), colour) << k << ' ' << p;
+            ASSERT_EQ((rgb{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]}), colour)
+                << k << ' ' << p;
         }
-        EXPECT_TRUE(std::equal(rgba.begin() + static_cast<std::ptrdiff_t>(legend_start), rgba.end(),
-                               animation.frames[0].begin() + static_cast<std::ptrdiff_t>(legend_start)));
+        EXPECT_TRUE(
+            std::equal(rgba.begin() + static_cast<std::ptrdiff_t>(legend_start), rgba.end(),
+                       animation.frames[0].begin() + static_cast<std::ptrdiff_t>(legend_start)));
     }
     EXPECT_NE(animation.frames[0], animation.frames[2]);
 }
