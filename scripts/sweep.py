@@ -26,6 +26,10 @@ and may go on with any of these, each once, in any order:
   unsteady         passed on as --unsteady=VALUE, a flow time in seconds (a
                    positive number) for a time-accurate run; its stop_rule
                    must be empty or limit
+  frames           passed on as --frames=VALUE, the animation's frame count
+                   (a whole number from 1 to 10000); needs unsteady
+  frames_vtk       yes: passed on as --frames-vtk, the frames as a ParaView
+                   series too; empty or no: not; needs unsteady
                    (each empty: the program's default, the first named; the
                    options go in this order whatever the columns' order)
 Then one case per line. Fields are separated by commas, with no quoting, and
@@ -71,7 +75,7 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
                  "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order")}
-OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady",)
+OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady", "frames", "frames_vtk")
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")
 USAGE = """usage: scripts/sweep.sh CASES.csv OUTDIR [-j N]
@@ -140,7 +144,7 @@ def _row_problems(where, fields, columns):
         value = fields.get(column, "")
         if value and value not in allowed:
             problems.append(f"{where}: {column} '{value}' is not one of {', '.join(allowed)}")
-    return problems + _unsteady_problems(where, fields)
+    return problems + _unsteady_problems(where, fields) + _frames_problems(where, fields)
 
 
 def _unsteady_problems(where, fields):
@@ -157,6 +161,19 @@ def _unsteady_problems(where, fields):
     if fields.get("stop_rule", "") not in ("", "limit"):
         return [f"{where}: unsteady runs take no stop rule but limit; leave stop_rule empty"]
     return []
+
+
+def _frames_problems(where, fields):
+    """The animation's columns: a frame count and yes/no, each only with unsteady."""
+    frames, vtk = fields.get("frames", ""), fields.get("frames_vtk", "")
+    problems = []
+    if frames and not (frames.isdigit() and 1 <= int(frames) <= 10000):
+        problems.append(f"{where}: frames '{frames}' is not a whole number from 1 to 10000")
+    if vtk not in ("", "yes", "no"):
+        problems.append(f"{where}: frames_vtk '{vtk}' is not yes or no")
+    if (frames or vtk == "yes") and not fields.get("unsteady"):
+        problems.append(f"{where}: frames and frames_vtk make the animation of an unsteady run; give unsteady too")
+    return problems
 
 
 def read_cases(path):
@@ -207,6 +224,10 @@ def read_cases(path):
         options = [f"--{c.replace('_', '-')}={fields[c]}" for c in OPTION_VALUES if fields.get(c)]
         if fields.get("unsteady"):
             options.append(f"--unsteady={fields['unsteady']}")
+        if fields.get("frames"):
+            options.append(f"--frames={fields['frames']}")
+        if fields.get("frames_vtk") == "yes":
+            options.append("--frames-vtk")
         cases.append(Case(name, picture, answers, options))
     if problems:
         for problem in problems:

@@ -12,13 +12,14 @@
 
 #include "common/run_error.h"
 #include "driver/dialogue.h"
+#include "driver/frame_capture.h"
 
 namespace veltaro {
 namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
-               [--advection=ORDER] [--unsteady=T] < answers
+               [--advection=ORDER] [--unsteady=T [--frames=N] [--frames-vtk]] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -50,6 +51,10 @@ Options (each default is the method of earlier results):
   --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
                        limit), for flows that shed vortices: the Strouhal number and the
                        forces in time (forces.csv); it takes no stop rule
+  --frames=N           --unsteady only: the animation of the vorticity (vorticity.webp) has
+                       N frames (default 120), evenly spaced over the last quarter of T
+  --frames-vtk         --unsteady only: the same frames as a ParaView time series
+                       (frames.pvd and frames/frame_NNNN.vtk)
 
 Files written into the current folder (replacing those of an earlier run):
   convergence.txt, convergence.svg   the relative changes per iteration
@@ -60,6 +65,7 @@ Files written into the current folder (replacing those of an earlier run):
   flow.vtk                           the final flow on the grid (VTK, for ParaView)
   summary.json                       the answers, the grid and the results
   forces.csv                         --unsteady only: lift and drag at every iteration
+  vorticity.webp                     --unsteady only: the animation of the vorticity
 
 Exit status: 1 after a complete run; 2 when the run is refused or a result
 could not be written (the reason is on standard error); 0 for --help and
@@ -152,7 +158,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
                     forms(pressure_solver_option) + ", " + forms(advection_option) +
-                    " and --unsteady=T, and asks its questions on standard input (veltaro < answers.txt).");
+                    ", --unsteady=T, --frames=N and --frames-vtk, and asks its questions on "
+                    "standard input (veltaro < answers.txt).");
 }
 
 constexpr std::string_view unsteady_name = "--unsteady";
@@ -186,6 +193,33 @@ bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
     return true;
 }
 
+constexpr std::string_view frames_name = "--frames=";
+
+// --frames=N, N a whole number from 1 to max_frames. Returns false when the
+// argument is another one.
+bool read_frames(std::string_view argument, std::optional<int>& frames) {
+    if (!argument.starts_with(frames_name)) return false;
+    const std::string value(argument.substr(frames_name.size()));
+    char* end = nullptr;
+    const long count = value.empty() || !std::isdigit(static_cast<unsigned char>(value.front()))
+                           ? 0
+                           : std::strtol(value.c_str(), &end, 10);
+    if (end != value.c_str() + value.size() || count < 1 || count > max_frames) {
+        throw run_error("The frame count \"" + value + "\" of --frames is not a whole number from 1 to " +
+                        std::to_string(max_frames) + "; give one such as --frames=120.");
+    }
+    frames = static_cast<int>(count);
+    return true;
+}
+
+// The animation is made of a time-accurate run's frames: without one, its
+// options are refused rather than ignored.
+void check_frame_options(const run_options& options) {
+    if (options.unsteady || (!options.frames && !options.frames_vtk)) return;
+    throw run_error(std::string("The option ") + (options.frames ? "--frames" : "--frames-vtk") +
+                    " makes the animation of a time-accurate run and needs --unsteady=T as well.");
+}
+
 // A time-accurate run ends at its flow time: a stop rule that would end it
 // sooner is refused, and the limit rule is implied.
 void settle_stop_rule(run_options& options, bool stop_rule_given) {
@@ -210,7 +244,11 @@ run_options read_options(int argc, const char* const* argv) {
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
             read_option(argument, pressure_solver_option, options.pressure_solver) ||
             read_option(argument, advection_option, options.advection) ||
-            read_unsteady(argument, options.unsteady)) {
+            read_unsteady(argument, options.unsteady) || read_frames(argument, options.frames)) {
+            continue;
+        }
+        if (argument == "--frames-vtk") {
+            options.frames_vtk = true;
             continue;
         }
         // --help or --version with other arguments: the others are refused.
@@ -220,6 +258,7 @@ run_options read_options(int argc, const char* const* argv) {
     const std::string_view first = argc > 1 ? argv[1] : "";
     if (is_help(first) || first == "--version") refuse_argument(first);
     settle_stop_rule(options, stop_rule_given);
+    check_frame_options(options);
     return options;
 }
 

@@ -138,6 +138,10 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
                   result.steadiness->residual_rms, result.flow_time);
         ++result.iterations;
         if (settings.history) settings.history->record(field, result.iterations, time, *dt);
+        if (settings.frames) {
+            settings.frames->observe(field, solid_nodes, time);
+            result.frames = settings.frames->frames();
+        }
         write_formatted(console, "count = %d, U: %e    V: %e    P: %e\n", result.iterations,
                         result.change_u, result.change_v, result.change_p);
         // A pipe (the studio reading a child) would otherwise hold lines back.

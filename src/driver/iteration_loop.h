@@ -10,6 +10,7 @@
 
 #include "driver/convergence_log.h"
 #include "driver/force_history.h"
+#include "driver/frame_capture.h"
 #include "driver/steady_residual.h"
 #include "driver/stop_rule.h"
 #include "driver/unsteady_run.h"
@@ -57,6 +58,7 @@ struct loop_settings {
     std::optional<double> end_time = std::nullopt;
     start_up_tilt tilt = {};  // none unless a time-accurate run with a body
     force_history* history = nullptr;  // records the forces of every iteration
+    frame_capture* frames = nullptr;  // the animation's, for a time-accurate run
 };
 
 struct loop_result {
@@ -69,6 +71,7 @@ struct loop_result {
     double change_v = 0.0;
     double change_p = 0.0;
     double flow_time = 0.0;  // the time steps summed, s
+    int frames = 0;  // the animation's frames taken
     // The steady residual of the last iteration; empty when none ran.
     std::optional<steady_measure> steadiness;
 };

@@ -8,7 +8,8 @@
 //     veltaro < examples/cylinder.answers
 //     veltaro --solid-nodes=covered < answers
 //     veltaro --unsteady=8 --pressure-solver=fft < answers   (in time, with
-//         the Strouhal number of the vortex street and "forces.csv")
+//         the Strouhal number of the vortex street, "forces.csv" and the
+//         animation "vorticity.webp")
 //     veltaro --help
 //     veltaro serve          (the studio in the browser: src/server)
 //
@@ -26,6 +27,7 @@
 #include "driver/convergence_log.h"
 #include "driver/force_history.h"
 #include "driver/forces.h"
+#include "driver/frame_capture.h"
 #include "driver/iteration_loop.h"
 #include "driver/run_warnings.h"
 #include "driver/set_up_run.h"
@@ -96,8 +98,15 @@ int run(const run_options& options) {
     check_results_can_be_written();
     convergence_log log;
     force_history history(history_settings_of(setup));
+    std::optional<frame_capture> frames;
+    if (options.unsteady) {
+        frames.emplace(frame_plan{options.frames.value_or(default_frames), options.frames_vtk,
+                                  *options.unsteady},
+                       masks, field.nx, field.ny);
+    }
     const loop_settings settings{setup.answers.max_iterations, options.stop, &masks.ghosts,
-                                 options.unsteady, start_up_tilt_of(setup), &history};
+                                 options.unsteady, start_up_tilt_of(setup), &history,
+                                 frames ? &*frames : nullptr};
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 
@@ -122,6 +131,7 @@ int run(const run_options& options) {
         run_warnings(setup, loop, coefficients, history.samples(), shedding);
     result_writer write;
     write([&] { history.finish(); });
+    if (frames) write([&] { frames->finish(); });
     write([&] { output_results(field); });
     const streamline_marks marks =
         streamlines(field, params, masks.picture.nx(), masks.picture.ny());

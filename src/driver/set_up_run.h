@@ -27,6 +27,10 @@ struct run_options {
     // --unsteady=T: a time-accurate run to the flow time T, in s (with the
     // stop rule limit); empty for the march to a steady state.
     std::optional<double> unsteady = std::nullopt;
+    // --frames=N: the animation's frames (120 when not given); --frames-vtk:
+    // the frames as a ParaView series too. Both only with --unsteady.
+    std::optional<int> frames = std::nullopt;
+    bool frames_vtk = false;
 };
 
 struct run_setup {

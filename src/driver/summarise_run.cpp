@@ -16,6 +16,8 @@ void add_shedding(run_summary& summary, const run_setup& setup, const loop_resul
                   const std::optional<shedding_report>& shedding) {
     summary.unsteady = setup.options.unsteady;
     summary.flow_time = loop.flow_time;
+    summary.frames = loop.frames;
+    summary.frames_vtk = setup.options.frames_vtk;
     if (!shedding) return;
     const shedding_measure& m = shedding->measure;
     summary.strouhal = shedding->strouhal;

@@ -17,10 +17,13 @@ inline constexpr std::array<std::string_view, 12> result_file_names = {
     "convergence.svg", "summary.json"};
 
 // Written besides by a time-accurate run (--unsteady=T) only.
-inline constexpr std::array<std::string_view, 1> unsteady_result_file_names = {"forces.csv"};
+inline constexpr std::array<std::string_view, 2> unsteady_result_file_names = {"forces.csv",
+                                                                              "vorticity.webp"};
+// Written besides by --frames-vtk, with the folder "frames" of the frame files.
+inline constexpr std::array<std::string_view, 1> series_result_file_names = {"frames.pvd"};
 
 // clang-format off
-inline constexpr std::array<std::string_view, 43> summary_keys = {
+inline constexpr std::array<std::string_view, 45> summary_keys = {
     "picture", "picture_width", "picture_height", "reynolds_number", "kinematic_viscosity",
     "density", "tunnel_height", "tunnel_length", "mesh_choice", "max_iterations",
     "inlet_velocity", "nx", "ny", "dx", "iterations", "stop", "change_u", "change_v", "change_p",
@@ -28,7 +31,8 @@ inline constexpr std::array<std::string_view, 43> summary_keys = {
     "drag_coefficient", "seconds", "lift_coefficient_chord", "drag_coefficient_chord", "warnings",
     "solid_nodes", "steady_residual", "stop_rule", "pressure_solver", "unsteady", "flow_time",
     "strouhal", "strouhal_uncertainty", "cycles", "mean_drag_coefficient",
-    "drag_coefficient_amplitude", "lift_coefficient_amplitude", "advection"};
+    "drag_coefficient_amplitude", "lift_coefficient_amplitude", "advection", "frames",
+    "frames_vtk"};
 // clang-format on
 
 }  // namespace veltaro

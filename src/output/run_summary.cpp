@@ -66,7 +66,9 @@ json to_json(const run_summary& s) {
                 {"mean_drag_coefficient", number(s.mean_drag_coefficient)},
                 {"drag_coefficient_amplitude", number(s.drag_coefficient_amplitude)},
                 {"lift_coefficient_amplitude", number(s.lift_coefficient_amplitude)},
-                {"advection", s.advection}};
+                {"advection", s.advection},
+                {"frames", s.frames ? json(*s.frames) : json(nullptr)},
+                {"frames_vtk", s.frames_vtk ? json(*s.frames_vtk) : json(nullptr)}};
 }
 
 }  // namespace

@@ -70,6 +70,11 @@ struct run_summary {
     std::optional<double> lift_coefficient_amplitude;
     // The advection in force, by its option value.
     std::string advection = "first-order";
+    // A time-accurate run's animation: the frames it holds, and whether they
+    // were written as a ParaView series as well (--frames-vtk). Empty in a
+    // steady run.
+    std::optional<int> frames;
+    std::optional<bool> frames_vtk;
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

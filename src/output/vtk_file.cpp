@@ -48,14 +48,22 @@ void write_section(atomic_file& file, const flow_field& field, const std::string
     file.write("\n");
 }
 
-void check_sizes(const std::string& file_name, const flow_field& field,
-                 const int_grid& solid_nodes) {
+template <typename Extra>
+void check_sizes(const std::string& file_name, const flow_field& field, const Extra& extra) {
     const auto fits = [&](const auto& values) {
         return values.nx() == field.nx && values.ny() == field.ny;
     };
-    if (!fits(field.u) || !fits(field.v) || !fits(field.p) || !fits(solid_nodes)) {
+    if (!fits(field.u) || !fits(field.v) || !fits(field.p) || !fits(extra)) {
         throw run_error(write_error_message(file_name, "the field does not match the grid size"));
     }
+}
+
+void write_velocity(atomic_file& file, const flow_field& field) {
+    write_section(file, field, "VECTORS velocity float\n", [&](std::string& row, int i, int j) {
+        append_big_endian(row, field.u[i][j]);
+        append_big_endian(row, field.v[i][j]);
+        append_big_endian(row, 0.0f);
+    });
 }
 
 }  // namespace
@@ -65,17 +73,41 @@ void write_vtk_file(const std::string& file_name, const flow_field& field,
     check_sizes(file_name, field, solid_nodes);
     atomic_file file(file_name, file_kind::binary);
     file.write(header(field));
-    write_section(file, field, "VECTORS velocity float\n", [&](std::string& row, int i, int j) {
-        append_big_endian(row, field.u[i][j]);
-        append_big_endian(row, field.v[i][j]);
-        append_big_endian(row, 0.0f);
-    });
+    write_velocity(file, field);
     write_section(file, field, "SCALARS pressure float 1\nLOOKUP_TABLE default\n",
                   [&](std::string& row, int i, int j) { append_big_endian(row, field.p[i][j]); });
     write_section(file, field, "SCALARS solid int 1\nLOOKUP_TABLE default\n",
                   [&](std::string& row, int i, int j) {
                       append_big_endian(row, static_cast<std::int32_t>(solid_nodes[i][j] != 0));
                   });
+    file.commit();
+}
+
+}  // namespace veltaro
+
+namespace veltaro {
+
+void write_vtk_frame(const std::string& file_name, const flow_field& field,
+                     const float_grid& omega) {
+    check_sizes(file_name, field, omega);
+    atomic_file file(file_name, file_kind::binary);
+    file.write(header(field));
+    write_velocity(file, field);
+    write_section(file, field, "SCALARS vorticity float 1\nLOOKUP_TABLE default\n",
+                  [&](std::string& row, int i, int j) { append_big_endian(row, omega[i][j]); });
+    file.commit();
+}
+
+void write_pvd_collection(const std::string& file_name, const std::vector<series_entry>& entries) {
+    std::string text = "<?xml version=\"1.0\"?>\n<VTKFile type=\"Collection\" version=\"0.1\">\n"
+                       "  <Collection>\n";
+    for (const series_entry& entry : entries) {
+        text += "    <DataSet timestep=\"" + format_text("%.9g", entry.time) +
+                "\" group=\"\" part=\"0\" file=\"" + entry.file + "\"/>\n";
+    }
+    text += "  </Collection>\n</VTKFile>\n";
+    atomic_file file(file_name, file_kind::text);
+    file.write(text);
     file.commit();
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "field/flow_field.h"
 #include "field/grid.h"
@@ -18,5 +19,20 @@ namespace veltaro {
 // when an array does not match the grid size.
 void write_vtk_file(const std::string& file_name, const flow_field& field,
                     const int_grid& solid_nodes);
+
+// One frame of a time-accurate run's series: the velocity (u, v, 0) and the
+// vorticity omega of every node, in the same layout.
+void write_vtk_frame(const std::string& file_name, const flow_field& field,
+                     const float_grid& omega);
+
+// A frame file and the flow time it shows, s.
+struct series_entry {
+    std::string file;  // relative to the collection's folder
+    double time = 0.0;
+};
+
+// The collection that makes the frames one time series in ParaView (".pvd":
+// each file with its flow time).
+void write_pvd_collection(const std::string& file_name, const std::vector<series_entry>& entries);
 
 }  // namespace veltaro

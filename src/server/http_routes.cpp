@@ -41,6 +41,7 @@ std::string content_type_of(const std::string& name) {
         {".svg", "image/svg+xml"},
         {".png", "image/png"},
         {".jpg", "image/jpeg"},
+        {".webp", "image/webp"},
         {".ico", "image/x-icon"},
         {".json", "application/json"},
         {".txt", "text/plain; charset=utf-8"},

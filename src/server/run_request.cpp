@@ -124,6 +124,30 @@ bool take_unsteady(const form_lookup& field, text_fields& options, std::string& 
     return true;
 }
 
+// "frames" (a whole number from 1 to 10000) and "frames_vtk" ("yes"), the
+// animation of a time-accurate run: refused without "unsteady", as the
+// program refuses them without --unsteady.
+bool take_frames(const form_lookup& field, text_fields& options, std::string& refusal) {
+    const std::string frames = trimmed(field("frames").value_or(""));
+    const std::string vtk = trimmed(field("frames_vtk").value_or(""));
+    if (frames.empty() && (vtk.empty() || vtk == "no")) return true;
+    const bool unsteady = std::any_of(options.begin(), options.end(),
+                                      [](const auto& option) { return option.first == "unsteady"; });
+    const bool count = frames.empty() || (frames.size() <= 5 &&
+                                          std::all_of(frames.begin(), frames.end(), [](char c) {
+                                              return c >= '0' && c <= '9';
+                                          }) &&
+                                          std::stoi(frames) >= 1 && std::stoi(frames) <= 10000);
+    if (!unsteady || !count || !(vtk.empty() || vtk == "yes" || vtk == "no")) {
+        refusal = "The fields \"frames\" (a whole number from 1 to 10000) and \"frames_vtk\" "
+                  "(yes or no) make the animation of a time-accurate run and need \"unsteady\".";
+        return false;
+    }
+    if (!frames.empty()) options.emplace_back("frames", frames);
+    if (vtk == "yes") options.emplace_back("frames_vtk", vtk);
+    return true;
+}
+
 // The airfoil's two fields come together or not at all: four digits, and an
 // angle that reads as a number.
 bool take_airfoil(const form_lookup& field, text_fields& airfoil, std::string& refusal) {
@@ -158,6 +182,7 @@ request_check check_run_request(const form_lookup& field) {
         if (!take_option(field, option, request.options, check.refusal)) return check;
     }
     if (!take_unsteady(field, request.options, check.refusal)) return check;
+    if (!take_frames(field, request.options, check.refusal)) return check;
     if (!take_airfoil(field, request.airfoil, check.refusal)) return check;
     request.sweep = field("sweep").value_or(std::string());
     if (request.sweep.size() > sweep_limit) {
@@ -199,6 +224,10 @@ std::vector<std::string> option_arguments(const text_fields& options) {
             arguments.push_back(std::string(option->argument) + '=' + field.second);
         } else if (field.first == "unsteady") {
             arguments.push_back("--unsteady=" + field.second);
+        } else if (field.first == "frames") {
+            arguments.push_back("--frames=" + field.second);
+        } else if (field.first == "frames_vtk") {
+            arguments.push_back("--frames-vtk");
         }
     }
     return arguments;

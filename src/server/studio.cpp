@@ -28,7 +28,7 @@ constexpr std::array run_files = {
     "U.dat",        "V.dat",        "P.dat",        "convergence.txt", "convergence.svg",
     "U.jpg",        "V.jpg",        "pressure.jpg", "velocity.jpg",    "flow.vtk",
     "summary.json", "residual.txt", "console.txt",  "answers.txt",     "run.json",
-    "forces.csv"};
+    "forces.csv",   "vorticity.webp"};
 
 // Summary keys that repeat the answers, and its warnings, which a record
 // shows on their own; the rest are the run's results.

@@ -415,6 +415,55 @@ class RunTest(PageTest):
         self.wait_for(lambda: len(self.driver.find_elements(By.CSS_SELECTOR, markers)) == 6, 30)
 
 
+class UnsteadyTest(PageTest):
+    def test_an_unsteady_run_plots_its_lift_live_then_plays_its_animation(self):
+        # The validation cylinder at Re_D 100 on the standard mesh with the
+        # outline rule: it sheds within a few seconds of flow time (on the
+        # coarse mesh, 2.5 nodes across, its wake settles, and so would the
+        # animation).
+        self.upload(os.path.join(EXAMPLES, "validation_cylinder.jpg"))
+        for field, value in (("reynolds_number", 1000), ("tunnel_height", 2), ("tunnel_length", 4),
+                             ("mesh_choice", 1), ("max_iterations", 1000000), ("solid_nodes", "outline")):
+            self.set_field(field, value)
+        self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
+        self.set_field("flow", "unsteady")
+        self.set_field("unsteady", 6)
+        self.assertNotIn("high_reynolds", self.warning_codes("#form_warnings"))
+        self.assertIn("7.5 flow-through times", self.find("#flow_throughs").text)
+        self.find("#run").click()
+        lift = "#forces_plot path[data-series='C_L']"
+        seen_live = False
+        deadline = time.monotonic() + 300
+        while not any(word in self.status() for word in ("done", "refused", "failed")):
+            self.assertLess(time.monotonic(), deadline, "the run did not end")
+            if "running" in self.status() and self.driver.find_elements(By.CSS_SELECTOR, lift):
+                seen_live = True
+            time.sleep(0.05)
+        self.assertEqual(self.status(), "done", self.find("#message").text)
+        self.assertTrue(seen_live, "no lift was plotted while the run was running")
+        self.assertTrue(self.find("#convergence_figure").get_attribute("hidden"))
+        self.assertIn("--unsteady=6", self.shown_options())
+        record = self.server.record(self.watched_run_id())
+        self.assertRegex(self.find("#strouhal").text, r"^0\.\d+ ± [0-9.e-]+ \(\d+ cycles\)$")
+        self.assertEqual(record["summary"]["frames"], 120)
+        canvas = self.find("#animation_canvas")
+        self.wait_for(lambda: canvas.get_attribute("data-frame") is not None, 30, "no frame was drawn")
+        first = int(canvas.get_attribute("data-frame"))
+        self.wait_for(lambda: int(canvas.get_attribute("data-frame")) != first, 10, "the animation does not play")
+        self.find("#animation_play").click()  # pause
+        paused = canvas.get_attribute("data-frame")
+        time.sleep(0.3)
+        self.assertEqual(canvas.get_attribute("data-frame"), paused)
+        # Frames equal to the one before are merged into it by the encoder,
+        # so a wake that has settled holds fewer than the 120 taken.
+        slider = self.find("#animation_slider")
+        target = str(int(slider.get_attribute("max")) // 2)
+        self.assertNotEqual(target, paused)
+        self.driver.execute_script("const s = arguments[0]; s.value = arguments[1]; s.dispatchEvent(new Event('input'));",
+                                   slider, target)
+        self.wait_for(lambda: canvas.get_attribute("data-frame") == target, 10, "the slider does not move the frame")
+
+
 class AirfoilTest(PageTest):
     def test_angle_sweep_gives_a_polar_with_the_sign_of_the_angle_and_its_csv(self):
         self.choose_tool("airfoil")

@@ -73,5 +73,31 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     }
 }
 
+// Taking the animation's frames (without --frames-vtk's files) allocates
+// nothing either: a frame is rendered into the buffer made at the start.
+TEST(NoAllocation, FramesAllocateNothing) {
+    const test::scratch_dir folder;
+    const run_parameters params{.inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
+    const int_grid solid(60, 25);
+    flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
+    initial_conditions(field, params.inlet_velocity);
+    solver_workspace workspace = make_solver_workspace(field, pressure_solver_kind::fft);
+    steady_monitor monitor(field.nx, field.ny, 1.0);
+    convergence_log log;
+    std::ostream console(nullptr);
+    obstacle_masks masks;
+    masks.picture = int_grid(240, 100);
+    // Every frame's time is passed at once: one frame per iteration.
+    frame_capture frames({10, false, 1e-9}, masks, field.nx, field.ny);
+    loop_settings settings{20, stop_rule::limit};
+    settings.frames = &frames;
+    run_iteration_loop(field, params, solid, {1, stop_rule::quiet}, workspace, monitor, log, console);
+
+    const long before = allocations.load();
+    run_iteration_loop(field, params, solid, settings, workspace, monitor, log, console);
+    EXPECT_EQ(allocations.load() - before, 0);
+    EXPECT_EQ(frames.frames(), 10);
+}
+
 }  // namespace
 }  // namespace veltaro

@@ -28,8 +28,9 @@ std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
-           "--pressure-solver=lu|fft, --advection=first-order|second-order and --unsteady=T, and "
-           "asks its questions on standard input (veltaro < answers.txt).\n";
+           "--pressure-solver=lu|fft, --advection=first-order|second-order, --unsteady=T, "
+           "--frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
+           "answers.txt).\n";
 }
 
 std::string not_a_flow_time(const std::string& value) {

@@ -71,6 +71,9 @@ class CasesCsv(Folder):
             (HEADER + ",unsteady\na," + ROW + ",-8\n", "unsteady '-8' is not a positive number of seconds"),
             (HEADER + ",unsteady\na," + ROW + ",8s\n", "unsteady '8s' is not a positive number of seconds"),
             (HEADER + ",unsteady,stop_rule\na," + ROW + ",8,steady\n", "take no stop rule but limit"),
+            (HEADER + ",frames\na," + ROW + ",60\n", "give unsteady too"),
+            (HEADER + ",unsteady,frames\na," + ROW + ",8,0\n", "frames '0' is not a whole number"),
+            (HEADER + ",unsteady,frames_vtk\na," + ROW + ",8,1\n", "frames_vtk '1' is not yes or no"),
         ]
         for text, words in rows:
             with self.subTest(csv=text):
@@ -145,15 +148,15 @@ class Command(Folder):
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
         # The options in the command line's order, whatever the columns'.
-        cases = self.write("cases.csv", HEADER + ",unsteady,advection,pressure_solver,solid_nodes,inlet_velocity,stop_rule\n"
-                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,2.5,second-order,fft,covered,0.3,limit\n")
+        cases = self.write("cases.csv", HEADER + ",frames_vtk,unsteady,advection,pressure_solver,solid_nodes,inlet_velocity,stop_rule,frames\n"
+                                                 "a,cylinder.jpg,0,0.01,1,1,4,0,5,yes,2.5,second-order,fft,covered,0.3,limit,60\n")
         result = self.sweep("--case", cases, "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         with open(os.path.join(folder, "summary.json")) as file:
             summary = json.load(file)
         self.assertEqual(summary, {"arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft "
-                                                "--advection=second-order --unsteady=2.5",
+                                                "--advection=second-order --unsteady=2.5 --frames=60 --frames-vtk",
                                    "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         for name, text in (("exit_status", "1\n"), ("console.txt", "console\n"), ("stderr.txt", "last words\n")):
             with open(os.path.join(folder, name)) as file:

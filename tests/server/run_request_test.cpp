@@ -69,6 +69,8 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"unsteady not a time", with(good, "unsteady", "-8"), nullptr, "\"unsteady\" must be a positive number"},
         {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr,
          "\"unsteady\" takes no stop rule but \"limit\"."},
+        {"frames without unsteady", with(good, "frames", "60"), nullptr, "need \"unsteady\""},
+        {"frames not a count", with(with(good, "unsteady", "8"), "frames", "6e1"), nullptr, "need \"unsteady\""},
         {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
         {"airfoil of three digits", with(with(good, "naca", "012"), "angle", "0"), nullptr, "four digits"},
@@ -88,16 +90,18 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 
 TEST(RunRequest, OptionsBecomeArguments) {
     // In the fixed order, whatever the form's.
-    form fields = with(with(with(with(good, "unsteady", "8"), "advection", "second-order"),
-                            "pressure_solver", "fft"),
-                       "stop_rule", "limit");
+    form fields = with(with(with(with(with(with(good, "frames_vtk", "yes"), "unsteady", "8"),
+                                          "advection", "second-order"),
+                                     "pressure_solver", "fft"),
+                                "stop_rule", "limit"),
+                           "frames", "60");
     const request_check result =
         check(with(with(fields, "solid_nodes", "covered"), "sweep", "Re sweep"));
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
                                         "--pressure-solver=fft", "--advection=second-order",
-                                        "--unsteady=8"}));
+                                        "--unsteady=8", "--frames=60", "--frames-vtk"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

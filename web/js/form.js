@@ -46,6 +46,24 @@ export function update_inlet_field() {
     input("inlet_velocity_field").hidden = !inlet_velocity_is_asked();
 }
 
+export function flow_is_unsteady() {
+    return input("flow").value === "unsteady";
+}
+
+// The Flow choice: the flow time's field, in seconds and in flow-through
+// times L/U, and the stop rule, which a time-accurate run does not take.
+export function update_flow_field() {
+    const unsteady = flow_is_unsteady();
+    input("unsteady_field").hidden = !unsteady;
+    input("stop_rule").disabled = unsteady;
+    const answers = read_answers();
+    const velocity = inlet_velocity_is_asked() ? answers.inlet_velocity : answers.reynolds_number * answers.kinematic_viscosity / answers.tunnel_height;
+    const through = answers.tunnel_length / velocity;
+    const time = number_of("unsteady");
+    input("flow_throughs").textContent = Number.isFinite(through) && through > 0 && time > 0
+        ? `= ${Number((time / through).toPrecision(3))} flow-through times (L/U = ${Number(through.toPrecision(3))} s)` : "";
+}
+
 // The numbers as typed, for the drawing's measures (NaN where not a number).
 export function read_answers(overrides = {}) {
     const answers = {};
@@ -97,6 +115,9 @@ export function check_answers(overrides = {}) {
         if (!(name in overrides)) input(name).setAttribute("aria-invalid", problem ? "true" : "false");
         if (problem) problems.push(problem);
     }
+    if (flow_is_unsteady() && !(number_of("unsteady") > 0 && Number.isFinite(number_of("unsteady")))) {
+        problems.push("The flow time T of an unsteady run must be a positive number of seconds.");
+    }
     const mesh = problems.length ? null : mesh_problem(answers);
     return mesh ? [...problems, mesh] : problems;
 }
@@ -106,7 +127,8 @@ export function check_answers(overrides = {}) {
 // obstacle's frontal height in node spacings.
 export function warnings_before_run(answers, mask, spans) {
     const warnings = [];
-    if (Math.fround(answers.reynolds_number) > warning_reynolds) {
+    // A time-accurate run is meant for such flows: the program does not warn.
+    if (Math.fround(answers.reynolds_number) > warning_reynolds && !flow_is_unsteady()) {
         warnings.push({ code: "high_reynolds", message: `A Reynolds number of ${answers.reynolds_number} is above ${warning_reynolds}: the steady method is meant for low Reynolds numbers; time-accurate runs (--unsteady=T) are the way for such flows.` });
     }
     if (answers.max_iterations <= 0) {
@@ -131,8 +153,11 @@ export function append_answers(form_data, overrides = {}) {
         if (name === "inlet_velocity" && !inlet_velocity_is_asked(overrides)) continue;
         form_data.append(name, text_of(name, overrides));
     }
+    const unsteady = flow_is_unsteady();
     for (const { name, fallback } of program_options) {
-        const value = input(name)?.value;
+        // The flow time only for an unsteady run, which takes no stop rule.
+        if ((name === "unsteady" && !unsteady) || (name === "stop_rule" && unsteady)) continue;
+        const value = input(name)?.value.trim();
         if (value && value !== fallback) form_data.append(name, value);
     }
 }
@@ -143,7 +168,10 @@ export function fill_answers(answers) {
         if (answers[name] !== undefined && answers[name] !== null) input(name).value = String(answers[name]);
     }
     for (const { name, fallback } of program_options) {
-        if (input(name)) input(name).value = answers[name] ?? fallback;
+        if (name !== "unsteady" && input(name)) input(name).value = answers[name] ?? fallback;
     }
+    input("flow").value = answers.unsteady ? "unsteady" : "steady";
+    if (answers.unsteady) input("unsteady").value = String(answers.unsteady);
     update_inlet_field();
+    update_flow_field();
 }

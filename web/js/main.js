@@ -6,7 +6,7 @@
 import * as api from "./api.js";
 import * as drawing from "./drawing.js";
 import { parse_digits } from "./airfoil.js";
-import { append_answers, check_answers, fill_answers, read_answers, update_inlet_field, warnings_before_run } from "./form.js";
+import { append_answers, check_answers, fill_answers, read_answers, update_flow_field, update_inlet_field, warnings_before_run } from "./form.js";
 import { format_value } from "./format.js";
 import { chord, frontal_height, mesh_size } from "./measure.js";
 import { hide_results, init_results, show_warnings } from "./results.js";
@@ -53,6 +53,7 @@ function update_measures() {
 function follow_tunnel() {
     const answers = read_answers();
     update_inlet_field();
+    update_flow_field();
     if (answers.tunnel_length > 0 && answers.tunnel_height > 0 && answers.tunnel_length / answers.tunnel_height < 200) {
         drawing.set_tunnel(board, answers.tunnel_length, answers.tunnel_height, mesh_size(answers.mesh_choice, answers.tunnel_length, answers.tunnel_height));
     }
@@ -315,7 +316,7 @@ async function init() {
     init_results();
     init_run_view();
     init_runs({ open: open_run, rerun, remove });
-    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations"]) {
+    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations", "flow", "unsteady"]) {
         $(id).addEventListener("input", follow_tunnel);
         $(id).addEventListener("change", follow_tunnel);
     }

@@ -6,6 +6,7 @@ import { archive_url, file_url, get_file } from "./api.js";
 import { draw_colour_bar, draw_field } from "./field_view.js";
 import { element, format_e, format_seconds, format_value } from "./format.js";
 import { at_node, parse_vtk, range_of } from "./vtk.js";
+import { hide_animation, init_animation, show_animation } from "./animation.js";
 
 const pictures = {
     speed: { values: "speed", unit: "m/s" },
@@ -43,15 +44,25 @@ function show_numbers(summary) {
     set_text("chord", summary.chord != null ? `${format_e(summary.chord)} m` : "–");
     set_text("lift_coefficient_chord", format_e(summary.lift_coefficient_chord));
     set_text("drag_coefficient_chord", format_e(summary.drag_coefficient_chord));
+    set_text("strouhal", strouhal_text(summary));
     set_text("iterations", String(summary.iterations ?? "–"));
-    const stops = { settled: "settled", steady: "steady", "iteration limit": "at the iteration limit", "at rest": "the flow is at rest" };
+    const stops = { "flow time": "at the flow time", settled: "settled", steady: "steady", "iteration limit": "at the iteration limit", "at rest": "the flow is at rest" };
     set_text("stop", stops[summary.stop] || summary.stop || "–");
     set_text("steady_residual", summary.steady_residual != null ? `${format_e(summary.steady_residual)} U²/c` : "–");
     set_text("seconds", format_seconds(summary.seconds));
 }
 
-function show_links(id, picture_name) {
-    const names = picture_name ? [...result_files, picture_name] : result_files;
+// "0.178 ± 0.002 (10 cycles)"; a steady run has none, a time-accurate run
+// without enough cycles says so.
+function strouhal_text(summary) {
+    if (summary.unsteady == null) return "– (steady run)";
+    if (summary.strouhal == null) return `none measured (${summary.cycles ?? 0} cycles)`;
+    return `${Number(summary.strouhal.toPrecision(3))} ± ${Number((summary.strouhal_uncertainty ?? 0).toPrecision(2))} (${summary.cycles} cycles)`;
+}
+
+function show_links(id, picture_name, summary) {
+    const time_accurate = summary.unsteady != null ? ["forces.csv", ...(summary.frames > 0 ? ["vorticity.webp"] : [])] : [];
+    const names = [...result_files, ...time_accurate, ...(picture_name ? [picture_name] : [])];
     const links = names.map((name) => element("a", name, { href: file_url(id, name), download: name }));
     links.push(element("a", "all as .zip", { href: archive_url(id), download: `${id}.zip` }));
     document.getElementById("file_links").replaceChildren(...links.flatMap((a, k) => (k ? [" · ", a] : [a])));
@@ -134,12 +145,14 @@ export function init_results() {
     document.querySelector("#results-panel [role=tablist]").addEventListener("keydown", tab_key);
     document.getElementById("result_picture").addEventListener("pointermove", probe);
     draw_colour_bar(document.getElementById("colour_bar"));
+    init_animation();
     new ResizeObserver(() => { if (view.flow) show_tab(view.tab); }).observe(document.getElementById("result_picture"));
 }
 
 export function hide_results() {
     view.id = null;
     view.flow = null;
+    hide_animation();
     document.getElementById("results-panel").hidden = true;
 }
 
@@ -153,7 +166,8 @@ export function show_results(record) {
     view.ranges = {};
     show_warnings(document.getElementById("warnings"), summary.warnings || record.warnings);
     show_numbers(summary);
-    show_links(record.id, record.picture);
+    show_links(record.id, record.picture, summary);
+    show_animation(record.id, summary.frames);
     set_text("probe", "Move the pointer over the picture to read the flow there.");
     show_tab(view.tab);
     load_flow(record.id);

@@ -6,7 +6,8 @@ import * as api from "./api.js";
 import { format_seconds } from "./format.js";
 import { plot } from "./plot.js";
 import { hide_results, show_results } from "./results.js";
-import { command_line } from "./settings.js";
+import { command_line, is_unsteady } from "./settings.js";
+import { follow_forces, stop_forces } from "./forces_plot.js";
 
 const settled_change = 2e-6;  // the program's threshold for a quiet iteration
 const steady_residual = 1e-4;  // and for a steady one, in U^2/c
@@ -17,7 +18,7 @@ const redraw_interval_ms = 250;
 const $ = (id) => document.getElementById(id);
 
 // started, ended: the run's own start and end (ms since 1970) from its record.
-const watched = { id: null, source: null, status: null, history: [], started: 0, ended: 0, clicked: 0, first_point_ms: null, timer: 0, redraw: 0, last_drawn: 0 };
+const watched = { id: null, source: null, status: null, unsteady: false, history: [], started: 0, ended: 0, clicked: 0, first_point_ms: null, timer: 0, redraw: 0, last_drawn: 0 };
 
 // The run shown, for the page's other views.
 export function watched_run() {
@@ -96,6 +97,9 @@ async function on_status(id, record) {
     $("message").textContent = record.message || "";
     const final = api.is_final(record.status);
     $("cancel").disabled = final;
+    // forces.csv exists once the first iteration is in (no fetch meets a 404).
+    watched.unsteady = is_unsteady(record);
+    if (watched.unsteady && watched.history.length > 0) follow_forces(id, final);
     const started = Date.parse(record.started || "");
     if (Number.isFinite(started) && !watched.started) {
         watched.started = started;
@@ -121,6 +125,7 @@ async function on_status(id, record) {
 function on_iteration(id, point) {
     if (watched.id !== id) return;
     watched.history.push(point);
+    if (watched.unsteady && watched.history.length === 1) follow_forces(id, false);
     if (watched.redraw) return;
     const wait = Math.max(0, watched.last_drawn + redraw_interval_ms - performance.now());
     watched.redraw = setTimeout(() => requestAnimationFrame(() => {
@@ -131,9 +136,10 @@ function on_iteration(id, point) {
 
 export function stop_watching() {
     watched.source?.close();
+    stop_forces();
     clearInterval(watched.timer);
     clearTimeout(watched.redraw);
-    Object.assign(watched, { id: null, source: null, status: null, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
+    Object.assign(watched, { id: null, source: null, status: null, unsteady: false, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
 }
 
 // Watches one run from its start (a finished run's stream replays its

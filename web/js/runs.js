@@ -7,7 +7,7 @@ import { file_url, is_final } from "./api.js";
 import { element, format_date, format_e } from "./format.js";
 import { plot } from "./plot.js";
 import { render_polar } from "./polar.js";
-import { airfoil_text, settings_rows, settings_text } from "./settings.js";
+import { airfoil_text, is_unsteady, settings_rows, settings_text } from "./settings.js";
 
 const mesh_names = { 0: "coarse", 1: "standard", 2: "fine" };
 const basis_key = "veltaro.basis";
@@ -146,7 +146,22 @@ function is_angle_sweep(runs) {
         new Set(runs.map((r) => r.airfoil.angle)).size > 1;
 }
 
+// A sweep of time-accurate runs: the Strouhal number against Re_D, with the
+// uncertainty of each in its caption.
+function render_strouhal_sweep(runs) {
+    const done = runs.filter((r) => r.status === "done" && Number.isFinite(result_of(r, "reynolds_frontal")) && Number.isFinite(result_of(r, "strouhal")))
+        .sort((a, b) => result_of(a, "reynolds_frontal") - result_of(b, "reynolds_frontal"));
+    plot(document.getElementById("sweep_plot"), {
+        x_label: "Re_D", y_label: "St = f D/U",
+        series: [{ name: "St", colour: "#7d3c98", markers: true, points: done.map((r) => [result_of(r, "reynolds_frontal"), result_of(r, "strouhal")]) }],
+    });
+    const spread = done.map((r) => `${Number(result_of(r, "strouhal").toPrecision(3))} ± ${Number((result_of(r, "strouhal_uncertainty") ?? 0).toPrecision(2))}`);
+    document.getElementById("sweep_caption").textContent =
+        `St against Re_D for the chosen sweep of unsteady runs (${spread.join(", ") || "none measured yet"}); ${shared_settings(runs)}.`;
+}
+
 function render_reynolds_sweep(runs) {
+    if (runs.length > 0 && runs.every(is_unsteady)) return render_strouhal_sweep(runs);
     const { drag, lift, drag_label, lift_label } = coefficients();
     // A sweep of a drawn airfoil plots the chord's coefficients too.
     const names = [[drag, drag_label, "#c0392b"], [lift, lift_label, "#2471a3"]];

@@ -11,7 +11,14 @@ export const program_options = [
     { name: "stop_rule", label: "Stop rule", fallback: "quiet" },
     { name: "pressure_solver", label: "Pressure solve", fallback: "lu" },
     { name: "advection", label: "Advection", fallback: "first-order" },
+    // A flow time in seconds: the run is time-accurate (--unsteady=T).
+    { name: "unsteady", label: "Flow (T in s)", fallback: "steady" },
 ];
+
+// True for a time-accurate run.
+export function is_unsteady(record) {
+    return options_in_force(record).unsteady !== "steady";
+}
 
 // The options in force for a run: its summary's, else those posted, else
 // the program's defaults.
