@@ -83,10 +83,6 @@ void write_vtk_file(const std::string& file_name, const flow_field& field,
     file.commit();
 }
 
-}  // namespace veltaro
-
-namespace veltaro {
-
 void write_vtk_frame(const std::string& file_name, const flow_field& field,
                      const float_grid& omega) {
     check_sizes(file_name, field, omega);
