@@ -1,19 +1,20 @@
 #!/usr/bin/env python3
-"""Sets Veltaro beside published results and a confined reference for the
-steady flow past a circular cylinder: runs the validation cylinder
+"""Sets Veltaro beside published results and confined references for the
+flow past a circular cylinder: runs the validation cylinder
 (examples/validation_cylinder.jpg, 800 x 400 pixels, a disc a tenth of the
 tunnel high) at Re_D = 5, 10, 20 and 40 on the coarse, standard and fine
 meshes through scripts/sweep.sh, in each configuration of CONFIGURATIONS that
-the program offers (its default first), then writes docs/validation.md,
-docs/validation-cd.svg and, with the outline rule,
-docs/validation-outline-nodes.svg from the results.
+the program offers (its default first), then the time-accurate runs of
+UNSTEADY_CASES through a second sweep, and writes docs/validation.md,
+docs/validation-cd.svg, docs/validation-vorticity.png and, with the outline
+rule, docs/validation-outline-nodes.svg from the results.
 
     bash scripts/validate.sh [-j N] [--resume] [--workdir DIR]
 
   -j N          cases run at once (default: one per core)
   --resume      go on with an interrupted run instead of starting afresh
   --workdir DIR where the cases run (default: build-validation/); its
-                sweep/ and settle/ folders are replaced
+                sweep/, unsteady/ and settle/ folders are replaced
 
 Each run starts the cases afresh, because the page must describe the
 program as it is now. It takes about six minutes on 2 cores for the five
@@ -316,12 +317,14 @@ def flow_through(path, inlet_velocity, length=SETUP["length"]):
         return None
 
 
-def joblog_span(path):
+def joblog_span(*paths):
     """Seconds from the first start to the last end in GNU parallel's job
-    log (its Starttime and JobRuntime columns); None without one."""
+    logs (their Starttime and JobRuntime columns); None without them."""
     try:
-        with open(path) as file:
-            rows = [line.split("\t") for line in file][1:]
+        rows = []
+        for path in paths:
+            with open(path) as file:
+                rows += [line.split("\t") for line in file][1:]
         return round(max(float(r[2]) + float(r[3]) for r in rows) - min(float(r[2]) for r in rows))
     except (OSError, ValueError, IndexError):
         return None
@@ -619,11 +622,11 @@ def main(args):
     plot_vorticity(os.path.join(docs, VORTICITY_PICTURE), os.path.join(unsteady_dir, unsteady_name(100, 2)))
     blocks = validation_page.load_blocks(validation_page.template_path())
     count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES) + len(UNSTEADY_CASES)
-    span = joblog_span(os.path.join(sweep_dir, "joblog.txt")) if resume else None
-    wall_note = (f"{wall_seconds} s of wall time for all {count} cases" if not resume else
+    span = joblog_span(*(os.path.join(d, "joblog.txt") for d in (sweep_dir, unsteady_dir))) if resume else None
+    wall_note = (f"{wall_seconds} s of wall time for all {count} cases, the time-accurate ones included" if not resume else
                  "resumed run, so no total wall time" if span is None else
-                 f"a resumed run: {span} s from the first case's start to the last one's end in the sweep's "
-                 "job log, any pause included")
+                 f"a resumed run: {span} s from the first case's start to the last one's end in the sweeps' "
+                 "job logs, any pause included")
     run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit, load)
     page = validation_page.render(blocks, references, [(c[0], command_line(c[2])) for c in configurations], records,
                                   list(REYNOLDS), SETUP, settle, run_facts, pictures,
