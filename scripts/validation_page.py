@@ -486,20 +486,6 @@ def drag_convergence_note(blocks, name, records, reynolds, diameter):
                        spacings=join_words(f"{diameter / r['dx']:.2f}" for r in first))
 
 
-def wake_errors(configurations, records, reynolds, references):
-    """How far the fine mesh's L_w/D is from the confined reference, in
-    every configuration: "at Re_D = 20 and 40 it is -33.3% and -31.7% off
-    with the default and ... with `--solid-nodes=covered`"."""
-    parts = []
-    for number, (key, title) in enumerate(configurations):
-        errors = fine_errors(records[key], reynolds, references, "recirculation_length")
-        if number == 0:
-            start = f"at Re_D = {join_words(str(re_d) for re_d, _ in errors)} it is "
-        parts.append(join_words(show_error(e) for _, e in errors) +
-                     (" off with the default" if number == 0 else f" with `{title}`"))
-    return start + join_words(parts)
-
-
 def ending_table(configurations, records, reynolds, references):
     """How each configuration's runs ended: on the fine mesh at the Reynolds
     numbers of the confined reference, the iterations and flow-through
@@ -563,10 +549,18 @@ def options_section(blocks, configurations, records, reynolds, references, setup
 
 
 def advection_note(blocks, configurations, records, reynolds, references):
-    """What the second-order advection changes, when the page has it."""
-    if not any("--advection=second-order" in title for _, title in configurations):
+    """What the second-order advection changes on the outline rule, when
+    the page has both advections."""
+    keys = ("outline", "outline, second order")
+    if not all(key in records for key in keys):
         return OMIT
-    return "\n" + fill(blocks, "advection", wake_errors=wake_errors(configurations, records, reynolds, references))
+    first, second = (records[key] for key in keys)
+    return "\n" + fill(blocks, "advection", reynolds=join_words(str(r) for r, _ in fine_errors(
+        second, reynolds, references, "recirculation_length")),
+        first_wake=errors_at(first, reynolds, references, "recirculation_length"),
+        second_wake=errors_at(second, reynolds, references, "recirculation_length"),
+        first_drag=errors_at(first, reynolds, references, "drag_coefficient"),
+        second_drag=errors_at(second, reynolds, references, "drag_coefficient"))
 
 
 def configurations_note(blocks, configurations):

@@ -217,8 +217,8 @@ class Page(unittest.TestCase):
             ([], "![Fluid, ghost and other solid nodes around the drawn circle](nodes.svg)"),
             ([], "## Which to choose"),
             ([], "it ran 3000 iterations, 0.90 flow-through times,"),
-            ([], "the wake against the confined reference: at Re_D = 20 and 40 it is -33.3% and -31.7% off with "
-                 "the default, -33.3% and -31.7% with `--solid-nodes=covered`,"),
+            ([((20, 2), {"lw": 0.9})], "the wake is -3.2% and -31.7% off the confined reference with the "
+                                      "first-order advection and -33.3% and -31.7% with the second-order one"),
         ]
         for changes, line in rows:
             with self.subTest(line=line):
