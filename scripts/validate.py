@@ -414,7 +414,7 @@ def plot(path, configurations, records, references):
     for mesh, marker in zip(page.MESHES, "osD"):
         axes.plot(REYNOLDS, [default[r, mesh]["drag_coefficient"] for r in REYNOLDS], marker=marker,
                   fillstyle="none", label=f"ours, {page.MESH_NAMES[mesh]} mesh")
-    for (label, _, _), marker in zip(configurations[1:], "^v<>*"):
+    for (label, _, _), marker in zip(configurations[1:], "^v<>*PX"):
         axes.plot(REYNOLDS, [records[label][r, 2]["drag_coefficient"] for r in REYNOLDS], marker=marker,
                   linestyle="--", label=f"ours, {label}, fine mesh")
 
