@@ -711,6 +711,23 @@ def unsteady_goals(records, references, limits=(5, 5, 20), onset=40, speed=180):
     return table(["goal", "result"], rows)
 
 
+def onset_note(blocks, record, after=4, floor=1e-3):
+    """How the lift decays when the Re_D = 40 run goes on: its half swing
+    per second from the second ending at `after` on, the mean factor per
+    second and, at that rate, when it would fall below `floor`."""
+    swings = [(t, swing) for t, swing in (record or {}).get("swings", []) if t >= after]
+    if len(swings) < 2 or swings[-1][1] <= 0 or swings[0][1] <= 0:
+        return OMIT
+    (t0, first), (t1, last) = swings[0], swings[-1]
+    factor = (last / first) ** (1 / (t1 - t0))
+    values = dict(flow_time=f"{t1:g}", swings=join_words(f"{swing:.3f}" for _, swing in swings[::2]),
+                  every=f"{t0:g}", first=show_lift(first), last=show_lift(last), factor=f"{factor:.2f}")
+    if factor >= 1:
+        return fill(blocks, "onset-growing", **values)
+    return fill(blocks, "onset-decaying", efold=f"{-1 / math.log(factor):.1f}",
+                below=f"{t1 + math.log(last / floor) / -math.log(factor):.0f}" if last > floor else f"{t1:g}", **values)
+
+
 def unsteady_section(blocks, unsteady, references):
     """The time-accurate runs' section; unsteady: records {(Re_D, mesh):
     record}, cases ((Re_D, mesh, T), ...), picture and command_line."""
@@ -736,6 +753,7 @@ def unsteady_section(blocks, unsteady, references):
         shedding=join_words(str(r) for r in sorted(shedding)) or "none",
         convergence_table=unsteady_convergence(records, cases),
         onset_amplitude="—" if below is None else f"{below['end_lift_amplitude']:.1e}",
+        onset_note=onset_note(blocks, unsteady.get("onset_check")),
         goals_table=unsteady_goals(records, references))
 
 

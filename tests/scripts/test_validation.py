@@ -82,9 +82,10 @@ def fake_unsteady(changes=()):
     return edited(records, changes)
 
 
-def render_unsteady(changes=()):
+def render_unsteady(changes=(), decay=0.85):
     unsteady = dict(records=fake_unsteady(changes), cases=validate.UNSTEADY_CASES, picture="vorticity.png",
-                    command_line=validate.command_line(validate.UNSTEADY))
+                    command_line=validate.command_line(validate.UNSTEADY),
+                    onset_check=dict(swings=[(t, 0.2 * decay ** (t - 4)) for t in range(1, 17)]))
     return page.render(BLOCKS, REFERENCES, DEFAULT, {"default": fake_records()}, REYNOLDS, validate.SETUP, SETTLE,
                        RUN, None, unsteady)
 
@@ -258,6 +259,10 @@ class Page(unittest.TestCase):
         for changes, line in rows:
             with self.subTest(line=line):
                 self.assertIn(line, render_unsteady(changes))
+        text = " ".join(render_unsteady().split("\n"))
+        self.assertIn("a factor 0.85 a second, an e-folding time of 6.2 s", text)
+        self.assertIn("below 1e-3 at about 37 s", text)
+        self.assertIn("so the flow sheds at Re_D = 40", " ".join(render_unsteady(decay=1.01).split("\n")))
         self.assertNotIn("## Time-accurate runs", render())
 
     def test_observed_order(self):
