@@ -238,9 +238,9 @@ def read_case(folder):
 
 def speed_ahead(vtk, inlet_velocity):
     """The largest speed over U at the nodes ahead of the body's front (the
-    columns before the first one with a solid node), where the flow only
-    slows down as it meets the body: a speed well above U there is an
-    advection's wiggle; None without flow.vtk."""
+    columns before the first one with a solid node), where the flow turns
+    to pass the body but gains little speed: a speed well above U there is
+    an advection's wiggle; None without flow.vtk."""
     if not vtk or vtk[2] is None or vtk[3] is None or not inlet_velocity:
         return None
     nx, ny, solid, velocity = vtk
