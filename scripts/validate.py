@@ -1,24 +1,26 @@
 #!/usr/bin/env python3
-"""Sets Veltaro beside published results and a confined reference for the
-steady flow past a circular cylinder: runs the validation cylinder
+"""Sets Veltaro beside published results and confined references for the
+flow past a circular cylinder: runs the validation cylinder
 (examples/validation_cylinder.jpg, 800 x 400 pixels, a disc a tenth of the
 tunnel high) at Re_D = 5, 10, 20 and 40 on the coarse, standard and fine
 meshes through scripts/sweep.sh, in each configuration of CONFIGURATIONS that
-the program offers (its default first), then writes docs/validation.md,
-docs/validation-cd.svg and, with the outline rule,
-docs/validation-outline-nodes.svg from the results.
+the program offers (its default first), then the time-accurate runs of
+UNSTEADY_CASES through a second sweep, and writes docs/validation.md,
+docs/validation-cd.svg, docs/validation-vorticity.png and, with the outline
+rule, docs/validation-outline-nodes.svg from the results.
 
     bash scripts/validate.sh [-j N] [--resume] [--workdir DIR]
 
   -j N          cases run at once (default: one per core)
   --resume      go on with an interrupted run instead of starting afresh
   --workdir DIR where the cases run (default: build-validation/); its
-                sweep/ and settle/ folders are replaced
+                sweep/, unsteady/ and settle/ folders are replaced
 
 Each run starts the cases afresh, because the page must describe the
-program as it is now. It takes about six minutes on 2 cores for the five
-configurations (shared with other work), most of it on the fine mesh, and is
-no part of CI. The program is
+program as it is now. It takes about four minutes on 2 cores for the seven
+configurations and the eight time-accurate runs (nine when other work
+shares them),
+most of it on the fine mesh, and is no part of CI. The program is
 build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
 another; the picture is drawn by build/make_examples (or
 VELTARO_MAKE_EXAMPLES) when it knows it, else the committed one is used.
@@ -65,7 +67,18 @@ CONFIGURATIONS = (
     ("steady", "steady_", STEADY),
     ("covered, steady", "covered_steady_", {"solid_nodes": "covered", **STEADY}),
     ("outline", "outline_", {"solid_nodes": "outline", **STEADY}),
+    ("outline, second order", "outline_second_", {"solid_nodes": "outline", "advection": "second-order", **STEADY}),
+    ("covered, second order", "covered_second_", {"solid_nodes": "covered", "advection": "second-order", **STEADY}),
 )
+# The time-accurate runs: (Re_D, mesh, flow time T in seconds), the fine
+# mesh first; Re_D 40 is below the onset of shedding and must not shed.
+UNSTEADY_CASES = ((100, 2, 8), (150, 2, 8), (60, 2, 8), (40, 2, 4), (100, 1, 8), (150, 1, 8), (60, 1, 8))
+# Re_D 40 again, run on: so near the onset a disturbance decays slowly, and
+# 4 s show too little of the decay to tell it from shedding.
+ONSET_CHECK = (40, 2, 16)
+UNSTEADY = {"solid_nodes": "outline", "pressure_solver": "fft", "advection": "second-order"}
+UNSTEADY_ITERATIONS = 400000
+VORTICITY_PICTURE = "validation-vorticity.png"
 
 
 def command_line(options):
@@ -101,6 +114,22 @@ def cases_csv(configurations, picture, reynolds=REYNOLDS):
                           str(SETUP["viscosity"]), str(SETUP["density"]), str(SETUP["height"]),
                           str(SETUP["length"]), str(mesh), str(MAX_ITERATIONS)]
                 lines.append(",".join(fields + [options.get(c, "") for c in option_columns]))
+    return "\n".join(lines) + "\n"
+
+
+def unsteady_name(re_d, mesh, flow_time=None):
+    """A time-accurate case's folder; flow_time for the onset check."""
+    return f"unsteady_re{re_d}_{validation_page.MESH_NAMES[mesh]}" + (f"_to{flow_time:g}s" if flow_time else "")
+
+
+def unsteady_csv(picture, cases=UNSTEADY_CASES, onset_check=ONSET_CHECK):
+    """The time-accurate runs' sweep CSV, with the unsteady column."""
+    lines = [",".join([HEADER] + list(UNSTEADY) + ["unsteady"])]
+    for re_d, mesh, flow_time in cases + ((onset_check,) if onset_check else ()):
+        fields = [unsteady_name(re_d, mesh, flow_time if (re_d, mesh, flow_time) == onset_check else None), picture, str(re_d * 10), str(SETUP["viscosity"]),
+                  str(SETUP["density"]), str(SETUP["height"]), str(SETUP["length"]), str(mesh),
+                  str(UNSTEADY_ITERATIONS)]
+        lines.append(",".join(fields + list(UNSTEADY.values()) + [str(flow_time)]))
     return "\n".join(lines) + "\n"
 
 
@@ -201,8 +230,96 @@ def read_case(folder):
                                           "seconds", "stop", "frontal_height", "reynolds_frontal",
                                           "steady_residual")}
     record["flow_through"] = flow_through(os.path.join(folder, "residual.txt"), summary.get("inlet_velocity"))
-    record.update(wake(u_rows, read_flow_vtk(os.path.join(folder, "flow.vtk"))))
+    vtk = read_flow_vtk(os.path.join(folder, "flow.vtk"))
+    record.update(wake(u_rows, vtk))
+    record["ahead"] = speed_ahead(vtk, summary.get("inlet_velocity"))
     return record
+
+
+def speed_ahead(vtk, inlet_velocity):
+    """The largest speed over U at the nodes ahead of the body's front (the
+    columns before the first one with a solid node), where the flow turns
+    to pass the body but gains little speed: a speed well above U there is
+    an advection's wiggle; None without flow.vtk."""
+    if not vtk or vtk[2] is None or vtk[3] is None or not inlet_velocity:
+        return None
+    nx, ny, solid, velocity = vtk
+    front = min((k % nx for k in range(nx * ny) if solid[k]), default=nx)
+    speeds = [math.hypot(velocity[3 * k], velocity[3 * k + 1]) for k in range(nx * ny) if k % nx < front]
+    return max(speeds, default=0) / inlet_velocity
+
+
+UNSTEADY_KEYS = ("iterations", "seconds", "stop", "flow_time", "strouhal", "strouhal_uncertainty", "cycles",
+                 "mean_drag_coefficient", "drag_coefficient_amplitude", "lift_coefficient_amplitude",
+                 "inlet_velocity")
+
+
+def read_unsteady_case(folder, tail=1.0):
+    """One time-accurate case's record (see validation_page): the summary's
+    shedding measures, and from forces.csv the lift's swing over the last
+    `tail` seconds of flow time (half its peak-to-peak), which says whether
+    a flow that does not shed has settled."""
+    with open(os.path.join(folder, "summary.json"), encoding="utf-8") as file:
+        summary = json.load(file)
+    if not isinstance(summary.get("flow_time"), (int, float)):
+        raise Refusal(f"{folder}/summary.json has no flow_time: not a time-accurate run")
+    record = {k: summary.get(k) for k in UNSTEADY_KEYS}
+    with open(os.path.join(folder, "forces.csv")) as file:
+        rows = [line.split(",") for line in file.read().split("\n")[1:] if line]
+    end = float(rows[-1][1])
+    lifts = [float(r[5]) for r in rows if float(r[1]) >= end - tail]
+    record["end_lift_amplitude"] = (max(lifts) - min(lifts)) / 2
+    record["swings"] = lift_swings([(float(r[1]), float(r[5])) for r in rows])
+    return record
+
+
+def lift_swings(samples):
+    """Half the swing of C_L in each whole second of flow time, from (time,
+    C_L) samples: [(the second's end, half swing)], the last second whole."""
+    by_second = {}
+    for t, lift in samples:
+        by_second.setdefault(int(t), []).append(lift)
+    whole = int(samples[-1][0]) if samples else 0
+    return [(k + 1, (max(v) - min(v)) / 2) for k, v in sorted(by_second.items()) if k < whole]
+
+
+def read_dat(path):
+    """A .dat field, top row first, as a list of rows."""
+    with open(path) as file:
+        return [[float(v) for v in line.split()] for line in file if line.strip()]
+
+
+def plot_vorticity(path, folder, diameter=SETUP["diameter"], centre_x=SETUP["centre_x"]):
+    """The vorticity dv/dx - du/dy of one case's last velocity (U.dat and
+    V.dat) behind the cylinder, on a colour scale symmetric about zero, with
+    the solid nodes of flow.vtk in black, as a small PNG."""
+    import matplotlib
+    matplotlib.use("agg")
+    import matplotlib.pyplot as plt
+    import numpy
+    # Rows from the bottom, as y grows.
+    u = numpy.array(read_dat(os.path.join(folder, "U.dat")))[::-1]
+    v = numpy.array(read_dat(os.path.join(folder, "V.dat")))[::-1]
+    ny, nx = u.shape
+    dx = SETUP["length"] / (nx - 1)
+    vorticity = numpy.gradient(v, dx, axis=1) - numpy.gradient(u, dx, axis=0)
+    vtk = read_flow_vtk(os.path.join(folder, "flow.vtk"))
+    solid = numpy.array(vtk[2]).reshape(ny, nx) != 0 if vtk and vtk[2] and (vtk[0], vtk[1]) == (nx, ny) else None
+    # The scale stops at a quarter of the largest magnitude, which sits on the
+    # body's surface, so that the street's weaker vortices show.
+    limit = 0.25 * float(numpy.abs(vorticity if solid is None else vorticity[~solid]).max())
+    figure, axes = plt.subplots(figsize=(8, 2.6))
+    extent = (-centre_x / diameter, (SETUP["length"] - centre_x) / diameter, -SETUP["height"] / 2 / diameter,
+              SETUP["height"] / 2 / diameter)
+    image = axes.imshow(vorticity, origin="lower", extent=extent, cmap="RdBu_r", vmin=-limit, vmax=limit)
+    if solid is not None:
+        axes.imshow(numpy.ma.masked_where(~solid, solid), origin="lower", extent=extent, cmap="gray_r",
+                    vmin=0, vmax=1, interpolation="nearest")
+    axes.set(xlim=(-2, 15), ylim=(-3, 3), xlabel="x / D from the centre", ylabel="y / D")
+    figure.colorbar(image, ax=axes, label="vorticity, 1/s", shrink=0.9)
+    figure.tight_layout()
+    figure.savefig(path + ".partial", format="png", dpi=90, metadata={"Software": None})
+    os.replace(path + ".partial", path)
 
 
 def flow_through(path, inlet_velocity, length=SETUP["length"]):
@@ -216,12 +333,14 @@ def flow_through(path, inlet_velocity, length=SETUP["length"]):
         return None
 
 
-def joblog_span(path):
+def joblog_span(*paths):
     """Seconds from the first start to the last end in GNU parallel's job
-    log (its Starttime and JobRuntime columns); None without one."""
+    logs (their Starttime and JobRuntime columns); None without them."""
     try:
-        with open(path) as file:
-            rows = [line.split("\t") for line in file][1:]
+        rows = []
+        for path in paths:
+            with open(path) as file:
+                rows += [line.split("\t") for line in file][1:]
         return round(max(float(r[2]) + float(r[3]) for r in rows) - min(float(r[2]) for r in rows))
     except (OSError, ValueError, IndexError):
         return None
@@ -311,7 +430,7 @@ def plot(path, configurations, records, references):
     for mesh, marker in zip(page.MESHES, "osD"):
         axes.plot(REYNOLDS, [default[r, mesh]["drag_coefficient"] for r in REYNOLDS], marker=marker,
                   fillstyle="none", label=f"ours, {page.MESH_NAMES[mesh]} mesh")
-    for (label, _, _), marker in zip(configurations[1:], "^v<>*"):
+    for (label, _, _), marker in zip(configurations[1:], "^v<>*PX"):
         axes.plot(REYNOLDS, [records[label][r, 2]["drag_coefficient"] for r in REYNOLDS], marker=marker,
                   linestyle="--", label=f"ours, {label}, fine mesh")
 
@@ -496,7 +615,19 @@ def main(args):
     started = time.monotonic()
     if run_sweep(cases, sweep_dir, jobs):
         raise Refusal(f"some cases did not complete (see above and {sweep_dir}/results.csv); docs/ left as it was")
+    unsteady_cases = os.path.join(workdir, "unsteady.csv")
+    with open(unsteady_cases, "w") as file:
+        file.write(unsteady_csv("validation_cylinder.jpg"))
+    unsteady_dir = os.path.join(workdir, "unsteady")
+    if not resume:
+        shutil.rmtree(unsteady_dir, ignore_errors=True)
+    if run_sweep(unsteady_cases, unsteady_dir, jobs):
+        raise Refusal(f"some time-accurate cases did not complete (see above and {unsteady_dir}/results.csv); "
+                      "docs/ left as it was")
     wall_seconds = round(time.monotonic() - started)
+    unsteady = {(re_d, mesh): read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(re_d, mesh)))
+                for re_d, mesh, _ in UNSTEADY_CASES}
+    onset = read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(*ONSET_CHECK)))
     records = {label: {(r, m): read_case(os.path.join(sweep_dir, f"{prefix}re{r}_{validation_page.MESH_NAMES[m]}"))
                        for r in REYNOLDS for m in validation_page.MESHES}
                for label, prefix, _ in configurations}
@@ -505,20 +636,23 @@ def main(args):
     docs = os.path.join(ROOT, "docs")
     plot(os.path.join(docs, "validation-cd.svg"), configurations, records, references)
     pictures = node_pictures(docs, configurations, sweep_dir)
+    plot_vorticity(os.path.join(docs, VORTICITY_PICTURE), os.path.join(unsteady_dir, unsteady_name(100, 2)))
     blocks = validation_page.load_blocks(validation_page.template_path())
-    count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES)
-    span = joblog_span(os.path.join(sweep_dir, "joblog.txt")) if resume else None
-    wall_note = (f"{wall_seconds} s of wall time for all {count} cases" if not resume else
+    count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES) + len(UNSTEADY_CASES) + 1
+    span = joblog_span(*(os.path.join(d, "joblog.txt") for d in (sweep_dir, unsteady_dir))) if resume else None
+    wall_note = (f"{wall_seconds} s of wall time for all {count} cases, the time-accurate ones included" if not resume else
                  "resumed run, so no total wall time" if span is None else
-                 f"a resumed run: {span} s from the first case's start to the last one's end in the sweep's "
-                 "job log, any pause included")
+                 f"a resumed run: {span} s from the first case's start to the last one's end in the sweeps' "
+                 "job logs, any pause included")
     run_facts = describe_run(os.path.join(sweep_dir, "re20_standard", "console.txt"), wall_note, commit, load)
     page = validation_page.render(blocks, references, [(c[0], command_line(c[2])) for c in configurations], records,
-                                  list(REYNOLDS), SETUP, settle, run_facts, pictures)
+                                  list(REYNOLDS), SETUP, settle, run_facts, pictures,
+                                  dict(records=unsteady, cases=UNSTEADY_CASES, picture=VORTICITY_PICTURE, onset_check=onset,
+                                       command_line=command_line(UNSTEADY)))
     with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:
         file.write(page)
     os.replace(os.path.join(docs, "validation.md.partial"), os.path.join(docs, "validation.md"))
-    print(f"Wrote docs/validation.md, docs/validation-cd.svg{''.join(', docs/' + p for p in pictures.values())} "
+    print(f"Wrote docs/validation.md, docs/validation-cd.svg, docs/{VORTICITY_PICTURE}{''.join(', docs/' + p for p in pictures.values())} "
           f"(cases in {sweep_dir}).")
     return 0
 

@@ -10,7 +10,13 @@ writes none), flow_through (the flow-through times t U / L reached, None
 without residual.txt), and what validate.py measures on the flow: lw and
 lw_final (L_w/D, "none" without a bubble, None when not measured), front and
 rear (the drawn cylinder's ends on the centreline, in metres), across, solid
-and unmatched (node counts; None without flow.vtk).
+and unmatched (node counts; None without flow.vtk), and ahead (the largest
+speed ahead of the body over U, None without flow.vtk).
+
+A time-accurate record is the summary's iterations, seconds, stop,
+flow_time, strouhal, strouhal_uncertainty, cycles, mean_drag_coefficient,
+drag_coefficient_amplitude, lift_coefficient_amplitude and inlet_velocity,
+and end_lift_amplitude, half the swing of C_L over the last second.
 """
 
 import csv
@@ -25,18 +31,23 @@ DENNIS_CHANG = "Dennis & Chang 1970"
 FORNBERG = "Fornberg 1980"
 COUTANCEAU_BOUARD = "Coutanceau & Bouard 1977"
 CONFINED = "confined reference"
+CONFINED_UNSTEADY = "confined time-accurate reference"
+WILLIAMSON = "Williamson 1996"
 # The rise of the drag that 10% blockage makes, roughly, over open flow.
 BLOCKAGE_ESTIMATE = 1.17
 # What a node rule was built to reach on this cylinder, by configuration:
 # its name in the prose, the largest magnitude of C_L of the symmetric body,
 # how far C_D and L_w/D may be from the confined reference by mesh, in per
 # cent, and whether the grid convergence and the settling of every case are
-# goals; "note" names the block that explains a drag that does not converge.
+# goals; "note" names the block that explains a drag that does not converge;
+# "ahead" the largest speed ahead of the body, over U, by mesh.
 GOALS = {
     "covered": dict(name="the covered rule", lift=1e-3, drag={2: 3}, wake={2: 10}, monotone=True,
                     note="covered-not-monotone"),
     "outline": dict(name="the outline rule", lift=1e-3, drag={2: 3, 1: 7}, wake={2: 20}, settle=True,
                     symmetric=True),
+    "outline, second order": dict(name="the second-order advection", lift=1e-3, drag={2: 3, 1: 7}, wake={2: 10},
+                                  settle=True, ahead={1: 1.3}),
 }
 # Stands for an optional sentence that a case does not need: its line goes.
 OMIT = "\x00"
@@ -337,6 +348,8 @@ def against_confined(configurations, records, reynolds, references):
                 if reference(references, CONFINED, re_d, quantity) is not None]
     names = {"drag_coefficient": "C_D", "recirculation_length": "L_w/D"}
     header = ["configuration"] + [f"{names[q]}, Re_D = {re_d}" for re_d, q in compared] + ["largest magnitude of C_L"]
+    ahead = all(largest_ahead(records[key]) is not None for key, _ in configurations)
+    header += ["largest speed ahead of the body, over U"] if ahead else []
     rows = []
     for key, _ in configurations:
         row = [key]
@@ -345,7 +358,7 @@ def against_confined(configurations, records, reynolds, references):
             target = reference(references, CONFINED, re_d, quantity)
             row.append(percent(value, target) if isinstance(value, float) else show_lw(value))
         row.append(f"{max(abs(r['lift_coefficient']) for r in records[key].values()):.1e}")
-        rows.append(row)
+        rows.append(row + ([f"{largest_ahead(records[key]):.2f}"] if ahead else []))
     return table(header, rows)
 
 
@@ -411,6 +424,20 @@ def monotone_goal(records, reynolds, key, show):
     return verdict(not failing) + (": " + "; ".join(failing) if failing else "")
 
 
+def largest_ahead(records, mesh=None):
+    """The largest speed ahead of the body over U, on one mesh or all; None
+    when a case has no measure."""
+    speeds = [r.get("ahead") for (_, m), r in records.items() if mesh in (None, m)]
+    return None if None in speeds or not speeds else max(speeds)
+
+
+def ahead_goal(records, default, mesh, limit):
+    speed, before = largest_ahead(records, mesh), largest_ahead(default, mesh)
+    if speed is None:
+        return "not measured (no flow.vtk)"
+    return f"{verdict(speed <= limit)}: {speed:.2f} U" + ("" if before is None else f" (the default: {before:.2f} U)")
+
+
 def goals_table(records, default, reynolds, references, goals):
     """A node rule's goals on this cylinder (see GOALS), each with its
     verdict and the numbers behind it."""
@@ -422,6 +449,9 @@ def goals_table(records, default, reynolds, references, goals):
         for mesh, limit in goals[key].items():
             rows.append([f"{name} within {limit}% of the confined reference on the {MESH_NAMES[mesh]} mesh",
                          within_goal(records, default, reynolds, references, quantity, limit, mesh)])
+    for mesh, limit in goals.get("ahead", {}).items():
+        rows.append([f"no wiggles: the largest speed ahead of the body at most {limit} U on the {MESH_NAMES[mesh]} "
+                     "mesh, at every Re_D", ahead_goal(records, default, mesh, limit)])
     if goals.get("monotone"):
         rows += [["C_D moves one way from the coarse to the standard to the fine mesh",
                   monotone_goal(records, reynolds, "drag_coefficient", lambda v: f"{v:.3f}")],
@@ -454,20 +484,6 @@ def drag_convergence_note(blocks, name, records, reynolds, diameter):
         return OMIT
     return "\n" + fill(blocks, name, rows=join_words(str(r["across"]) for r in first),
                        spacings=join_words(f"{diameter / r['dx']:.2f}" for r in first))
-
-
-def wake_errors(configurations, records, reynolds, references):
-    """How far the fine mesh's L_w/D is from the confined reference, in
-    every configuration: "at Re_D = 20 and 40 it is -33.3% and -31.7% off
-    with the default and ... with `--solid-nodes=covered`"."""
-    parts = []
-    for number, (key, title) in enumerate(configurations):
-        errors = fine_errors(records[key], reynolds, references, "recirculation_length")
-        if number == 0:
-            start = f"at Re_D = {join_words(str(re_d) for re_d, _ in errors)} it is "
-        parts.append(join_words(show_error(e) for _, e in errors) +
-                     (" off with the default" if number == 0 else f" with `{title}`"))
-    return start + join_words(parts)
 
 
 def ending_table(configurations, records, reynolds, references):
@@ -529,7 +545,22 @@ def options_section(blocks, configurations, records, reynolds, references, setup
                        ending_table=ending_table(configurations, records, reynolds, references),
                        configuration_sections="\n" + "\n\n".join(sections),
                        goal_sections=goal_sections(blocks, configurations, records, reynolds, references, setup),
-                       wake_errors=wake_errors(configurations, records, reynolds, references))
+                       advection_note=advection_note(blocks, configurations, records, reynolds, references))
+
+
+def advection_note(blocks, configurations, records, reynolds, references):
+    """What the second-order advection changes on the outline rule, when
+    the page has both advections."""
+    keys = ("outline", "outline, second order")
+    if not all(key in records for key in keys):
+        return OMIT
+    first, second = (records[key] for key in keys)
+    return "\n" + fill(blocks, "advection", reynolds=join_words(str(r) for r, _ in fine_errors(
+        second, reynolds, references, "recirculation_length")),
+        first_wake=errors_at(first, reynolds, references, "recirculation_length"),
+        second_wake=errors_at(second, reynolds, references, "recirculation_length"),
+        first_drag=errors_at(first, reynolds, references, "drag_coefficient"),
+        second_drag=errors_at(second, reynolds, references, "drag_coefficient"))
 
 
 def configurations_note(blocks, configurations):
@@ -562,12 +593,13 @@ def errors_at(records, reynolds, references, quantity):
 def choose_note(blocks, records, reynolds, references):
     """The advice on which configuration to use, when the page has the
     ones it names."""
-    named = ("default", "covered, steady", "outline")
+    named = ("default", "outline", "outline, second order", "covered, second order")
     if not all(key in records for key in named):
         return OMIT
     values = {}
     for key in named:
-        name = key.replace(", ", "_")
+        name = key.replace(", ", "_").replace(" ", "_")
+        values[f"{name}_ahead"] = show(largest_ahead(records[key]), ".2f")
         values[f"{name}_drag"] = errors_at(records[key], reynolds, references, "drag_coefficient")
         values[f"{name}_wake"] = errors_at(records[key], reynolds, references, "recirculation_length")
         values[f"{name}_standard_drag"] = join_words(
@@ -606,12 +638,132 @@ def drift_note(cd, half_cd, four_fifths_cd):
     return "."
 
 
-def render(blocks, references, configurations, records, reynolds, setup, settle, run, pictures=None):
+def unsteady_cells(r):
+    """St ± its uncertainty, mean C_D, the C_D and C_L amplitudes and the
+    cycles of one time-accurate case; dashes where the flow gave none."""
+    strouhal = "—" if r["strouhal"] is None else f"{r['strouhal']:.4f} ± {r['strouhal_uncertainty']:.4f}"
+    return [strouhal, show(r["mean_drag_coefficient"], ".3f"), show(r["drag_coefficient_amplitude"], ".4f"),
+            show(r["lift_coefficient_amplitude"], ".3f"), show(r["cycles"], "d")]
+
+
+def unsteady_table(records, cases, references):
+    """Every time-accurate case, then the references at Re_D = 100."""
+    header = ["Re_D", "mesh or source", "St", "mean C_D", "C_D amplitude", "C_L amplitude", "cycles",
+              "C_L half swing over the last second", "iterations", "wall seconds", "stop"]
+    rows = [[re_d, MESH_NAMES[m]] + unsteady_cells(records[re_d, m]) +
+            [f"{records[re_d, m]['end_lift_amplitude']:.1e}", records[re_d, m]["iterations"],
+             f"{records[re_d, m]['seconds']:.0f}", records[re_d, m]["stop"]]
+            for re_d, m in sorted((re_d, m) for re_d, m, _ in cases)]
+    for source in (CONFINED_UNSTEADY, WILLIAMSON):
+        for re_d, values in sorted(references.get(source, {}).items()):
+            rows.append([re_d, source] + [values.get(q, "—") for q in (
+                "strouhal", "mean_drag_coefficient", "drag_coefficient_amplitude", "lift_coefficient_amplitude")]
+                + ["—"] * 5)
+    return table(header, rows)
+
+
+UNSTEADY_QUANTITIES = (("strouhal", "St"), ("mean_drag_coefficient", "mean C_D"),
+                       ("lift_coefficient_amplitude", "C_L amplitude"))
+
+
+def unsteady_error(record, references, quantity, re_d=100):
+    target = reference(references, CONFINED_UNSTEADY, re_d, quantity)
+    value = record.get(quantity)
+    return None if target is None or value is None else 100 * (value / target - 1)
+
+
+def unsteady_convergence(records, cases):
+    """St, mean C_D and the C_L amplitude on the standard and fine meshes,
+    and the change between them, at each Re_D run on both."""
+    header = ["Re_D"]
+    for _, name in UNSTEADY_QUANTITIES:
+        header += [f"{name}, standard", "fine", "change"]
+    rows = []
+    for re_d in sorted({re_d for re_d, m, _ in cases if (re_d, 1) in records and (re_d, 2) in records}):
+        row = [re_d]
+        for quantity, _ in UNSTEADY_QUANTITIES:
+            standard, fine = records[re_d, 1][quantity], records[re_d, 2][quantity]
+            row += [show(standard, ".4f" if quantity == "strouhal" else ".3f"),
+                    show(fine, ".4f" if quantity == "strouhal" else ".3f"),
+                    percent(fine, standard) if standard and fine else "—"]
+        rows.append(row)
+    return table(header, rows)
+
+
+def unsteady_goals(records, references, limits=(5, 5, 20), onset=40, speed=180):
+    """The goals of the time-accurate runs, each with its verdict."""
+    rows = []
+    fine = records.get((100, 2))
+    for (quantity, name), limit in zip(UNSTEADY_QUANTITIES, limits):
+        error = None if fine is None else unsteady_error(fine, references, quantity)
+        rows.append([f"Re_D = 100, fine mesh: {name} within {limit}% of the confined reference",
+                     "no value" if error is None else f"{verdict(abs(error) <= limit)}: {signed(error)}"])
+    below = records.get((onset, 2))
+    if below is not None:
+        still = below["end_lift_amplitude"] < 1e-3 and below["strouhal"] is None
+        rows.append([f"Re_D = {onset}, fine mesh: no shedding, the lift's half swing over the last second below 1e-3",
+                     f"{verdict(still)}: {below['end_lift_amplitude']:.1e}" +
+                     ("" if below["strouhal"] is None else f", St = {below['strouhal']:.4f}")])
+    if fine is not None:
+        rows.append([f"Re_D = 100, fine mesh, to T = 8 s in under {speed // 60} minutes",
+                     f"{verdict(fine['seconds'] < speed)}: {fine['iterations']} iterations, {fine['seconds']:.0f} s "
+                     "as the program measured it, two cases sharing the two cores"])
+    return table(["goal", "result"], rows)
+
+
+def onset_note(blocks, record, after=4, floor=1e-3):
+    """How the lift decays when the Re_D = 40 run goes on: its half swing
+    per second from the second ending at `after` on, the mean factor per
+    second and, at that rate, when it would fall below `floor`."""
+    swings = [(t, swing) for t, swing in (record or {}).get("swings", []) if t >= after]
+    if len(swings) < 2 or swings[-1][1] <= 0 or swings[0][1] <= 0:
+        return OMIT
+    (t0, first), (t1, last) = swings[0], swings[-1]
+    factor = (last / first) ** (1 / (t1 - t0))
+    values = dict(flow_time=f"{t1:g}", swings=join_words(f"{swing:.3f}" for _, swing in swings[::2]),
+                  every=f"{t0:g}", first=show_lift(first), last=show_lift(last), factor=f"{factor:.2f}")
+    if factor >= 1:
+        return fill(blocks, "onset-growing", **values)
+    return fill(blocks, "onset-decaying", efold=f"{-1 / math.log(factor):.1f}",
+                below=f"{t1 + math.log(last / floor) / -math.log(factor):.0f}" if last > floor else f"{t1:g}", **values)
+
+
+def unsteady_section(blocks, unsteady, references):
+    """The time-accurate runs' section; unsteady: records {(Re_D, mesh):
+    record}, cases ((Re_D, mesh, T), ...), picture and command_line."""
+    if not unsteady:
+        return OMIT
+    records, cases = unsteady["records"], unsteady["cases"]
+    fine, standard = records.get((100, 2)), records.get((100, 1))
+
+    def errors(record):
+        return join_words(f"{name} {show_error(unsteady_error(record, references, q))}"
+                          for q, name in UNSTEADY_QUANTITIES)
+    shedding = [re_d for re_d, m, _ in cases if m == 2 and records[re_d, m]["strouhal"] is not None]
+    williamson = reference(references, WILLIAMSON, 100, "strouhal")
+    below = records.get((40, 2))
+    return "\n" + fill(
+        blocks, "unsteady", command_line=unsteady["command_line"], picture=unsteady["picture"],
+        reynolds_list=join_words(str(r) for r in sorted({c[0] for c in cases})),
+        times=join_words(f"T = {t:g} s at Re_D = " + join_words(str(r) for r in sorted({c[0] for c in cases if c[2] == t}))
+                         for t in sorted({c[2] for c in cases}, reverse=True)),
+        table=unsteady_table(records, cases, references), fine_errors=errors(fine), standard_errors=errors(standard),
+        williamson=show(williamson, ".3f"),
+        fine_open=percent(fine["strouhal"], williamson) if fine["strouhal"] and williamson else "—",
+        shedding=join_words(str(r) for r in sorted(shedding)) or "none",
+        convergence_table=unsteady_convergence(records, cases),
+        onset_amplitude="—" if below is None else f"{below['end_lift_amplitude']:.1e}",
+        onset_note=onset_note(blocks, unsteady.get("onset_check")),
+        goals_table=unsteady_goals(records, references))
+
+
+def render(blocks, references, configurations, records, reynolds, setup, settle, run, pictures=None, unsteady=None):
     """The whole page. configurations: (key, title) pairs, the default first;
     records: {key: {(re_d, mesh): record}}; setup: the tunnel and cylinder;
     settle: the Re_D = 20 fine case stopped early, {"half": (iterations,
     C_D), "four_fifths": ...}; run: version, commit, machine and wall_note;
-    pictures: {key: file name of the picture of its node classes}."""
+    pictures: {key: file name of the picture of its node classes};
+    unsteady: the time-accurate runs (see unsteady_section), or None."""
     default = records[configurations[0][0]]
     first, top = reynolds[0], reynolds[-1]
     table_text, notes, high = convergence(default, reynolds, references)
@@ -659,6 +811,9 @@ def render(blocks, references, configurations, records, reynolds, setup, settle,
             percent(default[r, 2]["drag_coefficient"], default[r, 0]["drag_coefficient"]) for r in reynolds),
         options_section=options_section(blocks, configurations, records, reynolds, references, setup,
                                         pictures or {}),
+        unsteady_section=unsteady_section(blocks, unsteady, references),
+        second_order_pointer=blocks["second-order-pointer"] if any(
+            "--advection=second-order" in title for _, title in configurations) else OMIT,
         max_cd_change=f"{max_cd_change(default, reynolds, 1, 2):.1f}", top_re=top,
         top_lw_coarse=show_lw(default[top, 0]["lw"]), top_lw_standard=show_lw(default[top, 1]["lw"]),
         top_lw_fine=show_lw(default[top, 2]["lw"]),

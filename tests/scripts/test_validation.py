@@ -22,9 +22,7 @@ RUN = dict(version="Veltaro - V3.0", commit="abc1234", machine="2 cores", wall_n
            load_average="1.5")
 DEFAULT = [("default", "default")]
 ALL = DEFAULT + [("covered", "--solid-nodes=covered")]
-STEADY = "--stop-rule=steady --pressure-solver=fft"
-EVERY_CONFIGURATION = ALL + [("steady", STEADY), ("covered, steady", "--solid-nodes=covered " + STEADY),
-                             ("outline", "--solid-nodes=outline " + STEADY)]
+EVERY_CONFIGURATION = [(label, validate.command_line(options)) for label, _, options in validate.CONFIGURATIONS]
 # C_D per Re_D on the standard mesh; the coarse one is 0.4 / 2.4 of it lower
 # and the fine one 0.1 / 2.4 higher, so that p = 2 at every Re_D.
 STANDARD_CD = {5: 4.8, 10: 3.3, 20: 2.4, 40: 1.75}
@@ -70,6 +68,28 @@ def render_every(outline_changes=()):
     return render(EVERY_CONFIGURATION, records, {"outline": "nodes.svg"})
 
 
+def fake_unsteady(changes=()):
+    """Time-accurate records: shedding at Re_D 60 to 150, none at 40."""
+    records = {}
+    for re_d, m, _ in validate.UNSTEADY_CASES:
+        shed = re_d > 40
+        records[re_d, m] = dict(
+            iterations=20000 * m, seconds=30.0 * m, stop="flow time", flow_time=8.0, inlet_velocity=re_d / 20,
+            strouhal=(0.17 + 0.005 * m) if shed else None, strouhal_uncertainty=1e-4 if shed else None,
+            cycles=20 if shed else None, mean_drag_coefficient=1.45 if shed else None,
+            drag_coefficient_amplitude=0.011 if shed else None, lift_coefficient_amplitude=0.32 if shed else None,
+            end_lift_amplitude=0.3 if shed else 2e-4)
+    return edited(records, changes)
+
+
+def render_unsteady(changes=(), decay=0.85):
+    unsteady = dict(records=fake_unsteady(changes), cases=validate.UNSTEADY_CASES, picture="vorticity.png",
+                    command_line=validate.command_line(validate.UNSTEADY),
+                    onset_check=dict(swings=[(t, 0.2 * decay ** (t - 4)) for t in range(1, 17)]))
+    return page.render(BLOCKS, REFERENCES, DEFAULT, {"default": fake_records()}, REYNOLDS, validate.SETUP, SETTLE,
+                       RUN, None, unsteady)
+
+
 def tables(text):
     """The page's tables as lists of rows of cells."""
     found, current = [], None
@@ -108,8 +128,8 @@ class Page(unittest.TestCase):
     def test_the_option_has_the_same_tables_and_a_comparison(self):
         text = render(ALL)
         # The default's six, the comparison, distance and endings, the
-        # option's four, its goals and the advection variants that were tried.
-        self.assertEqual(len(tables(text)), 6 + 3 + 4 + 2)
+        # option's four and its goals.
+        self.assertEqual(len(tables(text)), 6 + 3 + 4 + 1)
         self.assertIn("### --solid-nodes=covered", text.split("\n"))
         comparison = next(t for t in tables(text) if t[0][1] == "C_D, default")
         self.assertEqual(comparison[0][1:], ["C_D, default", "C_D, covered", "C_D, confined reference",
@@ -123,8 +143,6 @@ class Page(unittest.TestCase):
              "largest magnitude of C_L"], ["---"] * 6,
             ["default", "+3.2%", "+1.7%", "-33.3%", "-31.7%", "1.0e-01"],
             ["covered", "+3.2%", "+1.7%", "-33.3%", "-31.7%", "2.0e-04"]])
-        self.assertIn("at Re_D = 20 and 40 it is -33.3% and -31.7% off with the default and -33.3% and -31.7% "
-                      "with `--solid-nodes=covered`.", " ".join(text.split("\n")))
         self.assertNotIn("--advection", text)
 
     def test_the_goals_follow_the_numbers(self):
@@ -200,12 +218,14 @@ class Page(unittest.TestCase):
             ([], "![Fluid, ghost and other solid nodes around the drawn circle](nodes.svg)"),
             ([], "## Which to choose"),
             ([], "it ran 3000 iterations, 0.90 flow-through times,"),
+            ([((20, 2), {"lw": 0.9})], "the wake is -3.2% and -31.7% off the confined reference with the "
+                                      "first-order advection and -33.3% and -31.7% with the second-order one"),
         ]
         for changes, line in rows:
             with self.subTest(line=line):
                 text = render_every(changes)
                 self.assertIn(line, " ".join(text.split("\n")))
-        self.assertEqual(render_every().count("### What the"), 2)
+        self.assertEqual(render_every().count("### What the"), 3)
 
     def test_sentences_follow_the_numbers(self):
         rows = [  # changes to the default's records, a sentence they bring, one they take away
@@ -222,6 +242,28 @@ class Page(unittest.TestCase):
                 text = render(DEFAULT, {"default": edited(fake_records(), changes)})
                 self.assertIn(present, text)
                 self.assertNotIn(absent, text)
+
+    def test_the_time_accurate_runs_beside_their_references(self):
+        rows = [  # changes to the records, a line of the page
+            ([], "| 100 | fine | 0.1800 ± 0.0001 | 1.450 | 0.0110 | 0.320 | 20 | 3.0e-01 | 40000 | 60 | flow time |"),
+            ([], "| 100 | confined time-accurate reference | 0.178 | 1.492 | 0.012 | 0.371 | — | — | — | — | — |"),
+            ([], "| 100 | 0.1750 | 0.1800 | +2.9% | 1.450 | 1.450 | +0.0% | 0.320 | 0.320 | +0.0% |"),
+            ([], "| Re_D = 100, fine mesh: St within 5% of the confined reference | **met**: +1.1% |"),
+            ([], "| Re_D = 100, fine mesh: C_L amplitude within 20% of the confined reference | **met**: -13.7% |"),
+            ([((100, 2), {"strouhal": 0.16})], "St within 5% of the confined reference | **not met**: -10.1% |"),
+            ([], "no shedding, the lift's half swing over the last second below 1e-3 | **met**: 2.0e-04 |"),
+            ([((40, 2), {"end_lift_amplitude": 0.02})], "below 1e-3 | **not met**: 2.0e-02 |"),
+            ([], "to T = 8 s in under 3 minutes | **met**: 40000 iterations, 60 s"),
+            ([], "![Vorticity behind the cylinder at the end of the Re_D = 100 run on the fine mesh](vorticity.png)"),
+        ]
+        for changes, line in rows:
+            with self.subTest(line=line):
+                self.assertIn(line, render_unsteady(changes))
+        text = " ".join(render_unsteady().split("\n"))
+        self.assertIn("a factor 0.85 a second, an e-folding time of 6.2 s", text)
+        self.assertIn("below 1e-3 at about 37 s", text)
+        self.assertIn("so the flow sheds at Re_D = 40", " ".join(render_unsteady(decay=1.01).split("\n")))
+        self.assertNotIn("## Time-accurate runs", render())
 
     def test_observed_order(self):
         rows = [  # C0, C1, C2, p, Richardson's estimate, note
@@ -280,6 +322,13 @@ class Wake(unittest.TestCase):
                 self.assertAlmostEqual(measured["rear"], rear)
                 self.assertEqual(measured["lw_final"], "none")
 
+    def test_the_largest_speed_ahead_of_the_body(self):
+        # 4 x 2 nodes, rows from the bottom; the body's front is column 2.
+        solid = [0, 0, 1, 0, 0, 0, 0, 1]
+        velocity = [2, 0, 0, 0, 1.5, 0, 9, 9, 0, 9, 9, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 9, 9, 0]
+        self.assertAlmostEqual(validate.speed_ahead((4, 2, solid, velocity), 2.0), 1.0)
+        self.assertIsNone(validate.speed_ahead(None, 2.0))
+
     def test_vtk_blocks_are_read_big_endian(self):
         solid = [0, 1, 1, 0, 0, 1]
         data = (b"# vtk DataFile Version 3.0\nflow\nBINARY\nDATASET STRUCTURED_POINTS\nDIMENSIONS 3 2 1\n"
@@ -326,7 +375,7 @@ class Cases(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:
             open(os.path.join(folder, "validation_cylinder.jpg"), "w").close()
             path = os.path.join(folder, "cases.csv")
-            for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 12)):
+            for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 13)):
                 with open(path, "w") as file:
                     file.write(validate.cases_csv(configurations, "validation_cylinder.jpg"))
                 cases = sweep.read_cases(path)
