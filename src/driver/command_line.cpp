@@ -54,7 +54,7 @@ Options (each default is the method of earlier results):
   --frames=N           --unsteady only: the animation of the vorticity (vorticity.webp) has
                        N frames (default 120), evenly spaced over the last quarter of T
   --frames-vtk         --unsteady only: the same frames as a ParaView time series
-                       (frames.pvd and frames/frame_NNNN.vtk)
+                       (frames.pvd and frames/frame_NNNN.vti)
 
 Files written into the current folder (replacing those of an earlier run):
   convergence.txt, convergence.svg   the relative changes per iteration

@@ -38,7 +38,7 @@ void frame_capture::observe(const flow_field& field, const int_grid& solid_nodes
     render_vorticity_frame(omega_, bound_, masks_, buffer_.size(), buffer_.add());
     if (!plan_.vtk) return;
     char name[40];
-    std::snprintf(name, sizeof name, "%s/frame_%04d.vtk", series_folder, k);
+    std::snprintf(name, sizeof name, "%s/frame_%04d.vti", series_folder, k);
     write_vtk_frame(name, field, omega_);
     series_.push_back({name, time});
 }

@@ -3,7 +3,7 @@
 // its flow time, when the street has formed, from 3T/4 to T:
 //   t_k = T (3/4 + k / (4 (N - 1))),  k = 0 ... N - 1,
 // each taken at the first iteration that reaches t_k. They become
-// "vorticity.webp" at the end and, with --frames-vtk, "frames/frame_NNNN.vtk"
+// "vorticity.webp" at the end and, with --frames-vtk, "frames/frame_NNNN.vti"
 // files (written as they are taken) with "frames.pvd", the series with its
 // flow times for ParaView.
 //

@@ -83,14 +83,56 @@ void write_vtk_file(const std::string& file_name, const flow_field& field,
     file.commit();
 }
 
+// Raw appended data: each array is its byte count (UInt32) and its values,
+// x fastest, in the machine's own byte order, which the header names.
 void write_vtk_frame(const std::string& file_name, const flow_field& field,
                      const float_grid& omega) {
     check_sizes(file_name, field, omega);
+    const std::size_t points = static_cast<std::size_t>(field.nx) * field.ny;
+    const std::uint32_t velocity_bytes = static_cast<std::uint32_t>(12 * points);
+    const std::uint32_t vorticity_bytes = static_cast<std::uint32_t>(4 * points);
+    const std::string extent = "0 " + std::to_string(field.nx - 1) + " 0 " +
+                               std::to_string(field.ny - 1) + " 0 0";
+    const char* order =
+        std::endian::native == std::endian::little ? "LittleEndian" : "BigEndian";
+    std::string text = std::string("<?xml version=\"1.0\"?>\n<VTKFile type=\"ImageData\" ") +
+                       "version=\"0.1\" byte_order=\"" + order + "\" header_type=\"UInt32\">\n";
+    text += "  <ImageData WholeExtent=\"" + extent + "\" Origin=\"0 0 0\" Spacing=\"" +
+            shortest_text(field.dx) + ' ' + shortest_text(field.dy) + " 1\">\n";
+    text += "    <Piece Extent=\"" + extent + "\">\n";
+    text += "      <PointData Vectors=\"velocity\" Scalars=\"vorticity\">\n";
+    text += "        <DataArray type=\"Float32\" Name=\"velocity\" NumberOfComponents=\"3\" "
+            "format=\"appended\" offset=\"0\"/>\n";
+    text += "        <DataArray type=\"Float32\" Name=\"vorticity\" format=\"appended\" offset=\"" +
+            std::to_string(4 + velocity_bytes) + "\"/>\n";
+    text += "      </PointData>\n    </Piece>\n  </ImageData>\n  <AppendedData encoding=\"raw\">\n_";
     atomic_file file(file_name, file_kind::binary);
-    file.write(header(field));
-    write_velocity(file, field);
-    write_section(file, field, "SCALARS vorticity float 1\nLOOKUP_TABLE default\n",
-                  [&](std::string& row, int i, int j) { append_big_endian(row, omega[i][j]); });
+    file.write(text);
+    const auto append_native = [](std::string& bytes, auto value) {
+        const auto raw = std::bit_cast<std::array<char, sizeof(value)>>(value);
+        bytes.append(raw.data(), raw.size());
+    };
+    std::string row;
+    append_native(row, velocity_bytes);
+    file.write(row);
+    for (int j = 0; j < field.ny; ++j) {
+        row.clear();
+        for (int i = 0; i < field.nx; ++i) {
+            append_native(row, field.u[i][j]);
+            append_native(row, field.v[i][j]);
+            append_native(row, 0.0f);
+        }
+        file.write(row);
+    }
+    row.clear();
+    append_native(row, vorticity_bytes);
+    file.write(row);
+    for (int j = 0; j < field.ny; ++j) {
+        row.clear();
+        for (int i = 0; i < field.nx; ++i) append_native(row, omega[i][j]);
+        file.write(row);
+    }
+    file.write("\n  </AppendedData>\n</VTKFile>\n");
     file.commit();
 }
 

@@ -21,7 +21,9 @@ void write_vtk_file(const std::string& file_name, const flow_field& field,
                     const int_grid& solid_nodes);
 
 // One frame of a time-accurate run's series: the velocity (u, v, 0) and the
-// vorticity omega of every node, in the same layout.
+// vorticity omega of every node, on the same grid, as a VTK XML image
+// (".vti", the data appended raw): a ".pvd" collection can list only XML
+// files, not legacy ones.
 void write_vtk_frame(const std::string& file_name, const flow_field& field,
                      const float_grid& omega);
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Reads a legacy VTK structured-points file with VTK's own reader and prints
-what it found as plain text, so a test can check a writer against an
-independent reader:
+"""Reads a legacy VTK structured-points file (or a VTK XML image, ".vti")
+with VTK's own reader and prints what it found as plain text, so a test can
+check a writer against an independent reader:
 
     dimensions NX NY NZ
     spacing SX SY SZ
@@ -15,7 +15,16 @@ import sys
 import vtk
 
 
-def main(path):
+def read_xml_image(path):
+    reader = vtk.vtkXMLImageDataReader()
+    if not reader.CanReadFile(path):
+        sys.exit("not a readable VTK XML image: " + path)
+    reader.SetFileName(path)
+    reader.Update()
+    return reader.GetOutput()
+
+
+def read_legacy(path):
     reader = vtk.vtkStructuredPointsReader()
     reader.SetFileName(path)
     # Without these only the first scalars and vectors sections are loaded.
@@ -24,7 +33,11 @@ def main(path):
     reader.Update()
     if reader.GetErrorCode() != 0 or not reader.IsFileStructuredPoints():
         sys.exit("not a readable structured-points file: " + path)
-    data = reader.GetOutput()
+    return reader.GetOutput()
+
+
+def main(path):
+    data = read_xml_image(path) if path.endswith(".vti") else read_legacy(path)
     print("dimensions", *data.GetDimensions())
     print("spacing", *map(repr, data.GetSpacing()))
     print("origin", *map(repr, data.GetOrigin()))
