@@ -213,48 +213,32 @@ class Wake(unittest.TestCase):
     def test_recirculation_length(self):
         # Nodes 0.1 m apart, the rear at 1.0 m, D = 0.2 m: a bubble must start
         # by 1.1 m, and its end is interpolated between nodes.
-        ahead = [1.0] * 10
         rows = [  # u on the centreline from node 10 on, L_w/D
-            ([1, -0.5, -0.5, 0.5, 1], 1.25),
-            ([-1, -1, 0, 1, 1], 1.0),
-            ([-0.2, 0.6, 1, 1, 1], 0.125),
-            ([1, 1, -1, 1, 1], "none"),
-            ([1, -1, -1, -1, -1], "none"),
-            ([1, 1, 1, 1, 1], "none"),
+            ([1, -0.5, -0.5, 0.5, 1], 1.25), ([-1, -1, 0, 1, 1], 1.0), ([-0.2, 0.6, 1, 1, 1], 0.125),
+            ([1, 1, -1, 1, 1], "none"), ([1, -1, -1, -1, -1], "none"), ([1, 1, 1, 1, 1], "none"),
         ]
         for tail, length in rows:
             with self.subTest(tail=tail):
-                self.assertEqual(validate.recirculation_length(ahead + tail, 0.1, 10, 1.0, 0.2), length)
+                self.assertEqual(validate.recirculation_length([1.0] * 10 + tail, 0.1, 10, 1.0, 0.2), length)
 
     def test_solid_nodes_measured_from_flow_vtk(self):
         # 11 x 4 nodes over 1 m: dx = 0.1; the cylinder centred at x = 0.5,
         # its rear at 0.6; the centreline between rows 1 and 2.
         nx, ny = 11, 4
-        rows = [  # solid (i, j), solid nodes, across, front, rear, unmatched
-            ({(4, 1), (5, 1), (4, 2), (5, 2)}, 4, 2, 0.4, 0.5, 0),
-            ({(4, 1), (5, 1), (6, 1), (4, 2), (5, 2)}, 5, 2, 0.4, 0.6, 1),
-            ({(5, 0), (5, 3)}, 2, 2, -0.1, -0.1, 0),
+        rows = [  # solid (i, j), then solid nodes, across, front, rear, unmatched
+            ({(4, 1), (5, 1), (4, 2), (5, 2)}, dict(solid=4, across=2, front=0.4, rear=0.5, unmatched=0)),
+            ({(4, 1), (5, 1), (6, 1), (4, 2), (5, 2)}, dict(solid=5, across=2, front=0.4, rear=0.6, unmatched=1)),
+            ({(5, 0), (5, 3)}, dict(solid=2, across=2, front=-0.1, rear=-0.1, unmatched=0)),
         ]
-        for nodes, solid, across, front, rear, unmatched in rows:
+        for nodes, expected in rows:
             with self.subTest(nodes=sorted(nodes)):
                 mask = [int((i, j) in nodes) for j in range(ny) for i in range(nx)]
-                u_rows = [[1.0] * nx for _ in range(ny)]
-                measured = validate.wake(u_rows, (nx, ny, mask, [0.0] * 3 * nx * ny), length=1.0,
+                measured = validate.wake([[1.0] * nx] * ny, (nx, ny, mask, [0.0] * 3 * nx * ny), length=1.0,
                                          diameter=0.2, rear_x=0.6, centre_x=0.5)
-                self.assertEqual((measured["solid"], measured["across"], measured["unmatched"]),
-                                 (solid, across, unmatched))
-                self.assertAlmostEqual(measured["front"], front)
-                self.assertAlmostEqual(measured["rear"], rear)
+                self.assertEqual({k: round(measured[k], 9) for k in expected}, expected)
                 self.assertEqual(measured["lw_final"], "none")
 
-    def test_the_largest_speed_ahead_of_the_body(self):
-        # 4 x 2 nodes, rows from the bottom; the body's front is column 2.
-        solid = [0, 0, 1, 0, 0, 0, 0, 1]
-        velocity = [2, 0, 0, 0, 1.5, 0, 9, 9, 0, 9, 9, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 9, 9, 0]
-        self.assertAlmostEqual(validate.speed_ahead((4, 2, solid, velocity), 2.0), 1.0)
-        self.assertIsNone(validate.speed_ahead(None, 2.0))
-
-    def test_vtk_blocks_are_read_big_endian(self):
+    def test_flow_vtk_is_read_big_endian_and_the_speed_ahead_of_the_body(self):
         solid = [0, 1, 1, 0, 0, 1]
         data = (b"# vtk DataFile Version 3.0\nflow\nBINARY\nDATASET STRUCTURED_POINTS\nDIMENSIONS 3 2 1\n"
                 b"VECTORS velocity float\n" + struct.pack(">18f", *range(18)) +
@@ -266,15 +250,15 @@ class Wake(unittest.TestCase):
             file.truncate(len(data) - 10)
             file.flush()
             self.assertIsNone(validate.read_flow_vtk(file.name)[2])
-
+        # 4 x 2 nodes, rows from the bottom; the body's front is column 2.
+        velocity = [2, 0, 0, 0, 1.5, 0, 9, 9, 0, 9, 9, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 9, 9, 0]
+        self.assertAlmostEqual(validate.speed_ahead((4, 2, [0, 0, 1, 0, 0, 0, 0, 1], velocity), 2.0), 1.0)
+        self.assertIsNone(validate.speed_ahead(None, 2.0))
 
     def test_ghost_nodes_are_solid_nodes_beside_the_fluid(self):
         # 5 x 4 nodes, rows from the bottom; solid nodes on the tunnel's
         # boundary are never ghosts.
-        solid = [0, 0, 1, 0, 0,
-                 0, 1, 1, 1, 0,
-                 0, 1, 1, 1, 0,
-                 0, 0, 0, 0, 0]
+        solid = [0, 0, 1, 0, 0, 0, 1, 1, 1, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0]
         self.assertEqual(validate.node_classes(5, 4, solid), [[0, 0, 2, 0, 0], [0, 1, 2, 1, 0],
                                                               [0, 1, 1, 1, 0], [0, 0, 0, 0, 0]])
         solid[2] = 0  # now (2, 1) has a fluid neighbour below
@@ -303,18 +287,17 @@ class Cases(unittest.TestCase):
             for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 13)):
                 with open(path, "w") as file:
                     file.write(validate.cases_csv(configurations, "validation_cylinder.jpg"))
-                cases = sweep.read_cases(path)
                 with open(path) as file:
                     self.assertEqual(len(file.readline().split(",")), columns)
+                cases = sweep.read_cases(path)
                 self.assertEqual(len(cases), 12 * len(configurations))
-                self.assertEqual(cases[0].name, "re5_fine")
-                self.assertEqual(cases[0].answers, ["50", "0.01", "1", "2", "4", "2", "200000"])
-                options = {c.name: c.options for c in cases}
-                self.assertEqual(options["re40_coarse"], [])
-                if len(configurations) > 1:
-                    self.assertEqual(options["covered_re40_coarse"], ["--solid-nodes=covered"])
-                    self.assertEqual(options["outline_re40_coarse"],
-                                     ["--solid-nodes=outline", "--stop-rule=steady", "--pressure-solver=fft"])
+                self.assertEqual((cases[0].name, cases[0].answers),
+                                 ("re5_fine", ["50", "0.01", "1", "2", "4", "2", "200000"]))
+        # The last CSV, of every configuration: each with its options.
+        options = {c.name: c.options for c in cases}
+        self.assertEqual([options[f"{prefix}re40_coarse"] for prefix in ("", "covered_", "outline_")],
+                         [[], ["--solid-nodes=covered"], ["--solid-nodes=outline", "--stop-rule=steady",
+                                                          "--pressure-solver=fft"]])
 
     def test_bad_arguments_are_refused_before_anything_runs(self):
         rows = [  # arguments after --workdir DIR, words of the message
@@ -340,13 +323,11 @@ class Cases(unittest.TestCase):
             self.skipTest("matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")
         records = {label: fake_records() for label, *_ in validate.CONFIGURATIONS}
         with tempfile.TemporaryDirectory() as folder:
-            drawn = []
             for name in ("a.svg", "b.svg"):
                 validate.plot(os.path.join(folder, name), validate.CONFIGURATIONS, copy.deepcopy(records), REFERENCES)
-                with open(os.path.join(folder, name)) as file:
-                    drawn.append(file.read())
-            self.assertEqual(drawn[0], drawn[1])
-            self.assertIn("confined reference", drawn[0])
+            drawn = [open(os.path.join(folder, name)).read() for name in ("a.svg", "b.svg")]
+        self.assertEqual(drawn[0], drawn[1])
+        self.assertIn("confined reference", drawn[0])
 
 
 if __name__ == "__main__":
