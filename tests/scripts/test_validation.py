@@ -3,6 +3,7 @@ results: the page's tables and sentences, the wake measures, the cases it
 runs.  python3 -m unittest discover -s tests/scripts  (scripts/ on PYTHONPATH)"""
 
 import copy
+import itertools
 import os
 import struct
 import subprocess
@@ -98,15 +99,8 @@ PAGES = (default_page, option_page, every_page, unsteady_page)
 
 def tables(text):
     """The page's tables as lists of rows of cells."""
-    found, current = [], None
-    for line in text.split("\n") + [""]:
-        if line.startswith("|"):
-            current = current or []
-            current.append([cell.strip() for cell in line.strip("|").split("|")])
-        elif current:
-            found.append(current)
-            current = None
-    return found
+    return [[[cell.strip() for cell in line.strip("|").split("|")] for line in block]
+            for is_table, block in itertools.groupby(text.split("\n"), lambda line: line.startswith("|")) if is_table]
 
 
 # The first cells of the goals' rows.
