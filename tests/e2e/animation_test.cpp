@@ -1,7 +1,6 @@
 // The animation of a time-accurate run through the built program: the file
 // holds the frames asked for at the picture's size with one legend, and
-// --frames-vtk's series lists as many frames as VTK reads back; without
-// --unsteady both options are refused before anything is written.
+// --frames-vtk's series lists as many frames as VTK reads back.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -69,24 +68,6 @@ TEST(AnimationRun, FramesDecodeAndTheSeriesReadsBack) {
     }
     EXPECT_EQ(listed, 6);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("frames"), {}), 6);
-}
-
-TEST(AnimationRun, OptionsWithoutUnsteadyAreRefused) {
-    const char* rows[] = {"--frames=12", "--frames-vtk", "--frames=12 --stop-rule=steady"};
-    for (const char* arguments : rows) {
-        SCOPED_TRACE(arguments);
-        const scratch_dir folder;
-        const program_run run =
-            run_program("tunnel.jpg 20 0.01 1 1 4 0 100", surroundings::plain, arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
-        EXPECT_NE(run.err.find("needs --unsteady=T"), std::string::npos) << run.err;
-        EXPECT_TRUE(std::filesystem::is_empty(".")) << run.err;
-    }
-    const scratch_dir folder;
-    const program_run zero = run_program("", surroundings::plain, "--unsteady=1 --frames=0");
-    EXPECT_EQ(zero.status, 2);
-    EXPECT_NE(zero.err.find("--frames is not a whole number"), std::string::npos) << zero.err;
 }
 
 }  // namespace

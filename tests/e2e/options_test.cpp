@@ -5,6 +5,7 @@
 // a positive number of seconds and no stop rule but limit.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -19,9 +20,24 @@ namespace {
 // Tunnel 4 x 1 on the coarse mesh, five iterations.
 const std::string answers = "tunnel.jpg 20 0.01 1 1 4 0 5";
 
-const std::string solid_choices =
-    "--solid-nodes=sampled (the default), --solid-nodes=covered or --solid-nodes=outline.\n";
-const std::string solid_values = "the allowed values are " + solid_choices;
+// What each option's refusals say it takes.
+const std::map<std::string, std::string> takes = {
+    {"--solid-nodes", "--solid-nodes=sampled (the default), --solid-nodes=covered or "
+                      "--solid-nodes=outline.\n"},
+    {"--advection", "--advection=first-order (the default) or --advection=second-order.\n"},
+    {"--stop-rule", "--stop-rule=quiet (the default), --stop-rule=steady or --stop-rule=limit.\n"},
+    {"--pressure-solver", "--pressure-solver=lu (the default) or --pressure-solver=fft.\n"},
+    {"--unsteady", "the flow time in seconds, a positive number such as --unsteady=8.\n"},
+};
+
+std::string unknown_value(const std::string& option, const std::string& value) {
+    return "Unknown value \"" + value + "\" for " + option + ": the allowed values are " +
+           takes.at(option);
+}
+
+std::string needs_value(const std::string& option) {
+    return "The option " + option + " needs a value: " + takes.at(option);
+}
 
 // The refusal of an argument that is not the option, whatever it is.
 std::string unknown_argument(const std::string& argument) {
@@ -39,36 +55,35 @@ std::string not_a_flow_time(const std::string& value) {
            "--unsteady=8.\n";
 }
 
+std::string no_stop_rule(const std::string& rule) {
+    return "The option --unsteady=T runs to the flow time T and takes no stop rule: leave out "
+           "--stop-rule=" + rule + ".\n";
+}
+
+std::string needs_unsteady(const std::string& option) {
+    return "The option " + option +
+           " makes the animation of a time-accurate run and needs --unsteady=T as well.\n";
+}
+
 TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWritten) {
-    // clang-format off
     const struct {
         const char* arguments;
         std::string err;  // the whole of standard error
     } rows[] = {
-        {"--solid-nodes=sampledx", "Unknown value \"sampledx\" for --solid-nodes: " + solid_values},
-        {"--solid-nodes=Covered", "Unknown value \"Covered\" for --solid-nodes: " + solid_values},
-        {"--solid-nodes=", "Unknown value \"\" for --solid-nodes: " + solid_values},
-        {"--solid-nodes=Outline", "Unknown value \"Outline\" for --solid-nodes: " + solid_values},
-        {"--solid-nodes", "The option --solid-nodes needs a value: " + solid_choices},
-        {"--solid-nodes covered", "The option --solid-nodes needs a value: " + solid_choices},
+        {"--solid-nodes=sampledx", unknown_value("--solid-nodes", "sampledx")},
+        {"--solid-nodes=Covered", unknown_value("--solid-nodes", "Covered")},
+        {"--solid-nodes=", unknown_value("--solid-nodes", "")},
+        {"--solid-nodes=Outline", unknown_value("--solid-nodes", "Outline")},
+        {"--solid-nodes", needs_value("--solid-nodes")},
+        {"--solid-nodes covered", needs_value("--solid-nodes")},
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
         {"--solid-nodes=covered --help", unknown_argument("--help")},
-        {"--advection=corrected", "Unknown value \"corrected\" for --advection: the allowed "
-                                  "values are --advection=first-order (the default) or "
-                                  "--advection=second-order.\n"},
-        {"--advection --stop-rule=steady", "The option --advection needs a value: "
-                                           "--advection=first-order (the default) or "
-                                           "--advection=second-order.\n"},
-        {"--stop-rule=converged", "Unknown value \"converged\" for --stop-rule: the allowed values "
-                                  "are --stop-rule=quiet (the default), --stop-rule=steady or "
-                                  "--stop-rule=limit.\n"},
-        {"--pressure-solver=FFT", "Unknown value \"FFT\" for --pressure-solver: the allowed values "
-                                  "are --pressure-solver=lu (the default) or "
-                                  "--pressure-solver=fft.\n"},
-        {"--pressure-solver", "The option --pressure-solver needs a value: --pressure-solver=lu "
-                              "(the default) or --pressure-solver=fft.\n"},
-        {"--unsteady", "The option --unsteady needs a value: the flow time in seconds, a positive "
-                       "number such as --unsteady=8.\n"},
+        {"--advection=corrected", unknown_value("--advection", "corrected")},
+        {"--advection --stop-rule=steady", needs_value("--advection")},
+        {"--stop-rule=converged", unknown_value("--stop-rule", "converged")},
+        {"--pressure-solver=FFT", unknown_value("--pressure-solver", "FFT")},
+        {"--pressure-solver", needs_value("--pressure-solver")},
+        {"--unsteady", needs_value("--unsteady")},
         {"--unsteady=0", not_a_flow_time("0")},
         {"--unsteady=-2", not_a_flow_time("-2")},
         {"--unsteady=", not_a_flow_time("")},
@@ -76,13 +91,16 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--unsteady=inf", not_a_flow_time("inf")},
         {"--unsteady=nan", not_a_flow_time("nan")},
         {"--unsteady=1e999", not_a_flow_time("1e999")},
-        {"--unsteady=8 --stop-rule=quiet", "The option --unsteady=T runs to the flow time T and "
-                                           "takes no stop rule: leave out --stop-rule=quiet.\n"},
-        {"--stop-rule=steady --unsteady=8", "The option --unsteady=T runs to the flow time T and "
-                                            "takes no stop rule: leave out --stop-rule=steady.\n"},
+        {"--unsteady=8 --stop-rule=quiet", no_stop_rule("quiet")},
+        {"--stop-rule=steady --unsteady=8", no_stop_rule("steady")},
         {"--unsteadyx=8", unknown_argument("--unsteadyx=8")},
+        // The animation's options belong to a time-accurate run.
+        {"--frames=12", needs_unsteady("--frames")},
+        {"--frames-vtk", needs_unsteady("--frames-vtk")},
+        {"--frames=12 --stop-rule=steady", needs_unsteady("--frames")},
+        {"--unsteady=1 --frames=0", "The frame count \"0\" of --frames is not a whole number from "
+                                    "1 to 10000; give one such as --frames=120.\n"},
     };
-    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
         const scratch_dir folder;
