@@ -47,8 +47,7 @@ shape disc(double x0, double y0, double radius) {
 // A square of half-side a, and an ellipse, both centred at (x0, y0).
 shape square(double x0, double y0, double a) {
     return [=](double x, double y) {
-        const double dx = std::fabs(x - x0) - a;
-        const double dy = std::fabs(y - y0) - a;
+        const double dx = std::fabs(x - x0) - a, dy = std::fabs(y - y0) - a;
         return std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
     };
 }
@@ -84,11 +83,7 @@ std::string node_text(const int_grid& nodes) {
 
 TEST(CoveredNodes, ANodeIsSolidWhenDarkPixelsCoverHalfItsCell) {
     // clang-format off
-    const struct {
-        const char* name;
-        int nx, ny;
-        std::string pixels, nodes;
-    } rows[] = {
+    const struct { const char* name; int nx, ny; std::string pixels, nodes; } rows[] = {
         // Four pixels on three nodes: pixel edges at 0, 1/2, 1, 3/2, 2 node
         // spacings; the cells [0, 1/2], [1/2, 3/2], [3/2, 2].
         {"a pixel fills the end cell", 3, 1, "#...", "#.."},
@@ -147,11 +142,7 @@ bool symmetric(const int_grid& nodes, mirror about) {
 
 TEST(CoveredNodes, MirrorSymmetricPicturesGiveMirrorSymmetricMasksOnEveryMesh) {
     // clang-format off
-    const struct {
-        const char* name;
-        int width, height;  // the picture
-        mirror about;
-    } pictures[] = {
+    const struct { const char* name; int width, height; mirror about; } pictures[] = {
         {"the validation picture's size", 800, 400, mirror::centreline},
         {"the shipped pictures' size", 400, 100, mirror::both},
         {"odd pixel counts", 201, 77, mirror::both},
@@ -188,10 +179,8 @@ TEST(CoveredNodes, MirrorSymmetricPicturesGiveMirrorSymmetricMasksOnEveryMesh) {
 // phi between pixel centres, bilinearly; (x, y) in pixels from the picture's
 // bottom-left corner.
 double between_pixels(const float_grid& phi, double x, double y) {
-    const int c = static_cast<int>(std::floor(x - 0.5));
-    const int k = static_cast<int>(std::floor(y - 0.5));
-    const double a = x - 0.5 - c;
-    const double b = y - 0.5 - k;
+    const int c = static_cast<int>(std::floor(x - 0.5)), k = static_cast<int>(std::floor(y - 0.5));
+    const double a = x - 0.5 - c, b = y - 0.5 - k;
     return (1 - a) * (1 - b) * phi[c][k] + a * (1 - b) * phi[c + 1][k] +
            (1 - a) * b * phi[c][k + 1] + a * b * phi[c + 1][k + 1];
 }
@@ -199,8 +188,7 @@ double between_pixels(const float_grid& phi, double x, double y) {
 // Where f changes sign along the ray from (x0, y0) at angle t, between radii
 // 2 and 38, by bisection.
 double zero_on_ray(const shape& f, double x0, double y0, double t) {
-    double inside = 2.0;
-    double outside = 38.0;
+    double inside = 2.0, outside = 38.0;
     for (int n = 0; n < 40; ++n) {
         const double r = 0.5 * (inside + outside);
         (f(x0 + r * std::cos(t), y0 + r * std::sin(t)) <= 0.0 ? inside : outside) = r;
@@ -212,11 +200,8 @@ double zero_on_ray(const shape& f, double x0, double y0, double t) {
 // the centre; the square's rays stay 30 degrees from its corners, which the
 // smoothing rounds.
 TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
-    const struct {
-        const char* name;
-        shape exact;
-        double half_angle;  // of the rays' fan about each axis, in degrees
-    } rows[] = {
+    // The half angle of the rays' fan about each axis, in degrees.
+    const struct { const char* name; shape exact; double half_angle; } rows[] = {
         {"disc of 40 pixels, centred on a pixel corner", disc(40.0, 40.0, 20.0), 45.0},
         {"disc of 20 pixels", disc(40.0, 40.0, 10.0), 45.0},
         {"square, edges on pixel edges", square(40.0, 40.0, 20.0), 15.0},
@@ -239,9 +224,7 @@ TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
 }
 
 TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
-    const struct {
-        int width, height, nx, ny;
-    } rows[] = {
+    const struct { int width, height, nx, ny; } rows[] = {
         {80, 40, 41, 21},    // about two pixels a node
         {80, 40, 200, 100},  // more nodes than pixels
         {81, 39, 64, 30},    // odd pictures, even grids, stretched unevenly
@@ -249,8 +232,7 @@ TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.width << " x " << row.height << " on " << row.nx
                                         << " x " << row.ny);
-        const double x0 = row.width / 2.0;
-        const double y0 = row.height / 2.0;
+        const double x0 = row.width / 2.0, y0 = row.height / 2.0;
         const shape two_bodies = [&](double x, double y) {
             return std::min(ellipse(x0, y0, 0.2 * row.width, 0.2 * row.height)(x, y),
                             square(x0, y0, 0.35 * row.height)(std::fabs(x - x0) * 0.3 + x0, y));
@@ -266,11 +248,7 @@ TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
 
 // A plate one pixel thick, which the smoothing alone would lift above zero.
 TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
-    const struct {
-        const char* name;
-        int nx, ny;
-        bool upright;
-    } rows[] = {
+    const struct { const char* name; int nx, ny; bool upright; } rows[] = {
         {"two pixels a node", 51, 26, false},
         {"two nodes a pixel", 201, 101, false},
         {"upright", 51, 26, true},
@@ -299,9 +277,7 @@ TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
 // u = g (y - y_wall), v = s (y - y_wall) above a flat wall on a pixel edge:
 // the ghost values continue the same lines below the wall, exactly.
 TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
-    const struct {
-        int height, dark_rows, nx, ny;
-    } rows[] = {
+    const struct { int height, dark_rows, nx, ny; } rows[] = {
         {40, 17, 31, 21},  // wall 8.5 node spacings up
         {40, 17, 31, 41},  // wall 17.0 up: on a node row
         {30, 11, 20, 61},  // wall 22.0 up, pixels two spacings high
@@ -310,11 +286,8 @@ TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.dark_rows << " of " << row.height << " on "
                                         << row.nx << " x " << row.ny);
-        int_grid picture(50, row.height, open_pixel);
-        for (int c = 0; c < 50; ++c) {
-            for (int k = 0; k < row.dark_rows; ++k) picture[c][k] = obstacle_pixel;
-        }
-        const outline_masks masks = outline_nodes(picture, row.nx, row.ny);
+        const shape floor = [&](double, double y) { return y - row.dark_rows; };
+        const outline_masks masks = outline_nodes(drawn(50, row.height, floor), row.nx, row.ny);
         const double wall = row.dark_rows * (row.ny - 1.0) / row.height;
         flow_field field = allocate_flow_field(row.nx, row.ny, 1.0f, 1.0f);
         for (int i = 0; i < row.nx; ++i) {
