@@ -13,11 +13,7 @@ namespace {
 TEST(LiftAndDrag, BoundaryPressureAndMomentumFluxGiveTheirForces) {
     using node_value = std::function<float(int i, int j)>;
     const node_value none = [](int, int) { return 0.0f; };
-    const struct {
-        const char* name;
-        node_value p, u;
-        double lift, drag;
-    } rows[] = {
+    const struct { const char* name; node_value p, u; double lift, drag; } rows[] = {
         {"uniform flow and pressure: no force", [](int, int) { return 5.0f; },
          [](int, int) { return 0.3f; }, 0.0, 0.0},
         {"bottom wall 1 Pa above the top: lift over the length",

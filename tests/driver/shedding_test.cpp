@@ -39,14 +39,14 @@ TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
         return 0.05 * (1.0 - std::exp(-t)) + size * std::sin(two_pi * f * t);
     };
     const auto decaying = [](double t) { return 0.3 * std::exp(-t) * std::sin(two_pi * f * t); };
+    // The noise's standard deviation; the cycles at least, exactly when the
+    // period is empty.
     const struct {
         const char* name;
         std::function<double(double)> lift;
-        double end;
-        double noise;  // standard deviation
-        double start;
+        double end, noise, start;
         bool settles;
-        int fewest_cycles;  // at least; exactly when the period is empty
+        int fewest_cycles;
         bool has_period;
     } rows[] = {
         {"periodic after a transient, with noise", growing, 6.0, 0.002, 0.5, false, 10, true},

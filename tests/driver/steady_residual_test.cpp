@@ -14,14 +14,15 @@ namespace {
 
 TEST(SteadyResidual, LargestChangeOverFluidInteriorNodesPerTimeStep) {
     const float ulp = unit_in_last_place(1.0f);  // 2^-23
+    // The node (i, j) changes by (du, dv), and may be solid; the residuals
+    // are in units of the monitor's 0.5 m/s^2.
     const struct {
         const char* name;
-        int i, j;   // the node that changes
+        int i, j;
         float du, dv;
-        bool solid;  // that node is solid
+        bool solid;
         float dt;
-        double residual;  // in units of the monitor's 0.5 m/s^2
-        double rms;
+        double residual, rms;
         bool steady;
     } rows[] = {
         {"nothing changes", 1, 1, 0, 0, false, 0.1f, 0, 0, true},

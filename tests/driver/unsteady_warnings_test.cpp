@@ -37,11 +37,8 @@ TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
     const auto wave = [](double amplitude, double periods) {
         return [=](int n) { return amplitude * std::sin(2 * std::numbers::pi * periods * n / 1000); };
     };
-    const struct {
-        const char* name;
-        std::function<double(int)> lift;  // C_L at iteration n = 1 ... 1000
-        bool warns;
-    } rows[] = {
+    // The lift: C_L at iteration n = 1 ... 1000.
+    const struct { const char* name; std::function<double(int)> lift; bool warns; } rows[] = {
         {"swinging by 0.02, 10 periods in the window", wave(0.01, 50), true},
         {"2 crossings in the window", wave(0.01, 5), false},
         {"swing below 1e-3", wave(4e-4, 50), false},
@@ -50,9 +47,7 @@ TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
          [&](int n) { return n < 790 ? wave(0.01, 50)(n) : 0.0; }, false},
     };
     const run_setup setup = tunnel(std::nullopt);
-    loop_result loop;
-    loop.iterations = 1000;
-    loop.converged = true;
+    const loop_result loop{.iterations = 1000, .converged = true, .steadiness = {}};
     for (const auto& row : rows) {
         std::vector<force_sample> samples;
         for (int n = 1; n <= 1000; ++n) samples.push_back({n * 1e-3, row.lift(n), 1.0});
@@ -69,11 +64,13 @@ TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
 }
 
 TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
+    // The shedding measure's cycles, last period and whether it settles; the
+    // warning's text, empty where there is none.
     const struct {
         int cycles;
         std::optional<double> last_period;
         bool settles;
-        const char* expected;  // empty: no warning
+        const char* expected;
     } rows[] = {
         {3, 0.25, false, "the lift has 3 periodic cycles after its start-up, fewer than 5, so "
                          "the run gives no Strouhal number, mean drag or amplitudes; run longer, "
@@ -84,10 +81,8 @@ TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
         {0, std::nullopt, true, ""},
     };
     const run_setup setup = tunnel(2.0);
-    loop_result loop;
-    loop.iterations = 1000;
-    loop.reached_end_time = true;
-    loop.flow_time = 2.0;
+    const loop_result loop{
+        .iterations = 1000, .reached_end_time = true, .flow_time = 2.0, .steadiness = {}};
     for (const auto& row : rows) {
         shedding_report report;
         report.measure.cycles = row.cycles;

@@ -16,11 +16,9 @@ namespace {
 TEST(TraceStreamline, EndsAtTheCounterTheOutletTheWallOrABadVelocity) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // clang-format off
-    const struct {
-        const char* name;
-        float u, shear, v, inlet_velocity;  // u grows by shear per node row
-        std::int64_t passes;                // give or take 1
-    } rows[] = {
+    // u grows by shear per node row; the passes are given or taken 1.
+    const struct { const char* name; float u, shear, v, inlet_velocity; std::int64_t passes; }
+        rows[] = {
         {"still fluid stays put until the counter ends it", 0, 0, 0, 1, 6002},
         // 1.25 m/s at y = 0.5 m: steps of 0.0125 m to the outlet.
         {"a line in shear flow leaves through the outlet", 1, 0.5f, 0, 1, 161},
@@ -31,9 +29,8 @@ TEST(TraceStreamline, EndsAtTheCounterTheOutletTheWallOrABadVelocity) {
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        run_parameters params;
-        params.length = params.height = 2.0f;
-        params.inlet_velocity = row.inlet_velocity;
+        const run_parameters params{
+            .inlet_velocity = row.inlet_velocity, .length = 2.0f, .height = 2.0f};
         float_grid u(3, 3);
         for (int i = 0; i < 3; ++i) {
             for (int j = 0; j < 3; ++j) u[i][j] = row.u + row.shear * static_cast<float>(j);

@@ -17,11 +17,8 @@ using profile = std::function<float(float x, float y)>;
 
 TEST(MomentumEquation, EachTermMovesTheInteriorVelocityByItsHandWorkedAmount) {
     const profile zero = [](float, float) { return 0.0f; };
-    const struct {
-        const char* name;
-        profile p, u, v;
-        float du, dv;  // the interior's u - u_adv and v - v_adv
-    } rows[] = {
+    // du and dv: the interior's u - u_adv and v - v_adv.
+    const struct { const char* name; profile p, u, v; float du, dv; } rows[] = {
         // dp/dx = 4: -0.125 / 2 * 4
         {"p rising along the tunnel slows u", [](float x, float) { return 4.0f * x; }, zero, zero,
          -0.25f, 0.0f},
@@ -34,11 +31,11 @@ TEST(MomentumEquation, EachTermMovesTheInteriorVelocityByItsHandWorkedAmount) {
     };
     const run_parameters params{.dynamic_viscosity = 0.25f, .density = 2.0f};
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         flow_field field = allocate_flow_field(6, 5, 0.5f, 0.25f);
         for (int i = 0; i < 6; ++i) {
             for (int j = 0; j < 5; ++j) {
-                const float x = field.x[i][j];
-                const float y = field.y[i][j];
+                const float x = field.x[i][j], y = field.y[i][j];
                 field.p[i][j] = row.p(x, y);
                 field.u[i][j] = row.u(x, y);
                 field.v[i][j] = row.v(x, y);
@@ -56,8 +53,8 @@ TEST(MomentumEquation, EachTermMovesTheInteriorVelocityByItsHandWorkedAmount) {
                 const bool interior = i >= 1 && i <= 4 && j >= 1 && j <= 3;
                 const float u = interior ? before.u_adv[i][j] + row.du : before.u[i][j];
                 const float v = interior ? before.v_adv[i][j] + row.dv : before.v[i][j];
-                EXPECT_FLOAT_EQ(field.u[i][j], u) << row.name << " at " << i << ", " << j;
-                EXPECT_FLOAT_EQ(field.v[i][j], v) << row.name << " at " << i << ", " << j;
+                EXPECT_FLOAT_EQ(field.u[i][j], u) << i << ", " << j;
+                EXPECT_FLOAT_EQ(field.v[i][j], v) << i << ", " << j;
             }
         }
     }

@@ -75,17 +75,14 @@ double pressure_error(int n) {
 }
 
 TEST(ManufacturedSolution, ErrorFallsAtTheExpectedOrderFromOneGridToTheNext) {
-    const struct {
-        const char* name;
-        double (*error)(int n);  // the largest error on the unit square, n x n nodes
-        double order;            // log2 of the error's ratio from 17 to 33 nodes
-    } rows[] = {
+    // The largest error on the unit square of n x n nodes, and the order:
+    // log2 of the error's ratio from 17 to 33 nodes.
+    const struct { const char* name; double (*error)(int n); double order; } rows[] = {
         {"five-point Laplacian", laplacian_error, 2.0},
         {"pressure Poisson equation", pressure_error, 1.0},
     };
     for (const auto& row : rows) {
-        const double coarse = row.error(17);
-        const double fine = row.error(33);
+        const double coarse = row.error(17), fine = row.error(33);
         EXPECT_LT(coarse, 0.2) << row.name;
         EXPECT_NEAR(std::log2(coarse / fine), row.order, 0.25)
             << row.name << ": errors " << coarse << " and " << fine;

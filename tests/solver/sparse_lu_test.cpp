@@ -45,15 +45,13 @@ TEST(SparseSolve, RunningOutOfMemoryAnywhereInTheSolveIsARefusal) {
     for (std::size_t k = 0; k < b.size(); ++k) b[k] = static_cast<float>(k % 3) - 1.0f;
     // A run factorises once and solves with the stored factors: bit for bit
     // the solve that factorises afresh.
-    std::vector<float> expected(b.size());
-    std::vector<float> fresh = b;
+    std::vector<float> expected(b.size()), fresh = b;
     solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(), matrix.col_index.data(),
                         matrix.row_ptr.data(), fresh.data(), expected.data());
     int refusals = 0;
     recording = true;
     for (long failing = 1;; ++failing) {
-        std::vector<float> rhs = b;
-        std::vector<float> solution(b.size());
+        std::vector<float> rhs = b, solution(b.size());
         std::string refusal;
         fail_in = failing;
         try {
