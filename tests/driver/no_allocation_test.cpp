@@ -57,14 +57,12 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     const test::scratch_dir folder;
     // One ghost node at the body's front, reading the fluid node before it.
     ghost_nodes ghosts;
-    ghosts.nodes.push_back({13 * 25 + 12,
-                            {12 * 25 + 12, 11 * 25 + 12, 12 * 25 + 12, 11 * 25 + 12},
-                            {0.5, 0.5, 0.0, 0.0},
-                            -0.5});
+    const int before = 12 * 25 + 12, upstream = 11 * 25 + 12;  // nodes (12, 12), (11, 12)
+    ghosts.nodes.push_back({before + 25, {before, upstream, before, upstream}, {0.5, 0.5, 0, 0}, -0.5});
     // A time-accurate run's forces, tilted inflow and forces.csv included.
     force_history history({50, 1.0, 1.0, true, "forces.csv"});
-    const loop_settings time_accurate{50,   stop_rule::limit,          &ghosts,
-                                      10.0, {0.1, 0.05, 0.1}, &history};
+    const loop_settings time_accurate{
+        50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
     // The animation's frames (without --frames-vtk's files) are rendered into
     // the buffer made at the start; every frame's time is passed at once.
     obstacle_masks masks;

@@ -16,12 +16,10 @@ namespace {
 std::string decade_label(int decade) { return ">1e" + std::to_string(decade) + "<"; }
 
 TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThreshold) {
-    const struct {
-        const char* name;
-        int count;
-        double (*change)(int iteration);
-        int decade_low, decade_high;  // of the change axis, with the threshold 2e-6
-    } cases[] = {
+    // The change axis's decades, from decade_low to decade_high, with the
+    // threshold 2e-6.
+    const struct { const char* name; int count; double (*change)(int); int decade_low, decade_high; }
+        cases[] = {
         {"decaying", 300, [](int k) { return std::pow(10.0, -k / 50.0); }, -6, 0},
         {"with zeros", 50, [](int k) { return k % 3 == 0 ? 0.0 : 1e-3; }, -6, -3},
         {"empty", 0, nullptr, -6, -5},
@@ -29,7 +27,7 @@ TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThresh
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::scratch_dir dir;
+        const test::scratch_dir dir;
         convergence_history history;
         for (int k = 1; k <= c.count; ++k) history.add(k, c.change(k), 0.0, c.change(k));
         write_convergence_plot("convergence.svg", history, 2e-6);

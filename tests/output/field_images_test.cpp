@@ -10,7 +10,6 @@
 #include <limits>
 #include <vector>
 
-
 namespace veltaro {
 namespace {
 
