@@ -57,8 +57,8 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     const test::scratch_dir folder;
     // One ghost node at the body's front, reading the fluid node before it.
     ghost_nodes ghosts;
-    const int before = 12 * 25 + 12, upstream = 11 * 25 + 12;  // nodes (12, 12), (11, 12)
-    ghosts.nodes.push_back({before + 25, {before, upstream, before, upstream}, {0.5, 0.5, 0, 0}, -0.5});
+    const int a = 12 * 25 + 12, b = 11 * 25 + 12;  // the nodes (12, 12) and (11, 12)
+    ghosts.nodes.push_back({a + 25, {a, b, a, b}, {0.5, 0.5, 0, 0}, -0.5});
     // A time-accurate run's forces, tilted inflow and forces.csv included.
     force_history history({50, 1.0, 1.0, true, "forces.csv"});
     const loop_settings time_accurate{
