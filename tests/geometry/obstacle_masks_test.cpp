@@ -66,12 +66,9 @@ TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
         const std::vector<std::string> lines = words(row.pixels);
         const test::picture pixels = test::draw_picture(
             static_cast<int>(lines[0].size()) / row.components, static_cast<int>(lines.size()),
-            row.components, [&](int c, int r, int k) {
+            row.components, [&](int c, int r, int k) -> unsigned char {
                 const char code = lines[r][c * row.components + k];
-                return static_cast<unsigned char>(code == '#'   ? 0
-                                                  : code == 'a' ? 49
-                                                  : code == 'b' ? 50
-                                                                : 255);
+                return code == '#' ? 0 : code == 'a' ? 49 : code == 'b' ? 50 : 255;
             });
         mask_builder builder = start_outlines(row.nx, row.ny, pixels.width, pixels.height);
         const std::size_t stride = pixels.samples.size() / pixels.height;
@@ -82,7 +79,7 @@ TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
             std::string text;
             for (int j = row.ny - 1; j >= 0; --j) {
                 for (int i = 0; i < row.nx; ++i) text += masks.solid_nodes[i][j] ? '#' : '.';
-                text += j > 0 ? " " : "";
+                if (j > 0) text += ' ';
             }
             return text;
         };

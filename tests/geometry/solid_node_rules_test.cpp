@@ -292,9 +292,9 @@ TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
         flow_field field = allocate_flow_field(row.nx, row.ny, 1.0f, 1.0f);
         for (int i = 0; i < row.nx; ++i) {
             for (int j = 0; j < row.ny; ++j) {
-                const bool fluid = masks.solid_nodes[i][j] == 0;
-                field.u[i][j] = fluid ? static_cast<float>(2.0 * (j - wall)) : 0.0f;
-                field.v[i][j] = fluid ? static_cast<float>(-0.5 * (j - wall)) : 0.0f;
+                const double fluid = masks.solid_nodes[i][j] == 0 ? j - wall : 0.0;
+                field.u[i][j] = static_cast<float>(2.0 * fluid);
+                field.v[i][j] = static_cast<float>(-0.5 * fluid);
             }
         }
         impose_ghost_nodes(field, masks.ghosts);
