@@ -46,12 +46,10 @@ TEST(SetDt, CourantStepCappedWhereTheDiffusionLimitBites) {
 TEST(BoundaryConditions, HandSizedGridTakesInletOutletWallsAndObstacleInThatOrder) {
     const struct { const char* name; std::vector<std::pair<int, int>> solid; columns u, v; }
         rows[] = {
-        {"open tunnel",
-         {},
+        {"open tunnel", {},
          {{7, 7, 7, 7}, {11, 11, 12, 12}, {21, 21, 22, 22}, {21, 21, 22, 22}},
          {{0, 0, 0, 0}, {0, 111, 112, 0}, {0, 121, 122, 0}, {0, 0, 0, 0}}},
-        {"solid nodes on the inlet and inside",
-         {{0, 1}, {1, 2}},
+        {"solid nodes on the inlet and inside", {{0, 1}, {1, 2}},
          {{7, 0, 7, 7}, {11, 11, 0, 12}, {21, 21, 22, 22}, {21, 21, 22, 22}},
          {{0, 0, 0, 0}, {0, 111, 0, 0}, {0, 121, 122, 0}, {0, 0, 0, 0}}},
         // No interior row for an inlet or outlet: the walls alone.

@@ -53,8 +53,9 @@ std::vector<png_row> kinds() {
     const auto palette = png_colours::palette;
     // 12593 / 65535 = 49 / 255 exactly.
     const unsigned limit16 = 12593, clear16 = 65535 - limit16;
-    std::vector<std::array<unsigned char, 4>> sixteen(16, {255, 255, 255, 255});
-    sixteen[15] = {0, 0, 0, 255};
+    const std::array<unsigned char, 4> white{255, 255, 255, 255}, black{0, 0, 0, 255};
+    std::vector<std::array<unsigned char, 4>> sixteen(16, white);
+    sixteen[15] = black;
     const test::png_picture interlaced{9, 7, grey, 8, true, pattern(63, 256)};
     test::png_picture interlaced_palette{6, 5, palette, 2, true, pattern(30, 4)};
     interlaced_palette.palette = {
@@ -72,36 +73,28 @@ std::vector<png_row> kinds() {
         {"grey, 16 bits, on either side of the limit",
          one_row(grey, 16, 4, {limit16, limit16 + 1, 0, 65535}), 1, {49, 50, 0, 255}},
         {"grey with a transparent value", one_row(grey, 8, 2, {0, 10}, {0}), 1, {255, 10}},
-        {"grey with a transparent value, 16 bits", one_row(grey, 16, 2, {0, limit16}, {0}), 1,
-         {255, 49}},
+        {"the same, 16 bits", one_row(grey, 16, 2, {0, limit16}, {0}), 1, {255, 49}},
         // Black at opacity a shows 255 - a; (100, 128) shows
         // (100 * 128 + 255 * 127) / 255 = 177.2, rounded up.
-        {"grey and opacity",
-         one_row(grey_alpha, 8, 5, {0, 0, 0, 255, 0, 206, 0, 205, 100, 128}), 1,
-         {255, 0, 49, 50, 178}},
+        {"grey and opacity", one_row(grey_alpha, 8, 5, {0, 0, 0, 255, 0, 206, 0, 205, 100, 128}),
+         1, {255, 0, 49, 50, 178}},
         {"grey and opacity, 16 bits, on either side of the limit",
          one_row(grey_alpha, 16, 2, {0, clear16, 0, clear16 - 1}), 1, {49, 50}},
-        {"RGB, 8 bits, as they are", one_row(rgb, 8, 2, {49, 49, 49, 50, 0, 0}), 3,
-         {49, 49, 49, 50, 0, 0}},
+        {"RGB, 8 bits", one_row(rgb, 8, 2, {49, 49, 49, 50, 0, 0}), 3, {49, 49, 49, 50, 0, 0}},
         {"RGB, 16 bits", one_row(rgb, 16, 2, {limit16, limit16, limit16, limit16 + 1, 0, 65535}),
          3, {49, 49, 49, 50, 0, 255}},
-        {"RGB with a transparent colour",
-         one_row(rgb, 8, 2, {10, 20, 30, 10, 20, 31}, {10, 20, 30}), 3,
-         {255, 255, 255, 10, 20, 31}},
+        {"RGB, a transparent colour", one_row(rgb, 8, 2, {10, 20, 30, 10, 20, 31}, {10, 20, 30}),
+         3, {255, 255, 255, 10, 20, 31}},
         {"RGB and opacity", one_row(rgb_alpha, 8, 3, {0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 128}),
          3, {255, 255, 255, 0, 0, 0, 255, 127, 127}},
-        {"RGB and opacity, 16 bits",
-         one_row(rgb_alpha, 16, 2, {0, 0, 0, 0, 0, limit16, 0, 65535}), 3,
-         {255, 255, 255, 0, 49, 0}},
-        {"a palette",
-         one_row(palette, 8, 3, {0, 1, 2}, {},
-                 {{0, 0, 0, 255}, {255, 255, 255, 255}, {49, 49, 49, 255}}),
-         3, {0, 0, 0, 255, 255, 255, 49, 49, 49}},
+        {"RGB and opacity, 16 bits", one_row(rgb_alpha, 16, 2, {0, 0, 0, 0, 0, limit16, 0, 65535}),
+         3, {255, 255, 255, 0, 49, 0}},
+        {"a palette", one_row(palette, 8, 3, {0, 1, 2}, {}, {black, white, {49, 49, 49, 255}}), 3,
+         {0, 0, 0, 255, 255, 255, 49, 49, 49}},
         {"a palette with transparent entries",
-         one_row(palette, 8, 3, {0, 1, 2}, {}, {{0, 0, 0, 255}, {0, 0, 0, 0}, {0, 0, 0, 206}}),
-         3, {0, 0, 0, 255, 255, 255, 49, 49, 49}},
-        {"a palette of 1 bit",
-         one_row(palette, 1, 3, {1, 0, 1}, {}, {{255, 255, 255, 255}, {0, 0, 0, 255}}), 3,
+         one_row(palette, 8, 3, {0, 1, 2}, {}, {black, {0, 0, 0, 0}, {0, 0, 0, 206}}), 3,
+         {0, 0, 0, 255, 255, 255, 49, 49, 49}},
+        {"a palette of 1 bit", one_row(palette, 1, 3, {1, 0, 1}, {}, {white, black}), 3,
          {0, 0, 0, 255, 255, 255, 0, 0, 0}},
         {"a palette of 4 bits", one_row(palette, 4, 2, {15, 0}, {}, sixteen), 3,
          {0, 0, 0, 255, 255, 255}},
