@@ -41,13 +41,10 @@ TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
     const auto decaying = [](double t) { return 0.3 * std::exp(-t) * std::sin(two_pi * f * t); };
     // The noise's standard deviation; the cycles at least, exactly when the
     // period is empty.
+    // clang-format off
     const struct {
-        const char* name;
-        std::function<double(double)> lift;
-        double end, noise, start;
-        bool settles;
-        int fewest_cycles;
-        bool has_period;
+        const char* name; std::function<double(double)> lift; double end, noise, start;
+        bool settles; int fewest_cycles; bool has_period;
     } rows[] = {
         {"periodic after a transient, with noise", growing, 6.0, 0.002, 0.5, false, 10, true},
         {"decaying: the flow settles", decaying, 6.0, 1e-5, 0.5, true, 0, false},
@@ -61,6 +58,7 @@ TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
          [](double t) { return (t < 0.5 ? 0.4 : 0.3) * std::sin(two_pi * f * t); }, 1.1, 1e-5,
          0.0, false, 2, false},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const shedding_measure m = measure_shedding(record(row.lift, row.end, row.noise), row.start);

@@ -16,13 +16,9 @@ TEST(SteadyResidual, LargestChangeOverFluidInteriorNodesPerTimeStep) {
     const float ulp = unit_in_last_place(1.0f);  // 2^-23
     // The node (i, j) changes by (du, dv), and may be solid; the residuals
     // are in units of the monitor's 0.5 m/s^2.
+    // clang-format off
     const struct {
-        const char* name;
-        int i, j;
-        float du, dv;
-        bool solid;
-        float dt;
-        double residual, rms;
+        const char* name; int i, j; float du, dv; bool solid; float dt; double residual, rms;
         bool steady;
     } rows[] = {
         {"nothing changes", 1, 1, 0, 0, false, 0.1f, 0, 0, true},
@@ -35,6 +31,7 @@ TEST(SteadyResidual, LargestChangeOverFluidInteriorNodesPerTimeStep) {
         {"5 are not", 2, 2, 5 * ulp, 0.0f, false, 1e-6f, 5 * ulp / 0.5e-6, 2.5 * ulp / 0.5e-6,
          false},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         flow_field field = allocate_flow_field(4, 4, 1.0f, 1.0f);

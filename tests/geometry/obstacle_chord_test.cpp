@@ -40,13 +40,12 @@ std::function<bool(double, double)> thin_ellipse(double degrees) {
 }
 
 // The expected chord in m, within a relative tolerance.
+// clang-format off
 struct chord_case {
-    const char* name;
-    int width, height;
-    double length, height_m;
-    std::function<bool(double, double)> inside;
-    double expected, tolerance;
+    const char* name; int width, height; double length, height_m;
+    std::function<bool(double, double)> inside; double expected, tolerance;
 };
+// clang-format on
 
 TEST(ObstacleChord, IsTheLongestExtentOfTheShape) {
     const double diagonal = std::sqrt(2.0) * 0.4;

@@ -102,9 +102,8 @@ TEST(Animation, WebpReadsBackFrameForFrame) {
     for (int k = 0; k < 3; ++k) {
         const std::vector<unsigned char>& rgba = animation.frames[static_cast<std::size_t>(k)];
         for (std::size_t p = 0; p < size.pixels(); p += 37) {
-            const rgb colour = animation_palette()[frames.frame(k)[p]];
-            ASSERT_EQ((rgb{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]}), colour)
-                << k << ' ' << p;
+            const rgb colour{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]};
+            ASSERT_EQ(colour, animation_palette()[frames.frame(k)[p]]) << k << ' ' << p;
         }
     }
     EXPECT_NE(animation.frames[0], animation.frames[2]);

@@ -92,16 +92,15 @@ TEST(ManufacturedSolution, ErrorFallsAtTheExpectedOrderFromOneGridToTheNext) {
 // The solver writes out of bounds on an empty row or column instead of
 // calling the matrix singular, so such a matrix must never reach it.
 TEST(SparseSolve, RefusesSingularMatricesAndThoseWithAnEmptyRowOrColumn) {
+    // clang-format off
     const struct {
-        int n;
-        std::vector<float> values;
-        std::vector<int> columns, rows;
-        const char* why;
+        int n; std::vector<float> values; std::vector<int> columns, rows; const char* why;
     } matrices[] = {
         {2, {1, 1, 1, 1}, {0, 1, 0, 1}, {0, 2, 4}, "zero pivot in column 2"},
         {3, {1, 2}, {0, 1}, {0, 1, 2, 2}, "row 3 is empty"},
         {2, {1, 2}, {0, 0}, {0, 1, 2}, "column 2 is empty"},
     };
+    // clang-format on
     for (const auto& m : matrices) {
         std::vector<float> rhs(static_cast<std::size_t>(m.n), 1.0f), solution(rhs);
         try {
