@@ -18,12 +18,12 @@ const std::string warning =
     "*    Consider trying a Reynold's No. less than 200.\nKinematic viscosity [m^2/s]: ";
 
 // The console: a part of what the dialogue prints.
+// clang-format off
 struct typed_answers {
-    const char* answers;
-    float inlet_velocity, dynamic_viscosity;
-    int nx, ny, max_iterations;
+    const char* answers; float inlet_velocity, dynamic_viscosity; int nx, ny, max_iterations;
     std::string console = "";
 };
+// clang-format on
 
 TEST(Dialogue, AnswersGiveTheParametersAndTheMesh) {
     // clang-format off

@@ -70,16 +70,16 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     frame_capture frames({10, false, 1e-9}, masks, 60, 25);
     loop_settings animated{20, stop_rule::limit};
     animated.frames = &frames;
+    // clang-format off
     const struct {
-        pressure_solver_kind kind;
-        advection_scheme advection;
-        const loop_settings& settings;
+        pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;
         int iterations, frames;
     } rows[] = {
         {pressure_solver_kind::lu, advection_scheme::first_order, time_accurate, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::second_order, time_accurate, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::first_order, animated, 20, 10},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << pressure_solver_name(row.kind) << ", "
                                         << advection_scheme_name(row.advection) << ", "

@@ -26,14 +26,10 @@ std::vector<std::string> words(const std::string& text) {
 
 TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
     // clang-format off
-    const struct {
-        const char* name;
-        int nx, ny, components;
-        // Samples, one word per pixel row from the top: '#' 0, 'a' 49,
-        // 'b' 50, '.' 255. Nodes, one word per node row from the top wall,
-        // '#' solid and '.' fluid, from the inlet on.
-        std::string pixels, nodes;
-    } rows[] = {
+    // Samples, one word per pixel row from the top: '#' 0, 'a' 49, 'b' 50,
+    // '.' 255. Nodes, one word per node row from the top wall, '#' solid and
+    // '.' fluid, from the inlet on.
+    const struct { const char* name; int nx, ny, components; std::string pixels, nodes; } rows[] = {
         {"grey is dark up to 49", 2, 1, 1, "ab", "#."},
         {"colour is dark only when all three are", 4, 1, 3, "aaa##b.##aba", "#..."},
         {"colour from a file", 3, 1, 3, "##.###.##", ".#."},

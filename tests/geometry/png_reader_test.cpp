@@ -20,12 +20,12 @@ namespace {
 
 using test::png_colours;
 
+// The samples as delivered, every row.
+// clang-format off
 struct png_row {
-    const char* name;
-    test::png_picture pixels;
-    int components;
-    std::vector<unsigned> samples;  // as delivered, every row
+    const char* name; test::png_picture pixels; int components; std::vector<unsigned> samples;
 };
+// clang-format on
 
 test::png_picture one_row(png_colours colours, int bit_depth, int width,
                           std::vector<unsigned> samples, std::vector<unsigned> transparent = {},

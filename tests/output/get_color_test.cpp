@@ -14,10 +14,7 @@ TEST(GetColor, KeyPointsBlendsAndEnds) {
     using rgb = std::array<int, 3>;
     const float inf = std::numeric_limits<float>::infinity();
     // clang-format off
-    const struct {
-        float s;
-        rgb colour;
-    } rows[] = {
+    const struct { float s; rgb colour; } rows[] = {
         {0.0f, {0, 0, 0}}, {0.25f, {0, 0, 255}}, {0.5f, {0, 255, 0}}, {0.75f, {255, 255, 0}},
         {1.0f, {255, 255, 255}},
         // Half-way between key points, rounded down.
