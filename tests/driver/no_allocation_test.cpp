@@ -57,14 +57,12 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     const test::scratch_dir folder;
     // One ghost node at the body's front, reading the fluid node before it.
     ghost_nodes ghosts;
-    ghosts.nodes.push_back({13 * 25 + 12,
-                            {12 * 25 + 12, 11 * 25 + 12, 12 * 25 + 12, 11 * 25 + 12},
-                            {0.5, 0.5, 0.0, 0.0},
-                            -0.5});
+    const int a = 12 * 25 + 12, b = 11 * 25 + 12;  // the nodes (12, 12) and (11, 12)
+    ghosts.nodes.push_back({a + 25, {a, b, a, b}, {0.5, 0.5, 0, 0}, -0.5});
     // A time-accurate run's forces, tilted inflow and forces.csv included.
     force_history history({50, 1.0, 1.0, true, "forces.csv"});
-    const loop_settings time_accurate{50,   stop_rule::limit,          &ghosts,
-                                      10.0, {0.1, 0.05, 0.1}, &history};
+    const loop_settings time_accurate{
+        50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
     // The animation's frames (without --frames-vtk's files) are rendered into
     // the buffer made at the start; every frame's time is passed at once.
     obstacle_masks masks;
@@ -72,16 +70,16 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     frame_capture frames({10, false, 1e-9}, masks, 60, 25);
     loop_settings animated{20, stop_rule::limit};
     animated.frames = &frames;
+    // clang-format off
     const struct {
-        pressure_solver_kind kind;
-        advection_scheme advection;
-        const loop_settings& settings;
+        pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;
         int iterations, frames;
     } rows[] = {
         {pressure_solver_kind::lu, advection_scheme::first_order, time_accurate, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::second_order, time_accurate, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::first_order, animated, 20, 10},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << pressure_solver_name(row.kind) << ", "
                                         << advection_scheme_name(row.advection) << ", "

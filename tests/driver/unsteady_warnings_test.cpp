@@ -1,3 +1,7 @@
+// The shedding measure on synthetic lift and drag records whose answers are
+// known, sampled at an uneven step as a run's are: a periodic signal after a
+// transient, with noise, gives its frequency; a decaying one gives none; a
+// short one gives the cycles it has and nothing else.
 // The warnings about time: a steady run whose lift keeps swinging says the
 // flow looks periodic, a drift or a flicker does not; a time-accurate run
 // with too few cycles says so and how long to run. On records made by hand.
@@ -6,13 +10,79 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "driver/run_warnings.h"
+#include "driver/shedding.h"
 
 namespace veltaro {
 namespace {
+
+constexpr double two_pi = 2.0 * std::numbers::pi;
+
+// C_L = lift(t) + normal noise, C_D = 1.5 + 0.01 sin(4 pi f t), from t = 0 to
+// `end` at steps that wander between 0.8 and 1.2 of 1e-3 s.
+std::vector<force_sample> record(const std::function<double(double)>& lift, double end,
+                                 double noise) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> step(0.8e-3, 1.2e-3);
+    std::normal_distribution<double> jitter(0.0, noise);
+    std::vector<force_sample> samples;
+    for (double t = 0.0; t <= end; t += step(random)) {
+        samples.push_back({t, lift(t) + jitter(random), 1.5 + 0.01 * std::sin(2 * two_pi * 4 * t)});
+    }
+    return samples;
+}
+
+TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
+    constexpr double f = 4.0;  // Hz
+    // Grows from a kick to 0.4 by t = 1.5 s, on a mean that drifts to 0.05.
+    const auto growing = [](double t) {
+        const double size = 0.4 / (1.0 + 50.0 * std::exp(-6.0 * t));
+        return 0.05 * (1.0 - std::exp(-t)) + size * std::sin(two_pi * f * t);
+    };
+    const auto decaying = [](double t) { return 0.3 * std::exp(-t) * std::sin(two_pi * f * t); };
+    // The noise's standard deviation; the cycles at least, exactly when the
+    // period is empty.
+    // clang-format off
+    const struct {
+        const char* name; std::function<double(double)> lift; double end, noise, start;
+        bool settles; int fewest_cycles; bool has_period;
+    } rows[] = {
+        {"periodic after a transient, with noise", growing, 6.0, 0.002, 0.5, false, 10, true},
+        {"decaying: the flow settles", decaying, 6.0, 1e-5, 0.5, true, 0, false},
+        {"swing below 1e-3: settles", [](double t) { return 4e-4 * std::sin(two_pi * f * t); },
+         3.0, 1e-5, 0.0, true, 0, false},
+        {"three periodic cycles: too few", [](double t) { return 0.4 * std::sin(two_pi * f * t); },
+         1.1, 1e-5, 0.0, false, 3, false},
+        // A decay needs each of the last three cycles smaller than the one
+        // before; a single drop in size is none.
+        {"a drop in size, then steady: not decaying",
+         [](double t) { return (t < 0.5 ? 0.4 : 0.3) * std::sin(two_pi * f * t); }, 1.1, 1e-5,
+         0.0, false, 2, false},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const shedding_measure m = measure_shedding(record(row.lift, row.end, row.noise), row.start);
+        EXPECT_EQ(m.settles, row.settles);
+        EXPECT_EQ(m.period.has_value(), row.has_period);
+        if (!row.has_period) {
+            EXPECT_EQ(m.cycles, row.fewest_cycles);
+            EXPECT_FALSE(m.lift_coefficient_amplitude);
+            continue;
+        }
+        EXPECT_GE(m.cycles, row.fewest_cycles);
+        EXPECT_NEAR(1.0 / *m.period, f, 0.005 * f);
+        EXPECT_LT(*m.period_spread, 0.01 / f);
+        EXPECT_NEAR(*m.lift_coefficient_amplitude, 0.4, 0.02);
+        EXPECT_NEAR(*m.mean_drag_coefficient, 1.5, 1e-3);
+        EXPECT_NEAR(*m.drag_coefficient_amplitude, 0.01, 1e-3);
+    }
+}
+
 
 // A 4 m x 1 m tunnel at 2 m/s with a body in its picture, whose loop ran
 // 1000 iterations and stopped by its rule.
@@ -37,11 +107,8 @@ TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
     const auto wave = [](double amplitude, double periods) {
         return [=](int n) { return amplitude * std::sin(2 * std::numbers::pi * periods * n / 1000); };
     };
-    const struct {
-        const char* name;
-        std::function<double(int)> lift;  // C_L at iteration n = 1 ... 1000
-        bool warns;
-    } rows[] = {
+    // The lift: C_L at iteration n = 1 ... 1000.
+    const struct { const char* name; std::function<double(int)> lift; bool warns; } rows[] = {
         {"swinging by 0.02, 10 periods in the window", wave(0.01, 50), true},
         {"2 crossings in the window", wave(0.01, 5), false},
         {"swing below 1e-3", wave(4e-4, 50), false},
@@ -50,9 +117,7 @@ TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
          [&](int n) { return n < 790 ? wave(0.01, 50)(n) : 0.0; }, false},
     };
     const run_setup setup = tunnel(std::nullopt);
-    loop_result loop;
-    loop.iterations = 1000;
-    loop.converged = true;
+    const loop_result loop{.iterations = 1000, .converged = true, .steadiness = {}};
     for (const auto& row : rows) {
         std::vector<force_sample> samples;
         for (int n = 1; n <= 1000; ++n) samples.push_back({n * 1e-3, row.lift(n), 1.0});
@@ -69,11 +134,13 @@ TEST(UnsteadyWarnings, SwingingLiftOfASteadyRun) {
 }
 
 TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
+    // The shedding measure's cycles, last period and whether it settles; the
+    // warning's text, empty where there is none.
     const struct {
         int cycles;
         std::optional<double> last_period;
         bool settles;
-        const char* expected;  // empty: no warning
+        const char* expected;
     } rows[] = {
         {3, 0.25, false, "the lift has 3 periodic cycles after its start-up, fewer than 5, so "
                          "the run gives no Strouhal number, mean drag or amplitudes; run longer, "
@@ -84,10 +151,8 @@ TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
         {0, std::nullopt, true, ""},
     };
     const run_setup setup = tunnel(2.0);
-    loop_result loop;
-    loop.iterations = 1000;
-    loop.reached_end_time = true;
-    loop.flow_time = 2.0;
+    const loop_result loop{
+        .iterations = 1000, .reached_end_time = true, .flow_time = 2.0, .steadiness = {}};
     for (const auto& row : rows) {
         shedding_report report;
         report.measure.cycles = row.cycles;

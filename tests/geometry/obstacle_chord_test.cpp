@@ -20,9 +20,9 @@ int_grid draw_mask(int width, int height, double length, double height_m,
     int_grid mask(width, height, open_pixel);
     for (int c = 0; c < width; ++c) {
         for (int r = 0; r < height; ++r) {
-            const double x = (c + 0.5) * length / width;
-            const double y = (r + 0.5) * height_m / height;
-            if (inside(x, y)) mask[c][r] = obstacle_pixel;
+            if (inside((c + 0.5) * length / width, (r + 0.5) * height_m / height)) {
+                mask[c][r] = obstacle_pixel;
+            }
         }
     }
     return mask;
@@ -39,14 +39,13 @@ std::function<bool(double, double)> thin_ellipse(double degrees) {
     };
 }
 
+// The expected chord in m, within a relative tolerance.
+// clang-format off
 struct chord_case {
-    const char* name;
-    int width, height;
-    double length, height_m;
-    std::function<bool(double, double)> inside;
-    double expected;   // m
-    double tolerance;  // relative
+    const char* name; int width, height; double length, height_m;
+    std::function<bool(double, double)> inside; double expected, tolerance;
 };
+// clang-format on
 
 TEST(ObstacleChord, IsTheLongestExtentOfTheShape) {
     const double diagonal = std::sqrt(2.0) * 0.4;
@@ -69,8 +68,9 @@ TEST(ObstacleChord, IsTheLongestExtentOfTheShape) {
     for (const chord_case& row : cases) {
         const int_grid mask =
             draw_mask(row.width, row.height, row.length, row.height_m, row.inside);
-        const double chord = obstacle_chord(mask, row.length, row.height_m);
-        EXPECT_NEAR(chord, row.expected, row.tolerance * row.expected + 1e-12) << row.name;
+        EXPECT_NEAR(obstacle_chord(mask, row.length, row.height_m), row.expected,
+                    row.tolerance * row.expected + 1e-12)
+            << row.name;
     }
 }
 

@@ -1,4 +1,8 @@
-// The covered and outline rules of the node mask. The covered rule on
+// The three rules of the node mask. The sampled rule, from pixels to the
+// nearest nodes, on hand-made rows where the dark limit and the half-way ties
+// are exact, and again through a PNG file, which keeps every sample, and a
+// JPEG file where only black and white are used (pictures the run refuses are
+// in the end-to-end matrix). The covered rule on
 // hand-drawn pictures whose overlaps are worked out by hand; the outline
 // rule's smoothed signed distance against the exact one of drawn shapes,
 // thin plates that keep their solid nodes, and ghost values that continue a
@@ -16,12 +20,16 @@
 #include <string>
 #include <vector>
 
+#include "common/run_error.h"
 #include "field/flow_field.h"
 #include "field/ghost_nodes.h"
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
 #include "geometry/outline_distance.h"
 #include "geometry/outline_nodes.h"
+#include "geometry/outline_rows.h"
+#include "support/pictures.h"
+#include "support/scratch_dir.h"
 
 namespace veltaro {
 namespace {
@@ -47,8 +55,7 @@ shape disc(double x0, double y0, double radius) {
 // A square of half-side a, and an ellipse, both centred at (x0, y0).
 shape square(double x0, double y0, double a) {
     return [=](double x, double y) {
-        const double dx = std::fabs(x - x0) - a;
-        const double dy = std::fabs(y - y0) - a;
+        const double dx = std::fabs(x - x0) - a, dy = std::fabs(y - y0) - a;
         return std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
     };
 }
@@ -57,11 +64,16 @@ shape ellipse(double x0, double y0, double a, double b) {
     return [=](double x, double y) { return std::hypot((x - x0) / a, (y - y0) / b) - 1.0; };
 }
 
+std::vector<std::string> words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> out;
+    for (std::string word; in >> word;) out.push_back(word);
+    return out;
+}
+
 // Pixel rows from the top as words, '#' dark.
 int_grid picture_of(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> rows;
-    for (std::string row; in >> row;) rows.push_back(row);
+    const std::vector<std::string> rows = words(text);
     const int height = static_cast<int>(rows.size());
     int_grid picture(static_cast<int>(rows[0].size()), height, open_pixel);
     for (int r = 0; r < height; ++r) {
@@ -82,13 +94,71 @@ std::string node_text(const int_grid& nodes) {
     return text;
 }
 
+TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
+    // clang-format off
+    // Samples, one word per pixel row from the top: '#' 0, 'a' 49, 'b' 50,
+    // '.' 255. Nodes, one word per node row from the top wall, '#' solid and
+    // '.' fluid, from the inlet on.
+    const struct { const char* name; int nx, ny, components; std::string pixels, nodes; } rows[] = {
+        {"grey is dark up to 49", 2, 1, 1, "ab", "#."},
+        {"colour is dark only when all three are", 4, 1, 3, "aaa##b.##aba", "#..."},
+        {"colour from a file", 3, 1, 3, "##.###.##", ".#."},
+        // sx = 0.5: pixel centres at 0.25, 0.75, 1.25, 1.75 reach nodes 0, 1, 1, 2.
+        {"four pixels on three nodes, first", 3, 1, 1, "#...", "#.."},
+        {"four pixels on three nodes, second", 3, 1, 1, ".#..", "..."},
+        {"four pixels on three nodes, third", 3, 1, 1, "..#.", ".#."},
+        {"four rows on three nodes, second", 1, 3, 1, ". # . .", ". . ."},
+        {"four rows on three nodes, third", 1, 3, 1, ". . # .", ". # ."},
+        {"four rows on three nodes, last", 1, 3, 1, ". . . #", ". . #"},
+        // sx = 0.6: pixel 2's centre lies at 1.5 exactly and goes to node 2.
+        {"a tie along goes to the larger node", 4, 1, 1, ".#...", ".#.."},
+        {"a tie along leaves the smaller node", 4, 1, 1, "..#..", "...."},
+        {"a tie across goes to the lower node", 1, 4, 1, ". # . . .", ". # . ."},
+        // Pixel 11 of 23 on 2 nodes is half-way, but the running sum of sx
+        // lands a hair below it: node 0. As 11.5 sx it would go to node 1.
+        {"a running sum decides near half-way", 2, 1, 1, "...........#...........", "#."},
+        {"a running sum decides near half-way across", 1, 2, 1,
+         ". . . . . . . . . . . # . . . . . . . . . . .", "# ."},
+        {"the top-left pixel reaches the top-left node", 4, 3, 1,
+         "#..... ...... ...... ...... ......", "#... .... ...."},
+        // sx = sy = 2: centres at 1 and 3 only.
+        {"nodes no pixel reaches stay fluid", 5, 5, 1, "## ##", "..... .#.#. ..... .#.#. ....."},
+        {"one node takes the last pixel", 1, 1, 1, "..# ##.", "."},
+    };
+    // clang-format on
+    const test::scratch_dir folder;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<std::string> lines = words(row.pixels);
+        const test::picture pixels = test::draw_picture(
+            static_cast<int>(lines[0].size()) / row.components, static_cast<int>(lines.size()),
+            row.components, [&](int c, int r, int k) -> unsigned char {
+                const char code = lines[r][c * row.components + k];
+                return code == '#' ? 0 : code == 'a' ? 49 : code == 'b' ? 50 : 255;
+            });
+        mask_builder builder = start_outlines(row.nx, row.ny, pixels.width, pixels.height);
+        const std::size_t stride = pixels.samples.size() / pixels.height;
+        for (int r = 0; r < pixels.height; ++r) {
+            add_outline_row(builder, r, {&pixels.samples[r * stride], stride}, row.components);
+        }
+        const auto nodes = [](const obstacle_masks& masks) { return node_text(masks.solid_nodes); };
+        EXPECT_EQ(nodes(builder.masks), row.nodes);
+        test::write_png("picture.png", pixels);
+        EXPECT_EQ(nodes(make_outlines(row.nx, row.ny, "picture.png")), row.nodes);
+        // Black and white survive the JPEG file: the decoder's grey and
+        // colour samples reach the same mapping.
+        if (row.pixels.find_first_of("ab") == std::string::npos) {
+            test::write_jpeg("picture.jpg", pixels);
+            EXPECT_EQ(nodes(make_outlines(row.nx, row.ny, "picture.jpg")), row.nodes);
+        }
+    }
+    EXPECT_THROW(start_outlines(0, 3, 4, 4), run_error);
+    EXPECT_THROW(start_outlines(3, 3, 0, 4), run_error);
+}
+
 TEST(CoveredNodes, ANodeIsSolidWhenDarkPixelsCoverHalfItsCell) {
     // clang-format off
-    const struct {
-        const char* name;
-        int nx, ny;
-        std::string pixels, nodes;
-    } rows[] = {
+    const struct { const char* name; int nx, ny; std::string pixels, nodes; } rows[] = {
         // Four pixels on three nodes: pixel edges at 0, 1/2, 1, 3/2, 2 node
         // spacings; the cells [0, 1/2], [1/2, 3/2], [3/2, 2].
         {"a pixel fills the end cell", 3, 1, "#...", "#.."},
@@ -147,11 +217,7 @@ bool symmetric(const int_grid& nodes, mirror about) {
 
 TEST(CoveredNodes, MirrorSymmetricPicturesGiveMirrorSymmetricMasksOnEveryMesh) {
     // clang-format off
-    const struct {
-        const char* name;
-        int width, height;  // the picture
-        mirror about;
-    } pictures[] = {
+    const struct { const char* name; int width, height; mirror about; } pictures[] = {
         {"the validation picture's size", 800, 400, mirror::centreline},
         {"the shipped pictures' size", 400, 100, mirror::both},
         {"odd pixel counts", 201, 77, mirror::both},
@@ -188,10 +254,8 @@ TEST(CoveredNodes, MirrorSymmetricPicturesGiveMirrorSymmetricMasksOnEveryMesh) {
 // phi between pixel centres, bilinearly; (x, y) in pixels from the picture's
 // bottom-left corner.
 double between_pixels(const float_grid& phi, double x, double y) {
-    const int c = static_cast<int>(std::floor(x - 0.5));
-    const int k = static_cast<int>(std::floor(y - 0.5));
-    const double a = x - 0.5 - c;
-    const double b = y - 0.5 - k;
+    const int c = static_cast<int>(std::floor(x - 0.5)), k = static_cast<int>(std::floor(y - 0.5));
+    const double a = x - 0.5 - c, b = y - 0.5 - k;
     return (1 - a) * (1 - b) * phi[c][k] + a * (1 - b) * phi[c + 1][k] +
            (1 - a) * b * phi[c][k + 1] + a * b * phi[c + 1][k + 1];
 }
@@ -199,8 +263,7 @@ double between_pixels(const float_grid& phi, double x, double y) {
 // Where f changes sign along the ray from (x0, y0) at angle t, between radii
 // 2 and 38, by bisection.
 double zero_on_ray(const shape& f, double x0, double y0, double t) {
-    double inside = 2.0;
-    double outside = 38.0;
+    double inside = 2.0, outside = 38.0;
     for (int n = 0; n < 40; ++n) {
         const double r = 0.5 * (inside + outside);
         (f(x0 + r * std::cos(t), y0 + r * std::sin(t)) <= 0.0 ? inside : outside) = r;
@@ -212,11 +275,8 @@ double zero_on_ray(const shape& f, double x0, double y0, double t) {
 // the centre; the square's rays stay 30 degrees from its corners, which the
 // smoothing rounds.
 TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
-    const struct {
-        const char* name;
-        shape exact;
-        double half_angle;  // of the rays' fan about each axis, in degrees
-    } rows[] = {
+    // The half angle of the rays' fan about each axis, in degrees.
+    const struct { const char* name; shape exact; double half_angle; } rows[] = {
         {"disc of 40 pixels, centred on a pixel corner", disc(40.0, 40.0, 20.0), 45.0},
         {"disc of 20 pixels", disc(40.0, 40.0, 10.0), 45.0},
         {"square, edges on pixel edges", square(40.0, 40.0, 20.0), 15.0},
@@ -239,9 +299,7 @@ TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
 }
 
 TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
-    const struct {
-        int width, height, nx, ny;
-    } rows[] = {
+    const struct { int width, height, nx, ny; } rows[] = {
         {80, 40, 41, 21},    // about two pixels a node
         {80, 40, 200, 100},  // more nodes than pixels
         {81, 39, 64, 30},    // odd pictures, even grids, stretched unevenly
@@ -249,8 +307,7 @@ TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.width << " x " << row.height << " on " << row.nx
                                         << " x " << row.ny);
-        const double x0 = row.width / 2.0;
-        const double y0 = row.height / 2.0;
+        const double x0 = row.width / 2.0, y0 = row.height / 2.0;
         const shape two_bodies = [&](double x, double y) {
             return std::min(ellipse(x0, y0, 0.2 * row.width, 0.2 * row.height)(x, y),
                             square(x0, y0, 0.35 * row.height)(std::fabs(x - x0) * 0.3 + x0, y));
@@ -266,11 +323,7 @@ TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
 
 // A plate one pixel thick, which the smoothing alone would lift above zero.
 TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
-    const struct {
-        const char* name;
-        int nx, ny;
-        bool upright;
-    } rows[] = {
+    const struct { const char* name; int nx, ny; bool upright; } rows[] = {
         {"two pixels a node", 51, 26, false},
         {"two nodes a pixel", 201, 101, false},
         {"upright", 51, 26, true},
@@ -299,9 +352,7 @@ TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
 // u = g (y - y_wall), v = s (y - y_wall) above a flat wall on a pixel edge:
 // the ghost values continue the same lines below the wall, exactly.
 TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
-    const struct {
-        int height, dark_rows, nx, ny;
-    } rows[] = {
+    const struct { int height, dark_rows, nx, ny; } rows[] = {
         {40, 17, 31, 21},  // wall 8.5 node spacings up
         {40, 17, 31, 41},  // wall 17.0 up: on a node row
         {30, 11, 20, 61},  // wall 22.0 up, pixels two spacings high
@@ -310,18 +361,15 @@ TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.dark_rows << " of " << row.height << " on "
                                         << row.nx << " x " << row.ny);
-        int_grid picture(50, row.height, open_pixel);
-        for (int c = 0; c < 50; ++c) {
-            for (int k = 0; k < row.dark_rows; ++k) picture[c][k] = obstacle_pixel;
-        }
-        const outline_masks masks = outline_nodes(picture, row.nx, row.ny);
+        const shape floor = [&](double, double y) { return y - row.dark_rows; };
+        const outline_masks masks = outline_nodes(drawn(50, row.height, floor), row.nx, row.ny);
         const double wall = row.dark_rows * (row.ny - 1.0) / row.height;
         flow_field field = allocate_flow_field(row.nx, row.ny, 1.0f, 1.0f);
         for (int i = 0; i < row.nx; ++i) {
             for (int j = 0; j < row.ny; ++j) {
-                const bool fluid = masks.solid_nodes[i][j] == 0;
-                field.u[i][j] = fluid ? static_cast<float>(2.0 * (j - wall)) : 0.0f;
-                field.v[i][j] = fluid ? static_cast<float>(-0.5 * (j - wall)) : 0.0f;
+                const double fluid = masks.solid_nodes[i][j] == 0 ? j - wall : 0.0;
+                field.u[i][j] = static_cast<float>(2.0 * fluid);
+                field.v[i][j] = static_cast<float>(-0.5 * fluid);
             }
         }
         impose_ghost_nodes(field, masks.ghosts);

@@ -34,9 +34,7 @@ TEST(Animation, VorticityOfLinearFields) {
         }
         float_grid omega;
         vorticity(field, omega);
-        for (int i = 0; i < 7; ++i) {
-            for (int j = 0; j < 5; ++j) EXPECT_FLOAT_EQ(omega[i][j], row.dv_dx - row.du_dy);
-        }
+        EXPECT_EQ(omega, float_grid(7, 5, row.dv_dx - row.du_dy));
     }
 }
 
@@ -44,19 +42,14 @@ TEST(Animation, VorticityOfLinearFields) {
 // through the whole scale, blue to red, and the obstacle is black.
 TEST(Animation, KnownVorticityGivesTheScaleColours) {
     float_grid omega(21, 5);
-    for (int i = 0; i < 21; ++i) {
-        for (int j = 0; j < 5; ++j) omega[i][j] = static_cast<float>(i - 10);
-    }
+    for (std::size_t k = 0; k < omega.size(); ++k) omega.data()[k] = static_cast<float>(k / 5) - 10;
     obstacle_masks masks = open_picture(200, 40);
     masks.picture[100][20] = obstacle_pixel;
     const frame_size size = frame_size_for(200, 40);
     std::vector<unsigned char> pixels(size.pixels());
     render_vorticity_frame(omega, 10.0f, masks, size, pixels);
-    const int r = 10;
-    for (const int c : {0, 50, 100, 150, 199}) {
-        const double x = c * 20.0 / 200;  // node columns from the inlet
-        const int expected = scale_index(static_cast<float>(x - 10.0), 10.0f);
-        EXPECT_NEAR(pixels[r * 200 + c], expected, 1) << c;
+    for (const int c : {0, 50, 100, 150, 199}) {  // on row 10, node column c / 10
+        EXPECT_NEAR(pixels[10 * 200 + c], scale_index(c / 10.0f - 10.0f, 10.0f), 1) << c;
     }
     EXPECT_EQ(pixels[0], 1);  // -10: the scale's blue end
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
@@ -72,10 +65,7 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
 // Sizes are capped at 800 wide, and the frames that fit never hold more
 // than 64 MB, however many are asked for.
 TEST(Animation, FrameBufferStaysWithinItsBound) {
-    const struct {
-        int width, height, requested;
-        int frame_width, frames;
-    } rows[] = {
+    const struct { int width, height, requested, frame_width, frames; } rows[] = {
         {400, 100, 120, 400, 120},
         {1600, 800, 120, 800, 120},  // 800 x 416 with the legend
         {800, 1600, 120, 800, 51},   // 800 x 1616: 64 MB / 1.29 MB
@@ -89,9 +79,7 @@ TEST(Animation, FrameBufferStaysWithinItsBound) {
         EXPECT_LE(buffer.bytes(), frame_buffer_limit);
     }
     frame_buffer two(frame_size_for(10, 10), 2);
-    EXPECT_FALSE(two.add().empty());
-    EXPECT_FALSE(two.add().empty());
-    EXPECT_TRUE(two.add().empty());
+    for (const bool room : {true, true, false}) EXPECT_EQ(two.add().empty(), !room);
 }
 
 // Three frames of a vortex moving along: the file decodes to three frames
@@ -114,9 +102,8 @@ TEST(Animation, WebpReadsBackFrameForFrame) {
     for (int k = 0; k < 3; ++k) {
         const std::vector<unsigned char>& rgba = animation.frames[static_cast<std::size_t>(k)];
         for (std::size_t p = 0; p < size.pixels(); p += 37) {
-            const rgb colour = animation_palette()[frames.frame(k)[p]];
-            ASSERT_EQ((rgb{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]}), colour)
-                << k << ' ' << p;
+            const rgb colour{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]};
+            ASSERT_EQ(colour, animation_palette()[frames.frame(k)[p]]) << k << ' ' << p;
         }
     }
     EXPECT_NE(animation.frames[0], animation.frames[2]);

@@ -16,12 +16,9 @@ namespace {
 std::string decade_label(int decade) { return ">1e" + std::to_string(decade) + "<"; }
 
 TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThreshold) {
-    const struct {
-        const char* name;
-        int count;
-        double (*change)(int iteration);
-        int decade_low, decade_high;  // of the change axis, with the threshold 2e-6
-    } cases[] = {
+    // The change axis's decades, from low to high, with the
+    // threshold 2e-6.
+    const struct { const char* name; int count; double (*change)(int); int low, high; } cases[] = {
         {"decaying", 300, [](int k) { return std::pow(10.0, -k / 50.0); }, -6, 0},
         {"with zeros", 50, [](int k) { return k % 3 == 0 ? 0.0 : 1e-3; }, -6, -3},
         {"empty", 0, nullptr, -6, -5},
@@ -29,7 +26,7 @@ TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThresh
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::scratch_dir dir;
+        const test::scratch_dir dir;
         convergence_history history;
         for (int k = 1; k <= c.count; ++k) history.add(k, c.change(k), 0.0, c.change(k));
         write_convergence_plot("convergence.svg", history, 2e-6);
@@ -38,11 +35,11 @@ TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThresh
         EXPECT_EQ(std::system("rsvg-convert -o plot.png convergence.svg"), 0);
         EXPECT_GT(std::filesystem::file_size("plot.png"), 0u);
         const std::string svg = test::read_file("convergence.svg");
-        for (int decade = c.decade_low; decade <= c.decade_high; ++decade) {
+        for (int decade = c.low; decade <= c.high; ++decade) {
             EXPECT_NE(svg.find(decade_label(decade)), std::string::npos) << decade;
         }
-        EXPECT_EQ(svg.find(decade_label(c.decade_low - 1)), std::string::npos);
-        EXPECT_EQ(svg.find(decade_label(c.decade_high + 1)), std::string::npos);
+        EXPECT_EQ(svg.find(decade_label(c.low - 1)), std::string::npos);
+        EXPECT_EQ(svg.find(decade_label(c.high + 1)), std::string::npos);
         EXPECT_NE(svg.find("stroke-dasharray"), std::string::npos);
         EXPECT_NE(svg.find(">stop threshold 2e-06<"), std::string::npos);
         // Every point of the lines lies within the plot, whose right edge is x = 700.

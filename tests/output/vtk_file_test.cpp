@@ -25,14 +25,9 @@ vtk_contents read_with_vtk(const std::string& file_name) {
     const std::string command = std::string("/usr/bin/python3 '") + VELTARO_TEST_DATA +
                                 "/../support/read_vtk.py' '" + file_name + "'";
     const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string text;
-    char buffer[4096];
-    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) {
-        text.append(buffer, n);
-    }
     vtk_contents contents;
-    std::istringstream lines(text);
-    for (std::string line, name; std::getline(lines, line);) {
+    char line[1 << 16];  // the longest line: the velocity of 12 nodes
+    for (std::string name; std::fgets(line, sizeof line, pipe.get());) {
         std::istringstream words(line);
         words >> name;
         for (double value; words >> value;) contents[name].push_back(static_cast<float>(value));

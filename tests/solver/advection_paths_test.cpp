@@ -20,12 +20,8 @@
 namespace veltaro {
 namespace {
 
-struct random_case {
-    int nx, ny;
-    float spacing;
-    double largest_move;  // in spacings
-    bool with_nan;
-};
+// The largest move in spacings; a NaN velocity in the middle, or none.
+struct random_case { int nx, ny; float spacing; double largest_move; bool with_nan; };
 
 // The four grids both schemes carry q and r into, first order then second.
 using carried_result = std::array<float_grid, 4>;
@@ -67,20 +63,15 @@ TEST(AdvectionPaths, PlainAndAvx2GiveTheSameBits) {
         GTEST_SKIP() << "this processor has no AVX2: only the plain build can run here";
     }
 #if defined(__x86_64__)
-    // clang-format off
     const random_case rows[] = {
-        {.nx = 200, .ny = 100, .spacing = 0.0201f, .largest_move = 0.1, .with_nan = false},
-        {.nx = 37, .ny = 131, .spacing = 1.0f, .largest_move = 1.5, .with_nan = false},
-        {.nx = 5, .ny = 3, .spacing = 0.25f, .largest_move = 0.6, .with_nan = false},
-        {.nx = 64, .ny = 66, .spacing = 3e-3f, .largest_move = 0.9, .with_nan = true},
+        {200, 100, 0.0201f, 0.1, false}, {37, 131, 1.0f, 1.5, false},
+        {5, 3, 0.25f, 0.6, false},       {64, 66, 3e-3f, 0.9, true},
     };
-    // clang-format on
     unsigned seed = 7;
     for (const random_case& row : rows) {
         SCOPED_TRACE(std::to_string(row.nx) + " x " + std::to_string(row.ny));
-        ++seed;
         const carried_result plain = run_kernels(advection_kernels::any_cpu,
-                                                 advection_kernels::limited_any_cpu, row, seed);
+                                                 advection_kernels::limited_any_cpu, row, ++seed);
         const carried_result avx2 =
             run_kernels(advection_kernels::avx2, advection_kernels::limited_avx2, row, seed);
         for (std::size_t k = 0; k < plain.size(); ++k) {

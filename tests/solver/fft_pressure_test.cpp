@@ -65,10 +65,7 @@ double relative_error(const std::vector<float>& x, const std::vector<double>& re
 }
 
 TEST(TransformSolve, AsAccurateAsTheLuSolveOnRandomRightHandSides) {
-    const struct {
-        int nx, ny;
-        float dx, dy;
-    } grids[] = {
+    const struct { int nx, ny; float dx, dy; } grids[] = {
         {3, 3, 1.0f, 1.0f},      {4, 3, 0.5f, 0.5f},       {3, 4, 0.5f, 0.5f},
         {8, 5, 0.5f, 0.25f},     {17, 12, 0.1f, 0.3f},     {60, 25, 0.04f, 0.04f},
         {101, 50, 0.02f, 0.02f}, {400, 100, 0.01f, 0.01f},
@@ -92,9 +89,7 @@ TEST(TransformSolve, AsAccurateAsTheLuSolveOnRandomRightHandSides) {
         // roundings of float are the floor.
         EXPECT_LE(fft_error, std::max(2 * lu_error, 4e-7)) << "LU's error " << lu_error;
 
-        if (g.nx * g.ny == 400 * 100) {
-            EXPECT_LE(fft.memory_bytes(), lu.memory_bytes());
-        }
+        EXPECT_TRUE(g.nx < 400 || fft.memory_bytes() <= lu.memory_bytes());
     }
 }
 
