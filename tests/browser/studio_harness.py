@@ -16,7 +16,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../server"))
-from studio_client import EXE, EXAMPLES, FINAL, Studio  # noqa: E402,F401
+from studio_client import EXE, EXAMPLES, FINAL, Studio, read_bytes  # noqa: E402,F401
 
 READ_VTK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support/read_vtk.py")
 CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
@@ -27,10 +27,9 @@ CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first
 def start_browser():
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
-    for flag in CHROME_FLAGS:
-        options.add_argument(flag)
     profile = tempfile.mkdtemp(prefix="veltaro-chromium-")
-    options.add_argument("--user-data-dir=" + profile)
+    for flag in CHROME_FLAGS + ["--user-data-dir=" + profile]:
+        options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.set_script_timeout(30)
@@ -40,10 +39,7 @@ def start_browser():
 
 def console_value(stdout, name):
     """The text the console prints after `name = `, e.g. the C_D line."""
-    for line in stdout.splitlines():
-        if line.startswith(name + " = "):
-            return line.split()[2]
-    return None
+    return next((line.split()[2] for line in stdout.splitlines() if line.startswith(name + " = ")), None)
 
 
 def read_flow(data):
@@ -53,11 +49,9 @@ def read_flow(data):
         file.flush()
         text = subprocess.run(["/usr/bin/python3", READ_VTK, file.name], capture_output=True,
                               text=True, check=True).stdout
-    found = {line.split()[0]: line.split()[1:] for line in text.splitlines()}
-    velocity = [float(value) for value in found["velocity:float"]]
-    return {"nx": int(found["dimensions"][0]), "ny": int(found["dimensions"][1]),
-            "u": velocity[0::3], "v": velocity[1::3],
-            "p": [float(value) for value in found["pressure:float"]]}
+    found = {line.split()[0]: [float(value) for value in line.split()[1:]] for line in text.splitlines()}
+    velocity, (nx, ny) = found["velocity:float"], map(int, found["dimensions"][:2])
+    return {"nx": nx, "ny": ny, "u": velocity[0::3], "v": velocity[1::3], "p": found["pressure:float"]}
 
 
 class StudioTest(unittest.TestCase):
@@ -100,19 +94,17 @@ class StudioTest(unittest.TestCase):
     def wait_for(self, condition, timeout=120, message=""):
         return WebDriverWait(self.driver, timeout, poll_frequency=0.05).until(lambda _: condition(), message)
 
-    def set_field(self, element_id, value):
-        field = self.find("#" + element_id)
-        if field.tag_name == "select":
-            self.driver.execute_script(
-                "arguments[0].value = arguments[1]; arguments[0].dispatchEvent(new Event('input')); "
-                "arguments[0].dispatchEvent(new Event('change'));", field, str(value))
-        else:
-            field.clear()
-            field.send_keys(str(value))
-
-    def set_fields(self, pairs):
-        for name, value in pairs:
-            self.set_field(name, value)
+    def set_fields(self, **values):
+        """Fills the fields in the order given, as a person would."""
+        for element_id, value in values.items():
+            field = self.find("#" + element_id)
+            if field.tag_name == "select":
+                self.driver.execute_script(
+                    "arguments[0].value = arguments[1]; arguments[0].dispatchEvent(new Event('input')); "
+                    "arguments[0].dispatchEvent(new Event('change'));", field, str(value))
+            else:
+                field.clear()
+                field.send_keys(str(value))
 
     def choose_tool(self, tool):
         self.find(f"input[name=tool][value={tool}]").find_element(By.XPATH, "..").click()
@@ -128,13 +120,11 @@ class StudioTest(unittest.TestCase):
         """Presses at start and releases at end, CSS pixels from the
         element's top-left corner (Selenium's offsets are from its centre)."""
         box = element.rect
-
-        def offset(point):
-            return round(point[0] - box["width"] / 2), round(point[1] - box["height"] / 2)
-        middle = ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2)
-        ActionChains(self.driver).move_to_element_with_offset(element, *offset(start)).click_and_hold() \
-            .move_to_element_with_offset(element, *offset(middle)) \
-            .move_to_element_with_offset(element, *offset(end)).release().perform()
+        start, middle, end = [(round(x - box["width"] / 2), round(y - box["height"] / 2)) for x, y in
+                              (start, ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2), end)]
+        ActionChains(self.driver).move_to_element_with_offset(element, *start).click_and_hold() \
+            .move_to_element_with_offset(element, *middle) \
+            .move_to_element_with_offset(element, *end).release().perform()
 
     def run_and_watch(self, live=lambda: False, timeout=300):
         """Runs the form and waits for the final status; gives it, and whether
@@ -151,18 +141,16 @@ class StudioTest(unittest.TestCase):
         self.wait_for(ended, timeout, "the run did not end")
         return self.status(), seen_live
 
-    def run_and_wait(self, timeout=300):
-        return self.run_and_watch(timeout=timeout)[0]
+    def run_and_wait(self):
+        return self.run_and_watch()[0]
 
-    def watched_run_id(self):
-        """The id of the run the page watches, from the run list's newest row."""
+    def run_done(self, **fields):
+        """Fills the fields, runs the form and checks the run ends done."""
+        self.set_fields(**fields)
+        self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
+
+    def watched_run_id(self):  # the run list's newest row
         return self.server.runs_list()[0]["id"]
-
-    def shown_options(self):
-        """The options of the command line the run's view shows."""
-        words = self.find("#command_line").text.split()
-        self.assertEqual((words[0], words[-2:]), ("veltaro", ["<", "answers.txt"]))
-        return words[1:-2]
 
     def rerun_shown_command(self, run_id, folder):
         """The command line the run's view shows, run by a shell in folder
@@ -171,9 +159,8 @@ class StudioTest(unittest.TestCase):
         for name in (record["picture"], "answers.txt"):
             with open(os.path.join(folder, name), "wb") as out:
                 out.write(self.server.get(f"/api/runs/{run_id}/files/{name}"))
-        command = self.find("#command_line").text.replace("veltaro", EXE, 1)
-        done = subprocess.run(["bash", "-c", command], cwd=folder, capture_output=True, text=True,
-                              timeout=600)
+        done = subprocess.run(["bash", "-c", self.find("#command_line").text.replace("veltaro", EXE, 1)],
+                              cwd=folder, capture_output=True, text=True, timeout=600)
         self.assertEqual(done.returncode, 1, done.stderr)
         return done.stdout
 

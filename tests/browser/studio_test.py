@@ -18,7 +18,7 @@ import zlib
 
 from selenium.webdriver.common.action_chains import ActionChains
 
-from studio_harness import EXAMPLES, StudioTest, console_value, read_flow
+from studio_harness import EXAMPLES, StudioTest, console_value, read_bytes, read_flow
 
 CYLINDER = os.path.join(EXAMPLES, "cylinder.jpg")
 
@@ -40,24 +40,22 @@ class DrawingTest(StudioTest):
         centre, rim = (300, 100), (345, 100)
         self.choose_tool("circle")
         self.drag(self.find("#drawing"), centre, rim)
-        self.set_field("mesh_choice", 0)
-        self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
-
+        self.run_done(mesh_choice=0)
         run_id = self.watched_run_id()
         self.assertEqual(self.server.record(run_id)["picture"], "picture.png")
         pixels = [(c + 0.5, r + 0.5) for r, row in enumerate(self.dark_pixels(run_id))
                   for c, dark in enumerate(row) if dark == "#"]
-        columns = [p[0] for p in pixels]
-        self.assertLessEqual(abs(sum(columns) / len(pixels) - centre[0] * scale_x), 2)
-        self.assertLessEqual(abs(sum(p[1] for p in pixels) / len(pixels) - centre[1] * scale_y), 2)
-        self.assertLessEqual(abs(max(columns) - min(columns) + 1 - 2 * 45 * scale_x), 2)
+        columns, rows = zip(*pixels)
+        for value, expected in ((sum(columns) / len(pixels), centre[0] * scale_x),
+                                (sum(rows) / len(pixels), centre[1] * scale_y),
+                                (max(columns) - min(columns) + 1, 2 * 45 * scale_x)):
+            self.assertLessEqual(abs(value - expected), 2)
 
     def test_naca_0012_is_symmetric_about_its_chord_and_has_the_chord_asked_for(self):
         self.choose_tool("airfoil")
-        self.set_fields([("naca_digits", "0012"), ("naca_chord", "1"), ("naca_angle", "0"),
-                         ("naca_x", "2"), ("naca_y", "0.5")])
+        self.set_fields(naca_digits="0012", naca_chord=1, naca_angle=0, naca_x=2, naca_y=0.5)
         self.find("#naca_place").click()
-        self.set_fields([("mesh_choice", 0), ("max_iterations", 5)])
+        self.set_fields(mesh_choice=0, max_iterations=5)
         self.run_and_wait()  # only the picture it stored matters here
 
         dark = self.dark_pixels(self.watched_run_id())
@@ -85,8 +83,8 @@ class DrawingTest(StudioTest):
             # action, frontal height shown afterwards, canvas width
             (lambda: self.find("#undo").click(), "0 m", 800),
             (lambda: self.find("#redo").click(), drawn, 800),
-            (lambda: self.set_field("tunnel_length", "8"), drawn, 1600),
-            (lambda: self.set_field("tunnel_length", "4"), drawn, 800),
+            (lambda: self.set_fields(tunnel_length=8), drawn, 1600),
+            (lambda: self.set_fields(tunnel_length=4), drawn, 800),
             (lambda: self.driver.refresh(), drawn, 800),  # kept in the browser's storage
         ]
         for action, shown, width in rows:
@@ -113,7 +111,7 @@ class FormTest(StudioTest):
         for field, value, message, button in rows:
             with self.subTest(field=field, value=value):
                 self.driver.refresh()
-                self.set_field(field, value)
+                self.set_fields(**{field: value})
                 self.find(button).click()
                 self.wait_for(lambda: self.find("#form_errors").text != "", 10)
                 self.assertEqual(self.find("#form_errors").text, message)
@@ -137,16 +135,15 @@ class FormTest(StudioTest):
             with self.subTest(fields=fields):
                 self.driver.refresh()
                 self.upload(CYLINDER)
-                self.set_fields({"mesh_choice": "0", "max_iterations": "1", **fields}.items())
+                self.set_fields(**{"mesh_choice": "0", "max_iterations": "1", **fields})
                 self.assertEqual(self.find("#inlet_velocity").is_displayed(), inlet_shown)
                 count = len(self.server.runs_list())
                 self.run_and_wait()
                 runs = self.server.runs_list()
-                self.assertEqual(len(runs), count + 1)
                 record = runs[0]
-                self.assertEqual(record["answers"], {**record["answers"], **answers})
-                self.assertEqual("inlet_velocity" in record["answers"], inlet_shown)
-                self.assertEqual(record.get("options") or {}, options)
+                self.assertEqual((len(runs), record["answers"], "inlet_velocity" in record["answers"],
+                                  record.get("options") or {}),
+                                 (count + 1, {**record["answers"], **answers}, inlet_shown, options))
                 if command:
                     self.assertEqual(self.find("#command_line").text, command)
 
@@ -154,11 +151,9 @@ class FormTest(StudioTest):
 class UploadTest(StudioTest):
     def test_shipped_cylinder_is_sent_unchanged_and_gives_the_command_line_drag(self):
         self.upload(CYLINDER)
-        self.set_field("mesh_choice", 0)
-        self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
+        self.run_done(mesh_choice=0)
         run_id = self.watched_run_id()
-        with open(CYLINDER, "rb") as original:
-            self.assertEqual(self.server.get(f"/api/runs/{run_id}/files/picture.jpg"), original.read())
+        self.assertEqual(self.server.get(f"/api/runs/{run_id}/files/picture.jpg"), read_bytes(CYLINDER))
         self.assertEqual(self.server.get(f"/api/runs/{run_id}/files/answers.txt"),
                          b"picture.jpg 20 0.01 1 1 4 0 20000\n")
         with tempfile.TemporaryDirectory() as folder:
@@ -175,23 +170,21 @@ class UploadTest(StudioTest):
         self.assertEqual(self.warning_codes("#warnings"), [w["code"] for w in record["warnings"]])
 
     def test_a_file_that_is_no_picture_is_refused_at_once_and_nothing_is_stored(self):
-        stored = len(self.server.runs_list())
-        folders = os.listdir(self.server.runs)
+        stored, folders = len(self.server.runs_list()), os.listdir(self.server.runs)
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, "notes.png")
             with open(path, "w") as notes:
                 notes.write("These are notes, not a picture.\n")
             self.upload(path)
             self.assertNotIn(" px", self.find("#measure_picture").text)
-            self.set_field("mesh_choice", 0)
+            self.set_fields(mesh_choice=0)
             self.expected_errors = ["415"]
             self.find("#run").click()
         self.wait_for(lambda: "notes.png" in self.find("#form_errors").text, 30)
         self.assertEqual(self.find("#form_errors").text,
                          "The server did not take the run: Can't open input jpg file: notes.png "
                          "(it looks like text, not a picture; give the name of a JPEG or PNG picture)")
-        self.assertEqual(len(self.server.runs_list()), stored)
-        self.assertEqual(os.listdir(self.server.runs), folders)
+        self.assertEqual((len(self.server.runs_list()), os.listdir(self.server.runs)), (stored, folders))
 
     def test_a_3x3_picture_at_re_1000_is_warned_and_drawn_from_its_flow(self):
         with tempfile.TemporaryDirectory() as folder:
@@ -199,10 +192,9 @@ class UploadTest(StudioTest):
             with open(path, "wb") as picture:
                 picture.write(png_bytes([[255, 255, 255], [255, 0, 255], [255, 255, 255]]))
             self.upload(path)
-            self.set_fields([("reynolds_number", 1000), ("kinematic_viscosity", 0.001),
-                             ("mesh_choice", 0), ("max_iterations", 30)])
+            self.set_fields(reynolds_number=1000, kinematic_viscosity=0.001, mesh_choice=0, max_iterations=30)
             self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
-            self.assertEqual(self.run_and_wait(), "done", self.find("#message").text)
+            self.run_done()
         self.assertIn("high_reynolds", self.warning_codes("#warnings"))
         self.check_speed_view_against_its_colour_bar(self.watched_run_id())
 
@@ -229,13 +221,13 @@ class UploadTest(StudioTest):
 class RunTest(StudioTest):
     def start_long_run(self):
         self.upload(CYLINDER)
-        self.set_fields([("mesh_choice", 2), ("max_iterations", 1000000)])
+        self.set_fields(mesh_choice=2, max_iterations=1000000)
         self.find("#run").click()
         self.wait_for(lambda: self.status() == "running", 60)
 
     def test_the_convergence_plot_fills_while_the_run_is_running(self):
         self.upload(CYLINDER)
-        self.set_field("mesh_choice", 1)
+        self.set_fields(mesh_choice=1)
         plot = self.find("#convergence_plot")
         residual = "#convergence_plot path[data-series='steady residual R [U²/c]']"
         status, seen_live = self.run_and_watch(
@@ -274,25 +266,21 @@ class RunTest(StudioTest):
 
     def test_probe_reads_flow_vtk_at_the_node_under_the_pointer(self):
         self.upload(os.path.join(EXAMPLES, "airfoil.jpg"))
-        self.set_field("mesh_choice", 1)
-        self.assertEqual(self.run_and_wait(), "done")
+        self.run_done(mesh_choice=1)
         flow = read_flow(self.server.get(f"/api/runs/{self.watched_run_id()}/files/flow.vtk"))
         picture = self.find("#result_picture")
         self.wait_for(lambda: picture.get_attribute("data-field") == "speed", 30, "flow.vtk was not drawn")
         self.driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", picture)
         box = picture.rect
         for i, j in [(flow["nx"] // 3, flow["ny"] // 2), (flow["nx"] - 5, 3)]:
-            x = i / (flow["nx"] - 1) * box["width"]
-            y = (1 - j / (flow["ny"] - 1)) * box["height"]
             ActionChains(self.driver).move_to_element_with_offset(
-                picture, round(x - box["width"] / 2), round(y - box["height"] / 2)).perform()
+                picture, round((i / (flow["nx"] - 1) - 0.5) * box["width"]),
+                round((0.5 - j / (flow["ny"] - 1)) * box["height"])).perform()
             self.wait_for(lambda: self.find("#probe").get_attribute("data-node") == f"{i},{j}", 10)
-            text = self.find("#probe").text
-            k = j * flow["nx"] + i
             for name, unit in (("u", "m/s"), ("v", "m/s"), ("p", "Pa")):
-                shown = float(re.search(rf"\b{name} = (\S+) {unit}", text).group(1))
-                self.assertAlmostEqual(shown, flow[name][k], delta=abs(flow[name][k]) * 1e-6 + 1e-30,
-                                       msg=f"{name} at node ({i}, {j})")
+                shown = float(re.search(rf"\b{name} = (\S+) {unit}", self.find("#probe").text).group(1))
+                expected = flow[name][j * flow["nx"] + i]
+                self.assertAlmostEqual(shown, expected, delta=abs(expected) * 1e-6 + 1e-30, msg=f"{name} at ({i}, {j})")
         self.save_screenshot()
 
     def save_screenshot(self):
@@ -307,7 +295,7 @@ class RunTest(StudioTest):
 
     def test_reynolds_sweep_plots_three_points_and_keeps_them_after_a_reload(self):
         self.upload(CYLINDER)
-        self.set_fields([("mesh_choice", 0), ("sweep_values", "5, 10, 20"), ("sweep_label", "three")])
+        self.set_fields(mesh_choice=0, sweep_values="5, 10, 20", sweep_label="three")
         self.find("#sweep_run").click()
         markers = "#sweep_plot circle.marker"
         self.wait_for(lambda: self.count(markers) == 6, 120, "the sweep plot did not get its points")
@@ -324,17 +312,17 @@ class UnsteadyTest(StudioTest):
         # coarse mesh, 2.5 nodes across, its wake settles, and so would the
         # animation).
         self.upload(os.path.join(EXAMPLES, "validation_cylinder.jpg"))
-        self.set_fields([("reynolds_number", 1000), ("tunnel_height", 2), ("tunnel_length", 4),
-                         ("mesh_choice", 1), ("max_iterations", 1000000), ("solid_nodes", "outline")])
+        self.set_fields(reynolds_number=1000, tunnel_height=2, tunnel_length=4, mesh_choice=1,
+                        max_iterations=1000000, solid_nodes="outline")
         self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
-        self.set_fields([("flow", "unsteady"), ("unsteady", 6)])
+        self.set_fields(flow="unsteady", unsteady=6)
         self.assertNotIn("high_reynolds", self.warning_codes("#form_warnings"))
         self.assertIn("7.5 flow-through times", self.find("#flow_throughs").text)
         status, seen_live = self.run_and_watch(lambda: self.count("#forces_plot path[data-series='C_L']"))
         self.assertEqual(status, "done", self.find("#message").text)
         self.assertTrue(seen_live, "no lift was plotted while the run was running")
         self.assertTrue(self.find("#convergence_figure").get_attribute("hidden"))
-        self.assertIn("--unsteady=6", self.shown_options())
+        self.assertIn("--unsteady=6", self.find("#command_line").text.split())
         self.assertRegex(self.find("#strouhal").text, r"^0\.\d+ ± [0-9.e-]+ \(\d+ cycles\)$")
         self.assertEqual(self.server.record(self.watched_run_id())["summary"]["frames"], 120)
         canvas = self.find("#animation_canvas")
@@ -358,10 +346,8 @@ class UnsteadyTest(StudioTest):
 class AirfoilTest(StudioTest):
     def test_angle_sweep_gives_a_polar_with_the_sign_of_the_angle_and_its_csv(self):
         self.choose_tool("airfoil")
-        self.set_fields([("naca_digits", "0012"), ("naca_chord", "1"), ("naca_x", "2"),
-                         ("naca_y", "0.5"), ("mesh_choice", 0), ("max_iterations", 3000),
-                         ("solid_nodes", "covered"), ("angle_values", "-8, 0, 8"),
-                         ("sweep_label", "polar")])
+        self.set_fields(naca_digits="0012", naca_chord=1, naca_x=2, naca_y=0.5, mesh_choice=0,
+                        max_iterations=3000, solid_nodes="covered", angle_values="-8, 0, 8", sweep_label="polar")
         self.find("#angle_sweep_run").click()
         link = self.find("#polar_csv")
         self.wait_for(lambda: link.get_attribute("data-rows") == "3", 240, "the polar did not fill")
@@ -372,14 +358,13 @@ class AirfoilTest(StudioTest):
         self.assertEqual([row["angle"] for row in rows], ["-8", "0", "8"])
         for row in rows:
             record = self.server.record(row["run"])
-            self.assertEqual(record["airfoil"], {"naca": "0012", "angle": row["angle"]})
-            self.assertEqual(record["options"]["solid_nodes"], "covered")
-            for name in list(row)[1:5]:
-                self.assertEqual(float(row[name]), record["summary"][name], name)
+            self.assertEqual((record["airfoil"], record["options"]["solid_nodes"]),
+                             ({"naca": "0012", "angle": row["angle"]}, "covered"))
+            self.assertEqual([float(row[name]) for name in list(row)[1:5]],
+                             [record["summary"][name] for name in list(row)[1:5]])
         lift = {float(row["angle"]): float(row["lift_coefficient_chord"]) for row in rows}
         print(f"C_L,c at -8, 0, 8 degrees: {lift[-8]:.4f} {lift[0]:.4f} {lift[8]:.4f}", file=sys.stderr)
-        self.assertLess(lift[-8], 0)
-        self.assertGreater(lift[8], 0)
+        self.assertTrue(lift[-8] < 0 < lift[8], lift)
         self.assertLessEqual(abs(lift[8] + lift[-8]), 0.1 * abs(lift[8]))
         self.assertIn("best L/D", self.find("#polar_curve").text)
         self.assertEqual(self.find("#lift_column").text, "C_L,c (on c)")
