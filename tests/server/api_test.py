@@ -145,77 +145,43 @@ class GoodPath(StudioCase):
 class BadRequests(StudioCase):
     options = ("--jobs", "1")
 
-    def setUp(self):
-        self.before = run_folders(self.runs)
-
-    def check_refusal(self, status, body, expected_status, words):
-        self.assertEqual(status, expected_status, body)
-        self.assertTrue(all(word in body["error"] for word in words), body)
-        self.assertEqual(run_folders(self.runs), self.before, "nothing is written")
-
-    def test_posts_the_server_refuses(self):
-        def unsized_post():
-            body, content_type = multipart(COARSE_ANSWERS, {"picture": ("c.jpg", example_picture())})
-            # An iterable body goes out chunked, without a length.
-            return self.studio.json("POST", "/api/runs", iter([body]), {"Content-Type": content_type})
-        # Each refusal of the form's fields is a row of the request checks' own
-        # test; here, that the server answers one with 400 and writes nothing.
-        rows = [("not a number", lambda: self.studio.post_run(dict(COARSE_ANSWERS, density="2O")),
-                 400, ['"density"', "not a number"]),
-                ("picture missing", lambda: self.studio.post_run(picture=False), 400, ['"picture"']),
-                ("over 20 MB", lambda: self.studio.post_run(picture=b"\xff\xd8\xff" + bytes(21 << 20)),
-                 413, ["20 MB"]),
-                ("no length given", unsized_post, 411, ["Content-Length"]),
-                ("not a form", lambda: self.studio.json("POST", "/api/runs", b"{}",
-                                                        {"Content-Type": "application/json"}),
-                 400, ["multipart/form-data"])]
-        for name, post, status, words in rows:
-            with self.subTest(name):
-                self.check_refusal(*post(), status, words)
-
-    def finished_run(self):
+    def test_refusals(self):
         run_id = self.finished()["id"]
-        self.before = run_folders(self.runs)
-        return run_id
+        before = run_folders(self.runs)
 
-    def test_unknown_runs_and_files(self):
-        run_id = self.finished_run()
-        rows = [("GET", "/api/runs/20990101-000000-0000"),
-                ("DELETE", "/api/runs/20990101-000000-0000"),
-                ("GET", "/api/runs/20990101-000000-0000/events"),
-                ("GET", "/api/runs/20990101-000000-0000/archive"),
-                ("GET", "/api/runs/20990101-000000-0000/files/U.dat"),
-                ("GET", "/api/runs/..%2F..%2Fetc/files/passwd"),
-                ("GET", "/api/nothing")]
+        def form(fields=COARSE_ANSWERS, picture=example_picture()):
+            body, content_type = multipart(fields, {"picture": ("c.jpg", picture)} if picture else {})
+            return body, {"Content-Type": content_type}
+        body, headers = form()
+        foreign = {"Origin": "http://evil.example"}
+        missing = "/api/runs/20990101-000000-0000"
         names = ["run.jsonx", "picture.png", "token", ".lock", "../run.json", "..%2Frun.json",
                  "%2e%2e%2f%2e%2e%2ftoken", "..%2F..%2F..%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd",
                  "U.dat%00.txt", "U.dat/", "./U.dat", "u.dat", ""]
-        rows += [("GET", f"/api/runs/{run_id}/files/{name}") for name in names]
-        for method, path in rows:
-            with self.subTest(path):
-                status, body = self.studio.json(method, path)
-                self.check_refusal(status, body, 404, [])
-
-    def test_requests_from_elsewhere(self):
-        run_id = self.finished_run()
-        port = self.studio.port
-        body, content_type = multipart(COARSE_ANSWERS, {"picture": ("c.jpg", example_picture())})
-        post = {"Content-Type": content_type}
+        paths = [missing + end for end in ("", "/events", "/archive", "/files/U.dat")] + [
+            "/api/runs/..%2F..%2Fetc/files/passwd", "/api/nothing"] + [f"/api/runs/{run_id}/files/{n}" for n in names]
+        rows = [("GET", path, None, None, 404, []) for path in paths] + [("DELETE", missing, None, None, 404, [])]
+        # Each refusal of the form's fields is a row of the request checks' own
+        # test; here, that the server answers one with 400.
+        rows += [("POST", "/api/runs", *form(dict(COARSE_ANSWERS, density="2O")), 400, ['"density"', "not a number"]),
+                 ("POST", "/api/runs", *form(picture=None), 400, ['"picture"']),
+                 ("POST", "/api/runs", *form(picture=b"\xff\xd8\xff" + bytes(21 << 20)), 413, ["20 MB"]),
+                 # An iterable body goes out chunked, without a length.
+                 ("POST", "/api/runs", iter([body]), headers, 411, ["Content-Length"]),
+                 ("POST", "/api/runs", b"{}", {"Content-Type": "application/json"}, 400, ["multipart/form-data"])]
         # Which Host and Origin pass is the access policy's own test; here, that
         # the page, the posts and the deletes are all judged by it.
-        rows = [
-            ("rebound DNS name, page", "GET", "/", None, {"Host": f"evil.example:{port}"}),
-            ("post from another site", "POST", "/api/runs", body,
-             dict(post, Origin="http://evil.example")),
-            ("delete from another site", "DELETE", f"/api/runs/{run_id}", None,
-             {"Origin": "http://evil.example"}),
-        ]
-        for name, method, path, data, headers in rows:
-            with self.subTest(name):
-                status, answer = self.studio.json(method, path, data, headers)
-                self.check_refusal(status, answer, 403, [])
+        rows += [("GET", "/", None, {"Host": f"evil.example:{self.studio.port}"}, 403, []),
+                 ("POST", "/api/runs", body, dict(headers, **foreign), 403, []),
+                 ("DELETE", f"/api/runs/{run_id}", None, foreign, 403, [])]
+        for method, path, data, headers, status, words in rows:
+            with self.subTest(method=method, path=path, status=status):
+                answer_status, answer = self.studio.json(method, path, data, headers)
+                self.assertEqual(answer_status, status, answer)
+                self.assertTrue(all(word in answer["error"] for word in words), answer)
+                self.assertEqual(run_folders(self.runs), before, "nothing is written")
         # The page's own origin may post.
-        host = f"localhost:{port}"
+        host = f"localhost:{self.studio.port}"
         self.finished(headers={"Host": host, "Origin": f"http://{host}"})
 
     def test_the_program_judges_the_picture_stored_under_its_kind(self):

@@ -91,13 +91,15 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 TEST(RunRequest, OptionsBecomeArguments) {
     // In the fixed order, whatever the form's.
     form fields = good;
-    fields.insert({{"frames_vtk", "yes"}, {"unsteady", "8"}, {"advection", "second-order"}, {"pressure_solver", "fft"},
-                   {"stop_rule", "limit"}, {"frames", "60"}, {"solid_nodes", "covered"}, {"sweep", "Re sweep"}});
+    fields.insert({{"frames_vtk", "yes"}, {"unsteady", "8"}, {"advection", "second-order"},
+                   {"pressure_solver", "fft"}, {"stop_rule", "limit"}, {"frames", "60"},
+                   {"solid_nodes", "covered"}, {"sweep", "Re sweep"}});
     const request_check result = check(fields);
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
-              (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit", "--pressure-solver=fft",
-                                        "--advection=second-order", "--unsteady=8", "--frames=60", "--frames-vtk"}));
+              (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
+                                        "--pressure-solver=fft", "--advection=second-order",
+                                        "--unsteady=8", "--frames=60", "--frames-vtk"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());
