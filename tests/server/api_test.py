@@ -10,10 +10,10 @@ import socket
 import stat
 import subprocess
 import tempfile
-import threading
 import time
 import unittest
 import zipfile
+from concurrent.futures import ThreadPoolExecutor
 
 from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_picture,
                            multipart, read_bytes, run_cli)
@@ -206,9 +206,8 @@ class BadRequests(StudioCase):
                          ("done", options, "steady"), record)
         self.assertEqual({name: record["summary"][name] for name in options}, options)
         # Each iteration event carries its line of residual.txt, read live.
-        events = list(self.studio.events(f"/api/runs/{record['id']}/events")[1])
         residuals = residual_columns(os.path.join(self.runs, record["id"]))
-        self.assertEqual(event_residuals(events), residuals)
+        self.assertEqual(event_residuals(self.studio.events(f"/api/runs/{record['id']}/events")[1]), residuals)
         self.assertEqual(float(f"{record['summary']['steady_residual']:e}"), residuals[-1][1])
 
 
@@ -250,19 +249,16 @@ class TimeLimit(StudioCase):
 
 class EventStreams(StudioCase):
     def test_reconnect_and_late_watchers_miss_nothing(self):
-        _, posted = self.studio.post_run()
-        path = f"/api/runs/{posted['id']}/events"
+        path = f"/api/runs/{self.studio.post_run()[1]['id']}/events"
         # Leave after a few events, as a dropped connection would, and come back.
         _, stream = self.studio.events(path)
         first = [next(stream) for _ in range(5)]
         stream.close()
         _, stream = self.studio.events(path, last_event_id=first[-1][0])
         rest = list(stream)
-        self.assertEqual(rest[0][0], first[-1][0] + 1)
-        self.assertEqual(rest[-1][2]["status"], "done")
+        self.assertEqual((rest[0][0], rest[-1][2]["status"]), (first[-1][0] + 1, "done"))
         # A watcher after the end gets it all, the same events under the same ids.
-        _, late = self.studio.events(path)
-        self.assertEqual(list(late), first + rest)
+        self.assertEqual(list(self.studio.events(path)[1]), first + rest)
         status, stream = self.studio.events(path, last_event_id=rest[-1][0])
         self.assertEqual((status, list(stream)), (204, []))
 
@@ -280,19 +276,12 @@ class EventStreams(StudioCase):
         stream.close()
 
     def test_twenty_watchers_and_a_get_at_once(self):
-        _, posted = self.studio.post_run()
-        results = [None] * 20
-
-        def watch(n):
-            results[n] = list(self.studio.events(f"/api/runs/{posted['id']}/events")[1])
-        watchers = [threading.Thread(target=watch, args=(n,)) for n in range(20)]
-        for watcher in watchers:
-            watcher.start()
-        self.assertEqual(self.studio.json("GET", "/api/runs")[0], 200)
-        for watcher in watchers:
-            watcher.join(60)
-        self.assertTrue(all(result == results[0] for result in results))
-        self.assertEqual(results[0][-1][2]["status"], "done")
+        path = f"/api/runs/{self.studio.post_run()[1]['id']}/events"
+        with ThreadPoolExecutor(20) as pool:
+            watchers = [pool.submit(lambda: list(self.studio.events(path)[1])) for _ in range(20)]
+            self.assertEqual(self.studio.json("GET", "/api/runs")[0], 200)
+            results = [watcher.result(60) for watcher in watchers]
+        self.assertEqual((results, results[0][-1][2]["status"]), ([results[0]] * 20, "done"))
 
 
 class Restart(unittest.TestCase):
@@ -306,16 +295,14 @@ class Restart(unittest.TestCase):
 
     def test_a_killed_server_leaves_runs_interrupted_and_finished_runs_intact(self):
         first = self.studio("--jobs", "1")
-        _, done = first.post_run()
-        first.wait_final(done["id"])
+        done = first.wait_final(first.post_run()[1]["id"])
         summary = read_bytes(os.path.join(self.runs, done["id"], "summary.json"))
         _, running = first.post_run(LONG_ANSWERS)
         first.wait_for(running["id"], lambda r: r["iterations"] > 2)
         _, queued = first.post_run()
         first.kill()
         # The child died with the server: nothing writes into the run any more.
-        folder = os.path.join(self.runs, running["id"])
-        deadline = time.monotonic() + 5
+        folder, deadline = os.path.join(self.runs, running["id"]), time.monotonic() + 5
         while processes_in(folder) and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertEqual(processes_in(folder), [])
