@@ -122,7 +122,12 @@ class StudioTest(unittest.TestCase):
     def status(self):
         return self.find("#status").text
 
-    def upload(self, path):
+    def upload(self, path, data=None):
+        """Chooses the file at path, first written with data if given."""
+        if data is not None:
+            path = os.path.join(self.enterContext(tempfile.TemporaryDirectory()), path)
+            with open(path, "wb") as file:
+                file.write(data)
         self.find("#upload").send_keys(path)
         self.wait_for(lambda: os.path.basename(path) in self.find("#measure_picture").text, 30)
 
@@ -162,10 +167,10 @@ class StudioTest(unittest.TestCase):
     def watched_run_id(self):  # the run list's newest row
         return self.server.runs_list()[0]["id"]
 
-    def rerun_shown_command(self, run_id, folder):
-        """The command line the run's view shows, run by a shell in folder
-        beside the run's stored picture and answers.txt."""
-        record = self.server.record(run_id)
+    def rerun_shown_command(self, run_id):
+        """The command line the run's view shows, run by a shell in a new
+        folder beside the run's stored picture and answers.txt."""
+        record, folder = self.server.record(run_id), self.enterContext(tempfile.TemporaryDirectory())
         for name in (record["picture"], "answers.txt"):
             with open(os.path.join(folder, name), "wb") as out:
                 out.write(self.server.get(f"/api/runs/{run_id}/files/{name}"))
@@ -206,12 +211,10 @@ CYLINDER = os.path.join(EXAMPLES, "cylinder.jpg")
 def png_bytes(rows):
     """An 8-bit grey PNG of the given rows of values."""
     def chunk(kind, body):
-        return (len(body).to_bytes(4, "big") + kind + body
-                + zlib.crc32(kind + body).to_bytes(4, "big"))
+        return len(body).to_bytes(4, "big") + kind + body + zlib.crc32(kind + body).to_bytes(4, "big")
     header = len(rows[0]).to_bytes(4, "big") + len(rows).to_bytes(4, "big") + bytes([8, 0, 0, 0, 0])
-    raw = b"".join(b"\0" + bytes(row) for row in rows)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw))
-            + chunk(b"IEND", b""))
+    raw = zlib.compress(b"".join(b"\0" + bytes(row) for row in rows))
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", raw) + chunk(b"IEND", b"")
 
 
 class DrawingTest(StudioTest):
@@ -240,8 +243,7 @@ class DrawingTest(StudioTest):
 
         dark = self.dark_pixels(self.watched_run_id())
         height, width = len(dark), len(dark[0])
-        extents = {c: [r for r in range(height) if dark[r][c] == "#"] for c in range(width)}
-        extents = {c: rows for c, rows in extents.items() if rows}
+        extents = {c: rows for c in range(width) if (rows := [r for r in range(height) if dark[r][c] == "#"])}
         # The chord line: the middle of the thickest column, in pixel rows.
         thickest = max(extents.values(), key=len)
         chord_line = (min(thickest) + max(thickest) + 1) / 2
@@ -333,11 +335,9 @@ class UploadTest(StudioTest):
         self.upload(CYLINDER)
         self.run_done(mesh_choice=0)
         run_id = self.watched_run_id()
-        self.assertEqual(self.server.get(f"/api/runs/{run_id}/files/picture.jpg"), read_bytes(CYLINDER))
-        self.assertEqual(self.server.get(f"/api/runs/{run_id}/files/answers.txt"),
-                         b"picture.jpg 20 0.01 1 1 4 0 20000\n")
-        with tempfile.TemporaryDirectory() as folder:
-            stdout = self.rerun_shown_command(run_id, folder)
+        self.assertEqual([self.server.get(f"/api/runs/{run_id}/files/{name}") for name in ("picture.jpg", "answers.txt")],
+                         [read_bytes(CYLINDER), b"picture.jpg 20 0.01 1 1 4 0 20000\n"])
+        stdout = self.rerun_shown_command(run_id)
         # A program without the coefficients on the chord prints none; the
         # page then shows a dash.
         for element, name in (("drag_coefficient", "C_D"), ("lift_coefficient", "C_L"),
@@ -351,15 +351,11 @@ class UploadTest(StudioTest):
 
     def test_a_file_that_is_no_picture_is_refused_at_once_and_nothing_is_stored(self):
         stored, folders = len(self.server.runs_list()), os.listdir(self.server.runs)
-        with tempfile.TemporaryDirectory() as folder:
-            path = os.path.join(folder, "notes.png")
-            with open(path, "w") as notes:
-                notes.write("These are notes, not a picture.\n")
-            self.upload(path)
-            self.assertNotIn(" px", self.find("#measure_picture").text)
-            self.set_fields(mesh_choice=0)
-            self.expected_errors = ["415"]
-            self.find("#run").click()
+        self.upload("notes.png", b"These are notes, not a picture.\n")
+        self.assertNotIn(" px", self.find("#measure_picture").text)
+        self.set_fields(mesh_choice=0)
+        self.expected_errors = ["415"]
+        self.find("#run").click()
         self.wait_for(lambda: "notes.png" in self.find("#form_errors").text, 30)
         self.assertEqual(self.find("#form_errors").text,
                          "The server did not take the run: Can't open input jpg file: notes.png "
@@ -367,33 +363,25 @@ class UploadTest(StudioTest):
         self.assertEqual((len(self.server.runs_list()), os.listdir(self.server.runs)), (stored, folders))
 
     def test_a_3x3_picture_at_re_1000_is_warned_and_drawn_from_its_flow(self):
-        with tempfile.TemporaryDirectory() as folder:
-            path = os.path.join(folder, "tiny.png")
-            with open(path, "wb") as picture:
-                picture.write(png_bytes([[255, 255, 255], [255, 0, 255], [255, 255, 255]]))
-            self.upload(path)
-            self.set_fields(reynolds_number=1000, kinematic_viscosity=0.001, mesh_choice=0, max_iterations=30)
-            self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
-            self.run_done()
+        self.upload("tiny.png", png_bytes([[255, 255, 255], [255, 0, 255], [255, 255, 255]]))
+        self.set_fields(reynolds_number=1000, kinematic_viscosity=0.001, mesh_choice=0, max_iterations=30)
+        self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
+        self.run_done()
         self.assertIn("high_reynolds", self.warning_codes("#warnings"))
-        self.check_speed_view_against_its_colour_bar(self.watched_run_id())
-
-    def check_speed_view_against_its_colour_bar(self, run_id):
-        flow = read_flow(self.server.get(f"/api/runs/{run_id}/files/flow.vtk"))
+        # The speed view against its colour bar.
+        flow = read_flow(self.server.get(f"/api/runs/{self.watched_run_id()}/files/flow.vtk"))
         canvas = self.find("#result_picture")
         self.wait_for(lambda: canvas.get_attribute("data-field") == "speed", 30, "no speed view")
         speeds = [(u * u + v * v) ** 0.5 for u, v in zip(flow["u"], flow["v"])]
-        low, high = min(speeds), max(speeds)
         # Upstream, between two streamlines, where the speed changes smoothly.
         i, j = flow["nx"] // 6, 3
-        speed = speeds[j * flow["nx"] + i]
         shown, bar = self.driver.execute_script("""
             const [canvas, bar, fx, fy, s] = arguments;
             const x = Math.round(fx * (canvas.width - 1)), y = Math.round((1 - fy) * (canvas.height - 1));
             const at = (c, px, py) => Array.from(c.getContext('2d').getImageData(px, py, 1, 1).data.slice(0, 3));
             return [at(canvas, x, y), at(bar, Math.round(s * (bar.width - 1)), 0)];""",
             canvas, self.find("#colour_bar"), i / (flow["nx"] - 1), j / (flow["ny"] - 1),
-            (speed - low) / (high - low))
+            (speeds[j * flow["nx"] + i] - min(speeds)) / (max(speeds) - min(speeds)))
         for channel, expected in zip(shown, bar):
             self.assertLessEqual(abs(channel - expected), 12, f"speed view {shown}, colour bar {bar}")
 
@@ -412,13 +400,10 @@ class RunTest(StudioTest):
         residual = "#convergence_plot path[data-series='steady residual R [U²/c]']"
         status, seen_live = self.run_and_watch(
             lambda: int(plot.get_attribute("data-points") or 0) > 0 and self.count(residual) > 0)
-        self.assertEqual(status, "done")
-        self.assertTrue(seen_live, "no iteration and its residual was plotted while the run was running")
-        print(f"Run to first plotted iteration: {plot.get_attribute('data-first-point-ms')} ms",
-              file=sys.stderr)
-        record = self.server.record(self.watched_run_id())
-        self.assertEqual(int(plot.get_attribute("data-points")), record["iterations"])
-        self.assertEqual(int(self.find(residual).get_attribute("data-points")), record["iterations"])
+        self.assertEqual((status, seen_live), ("done", True), "no residual plotted while the run was running")
+        print(f"Run to first plotted iteration: {plot.get_attribute('data-first-point-ms')} ms", file=sys.stderr)
+        self.assertEqual([int(e.get_attribute("data-points")) for e in (plot, self.find(residual))],
+                         [self.server.record(self.watched_run_id())["iterations"]] * 2)
 
     def test_cancel_stops_a_long_run_and_its_child(self):
         self.start_long_run()
