@@ -90,13 +90,11 @@ TEST(RunRequest, AnswersFileAndRefusals) {
 
 TEST(RunRequest, OptionsBecomeArguments) {
     // In the fixed order, whatever the form's.
-    form fields = with(with(with(with(with(with(good, "frames_vtk", "yes"), "unsteady", "8"),
-                                          "advection", "second-order"),
-                                     "pressure_solver", "fft"),
-                                "stop_rule", "limit"),
-                           "frames", "60");
-    const request_check result =
-        check(with(with(fields, "solid_nodes", "covered"), "sweep", "Re sweep"));
+    form fields = good;
+    fields.insert({{"frames_vtk", "yes"}, {"unsteady", "8"}, {"advection", "second-order"},
+                   {"pressure_solver", "fft"}, {"stop_rule", "limit"}, {"frames", "60"},
+                   {"solid_nodes", "covered"}, {"sweep", "Re sweep"}});
+    const request_check result = check(fields);
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",

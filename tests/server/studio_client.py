@@ -7,6 +7,7 @@ the command line for comparison. Standard library only."""
 import http.client
 import json
 import os
+import pathlib
 import shutil
 import signal
 import subprocess
@@ -15,11 +16,9 @@ import time
 import uuid
 
 EXE = os.environ.get("VELTARO_EXE", "veltaro")
-if os.sep in EXE:
-    EXE = os.path.abspath(EXE)  # the command-line runs start in other folders
+EXE = os.path.abspath(EXE) if os.sep in EXE else EXE  # the command-line runs start in other folders
 EXAMPLES = os.environ.get("VELTARO_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
 FINAL = ("done", "refused", "failed", "cancelled", "interrupted")
-
 # The shipped cylinder on the coarse mesh: settles in well under a second.
 COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1",
                   "tunnel_height": "1", "tunnel_length": "4", "mesh_choice": "0",
@@ -28,9 +27,13 @@ COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "densi
 LONG_ANSWERS = dict(COARSE_ANSWERS, mesh_choice="2", max_iterations="1000000")
 
 
+def read_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
 def example_picture(name="cylinder.jpg"):
-    with open(os.path.join(EXAMPLES, name), "rb") as picture:
-        return picture.read()
+    return read_bytes(os.path.join(EXAMPLES, name))
 
 
 def run_cli(folder, picture_name, picture, answers_line, options=()):
@@ -46,16 +49,11 @@ def run_cli(folder, picture_name, picture, answers_line, options=()):
 def multipart(fields, files):
     """The body and content type of a multipart/form-data post."""
     boundary = uuid.uuid4().hex
-    parts = []
-    for name, value in fields.items():
-        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="{name}"\r\n\r\n'
-                     .encode() + value.encode() + b"\r\n")
-    for name, (filename, data) in files.items():
-        parts.append(f'--{boundary}\r\nContent-Disposition: form-data; name="{name}"; '
-                     f'filename="{filename}"\r\nContent-Type: application/octet-stream\r\n\r\n'
-                     .encode() + data + b"\r\n")
-    parts.append(f"--{boundary}--\r\n".encode())
-    return b"".join(parts), f"multipart/form-data; boundary={boundary}"
+    head = f'--{boundary}\r\nContent-Disposition: form-data; name="%s"'
+    parts = [(head % name + "\r\n\r\n").encode() + value.encode() + b"\r\n" for name, value in fields.items()]
+    parts += [(head % name + f'; filename="{filename}"\r\nContent-Type: application/octet-stream\r\n\r\n')
+              .encode() + data + b"\r\n" for name, (filename, data) in files.items()]
+    return b"".join(parts) + f"--{boundary}--\r\n".encode(), f"multipart/form-data; boundary={boundary}"
 
 
 class Studio:
@@ -79,8 +77,7 @@ class Studio:
             self.process.kill()
             raise RuntimeError("the server did not start: " + line + self.process.stderr.read())
         self.url = line.split(": ", 1)[1].strip()
-        address = self.url.split("//", 1)[1].split("/", 1)[0]
-        self.host, port = address.rsplit(":", 1)
+        self.host, port = self.url.split("//", 1)[1].split("/", 1)[0].rsplit(":", 1)
         self.port = int(port)
         self.token = self.url.split("?token=", 1)[1] if "?token=" in self.url else None
 
@@ -89,11 +86,10 @@ class Studio:
 
     def request(self, method, path, body=None, headers=None):
         """(status, headers, body bytes)."""
-        headers = dict(headers or {})
-        headers.setdefault("Host", f"127.0.0.1:{self.port}")
         connection = self.connection()
         try:
-            connection.request(method, path, body=body, headers=headers)
+            connection.request(method, path, body=body,
+                               headers={"Host": f"127.0.0.1:{self.port}", **(headers or {})})
             response = connection.getresponse()
             return response.status, dict(response.getheaders()), response.read()
         finally:
@@ -110,14 +106,12 @@ class Studio:
             raise AssertionError(f"GET {path}: {status} {data[:200]!r}")
         return data
 
-    def post_run(self, answers=None, picture=None, picture_name="cylinder.jpg", headers=None,
-                 **extra):
+    def post_run(self, answers=None, picture=None, picture_name="cylinder.jpg", headers=None, **extra):
         fields = dict(COARSE_ANSWERS if answers is None else answers, **extra)
         files = {} if picture is False else {
             "picture": (picture_name, example_picture() if picture is None else picture)}
         body, content_type = multipart(fields, files)
-        return self.json("POST", "/api/runs", body,
-                         dict(headers or {}, **{"Content-Type": content_type}))
+        return self.json("POST", "/api/runs", body, dict(headers or {}, **{"Content-Type": content_type}))
 
     def record(self, run_id):
         return self.json("GET", f"/api/runs/{run_id}")[1]
@@ -127,12 +121,11 @@ class Studio:
 
     def wait_for(self, run_id, predicate, seconds=60):
         deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            record = self.record(run_id)
-            if predicate(record):
-                return record
+        while not predicate(record := self.record(run_id)):
+            if time.monotonic() > deadline:
+                raise AssertionError(f"run {run_id} never got there: {record}")
             time.sleep(0.05)
-        raise AssertionError(f"run {run_id} never got there: {record}")
+        return record
 
     def wait_final(self, run_id, seconds=120):
         return self.wait_for(run_id, lambda r: r["status"] in FINAL, seconds)
@@ -149,11 +142,8 @@ class Studio:
 
     def children(self):
         """Process ids of the server's children."""
-        found = []
-        for task in os.listdir(f"/proc/{self.process.pid}/task"):
-            with open(f"/proc/{self.process.pid}/task/{task}/children") as children:
-                found += [int(pid) for pid in children.read().split()]
-        return found
+        tasks = pathlib.Path(f"/proc/{self.process.pid}/task")
+        return [int(pid) for task in tasks.iterdir() for pid in (task / "children").read_text().split()]
 
     def stop(self):
         if self.process.poll() is None:
@@ -165,17 +155,13 @@ class Studio:
         self.process.wait(30)
 
     def restart(self):
-        self.close_pipes()
+        self.process.stdout.close(), self.process.stderr.close()
         self.start(str(self.port))
-
-    def close_pipes(self):
-        self.process.stdout.close()
-        self.process.stderr.close()
 
     def close(self):
         if self.process.poll() is None:
             self.kill()
-        self.close_pipes()
+        self.process.stdout.close(), self.process.stderr.close()
         if self.owned:
             shutil.rmtree(self.runs, ignore_errors=True)
 
@@ -184,14 +170,11 @@ def read_events(response, connection):
     """(id, event, data) per event of a Server-Sent Events response, until it ends."""
     try:
         event = {}
-        while True:
-            line = response.readline()
-            if not line:
-                return
+        while line := response.readline():
             line = line.decode().rstrip("\n")
+            if line == "" and "event" in event:
+                yield int(event["id"]), event["event"], json.loads(event["data"])
             if line == "":
-                if "event" in event:
-                    yield int(event["id"]), event["event"], json.loads(event["data"])
                 event = {}
             elif not line.startswith(":"):
                 name, _, value = line.partition(": ")
