@@ -180,7 +180,3 @@ class Gather(Folder):
             # the keys of each summary, one letter a key; the columns
             with self.subTest(keys=key_lists):
                 self.assertEqual(sweep.summary_columns({k: "1" for k in keys} for keys in key_lists.split(" ")), list(columns))
-
-
-if __name__ == "__main__":
-    unittest.main()
