@@ -43,13 +43,11 @@ class CasesCsv(Folder):
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
         good, run = HEADER + "\na," + ROW + "\n", ["cases.csv", "out"]
         rows = [  # the cases CSV, the arguments, words of the message
-            ("", run, "is empty; it needs the header line"),
-            ("name,picture\n", run, "the first nine columns differ"),
-            (HEADER + ",wind\n", run, "unknown column wind"),
+            ("", run, "is empty; it needs the header line"), ("name,picture\n", run, "the first nine columns differ"),
+            (HEADER + ",wind\n", run, "unknown column wind"), (HEADER + "\n\n", run, "has no cases under its header"),
             (HEADER + ",solid_nodes,solid_nodes\n", run, "a column is named twice"),
             (HEADER + ",solid_nodes,limiter\na," + ROW + ",covered,minmod\n", run, "unknown column limiter"),
             (HEADER + ",solid_nodes,limiter\n", ["--case", "cases.csv", "out", "1"], "unknown column limiter"),
-            (HEADER + "\n\n", run, "has no cases under its header"),
             (HEADER + "\na," + ROW + ",9\n", run, "line 2: 10 fields, but the header has 9"),
             (HEADER + '\n"a",' + ROW + "\n", run, "line 2: quoted fields are not supported"),
             (HEADER + "\na,cylinder.jpg,,0.01,1,1,4,0,5\n", run, "line 2: field 3 is empty"),
@@ -76,10 +74,8 @@ class CasesCsv(Folder):
             (HEADER + ",unsteady,frames\na," + ROW + ",8,0\n", run, "frames '0' is not a whole number"),
             (HEADER + ",unsteady,frames_vtk\na," + ROW + ",8,1\n", run, "frames_vtk '1' is not yes or no"),
             # Bad arguments, with a good CSV.
-            (good, run, "program not found or not executable"),
-            (good, run + ["-j", "many"], "-j takes a number of jobs"),
-            (good, run + ["--fast"], "unknown option --fast"),
-            (good, ["cases.csv"], "usage: scripts/sweep.sh"),
+            (good, run, "program not found or not executable"), (good, run + ["--fast"], "unknown option --fast"),
+            (good, ["cases.csv"], "usage: scripts/sweep.sh"), (good, run + ["-j", "many"], "-j takes a number of jobs"),
             (good, ["--case", "cases.csv", "out", "0"], "ROW must be a row number from 1, not '0'"),
             (good, ["--case", "cases.csv", "out", "2"], "has 1 cases; there is no row 2"),
             (good, ["--gather", "cases.csv", "out"], "no such OUTDIR"),
@@ -168,12 +164,9 @@ class Gather(Folder):
                              "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
                              "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
                              "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
-        self.assertEqual(errors.getvalue().splitlines(), [
-            "4 of 6 cases failed or did not run:",
-            "  refused: exit status 2: The density must be a positive number",
-            "  silent: complete (exit status 1) but no summary.json",
-            "  broken: summary.json is not a readable JSON object",
-            "  waiting: not run"])
+        self.assertEqual(errors.getvalue(), "4 of 6 cases failed or did not run:\n  refused: exit status 2: The density "
+                         "must be a positive number\n  silent: complete (exit status 1) but no summary.json\n  broken: "
+                         "summary.json is not a readable JSON object\n  waiting: not run\n")
 
     def test_columns_keep_the_summaries_order(self):
         for key_lists, columns in (("ab ab", "ab"), ("ac abc", "abc"), ("ab xaby", "xaby"), (" a", "a")):
