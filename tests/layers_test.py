@@ -14,17 +14,11 @@ import unittest
 SRC = pathlib.Path(__file__).resolve().parent.parent / "src"
 
 # The layers a layer's files may include, besides its own.
-ALLOWED = {
-    "common": set(),
-    "field": {"common"},
-    "geometry": {"common", "field"},
-    "solver": {"common", "field"},
-    "output": {"common", "field", "geometry"},
-    "driver": {"common", "field", "geometry", "solver", "output"},
-    # The studio runs the program as a child and links no solver code; it
-    # uses the atomic file writer of output.
-    "server": {"common", "output"},
-}
+# The studio runs the program as a child and links no solver code; it uses
+# the atomic file writer of output.
+ALLOWED = {"common": set(), "field": {"common"}, "geometry": {"common", "field"}, "solver": {"common", "field"},
+           "output": {"common", "field", "geometry"}, "driver": {"common", "field", "geometry", "solver", "output"},
+           "server": {"common", "output"}}
 
 # The executable's entry point is in the driver's folder but in no layer's
 # library: it hands "veltaro serve" to the studio and everything else to the

@@ -42,7 +42,7 @@ class Folder(unittest.TestCase):
 class CasesCsv(Folder):
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
         good, run = HEADER + "\na," + ROW + "\n", ["cases.csv", "out"]
-        rows = [  # the cases CSV, the arguments, words of the message
+        for text, args, words in (  # the cases CSV, the arguments, words of the message
             ("", run, "is empty; it needs the header line"), ("name,picture\n", run, "the first nine columns differ"),
             (HEADER + ",wind\n", run, "unknown column wind"), (HEADER + "\n\n", run, "has no cases under its header"),
             (HEADER + ",solid_nodes,solid_nodes\n", run, "a column is named twice"),
@@ -79,9 +79,7 @@ class CasesCsv(Folder):
             (good, ["--case", "cases.csv", "out", "0"], "ROW must be a row number from 1, not '0'"),
             (good, ["--case", "cases.csv", "out", "2"], "has 1 cases; there is no row 2"),
             (good, ["--gather", "cases.csv", "out"], "no such OUTDIR"),
-            (good, ["--count", "none.csv"], "cases CSV not found"),
-        ]
-        for text, args, words in rows:
+            (good, ["--count", "none.csv"], "cases CSV not found")):
             with self.subTest(csv=text, args=args):
                 self.write("cases.csv", text)
                 result = self.sweep(*args)
@@ -91,13 +89,11 @@ class CasesCsv(Folder):
 
     def test_accepted_rows_give_answers_and_options(self):
         header = HEADER + ",solid_nodes,inlet_velocity"
-        rows = [  # the row's fields after the name, answers after the picture, options
+        for fields, answers, options in (  # the row's fields after the name, answers after the picture, options
             (ROW + ",,", ["20", "0.01", "1", "1", "4", "0", "5"], []),
             ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"], []),
             ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", ["20", "0.0", "1", "1", "4", "2", "9", "1e-2"], []),
-            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"]),
-        ]
-        for fields, answers, options in rows:
+            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"])):
             with self.subTest(row=fields):
                 # A byte order mark, CRLF line ends and blank lines are read past.
                 cases = sweep.read_cases(self.write("cases.csv", f"\ufeff{header}\r\n\r\na,{fields}\r\n\r\n"))

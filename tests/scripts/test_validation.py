@@ -123,7 +123,8 @@ class Page(unittest.TestCase):
             self.assertEqual(text, file.read())
 
     def test_tables_and_sentences_follow_the_numbers(self):
-        rows = [  # the page, changes to its records, a whole table row or words on it, words not on it
+        # The page, changes to its records, a whole table row or words on it, words not on it:
+        for render_page, changes, shown, hidden in (
             (default_page, [], "C_D = 2.422 and L_w/D = 0.93 at Re_D = 20 and C_D = 1.792 and L_w/D = 2.18 at Re_D = 40, "
              "C_L zero", "## Time-accurate runs"),
             (default_page, [], "does not offer `--solid-nodes`", "## The options"),
@@ -162,9 +163,7 @@ class Page(unittest.TestCase):
             (shedding_at_40, [], "so the flow sheds at Re_D = 40", None),
             (unsteady_page, [((100, 2), {"strouhal": 0.16})], "St within 5% of the confined reference | **not met**: "
              "-10.1% |", None),
-            (unsteady_page, [((40, 2), {"end_lift_amplitude": 0.02})], "below 1e-3 | **not met**: 2.0e-02 |", None),
-        ]
-        for render_page, changes, shown, hidden in rows:
+            (unsteady_page, [((40, 2), {"end_lift_amplitude": 0.02})], "below 1e-3 | **not met**: 2.0e-02 |", None)):
             with self.subTest(page=render_page.__name__, shown=shown, hidden=hidden):
                 text = render_page(copy.deepcopy(changes))
                 prose = " ".join(text.split("\n"))
@@ -173,13 +172,11 @@ class Page(unittest.TestCase):
                 self.assertFalse(hidden and hidden in prose)
 
     def test_observed_order(self):
-        rows = [  # C1, C2 (C0 = 2.0), p, Richardson's estimate, note
+        for c1, c2, *expected in (  # C1, C2 (C0 = 2.0), p, Richardson's estimate, note
             (2.4, 2.5, 2.0, 2.533333, None), (2.4, 2.6, 1.0, 2.8, None),
             (2.4, 2.4, None, None, "no change from the standard to the fine mesh"),
             (2.4, 2.3, None, None, "not monotone: the change from the standard to the fine mesh has the other sign"),
-            (2.1, 2.3, -1.0, None, "diverging: the change grows as the mesh is refined"),
-        ]
-        for c1, c2, *expected in rows:
+            (2.1, 2.3, -1.0, None, "diverging: the change grows as the mesh is refined")):
             with self.subTest(meshes=(c1, c2)):
                 got = page.observed_order(2.0, c1, c2)
                 self.assertEqual([v if v is None else round(v, 6) for v in got[:2]] + [got[2]], expected)
@@ -198,12 +195,10 @@ class Wake(unittest.TestCase):
         # 11 x 4 nodes over 1 m: dx = 0.1; the cylinder centred at x = 0.5,
         # its rear at 0.6; the centreline between rows 1 and 2.
         nx, ny = 11, 4
-        rows = [  # solid (i, j), then solid nodes, across, front, rear, unmatched
+        for nodes, expected in (  # solid (i, j), then solid nodes, across, front, rear, unmatched
             ({(4, 1), (5, 1), (4, 2), (5, 2)}, dict(solid=4, across=2, front=0.4, rear=0.5, unmatched=0)),
             ({(4, 1), (5, 1), (6, 1), (4, 2), (5, 2)}, dict(solid=5, across=2, front=0.4, rear=0.6, unmatched=1)),
-            ({(5, 0), (5, 3)}, dict(solid=2, across=2, front=-0.1, rear=-0.1, unmatched=0)),
-        ]
-        for nodes, expected in rows:
+            ({(5, 0), (5, 3)}, dict(solid=2, across=2, front=-0.1, rear=-0.1, unmatched=0))):
             with self.subTest(nodes=sorted(nodes)):
                 mask = [int((i, j) in nodes) for j in range(ny) for i in range(nx)]
                 measured = validate.wake([[1.0] * nx] * ny, (nx, ny, mask, [0.0] * 3 * nx * ny), length=1.0,
@@ -240,14 +235,13 @@ class Wake(unittest.TestCase):
 
 class Cases(unittest.TestCase):
     def test_configurations_follow_the_programs_help(self):
-        rows = [  # --help names, configurations offered; an advection option, while a program has one, is not validated
+        # --help names, configurations offered; an advection option, while a program has one, is not validated:
+        for help_text, labels in (
             ("Usage: veltaro [--help | --version]", ["default"]), ("  --advection=first-order|corrected", ["default"]),
             ("  --solid-nodes=sampled|covered", ["default", "covered"]),
             ("  --solid-nodes=...\n  --advection=first-order|corrected", ["default", "covered"]),
             ("  --solid-nodes=...\n  --stop-rule=...\n  --pressure-solver=...",
-             ["default", "covered", "steady", "covered, steady", "outline"]),
-        ]
-        for help_text, labels in rows:
+             ["default", "covered", "steady", "covered, steady", "outline"])):
             with self.subTest(help=help_text):
                 self.assertEqual([c[0] for c in validate.offered(validate.CONFIGURATIONS, help_text)], labels)
 
