@@ -138,11 +138,8 @@ class Gather(Folder):
             # comma in its value, a nested record (not a column), a new number.
             ("new", 1, summary(lift_coefficient_chord=-0.001, warnings=warnings, solid_nodes="covered, at half",
                                pressure_probe={"x": 1}, later=3), ""),
-            ("old", 1, summary(), ""),
-            ("refused", 2, None, "\nThe density must be a positive number\n\n"),
-            ("silent", 1, None, ""),
-            ("broken", 1, "[1, 2]", ""),
-            ("waiting", None, None, None),
+            ("old", 1, summary(), ""), ("refused", 2, None, "\nThe density must be a positive number\n\n"),
+            ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None),
         ]
         self.write("cases.csv", HEADER + "\n" + "".join(f"{name},{ROW}\n" for name, *_ in cases))
         for name, exit_status, summary_text, stderr in cases:
