@@ -2,8 +2,8 @@
 # scripts/sweep.sh end to end, with the built program: a sweep whose second
 # case is refused finishes the first, names the failure with its exit status
 # and message, keeps the failed row in results.csv, and exits 1; started
-# again it runs nothing that already finished; a CSV with a wrong header is
-# refused before anything runs.
+# again it runs nothing that already finished. (A bad cases CSV, refused
+# before anything runs, is test_sweep.py's CasesCsv: sweep.sh execs sweep.py.)
 #   bash tests/scripts/sweep_test.sh PROGRAM
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -22,17 +22,10 @@ bash "$root/scripts/sweep.sh" "$work/cases.csv" "$work/out" >"$work/log" 2>&1 ||
 [[ $status == 1 ]] || fail "exit status $status, not 1: $(cat "$work/log")"
 grep -q "refused: exit status 2: The density must be a positive number" "$work/log" ||
     fail "the failed case is not named: $(cat "$work/log")"
-[[ $(sed -n 1p "$work/out/results.csv") == name,status,exit_status,picture,* ]] || fail "header"
 grep -q "^fine,ok,1,cylinder.jpg,800,200," "$work/out/results.csv" || fail "no row for fine"
 grep -q "^refused,failed,2," "$work/out/results.csv" || fail "no row for refused"
-[[ $(wc -l <"$work/out/results.csv") == 3 ]] || fail "not one row per case"
 
 touch -d '2000-01-01' "$work/out/fine/summary.json"
 bash "$root/scripts/sweep.sh" "$work/cases.csv" "$work/out" >"$work/log" 2>&1 || true
 [[ $(date -r "$work/out/fine/summary.json" +%Y) == 2000 ]] || fail "a finished case ran again"
-
-sed -i '1s/density/rho/' "$work/cases.csv"
-status=0
-bash "$root/scripts/sweep.sh" "$work/cases.csv" "$work/again" >"$work/log" 2>&1 || status=$?
-[[ $status == 2 && ! -e $work/again ]] || fail "a wrong header gave status $status"
 echo "sweep test: passed"

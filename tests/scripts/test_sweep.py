@@ -16,13 +16,14 @@ import sweep
 
 HEADER = ",".join(sweep.REQUIRED_COLUMNS)
 ROW = "cylinder.jpg,20,0.01,1,1,4,0,5"
+PICTURE = "not a picture; the sweep only checks that it exists"
 
 
 class Folder(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.dir)
-        self.write("cylinder.jpg", "not a picture; the sweep only checks that it exists")
+        self.write("cylinder.jpg", PICTURE)
 
     def write(self, name, text):
         path = os.path.join(self.dir, name)
@@ -41,14 +42,12 @@ class Folder(unittest.TestCase):
 class CasesCsv(Folder):
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
         good, run = HEADER + "\na," + ROW + "\n", ["cases.csv", "out"]
-        rows = [  # the cases CSV, the arguments, words of the message
-            ("", run, "is empty; it needs the header line"),
-            ("name,picture\n", run, "the first nine columns differ"),
-            (HEADER + ",wind\n", run, "unknown column wind"),
+        for text, args, words in (  # the cases CSV, the arguments, words of the message
+            ("", run, "is empty; it needs the header line"), ("name,picture\n", run, "the first nine columns differ"),
+            (HEADER + ",wind\n", run, "unknown column wind"), (HEADER + "\n\n", run, "has no cases under its header"),
             (HEADER + ",solid_nodes,solid_nodes\n", run, "a column is named twice"),
             (HEADER + ",solid_nodes,limiter\na," + ROW + ",covered,minmod\n", run, "unknown column limiter"),
             (HEADER + ",solid_nodes,limiter\n", ["--case", "cases.csv", "out", "1"], "unknown column limiter"),
-            (HEADER + "\n\n", run, "has no cases under its header"),
             (HEADER + "\na," + ROW + ",9\n", run, "line 2: 10 fields, but the header has 9"),
             (HEADER + '\n"a",' + ROW + "\n", run, "line 2: quoted fields are not supported"),
             (HEADER + "\na,cylinder.jpg,,0.01,1,1,4,0,5\n", run, "line 2: field 3 is empty"),
@@ -75,16 +74,12 @@ class CasesCsv(Folder):
             (HEADER + ",unsteady,frames\na," + ROW + ",8,0\n", run, "frames '0' is not a whole number"),
             (HEADER + ",unsteady,frames_vtk\na," + ROW + ",8,1\n", run, "frames_vtk '1' is not yes or no"),
             # Bad arguments, with a good CSV.
-            (good, run, "program not found or not executable"),
-            (good, run + ["-j", "many"], "-j takes a number of jobs"),
-            (good, run + ["--fast"], "unknown option --fast"),
-            (good, ["cases.csv"], "usage: scripts/sweep.sh"),
+            (good, run, "program not found or not executable"), (good, run + ["--fast"], "unknown option --fast"),
+            (good, ["cases.csv"], "usage: scripts/sweep.sh"), (good, run + ["-j", "many"], "-j takes a number of jobs"),
             (good, ["--case", "cases.csv", "out", "0"], "ROW must be a row number from 1, not '0'"),
             (good, ["--case", "cases.csv", "out", "2"], "has 1 cases; there is no row 2"),
             (good, ["--gather", "cases.csv", "out"], "no such OUTDIR"),
-            (good, ["--count", "none.csv"], "cases CSV not found"),
-        ]
-        for text, args, words in rows:
+            (good, ["--count", "none.csv"], "cases CSV not found")):
             with self.subTest(csv=text, args=args):
                 self.write("cases.csv", text)
                 result = self.sweep(*args)
@@ -94,13 +89,11 @@ class CasesCsv(Folder):
 
     def test_accepted_rows_give_answers_and_options(self):
         header = HEADER + ",solid_nodes,inlet_velocity"
-        rows = [  # the row's fields after the name, answers after the picture, options
+        for fields, answers, options in (  # the row's fields after the name, answers after the picture, options
             (ROW + ",,", ["20", "0.01", "1", "1", "4", "0", "5"], []),
             ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"], []),
             ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", ["20", "0.0", "1", "1", "4", "2", "9", "1e-2"], []),
-            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"]),
-        ]
-        for fields, answers, options in rows:
+            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"])):
             with self.subTest(row=fields):
                 # A byte order mark, CRLF line ends and blank lines are read past.
                 cases = sweep.read_cases(self.write("cases.csv", f"\ufeff{header}\r\n\r\na,{fields}\r\n\r\n"))
@@ -125,10 +118,8 @@ class CasesCsv(Folder):
             self.assertEqual(json.load(file), {"arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft "
                                                             "--advection=second-order --unsteady=2.5 --frames=60 --frames-vtk",
                                                "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
-        for name, text in (("exit_status", "1\n"), ("console.txt", "console\n"), ("stderr.txt", "last words\n"),
-                           ("cylinder.jpg", "not a picture; the sweep only checks that it exists")):
-            with open(os.path.join(folder, name)) as file:
-                self.assertEqual(file.read(), text)
+        self.assertEqual([open(os.path.join(folder, name)).read() for name in ("exit_status", "console.txt", "stderr.txt",
+                          "cylinder.jpg")], ["1\n", "console\n", "last words\n", PICTURE])
 
 
 def summary(**extra):
@@ -147,11 +138,8 @@ class Gather(Folder):
             # comma in its value, a nested record (not a column), a new number.
             ("new", 1, summary(lift_coefficient_chord=-0.001, warnings=warnings, solid_nodes="covered, at half",
                                pressure_probe={"x": 1}, later=3), ""),
-            ("old", 1, summary(), ""),
-            ("refused", 2, None, "\nThe density must be a positive number\n\n"),
-            ("silent", 1, None, ""),
-            ("broken", 1, "[1, 2]", ""),
-            ("waiting", None, None, None),
+            ("old", 1, summary(), ""), ("refused", 2, None, "\nThe density must be a positive number\n\n"),
+            ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None),
         ]
         self.write("cases.csv", HEADER + "\n" + "".join(f"{name},{ROW}\n" for name, *_ in cases))
         for name, exit_status, summary_text, stderr in cases:
@@ -169,24 +157,12 @@ class Gather(Folder):
                              "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
                              "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
                              "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
-        self.assertEqual(errors.getvalue().splitlines(), [
-            "4 of 6 cases failed or did not run:",
-            "  refused: exit status 2: The density must be a positive number",
-            "  silent: complete (exit status 1) but no summary.json",
-            "  broken: summary.json is not a readable JSON object",
-            "  waiting: not run"])
+        self.assertEqual(errors.getvalue(), "4 of 6 cases failed or did not run:\n  refused: exit status 2: The density "
+                         "must be a positive number\n  silent: complete (exit status 1) but no summary.json\n  broken: "
+                         "summary.json is not a readable JSON object\n  waiting: not run\n")
 
     def test_columns_keep_the_summaries_order(self):
-        rows = [  # the keys of each summary, the columns
-            ([["a", "b"], ["a", "b"]], ["a", "b"]),
-            ([["a", "c"], ["a", "b", "c"]], ["a", "b", "c"]),
-            ([["a", "b"], ["x", "a", "b", "y"]], ["x", "a", "b", "y"]),
-            ([[], ["a"]], ["a"]),
-        ]
-        for key_lists, columns in rows:
+        for key_lists, columns in (("ab ab", "ab"), ("ac abc", "abc"), ("ab xaby", "xaby"), (" a", "a")):
+            # the keys of each summary, one letter a key; the columns
             with self.subTest(keys=key_lists):
-                self.assertEqual(sweep.summary_columns({k: "1" for k in keys} for keys in key_lists), columns)
-
-
-if __name__ == "__main__":
-    unittest.main()
+                self.assertEqual(sweep.summary_columns({k: "1" for k in keys} for keys in key_lists.split(" ")), list(columns))
