@@ -21,7 +21,6 @@
 #include <nlohmann/json.hpp>
 
 #include "common/text_format.h"
-#include "output/result_files.h"
 #include "support/pictures.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
@@ -107,7 +106,6 @@ std::function<void()> folders_for(std::vector<std::string> names) {
 }
 
 std::vector<bad_input> matrix() {
-    const std::string not_whole = "\" is not a whole number";
     const std::string too_many =
         "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used";
     const std::string png_end = "Premature end of PNG file";
@@ -130,7 +128,7 @@ std::vector<bad_input> matrix() {
         {"TextForReynolds", "tunnel.jpg 20abc 0.01 1 1 4 0 5", 2,
          "\"20abc\" to \"Reynold's No.\" is not a number"},
         {"FractionForMesh", "tunnel.jpg 20 0.01 1 1 4 1.5 5", 2,
-         "\"1.5\" to \"Mesh spacing (0=coarse, 1=standard, 2=fine)" + not_whole},
+         "\"1.5\" to \"Mesh spacing (0=coarse, 1=standard, 2=fine)\" is not a whole number"},
         {"IterationsOverflow", "tunnel.jpg 20 0.01 1 1 4 0 99999999999", 2,
          "\"99999999999\" to \"Maximum number of iterations\" is out of range"},
         {"NanReynolds", "tunnel.jpg nan 0.01 1 1 4 0 5", 2, "Reynolds number must be a finite"},
@@ -284,11 +282,8 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-// The summary has its keys in order and says what the console says.
+// The summary says what the console says (its keys' order is pinned by the regression run).
 void expect_summary_as_console(const nlohmann::ordered_json& summary, const std::string& out) {
-    std::vector<std::string> keys;
-    for (const auto& item : summary.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys, std::vector<std::string>(summary_keys.begin(), summary_keys.end()));
     const auto line = [&](const char* label, const char* key) {
         if (summary[key].is_null()) return out.find(label) == std::string::npos;
         const std::string text = format_text("%e", summary[key].get<double>());

@@ -109,10 +109,8 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
 
 TEST(Options, TheChoiceReachesTheSummary) {
     // 5 iterations are too few to settle by any rule.
-    const struct {
-        const char* arguments;
-        const char* chosen;  // solid nodes, stop rule, pressure solve, advection and the stop
-    } rows[] = {
+    // The arguments; the solid nodes, stop rule, pressure solve, advection and stop chosen.
+    const std::pair<const char*, const char*> rows[] = {
         {"", "sampled quiet lu first-order iteration limit"},
         {"--solid-nodes=covered", "covered quiet lu first-order iteration limit"},
         {"--solid-nodes=sampled --stop-rule=steady", "sampled steady lu first-order iteration limit"},
@@ -123,16 +121,16 @@ TEST(Options, TheChoiceReachesTheSummary) {
         {"--unsteady=100", "sampled limit lu first-order iteration limit"},
         {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments);
+    for (const auto& [arguments, expected] : rows) {
+        SCOPED_TRACE(arguments);
         const scratch_dir folder;
-        ASSERT_EQ(run_with(row.arguments).status, 1);
+        ASSERT_EQ(run_with(arguments).status, 1);
         const auto summary = nlohmann::json::parse(read_file("summary.json"));
         std::string chosen;
         for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"}) {
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
         }
-        EXPECT_EQ(chosen, row.chosen);
+        EXPECT_EQ(chosen, expected);
     }
 }
 

@@ -22,10 +22,9 @@ namespace {
 std::vector<std::string> corpus(const std::string& target) {
     std::vector<std::string> files;
     for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(VELTARO_TEST_DATA) + "/fuzz/" + target)) {
+         std::filesystem::directory_iterator(std::string(VELTARO_TEST_DATA) + "/fuzz/" + target))
         files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
+    std::ranges::sort(files);
     return files;
 }
 

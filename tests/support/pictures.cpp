@@ -109,12 +109,9 @@ std::vector<unsigned char> packed_rows(const png_picture& pixels) {
         const std::size_t row = k / per_row, bit = (k % per_row) * pixels.bit_depth;
         unsigned char* at = &bytes[row * row_bytes + bit / 8];
         const unsigned value = pixels.samples[k];
-        if (pixels.bit_depth == 16) {
-            at[0] = static_cast<unsigned char>(value >> 8);
-            at[1] = static_cast<unsigned char>(value);
-        } else {
-            *at |= static_cast<unsigned char>(value << (8 - pixels.bit_depth - bit % 8));
-        }
+        if (pixels.bit_depth == 16) at[1] = static_cast<unsigned char>(value);
+        *at |= static_cast<unsigned char>(pixels.bit_depth == 16 ? value >> 8
+                                          : value << (8 - pixels.bit_depth - bit % 8));
     }
     return bytes;
 }
