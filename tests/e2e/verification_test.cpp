@@ -36,8 +36,7 @@ TEST(Verification, EmptyTunnelsKeepTheUniformFlowWithoutForceOrWarning) {
     const struct {
         const char* answers;  // the picture is tunnel.jpg, light grey throughout
         int width, height, components;
-        const char* arguments;
-        const char* stop;
+        const char *arguments, *stop;
         int most_iterations;
         double inlet_velocity, tunnel_height;  // rho = 1
         // The steady rule may stop a run before the start's pressure has died

@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "common/jpeg_guard.h"
 #include "geometry/jpeg_reader.h"
@@ -86,23 +87,16 @@ struct png_encoder {
     }
 };
 
-struct png_kind {
-    int channels;
-    int colour_type;
-};
-
-png_kind kind_of(png_colours colours) {
-    const png_kind kinds[] = {{1, PNG_COLOR_TYPE_GRAY}, {2, PNG_COLOR_TYPE_GRAY_ALPHA},
-                              {3, PNG_COLOR_TYPE_RGB}, {4, PNG_COLOR_TYPE_RGB_ALPHA},
-                              {1, PNG_COLOR_TYPE_PALETTE}};
-    return kinds[static_cast<int>(colours)];
-}
+// The channels and the colour type of each kind of PNG, in the order of png_colours.
+constexpr std::pair<int, int> png_kinds[] = {
+    {1, PNG_COLOR_TYPE_GRAY}, {2, PNG_COLOR_TYPE_GRAY_ALPHA}, {3, PNG_COLOR_TYPE_RGB},
+    {4, PNG_COLOR_TYPE_RGB_ALPHA}, {1, PNG_COLOR_TYPE_PALETTE}};
 
 // The samples packed as the file stores them: most significant bits first
 // below 8 bits, most significant byte first at 16.
 std::vector<unsigned char> packed_rows(const png_picture& pixels) {
     const std::size_t per_row =
-        static_cast<std::size_t>(pixels.width) * kind_of(pixels.colours).channels;
+        static_cast<std::size_t>(pixels.width) * png_kinds[static_cast<int>(pixels.colours)].first;
     const std::size_t row_bytes = (per_row * pixels.bit_depth + 7) / 8;
     std::vector<unsigned char> bytes(row_bytes * pixels.height);
     for (std::size_t k = 0; k < pixels.samples.size(); ++k) {
@@ -159,7 +153,7 @@ void write_png(const std::string& file_name, const png_picture& pixels) {
     if (setjmp(png_jmpbuf(png)) != 0) throw std::runtime_error("write_png: failed");
     png_init_io(png, encoder.file);
     png_set_IHDR(png, info, pixels.width, pixels.height, pixels.bit_depth,
-                 kind_of(pixels.colours).colour_type,
+                 png_kinds[static_cast<int>(pixels.colours)].second,
                  pixels.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     const int entries = static_cast<int>(chunk.palette.size());
