@@ -33,10 +33,8 @@ namespace fs = std::filesystem;
 // What a row requires of a result file.
 enum class result { by_status, new_file, old_file, new_or_old };
 
-struct sizes {
-    int nx = 100, ny = 25;         // the mesh, for the tables
-    int width = 200, height = 50;  // the picture, for the result pictures
-};
+// The mesh, for the tables; the picture, for the result pictures.
+struct sizes { int nx = 100, ny = 25, width = 200, height = 50; };
 
 struct bad_input {
     std::string name;

@@ -73,9 +73,8 @@ TEST(Unsteady, ForcesFileIsTheRunAndItsLastRowTheSummary) {
         const auto rows_written = csv_rows(read_file("forces.csv"));
         const int iterations = summary["iterations"];
         ASSERT_EQ(rows_written.size(), static_cast<std::size_t>(iterations) + 1);
-        EXPECT_EQ(rows_written[0], (std::vector<std::string>{"iteration", "time", "dt", "lift",
-                                                             "drag", "lift_coefficient",
-                                                             "drag_coefficient"}));
+        const std::string header = "iteration,time,dt,lift,drag,lift_coefficient,drag_coefficient";
+        EXPECT_TRUE(read_file("forces.csv").starts_with(header + "\n"));
         const std::vector<std::string>& last = rows_written.back();
         EXPECT_EQ(std::stoi(last[0]), iterations);
         const double flow_time = summary["flow_time"];
