@@ -65,10 +65,9 @@ std::string replay(const std::string& path) {
         const obstacle_masks masks = make_outlines(nx, ny, "picture.jpg");
         EXPECT_TRUE(masks.solid_nodes.nx() == nx && masks.solid_nodes.ny() == ny);
         EXPECT_TRUE(masks.picture.nx() >= 1 && masks.picture.ny() >= 1);
-        for (const int_grid* mask : {&masks.solid_nodes, &masks.picture}) {
+        for (const int_grid* mask : {&masks.solid_nodes, &masks.picture})
             EXPECT_TRUE(std::all_of(mask->data(), mask->data() + mask->size(),
                                     [](int value) { return value == 0 || value == 1; }));
-        }
     } catch (const run_error& error) {
         return error.what();
     }
