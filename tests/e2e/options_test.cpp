@@ -127,9 +127,8 @@ TEST(Options, TheChoiceReachesTheSummary) {
         ASSERT_EQ(run_with(arguments).status, 1);
         const auto summary = nlohmann::json::parse(read_file("summary.json"));
         std::string chosen;
-        for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"}) {
+        for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"})
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
-        }
         EXPECT_EQ(chosen, expected);
     }
 }
