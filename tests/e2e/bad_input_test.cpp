@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <cctype>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -21,7 +21,6 @@
 #include <nlohmann/json.hpp>
 
 #include "common/text_format.h"
-#include "output/result_files.h"
 #include "support/pictures.h"
 #include "support/run_program.h"
 #include "support/scratch_dir.h"
@@ -34,10 +33,8 @@ namespace fs = std::filesystem;
 // What a row requires of a result file.
 enum class result { by_status, new_file, old_file, new_or_old };
 
-struct sizes {
-    int nx = 100, ny = 25;         // the mesh, for the tables
-    int width = 200, height = 50;  // the picture, for the result pictures
-};
+// The mesh, for the tables; the picture, for the result pictures.
+struct sizes { int nx = 100, ny = 25, width = 200, height = 50; };
 
 struct bad_input {
     std::string name;
@@ -86,10 +83,8 @@ std::function<void()> edited(const std::string& file,
 
 // Makes the checksum of the PNG chunk at `at` (length, type, data, checksum) right again.
 void fix_checksum(std::string& bytes, std::size_t at) {
-    const auto byte = [&](std::size_t k) {
-        return std::size_t{static_cast<unsigned char>(bytes[at + k])};
-    };
-    const std::size_t length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+    std::size_t length = 0;
+    for (int k = 0; k < 4; ++k) length = length << 8 | static_cast<unsigned char>(bytes[at + k]);
     const uLong sum = crc32(0, reinterpret_cast<const Bytef*>(&bytes[at + 4]), 4 + length);
     for (int k = 0; k < 4; ++k) bytes[at + 8 + length + k] = static_cast<char>(sum >> (24 - 8 * k));
 }
@@ -109,7 +104,6 @@ std::function<void()> folders_for(std::vector<std::string> names) {
 }
 
 std::vector<bad_input> matrix() {
-    const std::string not_whole = "\" is not a whole number";
     const std::string too_many =
         "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used";
     const std::string png_end = "Premature end of PNG file";
@@ -132,7 +126,7 @@ std::vector<bad_input> matrix() {
         {"TextForReynolds", "tunnel.jpg 20abc 0.01 1 1 4 0 5", 2,
          "\"20abc\" to \"Reynold's No.\" is not a number"},
         {"FractionForMesh", "tunnel.jpg 20 0.01 1 1 4 1.5 5", 2,
-         "\"1.5\" to \"Mesh spacing (0=coarse, 1=standard, 2=fine)" + not_whole},
+         "\"1.5\" to \"Mesh spacing (0=coarse, 1=standard, 2=fine)\" is not a whole number"},
         {"IterationsOverflow", "tunnel.jpg 20 0.01 1 1 4 0 99999999999", 2,
          "\"99999999999\" to \"Maximum number of iterations\" is out of range"},
         {"NanReynolds", "tunnel.jpg nan 0.01 1 1 4 0 5", 2, "Reynolds number must be a finite"},
@@ -274,17 +268,10 @@ std::vector<bad_input> matrix() {
     return rows;
 }
 
+// "nan", "inf" or "infinity" as a word of letters, in any case.
 bool mentions_nan_or_inf(const std::string& text) {
-    std::string word;  // letters only, in lower case
-    for (const char c : text + ' ') {
-        if (std::isalpha(static_cast<unsigned char>(c))) {
-            word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            continue;
-        }
-        if (word == "nan" || word == "inf" || word == "infinity") return true;
-        word.clear();
-    }
-    return false;
+    static const std::regex word("(^|[^a-z])(nan|inf|infinity)([^a-z]|$)", std::regex::icase);
+    return std::regex_search(text, word);
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part) {
@@ -293,11 +280,8 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-// The summary has its keys in order and says what the console says.
+// The summary says what the console says (its keys' order is pinned by the regression run).
 void expect_summary_as_console(const nlohmann::ordered_json& summary, const std::string& out) {
-    std::vector<std::string> keys;
-    for (const auto& item : summary.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys, std::vector<std::string>(summary_keys.begin(), summary_keys.end()));
     const auto line = [&](const char* label, const char* key) {
         if (summary[key].is_null()) return out.find(label) == std::string::npos;
         const std::string text = format_text("%e", summary[key].get<double>());
@@ -310,10 +294,9 @@ void expect_summary_as_console(const nlohmann::ordered_json& summary, const std:
     const int iterations = summary["iterations"];
     EXPECT_EQ(occurrences(out, "count = "), static_cast<std::size_t>(iterations));
     const bool at_rest = out.find("The flow is at rest") != std::string::npos;
-    EXPECT_EQ(summary["stop"], at_rest ? "at rest"
-                               : iterations < summary["max_iterations"].get<int>()
-                                   ? "settled"
-                                   : "iteration limit");
+    EXPECT_EQ(summary["stop"], at_rest                                   ? "at rest"
+                               : iterations < summary["max_iterations"] ? "settled"
+                                                                        : "iteration limit");
 }
 
 // A new result file, written to its end.
@@ -326,8 +309,8 @@ void expect_complete(const std::string& name, const bad_input& row, const progra
     }
     if (name.ends_with(".jpg")) {
         const picture decoded = decode_jpeg(name);  // refuses a picture that ends early
-        EXPECT_EQ(decoded.width, row.size.width);
-        EXPECT_EQ(decoded.height, row.size.height);
+        EXPECT_EQ(std::pair(decoded.width, decoded.height),
+                  std::pair(row.size.width, row.size.height));
     } else if (name.ends_with(".dat")) {
         // A line per node row, "%e " per node.
         EXPECT_EQ(occurrences(bytes, "\n"), static_cast<std::size_t>(row.size.ny));
@@ -348,18 +331,16 @@ TEST_P(BadInput, StatusMessagesAndEveryResultOldOrCompleteNew) {
     for (const std::string& name : result_files()) write_file(name, name + " of an earlier run\n");
     row.prepare ? row.prepare() : tunnel_picture();
     std::map<std::string, std::string> before;
-    for (const std::string& name : directory_entries()) {
+    for (const std::string& name : directory_entries())
         before[name] = fs::is_regular_file(name) ? read_file(name) : "(a folder)";
-    }
 
     const program_run run = run_program(row.answers, row.around, row.arguments);
 
     EXPECT_EQ(run.status, row.status) << run.err;
     EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
     EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
-    if (row.status == 2 && row.results == result::by_status) {
-        EXPECT_EQ(occurrences(run.err, "\n"), 1u) << run.err;
-    }
+    EXPECT_TRUE(row.status != 2 || row.results != result::by_status ||
+                occurrences(run.err, "\n") == 1) << run.err;
     EXPECT_FALSE(mentions_nan_or_inf(run.out)) << run.out;
     // A refusal may quote the "nan" or "inf" that was typed, and nothing else.
     EXPECT_TRUE(!mentions_nan_or_inf(run.err) || mentions_nan_or_inf(row.answers)) << run.err;
@@ -368,9 +349,8 @@ TEST_P(BadInput, StatusMessagesAndEveryResultOldOrCompleteNew) {
     for (const std::string& name : directory_entries()) {
         const bool is_result = std::ranges::find(results, name) != results.end();
         EXPECT_TRUE(before.contains(name) || is_result) << name << " was added";
-        if (!is_result && fs::is_regular_file(name)) {
-            EXPECT_EQ(read_file(name), before[name]);
-        }
+        EXPECT_TRUE(is_result || !fs::is_regular_file(name) || read_file(name) == before[name])
+            << name << " was changed";
     }
     for (const std::string& name : results) {
         SCOPED_TRACE(name);

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,9 @@ std::string unknown_value(const std::string& option, const std::string& value) {
     return "Unknown value \"" + value + "\" for " + option + ": the allowed values are " +
            takes.at(option);
 }
-
 std::string needs_value(const std::string& option) {
     return "The option " + option + " needs a value: " + takes.at(option);
 }
-
 // The refusal of an argument that is not the option, whatever it is.
 std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
@@ -50,29 +50,28 @@ std::string unknown_argument(const std::string& argument) {
            "--frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
            "answers.txt).\n";
 }
-
 std::string not_a_flow_time(const std::string& value) {
-    return "The flow time \"" + value +
-           "\" of --unsteady is not a positive number of seconds; give one such as "
-           "--unsteady=8.\n";
+    return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "
+           "give one such as --unsteady=8.\n";
 }
-
 std::string no_stop_rule(const std::string& rule) {
     return "The option --unsteady=T runs to the flow time T and takes no stop rule: leave out "
            "--stop-rule=" + rule + ".\n";
 }
-
 std::string needs_unsteady(const std::string& option) {
     return "The option " + option +
            " makes the animation of a time-accurate run and needs --unsteady=T as well.\n";
 }
 
+// The tunnel picture written into the current folder, then the run.
+program_run run_with(const std::string& arguments) {
+    write_jpeg("tunnel.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0));
+    return run_program(answers, surroundings::plain, arguments);
+}
+
 TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWritten) {
-    struct refusal {
-        std::string arguments;
-        std::string err;  // the whole of standard error
-    };
-    std::vector<refusal> rows = {
+    // The arguments, and the whole of standard error.
+    std::vector<std::pair<std::string, std::string>> rows = {
         {"--solid-nodes", needs_value("--solid-nodes")},
         {"--solid-nodes covered", needs_value("--solid-nodes")},
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
@@ -99,25 +98,19 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
     for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"}) {
         rows.push_back({"--unsteady=" + value, not_a_flow_time(value)});
     }
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments);
+    for (const auto& [arguments, err] : rows) {
+        SCOPED_TRACE(arguments);
         const scratch_dir folder;
-        write_jpeg("tunnel.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0));
-        const auto before = directory_entries();
-        const program_run run = run_program(answers, surroundings::plain, row.arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.err, row.err);
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(directory_entries(), before);
+        const program_run run = run_with(arguments);
+        EXPECT_EQ(std::tie(run.status, run.err, run.out), std::tuple(2, err, ""));
+        EXPECT_EQ(directory_entries(), std::set<std::string>{"tunnel.jpg"});
     }
 }
 
 TEST(Options, TheChoiceReachesTheSummary) {
     // 5 iterations are too few to settle by any rule.
-    const struct {
-        const char* arguments;
-        const char* chosen;  // solid nodes, stop rule, pressure solve, advection and the stop
-    } rows[] = {
+    // The arguments; the solid nodes, stop rule, pressure solve, advection and stop chosen.
+    const std::pair<const char*, const char*> rows[] = {
         {"", "sampled quiet lu first-order iteration limit"},
         {"--solid-nodes=covered", "covered quiet lu first-order iteration limit"},
         {"--solid-nodes=sampled --stop-rule=steady", "sampled steady lu first-order iteration limit"},
@@ -128,18 +121,15 @@ TEST(Options, TheChoiceReachesTheSummary) {
         {"--unsteady=100", "sampled limit lu first-order iteration limit"},
         {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.arguments);
+    for (const auto& [arguments, expected] : rows) {
+        SCOPED_TRACE(arguments);
         const scratch_dir folder;
-        write_jpeg("tunnel.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0));
-        const program_run run = run_program(answers, surroundings::plain, row.arguments);
-        ASSERT_EQ(run.status, 1) << run.err;
+        ASSERT_EQ(run_with(arguments).status, 1);
         const auto summary = nlohmann::json::parse(read_file("summary.json"));
         std::string chosen;
-        for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"}) {
+        for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"})
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
-        }
-        EXPECT_EQ(chosen, row.chosen);
+        EXPECT_EQ(chosen, expected);
     }
 }
 

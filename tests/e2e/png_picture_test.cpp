@@ -16,11 +16,15 @@
 namespace veltaro::test {
 namespace {
 
-// The run's console and files, the summary's wall time set to 0 and the
-// picture's name to "picture".
-std::map<std::string, std::string> run_and_keep(const std::string& picture_name,
+// The run, in a folder of its own, on the JPEG file or on a PNG of the
+// samples it decodes to: its console and files, the summary's wall time set
+// to 0 and the picture's name to "picture".
+std::map<std::string, std::string> run_and_keep(const std::string& jpeg, bool as_png,
                                                 const std::string& answers) {
-    const program_run run = run_program(picture_name + " " + answers);
+    const scratch_dir folder;
+    const std::string name = as_png ? "obstacle.png" : "obstacle.jpg";
+    as_png ? write_png(name, decode_jpeg(jpeg)) : (void)std::filesystem::copy_file(jpeg, name);
+    const program_run run = run_program(name + " " + answers);
     EXPECT_EQ(run.status, 1) << run.err;
     std::map<std::string, std::string> kept = {{"console", run.out}, {"errors", run.err}};
     for (const std::string& name : result_files()) kept[name] = read_file(name);
@@ -34,30 +38,15 @@ std::map<std::string, std::string> run_and_keep(const std::string& picture_name,
 }
 
 TEST(PngPicture, SameRunAsTheJpegOfTheSamePixels) {
-    const std::string regression = std::string(VELTARO_TEST_DATA) + "/regression/disc.jpg";
-    // The other kinds of PNG give the same samples in the decoder's own test.
-    const struct {
-        const char* name;
-        std::string jpeg, answers;
-    } rows[] = {
-        {"grey, the regression run", regression, "20 0.01 1 1 2.4 0 200"},
-        {"colour, the airfoil on the coarse mesh", std::string(VELTARO_EXAMPLES) + "/airfoil.jpg",
-         "20 0.01 1 1 4 0 40"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::map<std::string, std::string> from_jpeg, from_png;
-        {
-            const scratch_dir folder;
-            std::filesystem::copy_file(row.jpeg, "obstacle.jpg");
-            from_jpeg = run_and_keep("obstacle.jpg", row.answers);
-        }
-        {
-            const scratch_dir folder;
-            write_png("obstacle.png", decode_jpeg(row.jpeg));
-            from_png = run_and_keep("obstacle.png", row.answers);
-        }
-        for (const auto& [name, bytes] : from_jpeg) {
+    // Grey, the regression run's picture, and colour, the airfoil on the coarse mesh; the other
+    // kinds of PNG give the same samples in the decoder's own test.
+    const std::pair<std::string, const char*> rows[] = {
+        {std::string(VELTARO_TEST_DATA) + "/regression/disc.jpg", "20 0.01 1 1 2.4 0 200"},
+        {std::string(VELTARO_EXAMPLES) + "/airfoil.jpg", "20 0.01 1 1 4 0 40"}};
+    for (const auto& [jpeg, answers] : rows) {
+        SCOPED_TRACE(jpeg);
+        auto from_png = run_and_keep(jpeg, true, answers);
+        for (const auto& [name, bytes] : run_and_keep(jpeg, false, answers)) {
             EXPECT_FALSE(bytes.empty() && name != "errors") << name;
             // Not EXPECT_EQ on the bytes: a mismatch of a picture would print it all.
             EXPECT_TRUE(from_png[name] == bytes) << name << " differs";

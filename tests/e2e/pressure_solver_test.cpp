@@ -25,10 +25,9 @@ namespace {
 
 nlohmann::json run_example(const std::string& name, const char* arguments) {
     const scratch_dir folder;
-    const std::string examples = std::string(VELTARO_EXAMPLES) + "/";
-    std::filesystem::copy_file(examples + name + ".jpg", name + ".jpg");
-    const program_run run = run_program(read_file(examples + name + ".answers"),
-                                        surroundings::plain, arguments);
+    const std::string examples = std::string(VELTARO_EXAMPLES) + "/" + name;
+    std::filesystem::copy_file(examples + ".jpg", name + ".jpg");
+    const auto run = run_program(read_file(examples + ".answers"), surroundings::plain, arguments);
     EXPECT_EQ(run.status, 1) << name << ": " << run.err;
     nlohmann::json summary = nlohmann::json::parse(read_file("summary.json"));
     summary["errors"] = run.err;
@@ -39,13 +38,10 @@ nlohmann::json run_example(const std::string& name, const char* arguments) {
 }
 
 TEST(PressureSolver, TransformSolveGivesTheLuCoefficientsAndTheSameBytesEveryTime) {
-    const struct {
-        const char* name;
-        std::vector<std::string> warnings;  // the codes, in order
-    } examples[] = {{"cylinder", {"not_steady"}},
-                    {"airfoil", {"not_steady", "coarse_obstacle"}},
-                    {"square", {"not_steady"}},
-                    {"flat_plate", {"not_steady"}}};
+    // Each example, and the codes of its warnings in order.
+    const std::pair<const char*, const char*> examples[] = {
+        {"cylinder", "not_steady "}, {"airfoil", "not_steady coarse_obstacle "},
+        {"square", "not_steady "}, {"flat_plate", "not_steady "}};
     for (const auto& [name, warnings] : examples) {
         SCOPED_TRACE(name);
         const nlohmann::json lu = run_example(name, "");
@@ -55,17 +51,16 @@ TEST(PressureSolver, TransformSolveGivesTheLuCoefficientsAndTheSameBytesEveryTim
         EXPECT_NEAR(fft["lift_coefficient"].get<double>(), lu["lift_coefficient"].get<double>(),
                     1e-4);
         EXPECT_EQ(fft["pressure_solver"], "fft");
-        std::vector<std::string> codes;
-        for (const auto& warning : lu["warnings"]) codes.push_back(warning["code"]);
+        std::string codes;
+        for (const auto& warning : lu["warnings"]) codes += warning.value("code", "") + " ";
         EXPECT_EQ(codes, warnings);
         const double residual = lu["steady_residual"];
         EXPECT_GT(residual, 1e-3);
-        EXPECT_NE(lu["errors"].get<std::string>().find(
-                      format_text("(steady residual %.1e U^2/c", residual)),
-                  std::string::npos);
-        if (name == std::string("square")) {
-            EXPECT_TRUE(run_example(name, "--pressure-solver=fft") == fft);
-        }
+        const std::string says = format_text("(steady residual %.1e U^2/c", residual);
+        EXPECT_NE(lu["errors"].get<std::string>().find(says), std::string::npos);
+        // Two transform runs of the same input write the same bytes.
+        EXPECT_TRUE(name != std::string("square") ||
+                    run_example(name, "--pressure-solver=fft") == fft);
     }
 }
 

@@ -22,10 +22,9 @@ namespace {
 std::vector<std::string> corpus(const std::string& target) {
     std::vector<std::string> files;
     for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(VELTARO_TEST_DATA) + "/fuzz/" + target)) {
+         std::filesystem::directory_iterator(std::string(VELTARO_TEST_DATA) + "/fuzz/" + target))
         files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
+    std::ranges::sort(files);
     return files;
 }
 
@@ -66,10 +65,9 @@ std::string replay(const std::string& path) {
         const obstacle_masks masks = make_outlines(nx, ny, "picture.jpg");
         EXPECT_TRUE(masks.solid_nodes.nx() == nx && masks.solid_nodes.ny() == ny);
         EXPECT_TRUE(masks.picture.nx() >= 1 && masks.picture.ny() >= 1);
-        for (const int_grid* mask : {&masks.solid_nodes, &masks.picture}) {
+        for (const int_grid* mask : {&masks.solid_nodes, &masks.picture})
             EXPECT_TRUE(std::all_of(mask->data(), mask->data() + mask->size(),
                                     [](int value) { return value == 0 || value == 1; }));
-        }
     } catch (const run_error& error) {
         return error.what();
     }

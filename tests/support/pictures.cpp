@@ -2,10 +2,10 @@
 // encoder errors through the encoder's own jump buffer.
 #include "support/pictures.h"
 
-#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include "common/jpeg_guard.h"
 #include "geometry/jpeg_reader.h"
@@ -17,19 +17,16 @@ namespace veltaro::test {
 picture draw_picture(int width, int height, int components,
                      const std::function<unsigned char(int c, int r, int k)>& sample) {
     picture pixels{width, height, components, {}};
-    for (int r = 0; r < height; ++r) {
-        for (int c = 0; c < width; ++c) {
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c)
             for (int k = 0; k < components; ++k) pixels.samples.push_back(sample(c, r, k));
-        }
-    }
     return pixels;
 }
 
 picture disc_picture(int width, int height, double centre_c, double centre_r, double radius) {
-    return draw_picture(width, height, 1, [=](int c, int r, int) -> unsigned char {
-        return (c - centre_c) * (c - centre_c) + (r - centre_r) * (r - centre_r) <= radius * radius
-                   ? 0
-                   : 255;
+    return draw_picture(width, height, 1, [=](int c, int r, int) {
+        const double dc = c - centre_c, dr = r - centre_r;
+        return dc * dc + dr * dr <= radius * radius ? 0 : 255;
     });
 }
 
@@ -63,9 +60,8 @@ void write_jpeg(const std::string& file_name, const picture& pixels) {
         info.in_color_space = spaces[pixels.components - 1];
         jpeg_set_defaults(&info);
         jpeg_set_quality(&info, 100, TRUE);
-        for (int n = 0; n < info.num_components; ++n) {
+        for (int n = 0; n < info.num_components; ++n)
             info.comp_info[n].h_samp_factor = info.comp_info[n].v_samp_factor = 1;
-        }
         jpeg_start_compress(&info, TRUE);
         const std::size_t row_length = static_cast<std::size_t>(pixels.width) * pixels.components;
         while (info.next_scanline < info.image_height) {
@@ -91,35 +87,25 @@ struct png_encoder {
     }
 };
 
-struct png_kind {
-    int channels;
-    int colour_type;
-};
-
-png_kind kind_of(png_colours colours) {
-    const png_kind kinds[] = {{1, PNG_COLOR_TYPE_GRAY}, {2, PNG_COLOR_TYPE_GRAY_ALPHA},
-                              {3, PNG_COLOR_TYPE_RGB}, {4, PNG_COLOR_TYPE_RGB_ALPHA},
-                              {1, PNG_COLOR_TYPE_PALETTE}};
-    return kinds[static_cast<int>(colours)];
-}
+// The channels and the colour type of each kind of PNG, in the order of png_colours.
+constexpr std::pair<int, int> png_kinds[] = {
+    {1, PNG_COLOR_TYPE_GRAY}, {2, PNG_COLOR_TYPE_GRAY_ALPHA}, {3, PNG_COLOR_TYPE_RGB},
+    {4, PNG_COLOR_TYPE_RGB_ALPHA}, {1, PNG_COLOR_TYPE_PALETTE}};
 
 // The samples packed as the file stores them: most significant bits first
 // below 8 bits, most significant byte first at 16.
 std::vector<unsigned char> packed_rows(const png_picture& pixels) {
     const std::size_t per_row =
-        static_cast<std::size_t>(pixels.width) * kind_of(pixels.colours).channels;
+        static_cast<std::size_t>(pixels.width) * png_kinds[static_cast<int>(pixels.colours)].first;
     const std::size_t row_bytes = (per_row * pixels.bit_depth + 7) / 8;
     std::vector<unsigned char> bytes(row_bytes * pixels.height);
     for (std::size_t k = 0; k < pixels.samples.size(); ++k) {
         const std::size_t row = k / per_row, bit = (k % per_row) * pixels.bit_depth;
         unsigned char* at = &bytes[row * row_bytes + bit / 8];
         const unsigned value = pixels.samples[k];
-        if (pixels.bit_depth == 16) {
-            at[0] = static_cast<unsigned char>(value >> 8);
-            at[1] = static_cast<unsigned char>(value);
-        } else {
-            *at |= static_cast<unsigned char>(value << (8 - pixels.bit_depth - bit % 8));
-        }
+        if (pixels.bit_depth == 16) at[1] = static_cast<unsigned char>(value);
+        *at |= static_cast<unsigned char>(pixels.bit_depth == 16 ? value >> 8
+                                          : value << (8 - pixels.bit_depth - bit % 8));
     }
     return bytes;
 }
@@ -134,21 +120,17 @@ struct png_transparency {
 
 png_transparency transparency_of(const png_picture& pixels) {
     png_transparency chunk;
+    bool opaque = true;
     for (const auto& entry : pixels.palette) {
         chunk.palette.push_back({entry[0], entry[1], entry[2]});
         chunk.opacities.push_back(entry[3]);
+        opaque = opaque && entry[3] == 255;
     }
-    if (std::all_of(chunk.opacities.begin(), chunk.opacities.end(),
-                    [](png_byte opacity) { return opacity == 255; })) {
-        chunk.opacities.clear();
-    }
-    const auto value = [&](std::size_t k) {
-        return static_cast<png_uint_16>(pixels.transparent.at(k));
-    };
-    if (pixels.transparent.size() == 1) chunk.colour.gray = value(0);
-    if (pixels.transparent.size() == 3) {
-        chunk.colour.red = value(0), chunk.colour.green = value(1), chunk.colour.blue = value(2);
-    }
+    if (opaque) chunk.opacities.clear();
+    // The grey value, or red, green and blue: libpng reads the fields of the picture's kind.
+    std::vector<png_uint_16> value(pixels.transparent.begin(), pixels.transparent.end());
+    value.resize(3);
+    chunk.colour = {0, value[0], value[1], value[2], value[0]};
     return chunk;
 }
 
@@ -157,39 +139,30 @@ png_transparency transparency_of(const png_picture& pixels) {
 void write_png(const std::string& file_name, const png_picture& pixels) {
     std::vector<unsigned char> bytes = packed_rows(pixels);
     std::vector<png_bytep> rows;
-    for (int r = 0; r < pixels.height; ++r) {
-        rows.push_back(&bytes[bytes.size() / pixels.height * r]);
-    }
+    for (std::size_t at = 0; at < bytes.size(); at += bytes.size() / pixels.height)
+        rows.push_back(&bytes[at]);
     png_transparency chunk = transparency_of(pixels);
     png_encoder encoder;
     encoder.file = std::fopen(file_name.c_str(), "wb");
     encoder.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (encoder.file != nullptr && encoder.png != nullptr) {
-        encoder.info = png_create_info_struct(encoder.png);
-    }
+    if (encoder.file && encoder.png) encoder.info = png_create_info_struct(encoder.png);
     if (encoder.info == nullptr) throw std::runtime_error("write_png: cannot open " + file_name);
+    png_structp png = encoder.png;
+    png_infop info = encoder.info;
     // Only the encoder's C frames lie between here and its jump back.
-    if (setjmp(png_jmpbuf(encoder.png)) != 0) throw std::runtime_error("write_png: failed");
-    png_init_io(encoder.png, encoder.file);
-    png_set_IHDR(encoder.png, encoder.info, static_cast<png_uint_32>(pixels.width),
-                 static_cast<png_uint_32>(pixels.height), pixels.bit_depth,
-                 kind_of(pixels.colours).colour_type,
+    if (setjmp(png_jmpbuf(png)) != 0) throw std::runtime_error("write_png: failed");
+    png_init_io(png, encoder.file);
+    png_set_IHDR(png, info, pixels.width, pixels.height, pixels.bit_depth,
+                 png_kinds[static_cast<int>(pixels.colours)].second,
                  pixels.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!chunk.palette.empty()) {
-        png_set_PLTE(encoder.png, encoder.info, chunk.palette.data(),
-                     static_cast<int>(chunk.palette.size()));
-    }
-    if (!chunk.opacities.empty()) {
-        png_set_tRNS(encoder.png, encoder.info, chunk.opacities.data(),
-                     static_cast<int>(chunk.opacities.size()), nullptr);
-    }
-    if (!pixels.transparent.empty()) {
-        png_set_tRNS(encoder.png, encoder.info, nullptr, 0, &chunk.colour);
-    }
-    png_write_info(encoder.png, encoder.info);
-    png_write_image(encoder.png, rows.data());
-    png_write_end(encoder.png, nullptr);
+    const int entries = static_cast<int>(chunk.palette.size());
+    if (entries > 0) png_set_PLTE(png, info, chunk.palette.data(), entries);
+    if (!chunk.opacities.empty()) png_set_tRNS(png, info, chunk.opacities.data(), entries, nullptr);
+    if (!pixels.transparent.empty()) png_set_tRNS(png, info, nullptr, 0, &chunk.colour);
+    png_write_info(png, info);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
 }
 
 void write_png(const std::string& file_name, const picture& pixels) {

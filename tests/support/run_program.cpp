@@ -20,21 +20,16 @@ program_run run_program(const std::string& answers, surroundings around,
     write_file(console + ".in", answers);
     std::string program = std::string("'") + VELTARO_EXE + "'";
     if (around == surroundings::read_only_folder) {
-        fs::permissions(folder,
-                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-        if (geteuid() == 0) {
-            program = "setpriv --bounding-set=-dac_override,-dac_read_search " + program;
-        }
+        fs::permissions(folder, fs::perms(0222), fs::perm_options::remove);  // every write bit
+        if (geteuid() == 0) program = "setpriv --bounding-set=-dac_override,-dac_read_search " +
+                                      program;
     }
     const std::string command = program + " " + arguments + " < '" + console + ".in' > '" +
                                 console + ".out' 2> '" + console + ".err'";
-    int raw = 0;
-    {
-        std::optional<file_size_limit> limit;
-        if (around == surroundings::full_disk) limit.emplace(4096);
-        raw = std::system(command.c_str());
-    }
+    std::optional<file_size_limit> limit;
+    if (around == surroundings::full_disk) limit.emplace(4096);
+    const int raw = std::system(command.c_str());
+    limit.reset();
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
     const program_run run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file(console + ".out"),
                           read_file(console + ".err")};

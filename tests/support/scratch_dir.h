@@ -21,12 +21,10 @@ namespace veltaro::test {
 // test took its write permission away.
 class scratch_dir {
 public:
-    scratch_dir() : previous_(std::filesystem::current_path()) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "veltaro-test-XXXXXX").string();
+    scratch_dir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "veltaro-test-XXXXXX");
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-        std::filesystem::current_path(path_);
+        std::filesystem::current_path(path_ = pattern);
     }
     ~scratch_dir() {
         std::error_code ignored;
@@ -39,14 +37,12 @@ public:
     scratch_dir& operator=(const scratch_dir&) = delete;
 
 private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
+    std::filesystem::path previous_ = std::filesystem::current_path(), path_;
 };
 
 inline std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
     std::ostringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(name, std::ios::binary).rdbuf();
     return text.str();
 }
 
@@ -57,9 +53,8 @@ inline void write_file(const std::string& name, const std::string& bytes) {
 // The names in the current folder: shows leftover temporary files.
 inline std::set<std::string> directory_entries() {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    for (const auto& entry : std::filesystem::directory_iterator("."))
         names.insert(entry.path().filename().string());
-    }
     return names;
 }
 
@@ -68,11 +63,9 @@ inline std::set<std::string> directory_entries() {
 // Unlike a read-only folder, this stops root too.
 class file_size_limit {
 public:
-    explicit file_size_limit(rlim_t bytes) {
+    explicit file_size_limit(rlim_t bytes) : previous_handler_(std::signal(SIGXFSZ, SIG_IGN)) {
         getrlimit(RLIMIT_FSIZE, &previous_);
-        previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
+        const rlimit limit{bytes, previous_.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~file_size_limit() {
