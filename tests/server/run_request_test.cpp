@@ -98,6 +98,7 @@ TEST(RunRequest, OptionsBecomeArguments) {
 
 // An upload is judged, and named when stored, by its first bytes alone.
 TEST(RunRequest, UploadsJudgedAndNamedByTheirFirstBytes) {
+    // clang-format off
     const struct {
         const char* file;
         std::string bytes;
@@ -112,6 +113,7 @@ TEST(RunRequest, UploadsJudgedAndNamedByTheirFirstBytes) {
         {"notes.png", "These are notes.\n", "Can't open input jpg file: notes.png (it looks like text,", "picture.jpg"},
         {"", "", "Can't open input jpg file: the uploaded file (it is empty)", "picture.jpg"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         const std::string refusal = upload_refusal(row.file, row.bytes);
         EXPECT_EQ(refusal.substr(0, std::string(row.refusal).size()), row.refusal) << row.file;
