@@ -170,8 +170,7 @@ class StudioTest(unittest.TestCase):
         return done.stdout
 
     def warning_codes(self, selector):
-        return [item.get_attribute("data-code")
-                for item in self.driver.find_elements(By.CSS_SELECTOR, selector + " li")]
+        return [item.get_attribute("data-code") for item in self.driver.find_elements(By.CSS_SELECTOR, selector + " li")]
 
     def dark_pixels(self, run_id):
         """The stored picture's rows as strings, "#" where the program's

@@ -145,9 +145,8 @@ class BadRequests(StudioCase):
         body, headers = form()
         foreign = {"Origin": "http://evil.example"}
         missing = "/api/runs/20990101-000000-0000"
-        names = ["run.jsonx", "picture.png", "token", ".lock", "../run.json", "..%2Frun.json",
-                 "%2e%2e%2f%2e%2e%2ftoken", "..%2F..%2F..%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd",
-                 "U.dat%00.txt", "U.dat/", "./U.dat", "u.dat", ""]
+        names = ["run.jsonx", "picture.png", "token", ".lock", "../run.json", "..%2Frun.json", "%2e%2e%2f%2e%2e%2ftoken",
+                 "..%2F..%2F..%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd", "U.dat%00.txt", "U.dat/", "./U.dat", "u.dat", ""]
         paths = [missing + end for end in ("", "/events", "/archive", "/files/U.dat")] + [
             "/api/runs/..%2F..%2Fetc/files/passwd", "/api/nothing"] + [f"/api/runs/{run_id}/files/{n}" for n in names]
         rows = [("GET", path, None, None, 404, []) for path in paths] + [("DELETE", missing, None, None, 404, [])]
