@@ -253,12 +253,8 @@ class EventStreams(StudioCase):
     def test_the_store_stream_tells_every_change(self):
         stream = self.studio.events("/api/events")[1]
         _, posted = self.studio.post_run(sweep="a")
-        seen = []
-        for _, kind, data in stream:
-            seen.append((kind, data.get("status")))
-            if data.get("status") == "done":
-                break
-        self.assertEqual(seen, [("status", "queued"), ("status", "running"), ("status", "done")])
+        self.assertEqual([(kind, data.get("status")) for _, kind, data in (next(stream) for _ in range(3))],
+                         [("status", "queued"), ("status", "running"), ("status", "done")])
         self.studio.json("DELETE", f"/api/runs/{posted['id']}")
         self.assertEqual(next(stream)[1:], ("deleted", {"id": posted["id"]}))
         stream.close()
