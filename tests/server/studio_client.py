@@ -173,8 +173,7 @@ def read_events(response, connection):
                 yield int(event["id"]), event["event"], json.loads(event["data"])
             if line == "":
                 event = {}
-            elif not line.startswith(":"):
-                name, _, value = line.partition(": ")
-                event[name] = value
+            elif not line.startswith(":"):  # lines starting ":" are comments
+                event.update([line.partition(": ")[::2]])
     finally:
         connection.close()
