@@ -22,10 +22,8 @@ TEST(ConsoleLines, IterationLines) {
         std::string json;  // "": not an iteration line
         const char* residual = "";  // residual.txt's line read with it
     } rows[] = {
-        {"count = 1, U: 1.000000e+00    V: 1.000000e+00    P: 1.000000e+00",
-         R"({"count": 1, "change_u": 1.000000e+00, "change_v": 1.000000e+00, "change_p": 1.000000e+00})"},
-        {"count = 200, U: 1.181926e-05    V: 1.546346e-04    P: 0.000000e+00",
-         R"({"count": 200, "change_u": 1.181926e-05, "change_v": 1.546346e-04, "change_p": 0.000000e+00})"},
+        {"count = 1, U: 1.000000e+00    V: 1.000000e+00    P: 1.000000e+00", R"({"count": 1, "change_u": 1.000000e+00, "change_v": 1.000000e+00, "change_p": 1.000000e+00})"},
+        {"count = 200, U: 1.181926e-05    V: 1.546346e-04    P: 0.000000e+00", R"({"count": 200, "change_u": 1.181926e-05, "change_v": 1.546346e-04, "change_p": 0.000000e+00})"},
         {twelve, twelve_json + R"(, "residual": 3.399450e+01, "residual_rms": 3.388736e-01, "flow_time": 2.4e-01})",
          "12 3.399450e+01 3.388736e-01 2.4e-01"},
         {twelve, twelve_json + "}", "11 3.4e+01 3.3e-01 2.2e-01"},  // another iteration's
@@ -47,8 +45,7 @@ TEST(ConsoleLines, IterationLines) {
 // The child appends residual.txt while the server reads it, a line at a
 // time or cut anywhere.
 TEST(ConsoleLines, ResidualFileFollowedAsItGrows) {
-    const std::filesystem::path path =
-        std::filesystem::path(testing::TempDir()) / "residual_follower_test.txt";
+    const auto path = std::filesystem::path(testing::TempDir()) / "residual_follower_test.txt";
     std::filesystem::remove(path);
     residual_follower follower(path);
     EXPECT_FALSE(follower.line_for(1)) << "no file yet";
@@ -68,14 +65,13 @@ TEST(ConsoleLines, ResidualFileFollowedAsItGrows) {
 
 TEST(ConsoleLines, LinesCutAnywhere) {
     const std::string console = "Input JPG image: \ncount = 1, U: 1\n\ndone.\npartial";
+    const std::vector<std::string> whole{"Input JPG image: ", "count = 1, U: 1", "", "done."};
     for (std::size_t cut = 0; cut <= console.size(); ++cut) {
         std::vector<std::string> lines;
         line_splitter splitter([&](std::string_view line) { lines.emplace_back(line); });
         splitter.take(std::string_view(console).substr(0, cut));
         splitter.take(std::string_view(console).substr(cut));
-        EXPECT_EQ(lines,
-                  (std::vector<std::string>{"Input JPG image: ", "count = 1, U: 1", "", "done."}))
-            << "cut at " << cut;
+        EXPECT_EQ(lines, whole) << "cut at " << cut;
     }
 }
 

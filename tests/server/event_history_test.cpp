@@ -21,8 +21,7 @@ TEST(EventHistory, ReadFromAnyPlace) {
         std::vector<std::string> frames;
         bool ended_before;
     } rows[] = {
-        {0, {"id: 1\nevent: status\ndata: a\n\n", "id: 2\nevent: status\ndata: b\n\n",
-             "id: 3\nevent: status\ndata: c\n\n"}, false},
+        {0, {"id: 1\nevent: status\ndata: a\n\n", "id: 2\nevent: status\ndata: b\n\n", "id: 3\nevent: status\ndata: c\n\n"}, false},
         {2, {"id: 3\nevent: status\ndata: c\n\n"}, false},
         {3, {}, true},
         {99, {}, true},

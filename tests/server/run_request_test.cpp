@@ -28,8 +28,7 @@ form without(form fields, const std::string& name) {
 request_check check(const form& fields) {
     return check_run_request([&](const std::string& name) -> std::optional<std::string> {
         const auto found = fields.find(name);
-        if (found == fields.end()) return std::nullopt;
-        return found->second;
+        return found == fields.end() ? std::nullopt : std::optional(found->second);
     });
 }
 
@@ -45,30 +44,23 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"blanks around", with(good, "density", " 1.5\r\n"), "picture.jpg 20 0.01 1.5 1 4 1 500\n", ""},
         {"exponents", with(good, "kinematic_viscosity", "1e-2"), "picture.jpg 20 1e-2 1 1 4 1 500\n", ""},
         {"inlet velocity ignored", with(good, "inlet_velocity", "3"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
-        {"inlet velocity at Re 0", with(with(good, "reynolds_number", "0"), "inlet_velocity", "0.2"),
-         "picture.jpg 0 0.01 1 1 4 1 500 0.2\n", ""},
-        {"inlet velocity at a tiny nu", with(with(good, "kinematic_viscosity", "1e-50"), "inlet_velocity", "2"),
-         "picture.jpg 20 1e-50 1 1 4 1 500 2\n", ""},
+        {"inlet velocity at Re 0", with(with(good, "reynolds_number", "0"), "inlet_velocity", "0.2"), "picture.jpg 0 0.01 1 1 4 1 500 0.2\n", ""},
+        {"inlet velocity at a tiny nu", with(with(good, "kinematic_viscosity", "1e-50"), "inlet_velocity", "2"), "picture.jpg 20 1e-50 1 1 4 1 500 2\n", ""},
         {"inlet velocity missing", with(good, "reynolds_number", "0.0"), nullptr, "\"inlet_velocity\" is missing"},
-        {"inlet velocity missing at nu 0", with(good, "kinematic_viscosity", "0"), nullptr,
-         "\"inlet_velocity\" is missing"},
+        {"inlet velocity missing at nu 0", with(good, "kinematic_viscosity", "0"), nullptr, "\"inlet_velocity\" is missing"},
         {"missing", without(good, "tunnel_length"), nullptr, "\"tunnel_length\" is missing"},
         {"empty", with(good, "density", ""), nullptr, "\"density\" is missing"},
         {"a word", with(good, "mesh_choice", "fine"), nullptr, "\"mesh_choice\" is not a number"},
         {"two words", with(good, "max_iterations", "5 00"), nullptr, "\"max_iterations\" is not a number"},
         {"a trailing letter", with(good, "tunnel_height", "1m"), nullptr, "\"tunnel_height\" is not a number"},
-        {"bad option", with(good, "solid_nodes", "most"), nullptr, 
-         "\"solid_nodes\" must be \"sampled\", \"covered\" or \"outline\"."},
-        {"bad stop rule", with(good, "stop_rule", "settled"), nullptr,
-         "\"stop_rule\" must be \"quiet\", \"steady\" or \"limit\"."},
+        {"bad option", with(good, "solid_nodes", "most"), nullptr, "\"solid_nodes\" must be \"sampled\", \"covered\" or \"outline\"."},
+        {"bad stop rule", with(good, "stop_rule", "settled"), nullptr, "\"stop_rule\" must be \"quiet\", \"steady\" or \"limit\"."},
         {"option in capitals", with(good, "pressure_solver", "FFT"), nullptr, "\"pressure_solver\" must be \"lu\" or \"fft\"."},
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
-        {"bad advection", with(good, "advection", "second"), nullptr,
-         "\"advection\" must be \"first-order\" or \"second-order\"."},
+        {"bad advection", with(good, "advection", "second"), nullptr, "\"advection\" must be \"first-order\" or \"second-order\"."},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
         {"unsteady not a time", with(good, "unsteady", "-8"), nullptr, "\"unsteady\" must be a positive number"},
-        {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr,
-         "\"unsteady\" takes no stop rule but \"limit\"."},
+        {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr, "\"unsteady\" takes no stop rule but \"limit\"."},
         {"frames without unsteady", with(good, "frames", "60"), nullptr, "need \"unsteady\""},
         {"frames not a count", with(with(good, "unsteady", "8"), "frames", "6e1"), nullptr, "need \"unsteady\""},
         {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
@@ -80,8 +72,7 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         const request_check result = check(row.fields);
         ASSERT_EQ(result.request.has_value(), row.answers != nullptr) << row.name;
         if (result.request) {
-            EXPECT_EQ(answers_text("picture.jpg", result.request->answers), row.answers)
-                << row.name;
+            EXPECT_EQ(answers_text("picture.jpg", result.request->answers), row.answers) << row.name;
         } else {
             EXPECT_NE(result.refusal.find(row.refusal), std::string::npos) << result.refusal;
         }
@@ -107,6 +98,7 @@ TEST(RunRequest, OptionsBecomeArguments) {
 
 // An upload is judged, and named when stored, by its first bytes alone.
 TEST(RunRequest, UploadsJudgedAndNamedByTheirFirstBytes) {
+    // clang-format off
     const struct {
         const char* file;
         std::string bytes;
@@ -117,12 +109,11 @@ TEST(RunRequest, UploadsJudgedAndNamedByTheirFirstBytes) {
         {"drawing.png", "\x89PNG\r\n\x1a\n", "", "picture.png"},
         // A cut signature is the program's PNG reader to tell.
         {"cut.png", "\x89PNG", "", "picture.jpg"},
-        {"cat.gif", "GIF89a\x01\x00", "Can't open input jpg file: cat.gif (it looks like a GIF picture;",
-         "picture.jpg"},
-        {"notes.png", "These are notes.\n", "Can't open input jpg file: notes.png (it looks like text,",
-         "picture.jpg"},
+        {"cat.gif", "GIF89a\x01\x00", "Can't open input jpg file: cat.gif (it looks like a GIF picture;", "picture.jpg"},
+        {"notes.png", "These are notes.\n", "Can't open input jpg file: notes.png (it looks like text,", "picture.jpg"},
         {"", "", "Can't open input jpg file: the uploaded file (it is empty)", "picture.jpg"},
     };
+    // clang-format on
     for (const auto& row : rows) {
         const std::string refusal = upload_refusal(row.file, row.bytes);
         EXPECT_EQ(refusal.substr(0, std::string(row.refusal).size()), row.refusal) << row.file;

@@ -102,8 +102,7 @@ class Studio:
     def get(self, path):
         """The body of a GET that must succeed."""
         status, _, data = self.request("GET", path)
-        if status != 200:
-            raise AssertionError(f"GET {path}: {status} {data[:200]!r}")
+        assert status == 200, f"GET {path}: {status} {data[:200]!r}"
         return data
 
     def post_run(self, answers=None, picture=None, picture_name="cylinder.jpg", headers=None, **extra):
@@ -133,10 +132,9 @@ class Studio:
     def events(self, path, last_event_id=None, timeout=120):
         """The response status and a generator of (id, event, data) of a stream."""
         connection = self.connection(timeout)
-        headers = {"Host": f"127.0.0.1:{self.port}", "Accept": "text/event-stream"}
-        if last_event_id is not None:
-            headers["Last-Event-ID"] = str(last_event_id)
-        connection.request("GET", path, headers=headers)
+        resume = {} if last_event_id is None else {"Last-Event-ID": str(last_event_id)}
+        connection.request("GET", path, headers={"Host": f"127.0.0.1:{self.port}",
+                                                 "Accept": "text/event-stream", **resume})
         response = connection.getresponse()
         return response.status, read_events(response, connection)
 
@@ -159,8 +157,7 @@ class Studio:
         self.start(str(self.port))
 
     def close(self):
-        if self.process.poll() is None:
-            self.kill()
+        self.kill()  # nothing to do on an ended process
         self.process.stdout.close(), self.process.stderr.close()
         if self.owned:
             shutil.rmtree(self.runs, ignore_errors=True)
@@ -176,8 +173,7 @@ def read_events(response, connection):
                 yield int(event["id"]), event["event"], json.loads(event["data"])
             if line == "":
                 event = {}
-            elif not line.startswith(":"):
-                name, _, value = line.partition(": ")
-                event[name] = value
+            elif not line.startswith(":"):  # lines starting ":" are comments
+                event.update([line.partition(": ")[::2]])
     finally:
         connection.close()
