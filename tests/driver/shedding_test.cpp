@@ -55,6 +55,11 @@ TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
          3.0, 1e-5, 0.0, true, 0, false},
         {"three periodic cycles: too few", [](double t) { return 0.4 * std::sin(two_pi * f * t); },
          1.1, 1e-5, 0.0, false, 3, false},
+        // A decay needs each of the last three cycles smaller than the one
+        // before; a single drop in size is none.
+        {"a drop in size, then steady: not decaying",
+         [](double t) { return (t < 0.5 ? 0.4 : 0.3) * std::sin(two_pi * f * t); }, 1.1, 1e-5,
+         0.0, false, 2, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -65,16 +65,19 @@ TEST(BoundaryConditions, HandSizedGridTakesInletOutletWallsAndObstacleInThatOrde
          {{0, 1}, {1, 2}},
          {{7, 0, 7, 7}, {11, 11, 0, 12}, {21, 21, 22, 22}, {21, 21, 22, 22}},
          {{0, 0, 0, 0}, {0, 111, 0, 0}, {0, 121, 122, 0}, {0, 0, 0, 0}}},
+        // No interior row for an inlet or outlet: the walls alone.
+        {"two rows", {}, {{1, 1}, {11, 11}, {21, 21}, {31, 31}}, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}},
     };
     for (const auto& row : rows) {
-        flow_field field = allocate_flow_field(4, 4, 1.0f, 1.0f);
+        const int ny = static_cast<int>(row.u[0].size());
+        flow_field field = allocate_flow_field(4, ny, 1.0f, 1.0f);
         for (int i = 0; i < 4; ++i) {
-            for (int j = 0; j < 4; ++j) {
+            for (int j = 0; j < ny; ++j) {
                 field.u[i][j] = static_cast<float>(10 * i + j);
                 field.v[i][j] = static_cast<float>(100 + 10 * i + j);
             }
         }
-        int_grid solid(4, 4);
+        int_grid solid(4, ny);
         for (const auto& [i, j] : row.solid) solid[i][j] = 1;
         boundary_conditions(field, 7.0f, solid);
         EXPECT_EQ(columns_of(field.u), row.u) << row.name;

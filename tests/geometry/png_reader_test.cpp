@@ -5,6 +5,7 @@
 // refusals are in the end-to-end matrix.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,10 @@ struct png_row {
 };
 
 test::png_picture one_row(png_colours colours, int bit_depth, int width,
-                          std::vector<unsigned> samples) {
-    return {width, 1, colours, bit_depth, false, std::move(samples)};
+                          std::vector<unsigned> samples, std::vector<unsigned> transparent = {},
+                          std::vector<std::array<unsigned char, 4>> palette = {}) {
+    return {width, 1, colours, bit_depth, false, std::move(samples), std::move(palette),
+            std::move(transparent)};
 }
 
 // A picture every sample of which differs from its neighbours'.
@@ -50,21 +53,8 @@ std::vector<png_row> kinds() {
     const auto palette = png_colours::palette;
     // 12593 / 65535 = 49 / 255 exactly.
     const unsigned limit16 = 12593, clear16 = 65535 - limit16;
-    test::png_picture transparent_grey = one_row(grey, 8, 2, {0, 10});
-    transparent_grey.transparent = {0};
-    test::png_picture transparent_grey16 = one_row(grey, 16, 2, {0, limit16});
-    transparent_grey16.transparent = {0};
-    test::png_picture transparent_rgb = one_row(rgb, 8, 2, {10, 20, 30, 10, 20, 31});
-    transparent_rgb.transparent = {10, 20, 30};
-    test::png_picture colours = one_row(palette, 8, 3, {0, 1, 2});
-    colours.palette = {{0, 0, 0, 255}, {255, 255, 255, 255}, {49, 49, 49, 255}};
-    test::png_picture clear_colours = colours;
-    clear_colours.palette = {{0, 0, 0, 255}, {0, 0, 0, 0}, {0, 0, 0, 206}};
-    test::png_picture two_colours = one_row(palette, 1, 3, {1, 0, 1});
-    two_colours.palette = {{255, 255, 255, 255}, {0, 0, 0, 255}};
-    test::png_picture sixteen_colours = one_row(palette, 4, 2, {15, 0});
-    sixteen_colours.palette.assign(16, {255, 255, 255, 255});
-    sixteen_colours.palette[15] = {0, 0, 0, 255};
+    std::vector<std::array<unsigned char, 4>> sixteen(16, {255, 255, 255, 255});
+    sixteen[15] = {0, 0, 0, 255};
     const test::png_picture interlaced{9, 7, grey, 8, true, pattern(63, 256)};
     test::png_picture interlaced_palette{6, 5, palette, 2, true, pattern(30, 4)};
     interlaced_palette.palette = {
@@ -82,8 +72,9 @@ std::vector<png_row> kinds() {
         {"grey, 4 bits", one_row(grey, 4, 3, {2, 3, 15}), 1, {34, 51, 255}},
         {"grey, 16 bits, on either side of the limit",
          one_row(grey, 16, 4, {limit16, limit16 + 1, 0, 65535}), 1, {49, 50, 0, 255}},
-        {"grey with a transparent value", transparent_grey, 1, {255, 10}},
-        {"grey with a transparent value, 16 bits", transparent_grey16, 1, {255, 49}},
+        {"grey with a transparent value", one_row(grey, 8, 2, {0, 10}, {0}), 1, {255, 10}},
+        {"grey with a transparent value, 16 bits", one_row(grey, 16, 2, {0, limit16}, {0}), 1,
+         {255, 49}},
         // Black at opacity a shows 255 - a; (100, 128) shows
         // (100 * 128 + 255 * 127) / 255 = 177.2, rounded up.
         {"grey and opacity",
@@ -95,17 +86,26 @@ std::vector<png_row> kinds() {
          {49, 49, 49, 50, 0, 0}},
         {"RGB, 16 bits", one_row(rgb, 16, 2, {limit16, limit16, limit16, limit16 + 1, 0, 65535}),
          3, {49, 49, 49, 50, 0, 255}},
-        {"RGB with a transparent colour", transparent_rgb, 3, {255, 255, 255, 10, 20, 31}},
+        {"RGB with a transparent colour",
+         one_row(rgb, 8, 2, {10, 20, 30, 10, 20, 31}, {10, 20, 30}), 3,
+         {255, 255, 255, 10, 20, 31}},
         {"RGB and opacity", one_row(rgb_alpha, 8, 3, {0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 128}),
          3, {255, 255, 255, 0, 0, 0, 255, 127, 127}},
         {"RGB and opacity, 16 bits",
          one_row(rgb_alpha, 16, 2, {0, 0, 0, 0, 0, limit16, 0, 65535}), 3,
          {255, 255, 255, 0, 49, 0}},
-        {"a palette", colours, 3, {0, 0, 0, 255, 255, 255, 49, 49, 49}},
-        {"a palette with transparent entries", clear_colours, 3,
-         {0, 0, 0, 255, 255, 255, 49, 49, 49}},
-        {"a palette of 1 bit", two_colours, 3, {0, 0, 0, 255, 255, 255, 0, 0, 0}},
-        {"a palette of 4 bits", sixteen_colours, 3, {0, 0, 0, 255, 255, 255}},
+        {"a palette",
+         one_row(palette, 8, 3, {0, 1, 2}, {},
+                 {{0, 0, 0, 255}, {255, 255, 255, 255}, {49, 49, 49, 255}}),
+         3, {0, 0, 0, 255, 255, 255, 49, 49, 49}},
+        {"a palette with transparent entries",
+         one_row(palette, 8, 3, {0, 1, 2}, {}, {{0, 0, 0, 255}, {0, 0, 0, 0}, {0, 0, 0, 206}}),
+         3, {0, 0, 0, 255, 255, 255, 49, 49, 49}},
+        {"a palette of 1 bit",
+         one_row(palette, 1, 3, {1, 0, 1}, {}, {{255, 255, 255, 255}, {0, 0, 0, 255}}), 3,
+         {0, 0, 0, 255, 255, 255, 0, 0, 0}},
+        {"a palette of 4 bits", one_row(palette, 4, 2, {15, 0}, {}, sixteen), 3,
+         {0, 0, 0, 255, 255, 255}},
         {"interlaced, rows in order", interlaced, 1, interlaced.samples},
         {"interlaced palette of 2 bits", interlaced_palette, 3, tripled(palette_shown)},
     };

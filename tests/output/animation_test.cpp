@@ -3,6 +3,7 @@
 // an animation read back from its file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "output/animation_frames.h"
@@ -59,6 +60,8 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
     }
     EXPECT_EQ(pixels[0], 1);  // -10: the scale's blue end
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
+    // Below the flow, the legend's bar runs to the scale's red end.
+    EXPECT_EQ(*std::max_element(pixels.begin() + 40 * 200, pixels.end()), 255);
     const auto& palette = animation_palette();
     EXPECT_EQ(palette[body_index], (rgb{0, 0, 0}));
     EXPECT_EQ(palette[1], (rgb{5, 48, 97}));
@@ -92,8 +95,8 @@ TEST(Animation, FrameBufferStaysWithinItsBound) {
 }
 
 // Three frames of a vortex moving along: the file decodes to three frames
-// of the frame size, exactly the palette's colours, the legend the same in
-// each.
+// of exactly the palette's colours at 40 ms each. Their size and the one
+// legend are checked on a run's file (tests/e2e/animation_test.cpp).
 TEST(Animation, WebpReadsBackFrameForFrame) {
     const test::scratch_dir folder;
     const obstacle_masks masks = open_picture(120, 30);
@@ -107,10 +110,7 @@ TEST(Animation, WebpReadsBackFrameForFrame) {
     write_webp_animation("test.webp", frames, 40);
     const decoded_animation animation = read_webp_animation("test.webp");
     ASSERT_EQ(animation.frames.size(), 3u);
-    EXPECT_EQ(animation.width, size.width);
-    EXPECT_EQ(animation.height, size.height());
     EXPECT_EQ(animation.timestamps.back(), 120);
-    const std::size_t legend_start = 4 * size.pixels() - 4 * legend_height * std::size_t{120};
     for (int k = 0; k < 3; ++k) {
         const std::vector<unsigned char>& rgba = animation.frames[static_cast<std::size_t>(k)];
         for (std::size_t p = 0; p < size.pixels(); p += 37) {
@@ -118,9 +118,6 @@ TEST(Animation, WebpReadsBackFrameForFrame) {
             ASSERT_EQ((rgb{rgba[4 * p], rgba[4 * p + 1], rgba[4 * p + 2]}), colour)
                 << k << ' ' << p;
         }
-        EXPECT_TRUE(
-            std::equal(rgba.begin() + static_cast<std::ptrdiff_t>(legend_start), rgba.end(),
-                       animation.frames[0].begin() + static_cast<std::ptrdiff_t>(legend_start)));
     }
     EXPECT_NE(animation.frames[0], animation.frames[2]);
 }

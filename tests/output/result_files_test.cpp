@@ -2,7 +2,6 @@
 // program writes and what --help tells.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 #include <string>
 
@@ -22,10 +21,7 @@ TEST(ResultFiles, ARunWritesExactlyTheListedFilesAndHelpNamesThem) {
     write_jpeg("disc.jpg", disc_picture(100, 25, 30.0, 12.0, 5.0));
     const program_run run = run_program("disc.jpg 20 0.01 1 1 4 0 2");
     ASSERT_EQ(run.status, 1) << run.err;
-    std::set<std::string> written;
-    for (const auto& entry : std::filesystem::directory_iterator(".")) {
-        written.insert(entry.path().filename().string());
-    }
+    std::set<std::string> written = directory_entries();
     written.erase("disc.jpg");
     EXPECT_EQ(written, std::set<std::string>(result_file_names.begin(), result_file_names.end()));
 

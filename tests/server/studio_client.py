@@ -1,12 +1,16 @@
-"""A client of the studio for the API tests and the load script: starts a
-real "veltaro serve" on a free port with its own runs folder, posts runs as
-a browser's form would, and reads event streams. Standard library only."""
+"""The one harness of the studio's tests (API and browser) and the load
+scripts: a real "veltaro serve" on a free port with its own runs folder,
+stopped, killed or started again on the same port; an HTTP client that posts
+runs as a browser's form would and reads event streams; and the program on
+the command line for comparison. Standard library only."""
 
 import http.client
 import json
 import os
+import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import uuid
 
@@ -14,6 +18,7 @@ EXE = os.environ.get("VELTARO_EXE", "veltaro")
 if os.sep in EXE:
     EXE = os.path.abspath(EXE)  # the command-line runs start in other folders
 EXAMPLES = os.environ.get("VELTARO_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
+FINAL = ("done", "refused", "failed", "cancelled", "interrupted")
 
 # The shipped cylinder on the coarse mesh: settles in well under a second.
 COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1",
@@ -26,6 +31,16 @@ LONG_ANSWERS = dict(COARSE_ANSWERS, mesh_choice="2", max_iterations="1000000")
 def example_picture(name="cylinder.jpg"):
     with open(os.path.join(EXAMPLES, name), "rb") as picture:
         return picture.read()
+
+
+def run_cli(folder, picture_name, picture, answers_line, options=()):
+    """The program on the command line in a new folder holding the picture's
+    bytes under picture_name; its files stay there."""
+    os.makedirs(folder)
+    with open(os.path.join(folder, picture_name), "wb") as out:
+        out.write(picture)
+    return subprocess.run([EXE, *options], input=answers_line, cwd=folder, capture_output=True,
+                          text=True, timeout=600)
 
 
 def multipart(fields, files):
@@ -44,13 +59,21 @@ def multipart(fields, files):
 
 
 class Studio:
-    """One server process; stop() ends it with SIGTERM, kill() with SIGKILL."""
+    """One server process on runs (a temporary folder, removed by close(),
+    when none is given). stop() ends it with SIGTERM (as Ctrl-C would),
+    kill() with SIGKILL, restart() starts a new one on the same port."""
 
-    def __init__(self, runs, *options):
-        self.runs = runs
+    def __init__(self, runs=None, *options):
+        self.owned = runs is None
+        self.runs = tempfile.mkdtemp(prefix="veltaro-studio-") if self.owned else runs
+        self.options = options
+        self.start("0")
+
+    def start(self, port):
+        # No address-space limit: a sanitizer build reserves far more than any would allow.
         self.process = subprocess.Popen(
-            [EXE, "serve", "--port", "0", "--runs", runs, "--memory-limit", "0", *options],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            [EXE, "serve", "--port", port, "--runs", self.runs, "--memory-limit", "0",
+             *self.options], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         line = self.process.stdout.readline()
         if not line.startswith("Veltaro studio: http://"):
             self.process.kill()
@@ -80,6 +103,13 @@ class Studio:
         status, _, data = self.request(method, path, body, headers)
         return status, (json.loads(data) if data else None)
 
+    def get(self, path):
+        """The body of a GET that must succeed."""
+        status, _, data = self.request("GET", path)
+        if status != 200:
+            raise AssertionError(f"GET {path}: {status} {data[:200]!r}")
+        return data
+
     def post_run(self, answers=None, picture=None, picture_name="cylinder.jpg", headers=None,
                  **extra):
         fields = dict(COARSE_ANSWERS if answers is None else answers, **extra)
@@ -92,6 +122,9 @@ class Studio:
     def record(self, run_id):
         return self.json("GET", f"/api/runs/{run_id}")[1]
 
+    def runs_list(self):
+        return self.json("GET", "/api/runs")[1]["runs"]
+
     def wait_for(self, run_id, predicate, seconds=60):
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
@@ -102,7 +135,7 @@ class Studio:
         raise AssertionError(f"run {run_id} never got there: {record}")
 
     def wait_final(self, run_id, seconds=120):
-        return self.wait_for(run_id, lambda r: r["status"] not in ("queued", "running"), seconds)
+        return self.wait_for(run_id, lambda r: r["status"] in FINAL, seconds)
 
     def events(self, path, last_event_id=None, timeout=120):
         """The response status and a generator of (id, event, data) of a stream."""
@@ -131,12 +164,20 @@ class Studio:
         self.process.kill()
         self.process.wait(30)
 
-    def close(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait(30)
+    def restart(self):
+        self.close_pipes()
+        self.start(str(self.port))
+
+    def close_pipes(self):
         self.process.stdout.close()
         self.process.stderr.close()
+
+    def close(self):
+        if self.process.poll() is None:
+            self.kill()
+        self.close_pipes()
+        if self.owned:
+            shutil.rmtree(self.runs, ignore_errors=True)
 
 
 def read_events(response, connection):
