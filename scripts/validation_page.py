@@ -725,7 +725,7 @@ def onset_note(blocks, record, after=4, floor=1e-3):
     if factor >= 1:
         return fill(blocks, "onset-growing", **values)
     return fill(blocks, "onset-decaying", efold=f"{-1 / math.log(factor):.1f}",
-                below=f", and at that rate the swing would fall below {floor:g} at about "
+                below=", and at that rate the swing would fall below 1e-3 at about "
                       f"{t1 + math.log(last / floor) / -math.log(factor):.0f} s" if last > floor else "",
                 **values)
 
