@@ -40,7 +40,7 @@ struct sizes {
 };
 
 struct bad_input {
-    const char* name;
+    std::string name;
     std::string answers;
     int status;  // 1 after a complete run, 2 otherwise
     std::string err = "", out = "";
@@ -57,65 +57,48 @@ struct bad_input {
 void PrintTo(const bad_input& row, std::ostream* out) { *out << row.name; }
 
 // Tunnel 4 x 1 on the coarse mesh, 100 x 25 nodes, and five iterations.
-const std::string good = "tunnel.jpg 20 0.01 1 1 4 0 5";
-const std::string good_png = "tunnel.png 20 0.01 1 1 4 0 5";
+std::string answers_for(const std::string& picture) { return picture + " 20 0.01 1 1 4 0 5"; }
+const std::string good = answers_for("tunnel.jpg");
 
-void write_tunnel(const picture& pixels) { write_jpeg("tunnel.jpg", pixels); }
-
-// More pixels than nodes each way: every node takes its class from the picture.
-void tunnel_picture() { write_tunnel(disc_picture(200, 50, 60.0, 25.0, 12.0)); }
+// A disc; more pixels than nodes each way: every node takes its class from the picture.
+picture tunnel_disc() { return disc_picture(200, 50, 60.0, 25.0, 12.0); }
+void tunnel_picture() { write_jpeg("tunnel.jpg", tunnel_disc()); }
 
 // Dark where c % period < dark, every sample the same.
 std::function<void()> columns(int width, int height, int components, int period, int dark) {
     return [=] {
-        write_tunnel(draw_picture(width, height, components, [=](int c, int, int) {
-            return static_cast<unsigned char>(c % period < dark ? 0 : 200);
-        }));
+        write_jpeg("tunnel.jpg", draw_picture(width, height, components, [=](int c, int, int) {
+                       return static_cast<unsigned char>(c % period < dark ? 0 : 200);
+                   }));
     };
 }
 
-// The tunnel picture with its bytes changed.
-std::function<void()> edited(const std::function<void(std::string&)>& edit) {
+// The tunnel picture, as a JPEG or a PNG as the name says, with its bytes changed.
+std::function<void()> edited(const std::string& file,
+                             const std::function<void(std::string&)>& edit) {
     return [=] {
-        tunnel_picture();
-        std::string bytes = read_file("tunnel.jpg");
+        file.ends_with(".png") ? write_png(file, tunnel_disc()) : write_jpeg(file, tunnel_disc());
+        std::string bytes = read_file(file);
         edit(bytes);
-        write_file("tunnel.jpg", bytes);
+        write_file(file, bytes);
     };
 }
 
-// The tunnel picture as a PNG, with its bytes changed.
-std::function<void()> png_file_edited(const std::function<void(std::string&)>& edit) {
-    return [=] {
-        write_png("tunnel.png", disc_picture(200, 50, 60.0, 25.0, 12.0));
-        std::string bytes = read_file("tunnel.png");
-        edit(bytes);
-        write_file("tunnel.png", bytes);
+// Makes the checksum of the PNG chunk at `at` (length, type, data, checksum) right again.
+void fix_checksum(std::string& bytes, std::size_t at) {
+    const auto byte = [&](std::size_t k) {
+        return std::size_t{static_cast<unsigned char>(bytes[at + k])};
     };
+    const std::size_t length = byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+    const uLong sum = crc32(0, reinterpret_cast<const Bytef*>(&bytes[at + 4]), 4 + length);
+    for (int k = 0; k < 4; ++k) bytes[at + 8 + length + k] = static_cast<char>(sum >> (24 - 8 * k));
 }
 
-// The same with the data of its first chunk of the given type changed, and
-// the chunk's checksum made right again unless it is meant to be wrong.
-std::function<void()> png_edited(const std::string& type,
-                                 const std::function<void(std::string&)>& edit,
-                                 bool fix_checksum = true) {
-    return png_file_edited([=](std::string& bytes) {
-        std::size_t at = 8;  // chunks follow the signature: length, type, data, checksum
-        const auto length = [&] {
-            const auto byte = [&](int k) { return static_cast<unsigned char>(bytes[at + k]); };
-            return std::size_t{byte(0)} << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
-        };
-        while (bytes.compare(at + 4, 4, type) != 0) at += 12 + length();
-        std::string data = bytes.substr(at + 8, length());
-        edit(data);
-        const auto* type_and_data = reinterpret_cast<const Bytef*>(&bytes[at + 4]);
-        uLong checksum = crc32(crc32(0, nullptr, 0), type_and_data, 4);
-        checksum = crc32(checksum, reinterpret_cast<const Bytef*>(data.data()), data.size());
-        if (!fix_checksum) checksum = ~checksum;
-        std::string chunk = bytes.substr(at, 8) + data;
-        for (int shift = 24; shift >= 0; shift -= 8) chunk += static_cast<char>(checksum >> shift);
-        bytes.replace(at, 12 + length(), chunk);
-    });
+// A refusal to read the picture: it names the file and why, and nothing else.
+bad_input unreadable(std::string name, std::string file, std::string why,
+                     std::function<void()> prepare) {
+    return {name, answers_for(file), 2, "Can't open input jpg file: " + file + " (" + why + ")\n",
+            "", prepare};
 }
 
 std::function<void()> folders_for(std::vector<std::string> names) {
@@ -127,11 +110,18 @@ std::function<void()> folders_for(std::vector<std::string> names) {
 
 std::vector<bad_input> matrix() {
     const std::string not_whole = "\" is not a whole number";
+    const std::string too_many =
+        "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used";
+    const std::string png_end = "Premature end of PNG file";
     const auto too_large = [](const char* name) {
         return "Could not write \"" + std::string(name) + "\": File too large\n";
     };
+    // A PNG's chunks follow its 8-byte signature: IHDR at 8, then IDAT at 33
+    // in the grey pictures written here.
+    const std::string text_chunk("\0\0\0\x03tEXta\0b\0\0\0\0", 15);
+    const auto damaged_text = [=](std::string& b) { b.insert(33, text_chunk); };
     // clang-format off
-    return {
+    std::vector<bad_input> rows = {
         // The command line, answered before any question (its refusals are in
         // the options test).
         {.name = "ShortHelp", .answers = "", .status = 0, .out = "\nExamples (pictures and answers files): ", .arguments = "-h"},
@@ -158,97 +148,63 @@ std::vector<bad_input> matrix() {
         {"MeshTooLong", "tunnel.jpg 20 0.01 1 1 1e30 2 5", 2, "too long for its height"},
         {"MeshTooManyNodes", "tunnel.jpg 20 0.01 1 1 30000 0 5", 2, "is too large"},
         // The picture: every refusal to read it names the file and why.
-        {"MissingPicture", "nothing.jpg 20 0.01 1 1 4 0 5", 2,
-         "Can't open input jpg file: nothing.jpg (No such file or directory)\n"},
-        {"FolderAsPicture", good, 2,
-         "Can't open input jpg file: tunnel.jpg (it is a folder, not a picture file)\n", "",
-         [] { fs::create_directory("tunnel.jpg"); }},
+        unreadable("MissingPicture", "nothing.jpg", "No such file or directory", nullptr),
+        unreadable("FolderAsPicture", "tunnel.jpg", "it is a folder, not a picture file",
+                   [] { fs::create_directory("tunnel.jpg"); }),
         // Opened for reading, a FIFO would wait for a writer for ever.
-        {"FifoAsPicture", good, 2,
-         "Can't open input jpg file: tunnel.jpg (it is a FIFO, not a picture file)\n", "",
-         [] { mkfifo("tunnel.jpg", 0600); }},
-        {"DeviceAsPicture", "/dev/zero 20 0.01 1 1 4 0 5", 2,
-         "Can't open input jpg file: /dev/zero (it is a device, not a picture file)\n"},
-        {"EmptyPicture", good, 2, "Can't open input jpg file: tunnel.jpg (it is empty)\n", "",
-         [] { write_file("tunnel.jpg", ""); }},
-        {"GifPicture", "cyl.gif 20 0.01 1 1 4 0 5", 2, "Can't open input jpg file: cyl.gif (it "
-         "looks like a GIF picture; save it as a JPEG or PNG)\n", "",
-         [] { write_file("cyl.gif", std::string("GIF89a\xC8\0\x32\0\x80\0\0", 13)); }},
-        {"BmpPicture", "cyl.bmp 20 0.01 1 1 4 0 5", 2, "cyl.bmp (it looks like a BMP picture; "
-         "save it as a JPEG or PNG)\n", "",
-         [] { write_file("cyl.bmp", std::string("BM\x36\x75\0\0\0\0\0\0\x36\0", 12)); }},
-        {"TiffPicture", "cyl.tif 20 0.01 1 1 4 0 5", 2, "cyl.tif (it looks like a TIFF "
-         "picture; save it as a JPEG or PNG)\n", "",
-         [] { write_file("cyl.tif", std::string("MM\0*\0\0\0\x08\0\x0E", 10)); }},
-        {"WebpPicture", "cyl.webp 20 0.01 1 1 4 0 5", 2, "cyl.webp (it looks like a WebP "
-         "picture; save it as a JPEG or PNG)\n", "",
-         [] { write_file("cyl.webp", std::string("RIFF\x1A\0\0\0WEBPVP8 ", 16)); }},
-        {"PdfPicture", "cyl.pdf 20 0.01 1 1 4 0 5", 2, "cyl.pdf (it looks like a PDF document; "
-         "save it as a JPEG or PNG)\n", "", [] { write_file("cyl.pdf", "%PDF-1.7\n%\xE2\xE3\n"); }},
-        // The answers' own file given for the picture.
-        {"TextAsPicture", "cyl.answers 20 0.01 1 1 4 0 5", 2, "cyl.answers (it looks like text, "
-         "not a picture; give the name of a JPEG or PNG picture)\n", "",
-         [] { write_file("cyl.answers", good + "\n"); }},
-        {"UnknownPicture", good, 2, "Can't open input jpg file: tunnel.jpg (it is not a JPEG or "
-         "PNG picture: it starts with 0x50 0x35 0x20 0x34)\n", "",
-         [] { write_file("tunnel.jpg", std::string("P5 4 4 255\n\0\x10\x20\x30", 15)); }},
+        unreadable("FifoAsPicture", "tunnel.jpg", "it is a FIFO, not a picture file",
+                   [] { mkfifo("tunnel.jpg", 0600); }),
+        unreadable("DeviceAsPicture", "/dev/zero", "it is a device, not a picture file", nullptr),
+        unreadable("EmptyPicture", "tunnel.jpg", "it is empty", [] { write_file("tunnel.jpg", ""); }),
+        unreadable("UnknownPicture", "tunnel.jpg",
+                   "it is not a JPEG or PNG picture: it starts with 0x50 0x35 0x20 0x34",
+                   [] { write_file("tunnel.jpg", std::string("P5 4 4 255\n\0\x10\x20\x30", 15)); }),
         // Read on, the decoder would fill the missing rows with grey, and
         // the obstacle would lose part of its shape without a word.
-        {"TruncatedPicture", good, 2,
-         "Can't open input jpg file: tunnel.jpg (Premature end of JPEG file)\n", "",
-         edited([](std::string& b) { b.resize(b.size() * 2 / 3); })},
-        {"NoEndMarker", good, 2,
-         "Can't open input jpg file: tunnel.jpg (Premature end of JPEG file)\n", "",
-         edited([](std::string& bytes) { bytes.resize(bytes.size() - 2); })},
-        {"TruncatedPng", good_png, 2,
-         "Can't open input jpg file: tunnel.png (Premature end of PNG file)\n", "",
-         png_file_edited([](std::string& b) { b.resize(b.size() * 2 / 3); })},
+        unreadable("TruncatedPicture", "tunnel.jpg", "Premature end of JPEG file",
+                   edited("tunnel.jpg", [](std::string& b) { b.resize(b.size() * 2 / 3); })),
+        unreadable("NoEndMarker", "tunnel.jpg", "Premature end of JPEG file",
+                   edited("tunnel.jpg", [](std::string& b) { b.resize(b.size() - 2); })),
+        unreadable("TruncatedPng", "tunnel.png", png_end,
+                   edited("tunnel.png", [](std::string& b) { b.resize(b.size() * 2 / 3); })),
         // Every row is there: the reader must still look for the end.
-        {"PngWithoutEndChunk", good_png, 2,
-         "Can't open input jpg file: tunnel.png (Premature end of PNG file)\n", "",
-         png_file_edited([](std::string& bytes) { bytes.resize(bytes.size() - 12); })},
-        {"PngChecksumWrong", good_png, 2,
-         "Can't open input jpg file: tunnel.png (Corrupt PNG data: IHDR: CRC error)\n", "",
-         png_edited("IHDR", [](std::string&) {}, false)},
-        {"PngDataCorrupt", good_png, 2,
-         "Can't open input jpg file: tunnel.png (Corrupt PNG data: IDAT: incorrect header "
-         "check)\n", "", png_edited("IDAT", [](std::string& data) { data[0] ^= 1; })},
+        unreadable("PngWithoutEndChunk", "tunnel.png", png_end,
+                   edited("tunnel.png", [](std::string& b) { b.resize(b.size() - 12); })),
+        unreadable("PngChecksumWrong", "tunnel.png", "Corrupt PNG data: IHDR: CRC error",
+                   edited("tunnel.png", [](std::string& b) { b[29] ^= 1; })),
+        unreadable("PngDataCorrupt", "tunnel.png", "Corrupt PNG data: IDAT: incorrect header check",
+                   edited("tunnel.png", [](std::string& b) { b[41] ^= 1, fix_checksum(b, 33); })),
         // Damage to a chunk that holds no pixels is a warning, printed once
         // the picture is read: a picture refused later is refused in one line.
-        {"PngWithADamagedTextChunk", good_png, 1, "Corrupt PNG data: tEXt: CRC error\n",
-         "count = 5, ", png_file_edited([](std::string& bytes) {
-             bytes.insert(33, std::string("\0\0\0\x03tEXta\0b\0\0\0\0", 15)); })},
-        {"PngWithADamagedTextChunkCutShort", good_png, 2,
-         "Can't open input jpg file: tunnel.png (Premature end of PNG file)\n", "",
-         png_file_edited([](std::string& bytes) {
-             bytes.insert(33, std::string("\0\0\0\x03tEXta\0b\0\0\0\0", 15));
-             bytes.resize(bytes.size() * 2 / 3); })},
-        {"PngLineEndsConverted", good_png, 2,
-         "Can't open input jpg file: tunnel.png (Corrupt PNG data: PNG file corrupted by ASCII "
-         "conversion)\n", "", png_file_edited([](std::string& bytes) { bytes.erase(4, 1); })},
-        {"PngHeaderOf400MillionPixels", good_png, 2,
-         "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used", "",
-         png_edited("IHDR", [](std::string& data) {
-             data.replace(0, 8, std::string("\0\0\x4E\x20\0\0\x4E\x20", 8)); })},
+        {"PngWithADamagedTextChunk", answers_for("tunnel.png"), 1,
+         "Corrupt PNG data: tEXt: CRC error\n", "count = 5, ", edited("tunnel.png", damaged_text)},
+        unreadable("PngWithADamagedTextChunkCutShort", "tunnel.png", png_end,
+                   edited("tunnel.png", [=](std::string& b) {
+                       damaged_text(b), b.resize(b.size() * 2 / 3); })),
+        unreadable("PngLineEndsConverted", "tunnel.png",
+                   "Corrupt PNG data: PNG file corrupted by ASCII conversion",
+                   edited("tunnel.png", [](std::string& b) { b.erase(4, 1); })),
+        {"PngHeaderOf400MillionPixels", answers_for("tunnel.png"), 2, too_many, "",
+         edited("tunnel.png", [](std::string& b) {
+             b.replace(16, 8, std::string("\0\0\x4E\x20\0\0\x4E\x20", 8)), fix_checksum(b, 8); })},
         // The first bytes decide, not the name; the kinds of PNG are read in the
         // decoder's own test.
-        {"PngNamedJpg", good, 1, "", "count = 5, ",
-         [] { write_png("tunnel.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0)); }},
-        {"JpegNamedPng", "tunnel.png 20 0.01 1 1 4 0 5", 1, "", "count = 5, ",
-         [] { write_jpeg("tunnel.png", disc_picture(200, 50, 60.0, 25.0, 12.0)); }},
+        {"PngNamedJpg", good, 1, "", "count = 5, ", [] { write_png("tunnel.jpg", tunnel_disc()); }},
+        {"JpegNamedPng", answers_for("tunnel.png"), 1, "", "count = 5, ",
+         [] { write_jpeg("tunnel.png", tunnel_disc()); }},
         // Damage the decoder can read past stays a warning.
-        {"JunkBeforeTheEndMarker", good, 1, "Corrupt JPEG data", "", edited([](std::string& b) {
+        {"JunkBeforeTheEndMarker", good, 1, "Corrupt JPEG data", "",
+         edited("tunnel.jpg", [](std::string& b) {
              b.insert(b.size() - 2, std::string("\xFF\x00\xFF\x00\xFF\x00xyz", 9)); })},
         // Judged from the header alone, before any memory is set aside.
-        {"HeaderOf400MillionPixels", good, 2,
-         "The picture is 20000 x 20000 pixels; at most 50000000 pixels can be used", "",
-         edited([](std::string& b) { b.replace(b.find("\xFF\xC0") + 5, 4, "\x4E\x20\x4E\x20"); })},
+        {"HeaderOf400MillionPixels", good, 2, too_many, "",
+         edited("tunnel.jpg", [](std::string& b) {
+             b.replace(b.find("\xFF\xC0") + 5, 4, "\x4E\x20\x4E\x20"); })},
         {"CmykPicture", good, 2,
          "4 colour components; save it as a grey-scale or RGB JPEG, or as a PNG.\n",
          "Number of color components in JPG image not recognized\n", columns(200, 50, 4, 1, 0)},
         {"PictureOf1x1Pixels", good, 1, "", "", columns(1, 1, 1, 1, 1), {100, 25, 1, 1}},
-        {"PictureOf20000x1Pixels", good, 1, "", "", columns(20000, 1, 1, 97, 5),
-         {100, 25, 20000, 1}},
+        {"PictureOf20000x1Pixels", good, 1, "", "", columns(20000, 1, 1, 97, 5), {100, 25, 20000, 1}},
         {"AllBlackColourPicture", "tunnel.jpg 20 0.01 1 1 4 0 20", 1, "",
          "The flow is at rest (every speed is zero)", columns(200, 50, 3, 1, 1)},
         // Every inlet node is held still (a short tunnel, so few iterations):
@@ -266,14 +222,14 @@ std::vector<bad_input> matrix() {
          "C_L = 0.000000e+00\nC_D = 4.000000e+00\n"},
         // JSON escapes the quote and the backslash, and cannot hold the byte
         // that is not UTF-8: the summary must parse all the same.
-        {"PictureNameNeedingEscapes", "t\"\\\xff.jpg 20 0.01 1 1 4 0 5", 1, "", "", [] {
-             write_jpeg("t\"\\\xff.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0)); }},
+        {"PictureNameNeedingEscapes", answers_for("t\"\\\xff.jpg"), 1, "", "",
+         [] { write_jpeg("t\"\\\xff.jpg", tunnel_disc()); }},
         {"NoObstacle", good, 1, "", "[N/m]\nNo obstacle in the picture: no coefficients.\n",
          columns(200, 50, 1, 1, 0)},
         {"ZeroViscosityGivesNoReD", "tunnel.jpg 20 0 1 1 4 0 5 0.2", 1, "", "(frontal height)\nC_L"},
         {"DivergingFlow", "tunnel.jpg 1e30 0.01 1 1 4 0 20", 2,
          "The flow diverged at iteration 1 (the velocity or pressure is no longer a finite "
-         "number); try a finer mesh or a lower Reynolds number.\n", "", tunnel_picture, {},
+         "number); try a finer mesh or a lower Reynolds number.\n", "", nullptr, {},
          surroundings::plain, result::old_file, {{"convergence.txt", result::new_file},
          {"residual.txt", result::new_file}}},
         {"ConvergenceFileNotWritable", good, 2, "Could not write \"convergence.txt\"", "",
@@ -291,14 +247,31 @@ std::vector<bad_input> matrix() {
          surroundings::read_only_folder},
         // Refused before the iteration: "convergence.txt" is kept too.
         {"ReadOnlyFolder", good, 2, "Could not create files in the current folder: Perm", "",
-         tunnel_picture, {}, surroundings::read_only_folder},
+         nullptr, {}, surroundings::read_only_folder},
         {"FullDisk", good, 2, too_large("U.dat") + too_large("V.dat") + too_large("P.dat"), "",
-         tunnel_picture, {}, surroundings::full_disk, result::new_or_old,
+         nullptr, {}, surroundings::full_disk, result::new_or_old,
          {{"convergence.txt", result::new_file}, {"residual.txt", result::new_file},
-          {"U.dat", result::old_file},
-          {"V.dat", result::old_file}, {"P.dat", result::old_file}}},
+          {"U.dat", result::old_file}, {"V.dat", result::old_file}, {"P.dat", result::old_file}}},
+    };
+    // Other kinds of file given for the picture, the answers' own file among them.
+    const std::string save_it = "; save it as a JPEG or PNG";
+    using bytes = std::string;
+    const struct { const char* name; const char* file; bytes start; std::string says; } others[] = {
+        {"GifPicture", "cyl.gif", bytes("GIF89a\xC8\0\x32\0\x80\0\0", 13), "a GIF picture" + save_it},
+        {"BmpPicture", "cyl.bmp", bytes("BM\x36\x75\0\0\0\0\0\0\x36\0", 12), "a BMP picture" + save_it},
+        {"TiffPicture", "cyl.tif", bytes("MM\0*\0\0\0\x08\0\x0E", 10), "a TIFF picture" + save_it},
+        {"WebpPicture", "cyl.webp", bytes("RIFF\x1A\0\0\0WEBPVP8 ", 16), "a WebP picture" + save_it},
+        {"PdfPicture", "cyl.pdf", "%PDF-1.7\n%\xE2\xE3\n", "a PDF document" + save_it},
+        {"TextAsPicture", "cyl.answers", good + "\n",
+         "text, not a picture; give the name of a JPEG or PNG picture"},
     };
     // clang-format on
+    for (const auto& other : others) {
+        const std::string file = other.file, start = other.start;
+        rows.push_back(unreadable(other.name, file, "it looks like " + other.says,
+                                  [=] { write_file(file, start); }));
+    }
+    return rows;
 }
 
 bool mentions_nan_or_inf(const std::string& text) {

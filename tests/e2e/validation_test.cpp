@@ -22,14 +22,20 @@
 namespace veltaro::test {
 namespace {
 
-TEST(Validation, CylinderDragAtReD20IsThePublishedOneWithBlockage) {
-    const scratch_dir folder;
+// The validation cylinder (its diameter a tenth of the height), H = 2 m so
+// that Re = 10 Re_D, at Re_D = 20 on the given mesh: the run's summary.
+nlohmann::json cylinder_run(int mesh, const std::string& options) {
     std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/validation_cylinder.jpg",
                                "cylinder.jpg");
-    // H = 2 m, so Re = 10 Re_D; the standard mesh.
-    const program_run run = run_program("cylinder.jpg 200 0.01 1 2 4 1 20000");
-    ASSERT_EQ(run.status, 1) << run.err;
-    const auto summary = nlohmann::json::parse(read_file("summary.json"));
+    const std::string answers = "cylinder.jpg 200 0.01 1 2 4 " + std::to_string(mesh) + " 20000";
+    const program_run run = run_program(answers, surroundings::plain, options);
+    EXPECT_EQ(run.status, 1) << run.err;
+    return nlohmann::json::parse(read_file("summary.json"));
+}
+
+TEST(Validation, CylinderDragAtReD20IsThePublishedOneWithBlockage) {
+    const scratch_dir folder;
+    const auto summary = cylinder_run(1, "");
     EXPECT_EQ(summary["stop"], "settled");
     std::vector<bool> quiet;  // per line of the history
     std::istringstream lines(read_file("convergence.txt"));
@@ -50,12 +56,7 @@ TEST(Validation, CylinderDragAtReD20IsThePublishedOneWithBlockage) {
 // picture, gave C_L = 0.11 here. docs/lift-experiments.md has every case.
 TEST(Validation, CylinderWithCoveredNodesHasNoLift) {
     const scratch_dir folder;
-    std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/validation_cylinder.jpg",
-                               "cylinder.jpg");
-    const program_run run = run_program("cylinder.jpg 200 0.01 1 2 4 2 20000", surroundings::plain,
-                                        "--solid-nodes=covered");
-    ASSERT_EQ(run.status, 1) << run.err;
-    const auto summary = nlohmann::json::parse(read_file("summary.json"));
+    const auto summary = cylinder_run(2, "--solid-nodes=covered");
     EXPECT_EQ(summary["stop"], "settled");
     EXPECT_LE(std::fabs(summary["lift_coefficient"].get<double>()), 1e-3);
 }
@@ -110,12 +111,7 @@ TEST(Physics, CylinderOnItsOutlineHasTheReferenceDragWakeAndNoLift) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.options);
         const scratch_dir folder;
-        std::filesystem::copy_file(std::string(VELTARO_EXAMPLES) + "/validation_cylinder.jpg",
-                                   "cylinder.jpg");
-        const program_run run =
-            run_program("cylinder.jpg 200 0.01 1 2 4 2 20000", surroundings::plain, row.options);
-        ASSERT_EQ(run.status, 1) << run.err;
-        const auto summary = nlohmann::json::parse(read_file("summary.json"));
+        const auto summary = cylinder_run(2, row.options);
         EXPECT_EQ(summary["stop"], "steady");
         EXPECT_LE(std::fabs(summary["lift_coefficient"].get<double>()), 1e-3);
         EXPECT_NEAR(summary["drag_coefficient"].get<double>(), 2.422, 0.03 * 2.422);

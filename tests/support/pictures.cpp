@@ -91,22 +91,23 @@ struct png_encoder {
     }
 };
 
-int png_channels(png_colours colours) {
-    const int channels[] = {1, 2, 3, 4, 1};
-    return channels[static_cast<int>(colours)];
-}
+struct png_kind {
+    int channels;
+    int colour_type;
+};
 
-int png_colour_type(png_colours colours) {
-    const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB,
-                         PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_PALETTE};
-    return types[static_cast<int>(colours)];
+png_kind kind_of(png_colours colours) {
+    const png_kind kinds[] = {{1, PNG_COLOR_TYPE_GRAY}, {2, PNG_COLOR_TYPE_GRAY_ALPHA},
+                              {3, PNG_COLOR_TYPE_RGB}, {4, PNG_COLOR_TYPE_RGB_ALPHA},
+                              {1, PNG_COLOR_TYPE_PALETTE}};
+    return kinds[static_cast<int>(colours)];
 }
 
 // The samples packed as the file stores them: most significant bits first
 // below 8 bits, most significant byte first at 16.
 std::vector<unsigned char> packed_rows(const png_picture& pixels) {
     const std::size_t per_row =
-        static_cast<std::size_t>(pixels.width) * png_channels(pixels.colours);
+        static_cast<std::size_t>(pixels.width) * kind_of(pixels.colours).channels;
     const std::size_t row_bytes = (per_row * pixels.bit_depth + 7) / 8;
     std::vector<unsigned char> bytes(row_bytes * pixels.height);
     for (std::size_t k = 0; k < pixels.samples.size(); ++k) {
@@ -172,7 +173,7 @@ void write_png(const std::string& file_name, const png_picture& pixels) {
     png_init_io(encoder.png, encoder.file);
     png_set_IHDR(encoder.png, encoder.info, static_cast<png_uint_32>(pixels.width),
                  static_cast<png_uint_32>(pixels.height), pixels.bit_depth,
-                 png_colour_type(pixels.colours),
+                 kind_of(pixels.colours).colour_type,
                  pixels.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!chunk.palette.empty()) {
