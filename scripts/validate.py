@@ -71,8 +71,9 @@ CONFIGURATIONS = (
     ("covered, second order", "covered_second_", {"solid_nodes": "covered", "advection": "second-order", **STEADY}),
 )
 # The time-accurate runs: (Re_D, mesh, flow time T in seconds), the fine
-# mesh first; Re_D 40 is below the onset of shedding and must not shed.
-UNSTEADY_CASES = ((100, 2, 8), (150, 2, 8), (60, 2, 8), (40, 2, 4), (100, 1, 8), (150, 1, 8), (60, 1, 8))
+# mesh first; Re_D 40 is below the onset of shedding and must not shed. The
+# start's seed is small, and at Re_D 60 the shedding grows slowest from it.
+UNSTEADY_CASES = ((100, 2, 8), (150, 2, 8), (60, 2, 16), (40, 2, 4), (100, 1, 8), (150, 1, 8), (60, 1, 16))
 # Re_D 40 again, run on: so near the onset a disturbance decays slowly, and
 # 4 s show too little of the decay to tell it from shedding.
 ONSET_CHECK = (40, 2, 16)

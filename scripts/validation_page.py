@@ -720,12 +720,14 @@ def onset_note(blocks, record, after=4, floor=1e-3):
         return OMIT
     (t0, first), (t1, last) = swings[0], swings[-1]
     factor = (last / first) ** (1 / (t1 - t0))
-    values = dict(flow_time=f"{t1:g}", swings=join_words(f"{swing:.3f}" for _, swing in swings[::2]),
+    values = dict(flow_time=f"{t1:g}", swings=join_words(f"{swing:.1e}" for _, swing in swings[::2]),
                   every=f"{t0:g}", first=show_lift(first), last=show_lift(last), factor=f"{factor:.2f}")
     if factor >= 1:
         return fill(blocks, "onset-growing", **values)
     return fill(blocks, "onset-decaying", efold=f"{-1 / math.log(factor):.1f}",
-                below=f"{t1 + math.log(last / floor) / -math.log(factor):.0f}" if last > floor else f"{t1:g}", **values)
+                below=", and at that rate the swing would fall below 1e-3 at about "
+                      f"{t1 + math.log(last / floor) / -math.log(factor):.0f} s" if last > floor else "",
+                **values)
 
 
 def unsteady_section(blocks, unsteady, references):

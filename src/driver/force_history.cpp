@@ -27,6 +27,9 @@ double coefficient(double force, double scale) {
 force_history::force_history(const history_settings& settings) : settings_(settings) {
     const int most = settings.time_accurate ? unsteady_history_samples : steady_history_samples;
     samples_.reserve(static_cast<std::size_t>(std::clamp(settings.max_iterations, 1, most)));
+    if (settings.time_accurate && settings.solid_nodes != nullptr) {
+        box_ = box_around(*settings.solid_nodes, body_box_margin);
+    }
     if (settings.file_name.empty()) return;
     file_.reset(std::fopen(settings.file_name.c_str(), "w"));
     if (!file_ ||
@@ -36,8 +39,14 @@ force_history::force_history(const history_settings& settings) : settings_(setti
     }
 }
 
-forces force_history::record(const flow_field& field, int iteration, double time, float dt) {
-    const forces force = lift_and_drag(field, static_cast<float>(settings_.density));
+forces force_history::record(const flow_field& field, const previous_velocity& before,
+                             int iteration, double time) {
+    const forces force =
+        box_.valid ? box_forces(field, before, box_, *settings_.solid_nodes, settings_.density,
+                                settings_.viscosity)
+                   : lift_and_drag(field, static_cast<float>(settings_.density));
+    const float dt = static_cast<float>(before.dt);
+    last_ = force;
     const force_sample sample{time, coefficient(force.lift, settings_.coefficient_scale),
                               coefficient(force.drag, settings_.coefficient_scale)};
     keep(iteration, sample);

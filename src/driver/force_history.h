@@ -5,10 +5,11 @@
 // one row per iteration, flushed every few hundred rows, and measures the
 // shedding from them at the end (shedding.h).
 //
-// The lift is that of the wall pressures, in time as at a steady state
-// (lift_and_drag): the rate of change of the fluid's y-momentum, which the
-// balance over the tunnel leaves out, is not added (docs/method.md, "Lift
-// and drag in time", says why).
+// A steady run's forces are those of the balance over the tunnel
+// (lift_and_drag); a time-accurate run's are those of the balance over a box
+// around the body, with the rate of change of the momentum it holds
+// (body_forces.h), unless the body comes too near the tunnel's boundary for
+// a box, when the tunnel's balance stands in.
 //
 // Everything is made when the history is; recording allocates nothing. The
 // samples kept are thinned to every second one whenever their buffer fills,
@@ -17,10 +18,12 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "driver/body_forces.h"
 #include "driver/forces.h"
 #include "driver/shedding.h"
 #include "field/flow_field.h"
@@ -37,8 +40,10 @@ struct history_settings {
     // 1/2 rho U^2 D, which turns a force into its coefficient; 0 when there
     // is no obstacle (the coefficients are then NaN, and empty in the file).
     double coefficient_scale = 0.0;
-    bool time_accurate = false;  // keeps more samples
+    bool time_accurate = false;  // keeps more samples, measures on the body's box
     std::string file_name;  // "forces.csv" for a time-accurate run, else empty
+    const int_grid* solid_nodes = nullptr;  // for the box; none: the tunnel's balance
+    double viscosity = 0.0;  // mu, kg/(m s)
 };
 
 class force_history {
@@ -46,10 +51,14 @@ public:
     // Throws run_error when the file cannot be made.
     explicit force_history(const history_settings& settings);
 
-    // The forces after an iteration of time step dt ending at flow time
-    // `time`; kept, and written when there is a file. Throws run_error when
-    // a row cannot be written.
-    forces record(const flow_field& field, int iteration, double time, float dt);
+    // The forces after an iteration from the velocity `before` ending at
+    // flow time `time`; kept, and written when there is a file. Throws
+    // run_error when a row cannot be written.
+    forces record(const flow_field& field, const previous_velocity& before, int iteration,
+                  double time);
+
+    // The forces of the last iteration recorded, when there was one.
+    [[nodiscard]] const std::optional<forces>& last() const { return last_; }
 
     // Writes what is left of the file and closes it.
     void finish();
@@ -68,6 +77,8 @@ private:
     std::unique_ptr<std::FILE, closer> file_;
     std::vector<force_sample> samples_;
     int stride_ = 1;  // every stride-th iteration is kept
+    force_box box_;  // valid only for a time-accurate run with room for it
+    std::optional<forces> last_;
 };
 
 }  // namespace veltaro

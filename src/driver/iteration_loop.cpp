@@ -137,7 +137,10 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         log.write(result.change_u, result.change_v, result.change_p, result.steadiness->residual,
                   result.steadiness->residual_rms, result.flow_time);
         ++result.iterations;
-        if (settings.history) settings.history->record(field, result.iterations, time, *dt);
+        if (settings.history) {
+            settings.history->record(field, {monitor.u_before(), monitor.v_before(), *dt},
+                                     result.iterations, time);
+        }
         if (settings.frames) {
             settings.frames->observe(field, solid_nodes, time);
             result.frames = settings.frames->frames();

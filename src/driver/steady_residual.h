@@ -46,6 +46,10 @@ public:
     [[nodiscard]] steady_measure measure(const flow_field& field, const int_grid& solid_nodes,
                                          float dt) const;
 
+    // The velocity remembered last.
+    [[nodiscard]] const float_grid& u_before() const { return u_before_; }
+    [[nodiscard]] const float_grid& v_before() const { return v_before_; }
+
 private:
     float_grid u_before_;
     float_grid v_before_;

@@ -17,7 +17,7 @@ TEST(ForceHistory, AFullBufferKeepsEverySecondSample) {
     for (const auto& row : rows) {
         flow_field field = allocate_flow_field(4, 4, 1.0f, 1.0f);
         force_history history({4, 1.0, 1.0, false, ""});
-        for (int n = 1; n <= row.iterations; ++n) history.record(field, n, n, 1.0f);
+        for (int n = 1; n <= row.iterations; ++n) history.record(field, {field.u, field.v, 1.0}, n, n);
         std::vector<double> times;
         for (const force_sample& s : history.samples()) times.push_back(s.time);
         EXPECT_EQ(times, row.times) << row.iterations;

@@ -32,14 +32,20 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 namespace veltaro {
 namespace {
 
+// The block in the 60 x 25 tunnel.
+int_grid body_nodes() {
+    int_grid solid(60, 25);
+    for (int i = 13; i <= 16; ++i) solid[i][11] = solid[i][12] = solid[i][13] = 1;
+    return solid;
+}
+
 // A 60 x 25 tunnel with a block, run once so that what is made on first use
 // is not counted, then with `settings`: the allocations of that second run.
 long allocations_of(pressure_solver_kind kind, advection_scheme advection,
                     const loop_settings& settings, loop_result& result) {
     const run_parameters params{
         .inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
-    int_grid solid(60, 25);
-    for (int i = 13; i <= 16; ++i) solid[i][11] = solid[i][12] = solid[i][13] = 1;
+    const int_grid solid = body_nodes();
     flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
     initial_conditions(field, params.inlet_velocity);
     solver_workspace workspace = make_solver_workspace(field, kind, advection);
@@ -59,8 +65,10 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     ghost_nodes ghosts;
     const int a = 12 * 25 + 12, b = 11 * 25 + 12;  // the nodes (12, 12) and (11, 12)
     ghosts.nodes.push_back({a + 25, {a, b, a, b}, {0.5, 0.5, 0, 0}, -0.5});
-    // A time-accurate run's forces, tilted inflow and forces.csv included.
-    force_history history({50, 1.0, 1.0, true, "forces.csv"});
+    // A time-accurate run's forces on the body's box, tilted inflow and
+    // forces.csv included.
+    const int_grid body = body_nodes();
+    force_history history({50, 1.0, 1.0, true, "forces.csv", &body, 0.01});
     const loop_settings time_accurate{
         50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
     // The animation's frames (without --frames-vtk's files) are rendered into
