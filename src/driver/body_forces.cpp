@@ -45,8 +45,8 @@ double end_weight(int k, int first, int last) { return k == first || k == last ?
 
 }  // namespace
 
-forces box_forces(const flow_field& field, const previous_velocity& before,
-                  const force_box& box, const int_grid& solid_nodes, double rho, double mu) {
+forces box_forces(const flow_field& field, const previous_velocity& before, const force_box& box,
+                  const int_grid& solid_nodes, double rho, double mu) {
     double fx = 0.0;
     double fy = 0.0;
     // The sides x = const: n = (+-1, 0), traction (xx, xy) n_x.

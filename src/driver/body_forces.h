@@ -40,7 +40,7 @@ struct previous_velocity {
 //   F = oint (sigma . n - rho u (u . n)) ds - d/dt int rho u dV,
 //   sigma = -p I + mu (grad u + grad u^T),
 // n the box's outward normal, the volume integral over its fluid nodes.
-forces box_forces(const flow_field& field, const previous_velocity& before,
-                  const force_box& box, const int_grid& solid_nodes, double rho, double mu);
+forces box_forces(const flow_field& field, const previous_velocity& before, const force_box& box,
+                  const int_grid& solid_nodes, double rho, double mu);
 
 }  // namespace veltaro

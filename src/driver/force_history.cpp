@@ -32,19 +32,17 @@ force_history::force_history(const history_settings& settings) : settings_(setti
     }
     if (settings.file_name.empty()) return;
     file_.reset(std::fopen(settings.file_name.c_str(), "w"));
-    if (!file_ ||
-        std::fputs("iteration,time,dt,lift,drag,lift_coefficient,drag_coefficient\n",
-                   file_.get()) < 0) {
+    if (!file_ || std::fputs("iteration,time,dt,lift,drag,lift_coefficient,drag_coefficient\n",
+                             file_.get()) < 0) {
         refuse_file(settings.file_name, "write");
     }
 }
 
 forces force_history::record(const flow_field& field, const previous_velocity& before,
                              int iteration, double time) {
-    const forces force =
-        box_.valid ? box_forces(field, before, box_, *settings_.solid_nodes, settings_.density,
-                                settings_.viscosity)
-                   : lift_and_drag(field, static_cast<float>(settings_.density));
+    const forces force = box_.valid ? box_forces(field, before, box_, *settings_.solid_nodes,
+                                                 settings_.density, settings_.viscosity)
+                                    : lift_and_drag(field, static_cast<float>(settings_.density));
     const float dt = static_cast<float>(before.dt);
     last_ = force;
     const force_sample sample{time, coefficient(force.lift, settings_.coefficient_scale),

@@ -40,10 +40,10 @@ struct history_settings {
     // 1/2 rho U^2 D, which turns a force into its coefficient; 0 when there
     // is no obstacle (the coefficients are then NaN, and empty in the file).
     double coefficient_scale = 0.0;
-    bool time_accurate = false;  // keeps more samples, measures on the body's box
-    std::string file_name;  // "forces.csv" for a time-accurate run, else empty
+    bool time_accurate = false;             // keeps more samples, measures on the body's box
+    std::string file_name;                  // "forces.csv" for a time-accurate run, else empty
     const int_grid* solid_nodes = nullptr;  // for the box; none: the tunnel's balance
-    double viscosity = 0.0;  // mu, kg/(m s)
+    double viscosity = 0.0;                 // mu, kg/(m s)
 };
 
 class force_history {
@@ -77,7 +77,7 @@ private:
     std::unique_ptr<std::FILE, closer> file_;
     std::vector<force_sample> samples_;
     int stride_ = 1;  // every stride-th iteration is kept
-    force_box box_;  // valid only for a time-accurate run with room for it
+    force_box box_;   // valid only for a time-accurate run with room for it
     std::optional<forces> last_;
 };
 

@@ -37,8 +37,8 @@ double coefficient_scale(const run_setup& setup) {
 
 history_settings history_settings_of(const run_setup& setup) {
     const bool time_accurate = setup.options.unsteady.has_value();
-    return {setup.answers.max_iterations,   setup.params.density,
-            coefficient_scale(setup),       time_accurate,
+    return {setup.answers.max_iterations,      setup.params.density,
+            coefficient_scale(setup),          time_accurate,
             time_accurate ? "forces.csv" : "", &setup.masks.solid_nodes,
             setup.params.dynamic_viscosity};
 }

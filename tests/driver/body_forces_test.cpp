@@ -14,9 +14,9 @@ TEST(BodyForces, BoxAroundTheSolidNodesWhenThereIsRoom) {
     // The solid block's corners, then the box's corners when there is room.
     const std::array<int, 8> rows[] = {
         {9, 11, 8, 9, 4, 16, 3, 14},
-        {3, 5, 8, 9, -1, 0, 0, 0},    // too near the inlet
+        {3, 5, 8, 9, -1, 0, 0, 0},     // too near the inlet
         {9, 11, 14, 15, -1, 0, 0, 0},  // too near the top wall
-        {-1, -2, 0, 0, -1, 0, 0, 0},  // no solid node
+        {-1, -2, 0, 0, -1, 0, 0, 0},   // no solid node
     };
     for (const auto& row : rows) {
         int_grid solid(20, 20);
@@ -73,8 +73,8 @@ TEST(BodyForces, PressureShearAndTheTimeTerm) {
         }
         int_grid solid(10, 8);
         solid[4][3] = 1;
-        const forces f = box_forces(field, {u_before, v_before, 0.1}, {2, 7, 2, 6, true}, solid,
-                                    rho, mu);
+        const forces f =
+            box_forces(field, {u_before, v_before, 0.1}, {2, 7, 2, 6, true}, solid, rho, mu);
         EXPECT_NEAR(f.lift, row.lift, 1e-6) << row.name;
         EXPECT_NEAR(f.drag, row.drag, 1e-6) << row.name;
     }
