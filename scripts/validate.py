@@ -17,8 +17,8 @@ rule, docs/validation-outline-nodes.svg from the results.
                 sweep/, unsteady/ and settle/ folders are replaced
 
 Each run starts the cases afresh, because the page must describe the
-program as it is now. It takes about four minutes on 2 cores for the seven
-configurations and the eight time-accurate runs (nine when other work
+program as it is now. It takes about five minutes on 2 cores for the seven
+configurations and the eight time-accurate runs (ten when other work
 shares them),
 most of it on the fine mesh, and is no part of CI. The program is
 build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
