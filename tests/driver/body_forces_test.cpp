@@ -20,9 +20,8 @@ TEST(BodyForces, BoxAroundTheSolidNodesWhenThereIsRoom) {
     };
     for (const auto& row : rows) {
         int_grid solid(20, 20);
-        for (int i = row[0]; i <= row[1]; ++i) {
+        for (int i = row[0]; i <= row[1]; ++i)
             for (int j = row[2]; j <= row[3]; ++j) solid[i][j] = 1;
-        }
         const force_box box = box_around(solid, 5);
         EXPECT_EQ(box.valid, row[4] >= 0) << row[0] << " " << row[2];
         if (box.valid) {
@@ -35,17 +34,10 @@ TEST(BodyForces, BoxAroundTheSolidNodesWhenThereIsRoom) {
 TEST(BodyForces, PressureShearAndTheTimeTerm) {
     // A 0.5 m x 0.2 m box (nodes 2..7 by 2..6, dx = 0.1, dy = 0.05),
     // rho = 2, mu = 0.5, one solid node inside it.
-    const double rho = 2.0;
-    const double mu = 0.5;
-    const double area = 0.5 * 0.2;
-    const double node_area = 0.1 * 0.05;
+    const double rho = 2.0, mu = 0.5, area = 0.5 * 0.2, node_area = 0.1 * 0.05;
     using field_of = std::function<double(double x, double y)>;
     const auto zero = [](double, double) { return 0.0; };
-    const struct {
-        const char* name;
-        field_of u, v, p, v_before;
-        double lift, drag;
-    } rows[] = {
+    const struct { const char* name; field_of u, v, p, v_before; double lift, drag; } rows[] = {
         // -oint p n ds over a pressure rising by 3 Pa/m across the tunnel.
         {"pressure", zero, zero, [](double, double y) { return 3.0 * y; }, zero, -3.0 * area, 0.0},
         // u = 4 y^2: the shear mu du/dy = 8 mu y pulls the top side harder.
@@ -58,12 +50,10 @@ TEST(BodyForces, PressureShearAndTheTimeTerm) {
     };
     for (const auto& row : rows) {
         flow_field field = allocate_flow_field(10, 8, 0.1f, 0.05f);
-        float_grid u_before(10, 8);
-        float_grid v_before(10, 8);
+        float_grid u_before(10, 8), v_before(10, 8);
         for (int i = 0; i < 10; ++i) {
             for (int j = 0; j < 8; ++j) {
-                const double x = 0.1 * i;
-                const double y = 0.05 * j;
+                const double x = 0.1 * i, y = 0.05 * j;
                 field.u[i][j] = static_cast<float>(row.u(x, y));
                 field.v[i][j] = static_cast<float>(row.v(x, y));
                 field.p[i][j] = static_cast<float>(row.p(x, y));

@@ -73,11 +73,9 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
         50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
     // The animation's frames (without --frames-vtk's files) are rendered into
     // the buffer made at the start; every frame's time is passed at once.
-    obstacle_masks masks;
-    masks.picture = int_grid(240, 100);
+    const obstacle_masks masks{{}, int_grid(240, 100)};
     frame_capture frames({10, false, 1e-9}, masks, 60, 25);
-    loop_settings animated{20, stop_rule::limit};
-    animated.frames = &frames;
+    const loop_settings animated{20, stop_rule::limit, nullptr, std::nullopt, {}, nullptr, &frames};
     // clang-format off
     const struct {
         pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;
@@ -90,8 +88,7 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << pressure_solver_name(row.kind) << ", "
-                                        << advection_scheme_name(row.advection) << ", "
-                                        << row.frames << " frames");
+                     << advection_scheme_name(row.advection) << ", " << row.frames);
         loop_result result;
         EXPECT_EQ(allocations_of(row.kind, row.advection, row.settings, result), 0);
         EXPECT_EQ(result.iterations, row.iterations);

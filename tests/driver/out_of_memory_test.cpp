@@ -26,8 +26,7 @@ TEST(OutOfMemory, PressureFactorsThatDoNotFitRefuseTheRunBeforeAnyResult) {
     // run_program starts) may use.
     rlimit unlimited{};
     getrlimit(RLIMIT_AS, &unlimited);
-    rlimit limit = unlimited;
-    limit.rlim_cur = 256u << 20;
+    const rlimit limit{256u << 20, unlimited.rlim_max};
     setrlimit(RLIMIT_AS, &limit);
     const program_run run = run_program("cylinder.jpg 20 0.01 1 1 40 2 2");
     setrlimit(RLIMIT_AS, &unlimited);

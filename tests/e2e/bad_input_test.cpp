@@ -355,9 +355,8 @@ TEST_P(BadInput, StatusMessagesAndEveryResultOldOrCompleteNew) {
     for (const std::string& name : results) {
         SCOPED_TRACE(name);
         result expected = row.except.contains(name) ? row.except.at(name) : row.results;
-        if (expected == result::by_status) {
+        if (expected == result::by_status)
             expected = row.status == 1 ? result::new_file : result::old_file;
-        }
         const bool unchanged = before.contains(name) == fs::exists(name) &&
                                (!fs::is_regular_file(name) || read_file(name) == before[name]);
         if (expected == result::old_file || (expected == result::new_or_old && unchanged)) {

@@ -92,12 +92,10 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--unsteady=1 --frames=0", "The frame count \"0\" of --frames is not a whole number from "
                                     "1 to 10000; give one such as --frames=120.\n"},
     };
-    for (const std::string value : {"sampledx", "Covered", "", "Outline"}) {
+    for (const std::string value : {"sampledx", "Covered", "", "Outline"})
         rows.push_back({"--solid-nodes=" + value, unknown_value("--solid-nodes", value)});
-    }
-    for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"}) {
+    for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"})
         rows.push_back({"--unsteady=" + value, not_a_flow_time(value)});
-    }
     for (const auto& [arguments, err] : rows) {
         SCOPED_TRACE(arguments);
         const scratch_dir folder;
@@ -133,7 +131,8 @@ TEST(Options, TheChoiceReachesTheSummary) {
     }
 }
 
-TEST(Options, HelpExplainsEachOption) {
+// The one list of result files is what --help tells too.
+TEST(Options, HelpExplainsEachOptionAndNamesEveryResultFile) {
     const scratch_dir folder;
     const program_run run = run_program("", surroundings::plain, "--help");
     EXPECT_EQ(run.status, 0);
@@ -145,6 +144,8 @@ TEST(Options, HelpExplainsEachOption) {
           "second-order: limited upwind slopes", "--unsteady=T         a time-accurate run"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
+    for (const std::string& name : result_files())
+        EXPECT_NE(run.out.find(name), std::string::npos) << name;
 }
 
 }  // namespace

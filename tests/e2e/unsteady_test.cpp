@@ -51,9 +51,9 @@ program_run disc_to_half_a_second(const std::string& iterations, const std::stri
 
 TEST(Unsteady, ForcesFileIsTheRunAndItsLastRowTheSummary) {
     // The iterations, the stop and the first warning's code.
-    for (const auto& row : {std::array<std::string, 3>{"100000", "flow time", "short_record"},
-                            {"20", "iteration limit", "iteration_limit"}}) {
-        const auto& [iterations_asked, stop, warning] = row;
+    for (const auto& [iterations_asked, stop, warning] :
+         {std::array<std::string, 3>{"100000", "flow time", "short_record"},
+          {"20", "iteration limit", "iteration_limit"}}) {
         SCOPED_TRACE(iterations_asked);
         const scratch_dir folder;
         const program_run run = disc_to_half_a_second(iterations_asked, "");
@@ -112,10 +112,8 @@ TEST(AnimationRun, FramesDecodeAndTheSeriesReadsBack) {
     EXPECT_EQ(std::pair(animation.width, animation.height), std::pair(400, 100 + legend_height));
     const std::size_t legend = 4 * std::size_t{400} * 100;
     const auto& first = animation.frames[0];
-    const auto same_legend = [&](const auto& frame) {
-        return std::equal(frame.begin() + legend, frame.end(), first.begin() + legend);
-    };
-    EXPECT_TRUE(std::ranges::all_of(animation.frames, same_legend));
+    for (const auto& frame : animation.frames)
+        EXPECT_TRUE(std::equal(frame.begin() + legend, frame.end(), first.begin() + legend));
     EXPECT_NE(animation.frames.front(), animation.frames.back());
 
     const std::string collection = read_file("frames.pvd");

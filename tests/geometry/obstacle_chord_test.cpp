@@ -20,9 +20,8 @@ int_grid draw_mask(int width, int height, double length, double height_m,
     int_grid mask(width, height, open_pixel);
     for (int c = 0; c < width; ++c) {
         for (int r = 0; r < height; ++r) {
-            if (inside((c + 0.5) * length / width, (r + 0.5) * height_m / height)) {
+            if (inside((c + 0.5) * length / width, (r + 0.5) * height_m / height))
                 mask[c][r] = obstacle_pixel;
-            }
         }
     }
     return mask;

@@ -41,9 +41,8 @@ using shape = std::function<double(double, double)>;
 int_grid drawn(int width, int height, const shape& distance) {
     int_grid picture(width, height, open_pixel);
     for (int c = 0; c < width; ++c) {
-        for (int k = 0; k < height; ++k) {
+        for (int k = 0; k < height; ++k)
             if (distance(c + 0.5, k + 0.5) <= 0.0) picture[c][k] = obstacle_pixel;
-        }
     }
     return picture;
 }
@@ -77,9 +76,8 @@ int_grid picture_of(const std::string& text) {
     const int height = static_cast<int>(rows.size());
     int_grid picture(static_cast<int>(rows[0].size()), height, open_pixel);
     for (int r = 0; r < height; ++r) {
-        for (int c = 0; c < picture.nx(); ++c) {
+        for (int c = 0; c < picture.nx(); ++c)
             if (rows[r][c] == '#') picture[c][height - 1 - r] = obstacle_pixel;
-        }
     }
     return picture;
 }
@@ -138,9 +136,8 @@ TEST(ObstacleMasks, PixelsReachTheirNearestNodesAndTheLastWriterDecides) {
             });
         mask_builder builder = start_outlines(row.nx, row.ny, pixels.width, pixels.height);
         const std::size_t stride = pixels.samples.size() / pixels.height;
-        for (int r = 0; r < pixels.height; ++r) {
+        for (int r = 0; r < pixels.height; ++r)
             add_outline_row(builder, r, {&pixels.samples[r * stride], stride}, row.components);
-        }
         const auto nodes = [](const obstacle_masks& masks) { return node_text(masks.solid_nodes); };
         EXPECT_EQ(nodes(builder.masks), row.nodes);
         test::write_png("picture.png", pixels);
@@ -332,18 +329,16 @@ TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
         SCOPED_TRACE(row.name);
         // Pixels 30 to 69 of row 25 (or column 50) of a 100 x 50 picture.
         int_grid picture(100, 50, open_pixel);
-        for (int p = 30; p < 70; ++p) {
+        for (int p = 30; p < 70; ++p)
             (row.upright ? picture[50][p - 20] : picture[p][25]) = obstacle_pixel;
-        }
         const int_grid solid = outline_nodes(picture, row.nx, row.ny).solid_nodes;
         const double nodes_per_pixel = (row.nx - 1) / 100.0;
         const int first = static_cast<int>(std::ceil((row.upright ? 10 : 30) * nodes_per_pixel));
         const int last = static_cast<int>((row.upright ? 50 : 70) * nodes_per_pixel);
         for (int n = first; n <= last; ++n) {
             int in_line = 0;
-            for (int m = 0; m < (row.upright ? row.nx : row.ny); ++m) {
+            for (int m = 0; m < (row.upright ? row.nx : row.ny); ++m)
                 in_line += row.upright ? solid[m][n] : solid[n][m];
-            }
             EXPECT_GE(in_line, 1) << n;
         }
     }

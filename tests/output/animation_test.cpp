@@ -55,11 +55,9 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
     // Below the flow, the legend's bar runs to the scale's red end.
     EXPECT_EQ(*std::max_element(pixels.begin() + 40 * 200, pixels.end()), 255);
-    const auto& palette = animation_palette();
-    EXPECT_EQ(palette[body_index], (rgb{0, 0, 0}));
-    EXPECT_EQ(palette[1], (rgb{5, 48, 97}));
-    EXPECT_EQ(palette[zero_index], (rgb{247, 247, 247}));
-    EXPECT_EQ(palette[255], (rgb{103, 0, 31}));
+    const auto& palette = animation_palette();  // body, blue end, zero and red end
+    EXPECT_EQ((std::vector{palette[body_index], palette[1], palette[zero_index], palette[255]}),
+              (std::vector<rgb>{{0, 0, 0}, {5, 48, 97}, {247, 247, 247}, {103, 0, 31}}));
 }
 
 // Sizes are capped at 800 wide, and the frames that fit never hold more

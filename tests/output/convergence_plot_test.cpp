@@ -35,9 +35,8 @@ TEST(WriteConvergencePlot, GivesAnSvgThatParsesAndRendersWithItsDecadesAndThresh
         EXPECT_EQ(std::system("rsvg-convert -o plot.png convergence.svg"), 0);
         EXPECT_GT(std::filesystem::file_size("plot.png"), 0u);
         const std::string svg = test::read_file("convergence.svg");
-        for (int decade = c.low; decade <= c.high; ++decade) {
+        for (int decade = c.low; decade <= c.high; ++decade)
             EXPECT_NE(svg.find(decade_label(decade)), std::string::npos) << decade;
-        }
         EXPECT_EQ(svg.find(decade_label(c.low - 1)), std::string::npos);
         EXPECT_EQ(svg.find(decade_label(c.high + 1)), std::string::npos);
         EXPECT_NE(svg.find("stroke-dasharray"), std::string::npos);
@@ -60,9 +59,8 @@ TEST(ConvergenceHistory, StaysWithinItsCapacityEvenlySpacedFromFirstToLatest) {
         EXPECT_EQ(points.front().iteration, 1) << count;
         EXPECT_EQ(points.back().iteration, count) << count;
         const int gap = points[1].iteration - points[0].iteration;
-        for (std::size_t k = 1; k + 1 < points.size(); ++k) {
+        for (std::size_t k = 1; k + 1 < points.size(); ++k)
             EXPECT_EQ(points[k].iteration - points[k - 1].iteration, gap) << count;
-        }
     }
 }
 

@@ -41,9 +41,8 @@ TEST(TraceStreamline, EndsAtTheCounterTheOutletTheWallOrABadVelocity) {
         const run_parameters params{
             .inlet_velocity = row.inlet_velocity, .length = 2.0f, .height = 2.0f};
         float_grid u(3, 3);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) u[i][j] = row.u + row.shear * static_cast<float>(j);
-        }
         streamline_marks marks(10, 10, 0);
         const streamline_end end = trace_streamline(make_streamline_tracer(3, 3, params), u,
                                                     float_grid(3, 3, row.v), marks, 0.5f);
@@ -83,9 +82,8 @@ TEST(GetColor, KeyPointsBlendsAndEnds) {
 // A field that grows by one per node along i, or along j.
 float_grid ramp(int nx, int ny, bool along_i) {
     float_grid f(nx, ny);
-    for (int i = 0; i < nx; ++i) {
+    for (int i = 0; i < nx; ++i)
         for (int j = 0; j < ny; ++j) f[i][j] = static_cast<float>(along_i ? i : j);
-    }
     return f;
 }
 
@@ -98,9 +96,8 @@ std::vector<std::vector<rgb>> render(const float_grid& values, int width, int he
     std::vector<std::vector<rgb>> picture;
     render_field_image(values, masks, &marks, [&](std::span<const unsigned char> row) {
         picture.emplace_back();
-        for (std::size_t at = 0; at < row.size(); at += 3) {
+        for (std::size_t at = 0; at < row.size(); at += 3)
             picture.back().push_back({row[at], row[at + 1], row[at + 2]});
-        }
     });
     return picture;
 }

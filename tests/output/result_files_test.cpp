@@ -1,7 +1,7 @@
 // A result file appears whole or not at all: the refused writes of a run (a
 // folder in the way, a read-only folder, a full disk) are in the end-to-end
 // matrix; a disk that fills up at the very last flush is shown here.
-// The one list of result files is what --help tells. That a run writes
+// That --help names every listed file is in the options test. That a run writes
 // exactly the listed files, and the summary's keys in order, are checked on
 // the end-to-end runs (tests/e2e/unsteady_test.cpp, bad_input_test.cpp).
 #include <gtest/gtest.h>
@@ -11,8 +11,6 @@
 
 #include "common/run_error.h"
 #include "output/atomic_file.h"
-#include "output/result_files.h"
-#include "support/run_program.h"
 #include "support/scratch_dir.h"
 
 namespace veltaro::test {
@@ -35,14 +33,6 @@ TEST(AtomicFile, AFullDiskAtTheFinalFlushKeepsTheOlderFile) {
     }
     EXPECT_EQ(read_file("a.txt"), "old");
     EXPECT_EQ(directory_entries(), std::set<std::string>{"a.txt"});
-}
-
-TEST(ResultFiles, HelpNamesEveryListedFile) {
-    const scratch_dir folder;
-    const program_run help = run_program("", surroundings::plain, "--help");
-    for (const std::string_view name : result_file_names) {
-        EXPECT_NE(help.out.find(name), std::string::npos) << name;
-    }
 }
 
 }  // namespace

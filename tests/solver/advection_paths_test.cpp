@@ -59,9 +59,8 @@ bool same_bits(const float_grid& a, const float_grid& b) {
 }
 
 TEST(AdvectionPaths, PlainAndAvx2GiveTheSameBits) {
-    if (!advection_kernels::avx2_available()) {
+    if (!advection_kernels::avx2_available())
         GTEST_SKIP() << "this processor has no AVX2: only the plain build can run here";
-    }
 #if defined(__x86_64__)
     const random_case rows[] = {
         {200, 100, 0.0201f, 0.1, false}, {37, 131, 1.0f, 1.5, false},
@@ -74,9 +73,8 @@ TEST(AdvectionPaths, PlainAndAvx2GiveTheSameBits) {
                                                  advection_kernels::limited_any_cpu, row, ++seed);
         const carried_result avx2 =
             run_kernels(advection_kernels::avx2, advection_kernels::limited_avx2, row, seed);
-        for (std::size_t k = 0; k < plain.size(); ++k) {
+        for (std::size_t k = 0; k < plain.size(); ++k)
             EXPECT_TRUE(same_bits(plain[k], avx2[k])) << "grid " << k;
-        }
     }
 #endif
 }

@@ -39,9 +39,8 @@ std::vector<double> double_solution(const csr_matrix& a, sparse_lu& factors,
     for (int pass = 0; pass < 8; ++pass) {
         for (std::size_t row = 0; row < n; ++row) {
             double residual = b[row];
-            for (int k = a.row_ptr[row]; k < a.row_ptr[row + 1]; ++k) {
+            for (int k = a.row_ptr[row]; k < a.row_ptr[row + 1]; ++k)
                 residual -= static_cast<double>(a.values[k]) * x[a.col_index[k]];
-            }
             correction[row] = static_cast<float>(residual);
         }
         factors.solve(correction.data(), unused.data());
@@ -58,9 +57,8 @@ std::vector<double> double_solution(const csr_matrix& a, sparse_lu& factors,
 double relative_error(const std::vector<float>& x, const std::vector<double>& reference) {
     const auto [low, high] = std::minmax_element(reference.begin(), reference.end());
     double largest = 0.0;
-    for (std::size_t k = 0; k < x.size(); ++k) {
+    for (std::size_t k = 0; k < x.size(); ++k)
         largest = std::max(largest, std::fabs(x[k] - reference[k]));
-    }
     return largest / (*high - *low);
 }
 

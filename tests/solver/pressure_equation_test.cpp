@@ -25,9 +25,8 @@ using profile = std::function<double(double x, double y)>;
 using float_profile = std::function<float(float x, float y)>;
 
 void fill(float_grid& q, double h, const profile& f) {
-    for (int i = 0; i < q.nx(); ++i) {
+    for (int i = 0; i < q.nx(); ++i)
         for (int j = 0; j < q.ny(); ++j) q[i][j] = static_cast<float>(f(i * h, j * h));
-    }
 }
 
 // The largest |q - exact| over the nodes at least `margin` from the edges;
@@ -50,8 +49,7 @@ double laplacian_error(int n) {
     const float h = 1.0f / static_cast<float>(n - 1);
     flow_field field = allocate_flow_field(n, n, h, h);
     fill(field.u, h, [](double x, double y) { return std::sin(pi * x) * std::sin(pi * y); });
-    solver_workspace workspace;
-    workspace.lap_u = workspace.lap_v = float_grid(n, n);
+    solver_workspace workspace = make_solver_workspace(field);
     velocity_laplacians(field, workspace);
     return largest_error(workspace.lap_u, h, 1, [](double x, double y) {
         return -2 * pi * pi * std::sin(pi * x) * std::sin(pi * y);
@@ -125,8 +123,7 @@ TEST(MomentumEquation, EachTermMovesTheInteriorVelocityByItsHandWorkedAmount) {
             }
         }
         const flow_field before = field;
-        solver_workspace workspace;
-        workspace.lap_u = workspace.lap_v = float_grid(6, 5);
+        solver_workspace workspace = make_solver_workspace(field);
         velocity_laplacians(field, workspace);
         momentum_equation(field, 0.125f, params, workspace);
         for (int i = 0; i < 6; ++i) {
