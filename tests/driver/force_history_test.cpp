@@ -10,10 +10,9 @@ namespace veltaro {
 namespace {
 
 TEST(ForceHistory, AFullBufferKeepsEverySecondSample) {
-    const struct {
-        int iterations;
-        std::vector<double> times;  // = the iterations kept
-    } rows[] = {{4, {1, 2, 3, 4}}, {6, {2, 4, 6}}, {10, {4, 8}}};
+    // The times kept are the iterations kept.
+    const struct { int iterations; std::vector<double> times; } rows[] = {
+        {4, {1, 2, 3, 4}}, {6, {2, 4, 6}}, {10, {4, 8}}};
     for (const auto& row : rows) {
         flow_field field = allocate_flow_field(4, 4, 1.0f, 1.0f);
         force_history history({4, 1.0, 1.0, false, ""});

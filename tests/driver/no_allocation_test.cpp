@@ -79,8 +79,7 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     // clang-format off
     const struct {
         pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;
-        int iterations, frames;
-    } rows[] = {
+        int iterations, frames; } rows[] = {
         {pressure_solver_kind::lu, advection_scheme::first_order, time_accurate, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::second_order, time_accurate, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::first_order, animated, 20, 10},

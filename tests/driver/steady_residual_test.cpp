@@ -54,8 +54,7 @@ TEST(SteadyResidual, LargestChangeOverFluidInteriorNodesPerTimeStep) {
     // clang-format off
     const struct {
         const char* name; int i, j; float du, dv; bool solid; float dt; double residual, rms;
-        bool steady;
-    } rows[] = {
+        bool steady; } rows[] = {
         {"nothing changes", 1, 1, 0, 0, false, 0.1f, 0, 0, true},
         {"3-4-5 change at an interior node", 2, 1, 0.003f, 0.004f, false, 0.1f, 0.1, 0.05, false},
         {"a change at a boundary node is not counted", 0, 1, 0.3f, 0.4f, false, 0.1f, 0, 0, true},

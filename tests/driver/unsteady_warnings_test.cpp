@@ -46,10 +46,8 @@ TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
     // The noise's standard deviation; the cycles at least, exactly when the
     // period is empty.
     // clang-format off
-    const struct {
-        const char* name; std::function<double(double)> lift; double end, noise, start;
-        bool settles; int fewest_cycles; bool has_period;
-    } rows[] = {
+    const struct { const char* name; std::function<double(double)> lift; double end, noise, start;
+                   bool settles; int fewest_cycles; bool has_period; } rows[] = {
         {"periodic after a transient, with noise", growing, 6.0, 0.002, 0.5, false, 10, true},
         {"decaying: the flow settles", decaying, 6.0, 1e-5, 0.5, true, 0, false},
         {"swing below 1e-3: settles", [](double t) { return 4e-4 * std::sin(two_pi * f * t); },

@@ -31,8 +31,7 @@ nlohmann::json run_example(const std::string& name, const char* arguments) {
     EXPECT_EQ(run.status, 1) << name << ": " << run.err;
     nlohmann::json summary = nlohmann::json::parse(read_file("summary.json"));
     summary["errors"] = run.err;
-    summary["P.dat"] = read_file("P.dat");
-    summary["U.dat"] = read_file("U.dat");
+    for (const char* table : {"P.dat", "U.dat"}) summary[table] = read_file(table);
     summary.erase("seconds");
     return summary;
 }

@@ -17,13 +17,11 @@
 namespace veltaro::test {
 namespace {
 
+// The picture, written as tunnel.jpg, and the answers; the codes, exactly these in this
+// order, and words of the warnings on standard error.
 struct warning_case {
-    const char* name;
-    picture drawn;                   // written as tunnel.jpg
-    std::string answers;             // the picture is tunnel.jpg
-    std::vector<std::string> codes;  // exactly these, in this order
-    std::vector<std::string> words;  // in the warnings on standard error
-    const char* arguments = "";
+    const char* name; picture drawn; std::string answers;
+    std::vector<std::string> codes, words; const char* arguments = "";
 };
 
 // A disc a fifth of the height across, well inside a 4 x 1 tunnel.

@@ -47,19 +47,18 @@ struct chord_case {
 // clang-format on
 
 TEST(ObstacleChord, IsTheLongestExtentOfTheShape) {
-    const double diagonal = std::sqrt(2.0) * 0.4;
+    // A box about (1, 1), a along and b across from its centre.
+    const auto box = [](double a, double b) {
+        return [=](double x, double y) { return std::abs(x - 1) < a && std::abs(y - 1) < b; };
+    };
     const chord_case cases[] = {
         {"thin ellipse at 0 degrees", 1600, 800, 4, 2, thin_ellipse(0.0), 1.0, 0.01},
         {"thin ellipse at 8 degrees", 1600, 800, 4, 2, thin_ellipse(8.0), 1.0, 0.01},
         {"thin ellipse at 20 degrees", 1600, 800, 4, 2, thin_ellipse(20.0), 1.0, 0.01},
-        {"square: its diagonal", 400, 200, 4, 2,
-         [](double x, double y) { return std::abs(x - 1) < 0.2 && std::abs(y - 1) < 0.2; },
-         diagonal, 1e-9},
+        {"square: its diagonal", 400, 200, 4, 2, box(0.2, 0.2), std::sqrt(2.0) * 0.4, 1e-9},
         // 400 x 400 pixels over 4 m x 2 m: a pixel is 1 cm by 0.5 cm, so the
         // 40 x 40 pixel square is 0.4 m x 0.2 m in the tunnel.
-        {"stretched square", 400, 400, 4, 2,
-         [](double x, double y) { return std::abs(x - 1) < 0.2 && std::abs(y - 1) < 0.1; },
-         std::hypot(0.4, 0.2), 1e-9},
+        {"stretched square", 400, 400, 4, 2, box(0.2, 0.1), std::hypot(0.4, 0.2), 1e-9},
         {"one pixel: its diagonal", 4, 2, 4, 2, [](double x, double y) { return x < 1 && y < 1; },
          std::sqrt(2.0), 1e-12},
         {"no obstacle", 10, 10, 1, 1, [](double, double) { return false; }, 0.0, 0.0},

@@ -285,8 +285,7 @@ TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
         const shape smoothed = [&](double x, double y) { return between_pixels(phi, x, y); };
         double worst = 0.0;
         for (int degrees = 0; degrees < 360; ++degrees) {
-            const int off_axis = std::abs((degrees + 45) % 90 - 45);
-            if (off_axis > row.half_angle) continue;
+            if (std::abs((degrees + 45) % 90 - 45) > row.half_angle) continue;  // off axis
             const double t = degrees * std::acos(-1.0) / 180.0;
             worst = std::max(worst, std::fabs(zero_on_ray(smoothed, 40.0, 40.0, t) -
                                               zero_on_ray(row.exact, 40.0, 40.0, t)));

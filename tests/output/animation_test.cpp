@@ -14,12 +14,6 @@
 namespace veltaro {
 namespace {
 
-obstacle_masks open_picture(int width, int height) {
-    obstacle_masks masks;
-    masks.picture = int_grid(width, height, open_pixel);
-    return masks;
-}
-
 // Linear velocity fields have the same vorticity at every node, edges
 // included, whatever the difference used there.
 TEST(Animation, VorticityOfLinearFields) {
@@ -43,7 +37,7 @@ TEST(Animation, VorticityOfLinearFields) {
 TEST(Animation, KnownVorticityGivesTheScaleColours) {
     float_grid omega(21, 5);
     for (std::size_t k = 0; k < omega.size(); ++k) omega.data()[k] = static_cast<float>(k / 5) - 10;
-    obstacle_masks masks = open_picture(200, 40);
+    obstacle_masks masks{{}, int_grid(200, 40, open_pixel)};
     masks.picture[100][20] = obstacle_pixel;
     const frame_size size = frame_size_for(200, 40);
     std::vector<unsigned char> pixels(size.pixels());
@@ -85,7 +79,7 @@ TEST(Animation, FrameBufferStaysWithinItsBound) {
 // legend are checked on a run's file (tests/e2e/animation_test.cpp).
 TEST(Animation, WebpReadsBackFrameForFrame) {
     const test::scratch_dir folder;
-    const obstacle_masks masks = open_picture(120, 30);
+    const obstacle_masks masks{{}, int_grid(120, 30, open_pixel)};
     const frame_size size = frame_size_for(120, 30);
     frame_buffer frames(size, 3);
     for (int k = 0; k < 3; ++k) {

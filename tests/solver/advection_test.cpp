@@ -52,11 +52,9 @@ void carry(advection_scheme scheme, float spacing, const float_grid& u, const fl
     float_grid q_adv(q.nx(), q.ny()), unused(q.nx(), q.ny());
     advection_work work = make_advection_work(q.nx(), q.ny());
     for (int step = 0; step < steps; ++step) {
-        if (scheme == advection_scheme::first_order) {
-            advect(frame, u, v, dt, {q, q, q_adv, unused});
-        } else {
-            advect_limited(frame, u, v, solid, dt, {q, q, q_adv, unused}, work);
-        }
+        scheme == advection_scheme::first_order
+            ? advect(frame, u, v, dt, {q, q, q_adv, unused})
+            : advect_limited(frame, u, v, solid, dt, {q, q, q_adv, unused}, work);
         std::swap(q, q_adv);
         if (after_each) after_each(q);
     }
