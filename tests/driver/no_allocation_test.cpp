@@ -69,8 +69,7 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     // forces.csv included.
     const int_grid body = body_nodes();
     force_history history({50, 1.0, 1.0, true, "forces.csv", &body, 0.01});
-    const loop_settings time_accurate{
-        50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
+    const loop_settings unsteady{50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
     // The animation's frames (without --frames-vtk's files) are rendered into
     // the buffer made at the start; every frame's time is passed at once.
     const obstacle_masks masks{{}, int_grid(240, 100)};
@@ -80,8 +79,8 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     const struct {
         pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;
         int iterations, frames; } rows[] = {
-        {pressure_solver_kind::lu, advection_scheme::first_order, time_accurate, 50, 0},
-        {pressure_solver_kind::fft, advection_scheme::second_order, time_accurate, 50, 0},
+        {pressure_solver_kind::lu, advection_scheme::first_order, unsteady, 50, 0},
+        {pressure_solver_kind::fft, advection_scheme::second_order, unsteady, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::first_order, animated, 20, 10},
     };
     // clang-format on

@@ -37,8 +37,7 @@ enum class result { by_status, new_file, old_file, new_or_old };
 struct sizes { int nx = 100, ny = 25, width = 200, height = 50; };
 
 struct bad_input {
-    std::string name;
-    std::string answers;
+    std::string name, answers;
     int status;  // 1 after a complete run, 2 otherwise
     std::string err = "", out = "";
     std::function<void()> prepare = nullptr;  // puts the picture and more into the folder

@@ -64,11 +64,9 @@ TEST(ObstacleChord, IsTheLongestExtentOfTheShape) {
         {"no obstacle", 10, 10, 1, 1, [](double, double) { return false; }, 0.0, 0.0},
     };
     for (const chord_case& row : cases) {
-        const int_grid mask =
-            draw_mask(row.width, row.height, row.length, row.height_m, row.inside);
+        const auto mask = draw_mask(row.width, row.height, row.length, row.height_m, row.inside);
         EXPECT_NEAR(obstacle_chord(mask, row.length, row.height_m), row.expected,
-                    row.tolerance * row.expected + 1e-12)
-            << row.name;
+                    row.tolerance * row.expected + 1e-12) << row.name;
     }
 }
 

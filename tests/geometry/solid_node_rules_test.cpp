@@ -34,34 +34,28 @@
 namespace veltaro {
 namespace {
 
-// The exact signed distance of a shape from a pixel centre (x, y), in
-// pixels, negative inside; the picture is dark where it is <= 0.
+// A shape as a function of a pixel centre (x, y), in pixels, <= 0 inside
+// and only there: the picture is dark there. Only its sign is ever read.
 using shape = std::function<double(double, double)>;
 
-int_grid drawn(int width, int height, const shape& distance) {
+int_grid drawn(int width, int height, const shape& inside) {
     int_grid picture(width, height, open_pixel);
-    for (int c = 0; c < width; ++c) {
+    for (int c = 0; c < width; ++c)
         for (int k = 0; k < height; ++k)
-            if (distance(c + 0.5, k + 0.5) <= 0.0) picture[c][k] = obstacle_pixel;
-    }
+            if (inside(c + 0.5, k + 0.5) <= 0.0) picture[c][k] = obstacle_pixel;
     return picture;
 }
 
-shape disc(double x0, double y0, double radius) {
-    return [=](double x, double y) { return std::hypot(x - x0, y - y0) - radius; };
-}
-
-// A square of half-side a, and an ellipse, both centred at (x0, y0).
+// A square of half-side a, an ellipse and a disc, all centred at (x0, y0).
 shape square(double x0, double y0, double a) {
-    return [=](double x, double y) {
-        const double dx = std::fabs(x - x0) - a, dy = std::fabs(y - y0) - a;
-        return std::hypot(std::max(dx, 0.0), std::max(dy, 0.0)) + std::min(std::max(dx, dy), 0.0);
-    };
+    return [=](double x, double y) { return std::max(std::fabs(x - x0), std::fabs(y - y0)) - a; };
 }
 
 shape ellipse(double x0, double y0, double a, double b) {
     return [=](double x, double y) { return std::hypot((x - x0) / a, (y - y0) / b) - 1.0; };
 }
+
+shape disc(double x0, double y0, double radius) { return ellipse(x0, y0, radius, radius); }
 
 std::vector<std::string> words(const std::string& text) {
     std::istringstream in(text);

@@ -35,14 +35,12 @@ carried_result run_kernels(advection_kernels::kernel* kernel,
     flow_field frame = allocate_flow_field(row.nx, row.ny, row.spacing, row.spacing);
     float_grid u(row.nx, row.ny), v(row.nx, row.ny), q(row.nx, row.ny), r(row.nx, row.ny);
     int_grid solid(row.nx, row.ny);
-    for (int i = 0; i < row.nx; ++i) {
-        for (int j = 0; j < row.ny; ++j) {
-            u[i][j] = unit(random);
-            v[i][j] = unit(random);
-            q[i][j] = 3.0f * unit(random);
-            r[i][j] = unit(random) * 1e-3f;
-            solid[i][j] = unit(random) > 0.8f ? 1 : 0;
-        }
+    for (std::size_t k = 0; k < u.size(); ++k) {
+        u.data()[k] = unit(random);
+        v.data()[k] = unit(random);
+        q.data()[k] = 3.0f * unit(random);
+        r.data()[k] = unit(random) * 1e-3f;
+        solid.data()[k] = unit(random) > 0.8f ? 1 : 0;
     }
     if (row.with_nan) u[row.nx / 2][row.ny / 2] = std::numeric_limits<float>::quiet_NaN();
     const float dt = static_cast<float>(row.largest_move) * row.spacing;
