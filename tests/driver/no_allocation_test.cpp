@@ -43,19 +43,17 @@ int_grid body_nodes() {
 // is not counted, then with `settings`: the allocations of that second run.
 long allocations_of(pressure_solver_kind kind, advection_scheme advection,
                     const loop_settings& settings, loop_result& result) {
-    const run_parameters params{
-        .inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
+    const run_parameters fluid{.inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
     const int_grid solid = body_nodes();
     flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
-    initial_conditions(field, params.inlet_velocity);
+    initial_conditions(field, fluid.inlet_velocity);
     solver_workspace workspace = make_solver_workspace(field, kind, advection);
     steady_monitor monitor(field.nx, field.ny, 1.0);
     convergence_log log;
     std::ostream console(nullptr);  // discards everything, without allocating
-    run_iteration_loop(field, params, solid, {1, stop_rule::quiet}, workspace, monitor, log,
-                       console);
+    run_iteration_loop(field, fluid, solid, {1}, workspace, monitor, log, console);
     const long before = allocations.load();
-    result = run_iteration_loop(field, params, solid, settings, workspace, monitor, log, console);
+    result = run_iteration_loop(field, fluid, solid, settings, workspace, monitor, log, console);
     return allocations.load() - before;
 }
 

@@ -18,12 +18,10 @@ constexpr double pi = 3.14159265358979323846;
 int_grid draw_mask(int width, int height, double length, double height_m,
                    const std::function<bool(double, double)>& inside) {
     int_grid mask(width, height, open_pixel);
-    for (int c = 0; c < width; ++c) {
-        for (int r = 0; r < height; ++r) {
+    for (int c = 0; c < width; ++c)
+        for (int r = 0; r < height; ++r)
             if (inside((c + 0.5) * length / width, (r + 0.5) * height_m / height))
                 mask[c][r] = obstacle_pixel;
-        }
-    }
     return mask;
 }
 

@@ -51,9 +51,8 @@ std::vector<png_row> kinds() {
     std::vector<std::array<unsigned char, 4>> sixteen(16, white);
     sixteen[15] = black;
     const test::png_picture interlaced{9, 7, grey, 8, true, pattern(63, 256)};
-    test::png_picture interlaced_palette{6, 5, palette, 2, true, pattern(30, 4)};
-    interlaced_palette.palette = {
-        {0, 0, 0, 255}, {85, 85, 85, 255}, {170, 170, 170, 0}, {255, 255, 255, 255}};
+    const test::png_picture interlaced_palette{6, 5, palette, 2, true, pattern(30, 4),
+        {{0, 0, 0, 255}, {85, 85, 85, 255}, {170, 170, 170, 0}, {255, 255, 255, 255}}};
     // Entry 2 is clear: white shows through.
     std::vector<unsigned> palette_shown;
     for (const unsigned index : interlaced_palette.samples)

@@ -69,10 +69,9 @@ int_grid picture_of(const std::string& text) {
     const std::vector<std::string> rows = words(text);
     const int height = static_cast<int>(rows.size());
     int_grid picture(static_cast<int>(rows[0].size()), height, open_pixel);
-    for (int r = 0; r < height; ++r) {
+    for (int r = 0; r < height; ++r)
         for (int c = 0; c < picture.nx(); ++c)
             if (rows[r][c] == '#') picture[c][height - 1 - r] = obstacle_pixel;
-    }
     return picture;
 }
 
