@@ -42,9 +42,8 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
     const frame_size size = frame_size_for(200, 40);
     std::vector<unsigned char> pixels(size.pixels());
     render_vorticity_frame(omega, 10.0f, masks, size, pixels);
-    for (const int c : {0, 50, 100, 150, 199}) {  // on row 10, node column c / 10
+    for (const int c : {0, 50, 100, 150, 199})  // on row 10, node column c / 10
         EXPECT_NEAR(pixels[10 * 200 + c], scale_index(c / 10.0f - 10.0f, 10.0f), 1) << c;
-    }
     EXPECT_EQ(pixels[0], 1);  // -10: the scale's blue end
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
     // Below the flow, the legend's bar runs to the scale's red end.
