@@ -6,6 +6,7 @@ CTest entry:
         /usr/bin/python3 tests/browser/studio_test.py DrawingTest
 """
 
+import base64
 import csv
 import io
 import os
@@ -17,7 +18,6 @@ import tempfile
 import time
 import unittest
 import urllib.parse
-import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -29,22 +29,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../
 from studio_client import EXE, EXAMPLES, FINAL, Studio, read_bytes  # noqa: E402
 
 READ_VTK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../support/read_vtk.py")
-CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-                "--disable-background-networking --disable-component-update --disable-sync "
-                "--window-size=1400,2400").split()
-
-
-def start_browser():
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    profile = tempfile.mkdtemp(prefix="veltaro-chromium-")
-    for flag in CHROME_FLAGS + ["--user-data-dir=" + profile]:
-        options.add_argument(flag)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    driver.set_script_timeout(30)
-    driver.profile_folder = profile
-    return driver
+CHROME_FLAGS = ("--headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking "
+                "--disable-component-update --disable-sync --window-size=1400,2400").split()
 
 
 def read_flow(data):
@@ -66,13 +52,18 @@ class StudioTest(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.server = Studio(None, "--jobs", "1")
-        cls.driver = start_browser()
+        cls.server, options = Studio(None, "--jobs", "1"), webdriver.ChromeOptions()
+        options.binary_location, cls.profile = "/usr/bin/chromium", tempfile.mkdtemp(prefix="veltaro-chromium-")
+        for flag in CHROME_FLAGS + ["--user-data-dir=" + cls.profile]:
+            options.add_argument(flag)
+        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+        cls.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+        cls.driver.set_script_timeout(30)
 
     @classmethod
     def tearDownClass(cls):
         cls.driver.quit()
-        shutil.rmtree(cls.driver.profile_folder, ignore_errors=True)
+        shutil.rmtree(cls.profile, ignore_errors=True)
         cls.server.close()
 
     def setUp(self):
@@ -157,18 +148,6 @@ class StudioTest(unittest.TestCase):
     def watched_run_id(self):  # the run list's newest row
         return self.server.runs_list()[0]["id"]
 
-    def rerun_shown_command(self, run_id):
-        """The command line the run's view shows, run by a shell in a new
-        folder beside the run's stored picture and answers.txt."""
-        record, folder = self.server.record(run_id), self.enterContext(tempfile.TemporaryDirectory())
-        for name in (record["picture"], "answers.txt"):
-            with open(os.path.join(folder, name), "wb") as out:
-                out.write(self.server.get(f"/api/runs/{run_id}/files/{name}"))
-        done = subprocess.run(["bash", "-c", self.find("#command_line").text.replace("veltaro", EXE, 1)],
-                              cwd=folder, capture_output=True, text=True, timeout=600)
-        self.assertEqual(done.returncode, 1, done.stderr)
-        return done.stdout
-
     def warning_codes(self, selector):
         return [item.get_attribute("data-code") for item in self.driver.find_elements(By.CSS_SELECTOR, selector + " li")]
 
@@ -193,15 +172,6 @@ class StudioTest(unittest.TestCase):
 
 
 CYLINDER = os.path.join(EXAMPLES, "cylinder.jpg")
-
-
-def png_bytes(rows):
-    """An 8-bit grey PNG of the given rows of values."""
-    def chunk(kind, body):
-        return len(body).to_bytes(4, "big") + kind + body + zlib.crc32(kind + body).to_bytes(4, "big")
-    header = len(rows[0]).to_bytes(4, "big") + len(rows).to_bytes(4, "big") + bytes([8, 0, 0, 0, 0])
-    raw = zlib.compress(b"".join(b"\0" + bytes(row) for row in rows))
-    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", raw) + chunk(b"IEND", b"")
 
 
 class DrawingTest(StudioTest):
@@ -248,15 +218,11 @@ class DrawingTest(StudioTest):
                  ".getImageData(0, 0, 800, 200).data.filter((v, k) => k % 4 == 0 && v == 0)).length"
         black = self.driver.execute_script(pixels)
         self.assertGreater(black, 0)
-        rows = [
-            # action, frontal height shown afterwards, canvas width
-            (lambda: self.find("#undo").click(), "0 m", 800),
-            (lambda: self.find("#redo").click(), drawn, 800),
-            (lambda: self.set_fields(tunnel_length=8), drawn, 1600),
-            (lambda: self.set_fields(tunnel_length=4), drawn, 800),
-            (lambda: self.driver.refresh(), drawn, 800),  # kept in the browser's storage
-        ]
-        for action, shown, width in rows:
+        for action, shown, width in (  # an action, the frontal height shown afterwards, the canvas width
+                (lambda: self.find("#undo").click(), "0 m", 800), (lambda: self.find("#redo").click(), drawn, 800),
+                (lambda: self.set_fields(tunnel_length=8), drawn, 1600),
+                (lambda: self.set_fields(tunnel_length=4), drawn, 800),
+                (lambda: self.driver.refresh(), drawn, 800)):  # kept in the browser's storage
             action()
             self.wait_for(lambda: self.find("#measure_height").text == shown, 5,
                           f"frontal height {self.find('#measure_height').text}, not {shown}")
@@ -266,16 +232,14 @@ class DrawingTest(StudioTest):
 
 class FormTest(StudioTest):
     def test_plainly_invalid_answers_are_named_and_nothing_is_posted(self):
-        rows = [
+        count = len(self.server.runs_list())
+        for field, value, message, button in (
             ("density", "-1", "The density must be a positive number.", "#run"),
             ("reynolds_number", "", "The Reynolds number is empty.", "#run"),
             ("tunnel_length", "four", 'The tunnel length is not a number: "four".', "#run"),
             ("max_iterations", "2.5", "The maximum number of iterations must be a whole number.", "#run"),
             ("max_iterations", "3000000000", "The maximum number of iterations must be a whole number from -2147483648 to 2147483647.", "#run"),
-            ("sweep_values", "10, -5", "With -5: The Reynolds number must not be negative: it gives a negative inlet velocity.", "#sweep_run"),
-        ]
-        count = len(self.server.runs_list())
-        for field, value, message, button in rows:
+            ("sweep_values", "10, -5", "With -5: The Reynolds number must not be negative: it gives a negative inlet velocity.", "#sweep_run")):
             with self.subTest(field=field, value=value):
                 self.driver.refresh()
                 self.set_fields(**{field: value})
@@ -287,17 +251,15 @@ class FormTest(StudioTest):
 
     def test_inlet_velocity_and_options_are_posted_only_where_the_program_needs_them(self):
         page = {"stop_rule": "steady", "pressure_solver": "fft"}  # the page's own defaults
-        rows = [
-            # fields set, inlet field shown, expected answers subset, expected options, command line
+        # fields set, inlet field shown, expected answers subset, expected options, command line
+        for fields, inlet_shown, answers, options, command in (
             ({}, False, {"reynolds_number": "20"}, page, "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt"),
             ({"reynolds_number": "0", "inlet_velocity": "0.2"}, True, {"inlet_velocity": "0.2"}, page, None),
             ({"solid_nodes": "covered", "stop_rule": "limit"}, False, {},
              {"solid_nodes": "covered", "stop_rule": "limit", "pressure_solver": "fft"},
              "veltaro --solid-nodes=covered --stop-rule=limit --pressure-solver=fft < answers.txt"),
             # The program's defaults are not sent, nor written on its command line.
-            ({"stop_rule": "quiet", "pressure_solver": "lu"}, False, {}, {}, "veltaro < answers.txt"),
-        ]
-        for fields, inlet_shown, answers, options, command in rows:
+            ({"stop_rule": "quiet", "pressure_solver": "lu"}, False, {}, {}, "veltaro < answers.txt")):
             with self.subTest(fields=fields):
                 self.driver.refresh()
                 self.upload(CYLINDER)
@@ -318,14 +280,21 @@ class UploadTest(StudioTest):
         self.upload(CYLINDER)
         self.run_done(mesh_choice=0)
         run_id = self.watched_run_id()
-        self.assertEqual([self.server.get(f"/api/runs/{run_id}/files/{name}") for name in ("picture.jpg", "answers.txt")],
-                         [read_bytes(CYLINDER), b"picture.jpg 20 0.01 1 1 4 0 20000\n"])
-        stdout = self.rerun_shown_command(run_id)
+        stored = [self.server.get(f"/api/runs/{run_id}/files/{name}") for name in ("picture.jpg", "answers.txt")]
+        self.assertEqual(stored, [read_bytes(CYLINDER), b"picture.jpg 20 0.01 1 1 4 0 20000\n"])
+        # The command line the run's view shows, run by a shell beside the stored picture and answers.
+        folder = self.enterContext(tempfile.TemporaryDirectory())
+        for name, data in zip(("picture.jpg", "answers.txt"), stored):
+            with open(os.path.join(folder, name), "wb") as out:
+                out.write(data)
+        done = subprocess.run(["bash", "-c", self.find("#command_line").text.replace("veltaro", EXE, 1)],
+                              cwd=folder, capture_output=True, text=True, timeout=600)
+        self.assertEqual(done.returncode, 1, done.stderr)
         # A program without the coefficients on the chord prints none; the
         # page then shows a dash.
         for element, name in (("drag_coefficient", "C_D"), ("lift_coefficient", "C_L"),
                               ("drag_coefficient_chord", "C_D,c"), ("lift_coefficient_chord", "C_L,c")):
-            printed = [line.split()[2] for line in stdout.splitlines() if line.startswith(name + " = ")]
+            printed = [line.split()[2] for line in done.stdout.splitlines() if line.startswith(name + " = ")]
             self.assertEqual(self.find("#" + element).text, (printed or ["–"])[0])
         record = self.server.record(run_id)
         self.assertEqual(self.find("#iterations").text, str(record["iterations"]))
@@ -347,7 +316,11 @@ class UploadTest(StudioTest):
         self.assertEqual((len(self.server.runs_list()), os.listdir(self.server.runs)), (stored, folders))
 
     def test_a_3x3_picture_at_re_1000_is_warned_and_drawn_from_its_flow(self):
-        self.upload("tiny.png", png_bytes([[255, 255, 255], [255, 0, 255], [255, 255, 255]]))
+        # One black pixel amid eight white ones, as the browser's canvas writes a PNG.
+        tiny = self.driver.execute_script(
+            "const c = Object.assign(document.createElement('canvas'), {width: 3, height: 3}), g = c.getContext('2d');"
+            "g.fillStyle = 'white'; g.fillRect(0, 0, 3, 3); g.fillStyle = 'black'; g.fillRect(1, 1, 1, 1); return c.toDataURL();")
+        self.upload("tiny.png", base64.b64decode(tiny.split(",", 1)[1]))
         self.set_fields(reynolds_number=1000, kinematic_viscosity=0.001, mesh_choice=0, max_iterations=30)
         self.assertIn("high_reynolds", self.warning_codes("#form_warnings"))
         self.run_done()
@@ -371,12 +344,6 @@ class UploadTest(StudioTest):
 
 
 class RunTest(StudioTest):
-    def start_long_run(self):
-        self.upload(CYLINDER)
-        self.set_fields(mesh_choice=2, max_iterations=1000000)
-        self.find("#run").click()
-        self.wait_for(lambda: self.status() == "running", 60)
-
     def test_the_convergence_plot_fills_while_the_run_is_running(self):
         self.upload(CYLINDER)
         self.set_fields(mesh_choice=1)
@@ -389,15 +356,15 @@ class RunTest(StudioTest):
         self.assertEqual([int(e.get_attribute("data-points")) for e in (plot, self.find(residual))],
                          [self.server.record(self.watched_run_id())["iterations"]] * 2)
 
-    def test_cancel_stops_a_long_run(self):
-        # That the child goes with it is the API's cancel test (QueueAndLimits).
-        self.start_long_run()
-        self.find("#cancel").click()
-        self.wait_for(lambda: self.status() == "cancelled", 30)
-        self.assertEqual(self.server.record(self.watched_run_id())["status"], "cancelled")
-
-    def test_the_page_says_when_the_server_is_gone_and_reconnects_to_a_new_one(self):
-        self.start_long_run()
+    def test_cancel_stops_a_long_run_and_the_page_reconnects_to_a_new_server(self):
+        # That the child goes with a cancel is the API's cancel test (QueueAndLimits).
+        self.upload(CYLINDER)
+        self.set_fields(mesh_choice=2, max_iterations=1000000)
+        for button, status in (("#run", "running"), ("#cancel", "cancelled"), ("#run", "running")):
+            self.find(button).click()
+            self.wait_for(lambda: self.status() == status, 60, f"the run is not shown {status}")
+        self.assertEqual([run["status"] for run in self.server.runs_list()[:2]], ["running", "cancelled"])
+        # The page says when the server is gone and reconnects to a new one.
         # The streams cut by the stop, and the browser's own retries.
         self.expected_errors = ["ERR_INCOMPLETE_CHUNKED_ENCODING", "ERR_CONNECTION_REFUSED"]
         self.server.stop()

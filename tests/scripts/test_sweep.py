@@ -6,6 +6,7 @@ import contextlib
 import io
 import json
 import os
+import pathlib
 import shutil
 import subprocess
 import sys
@@ -26,11 +27,9 @@ class Folder(unittest.TestCase):
         self.write("cylinder.jpg", PICTURE)
 
     def write(self, name, text):
-        path = os.path.join(self.dir, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "w") as file:
-            file.write(text)
-        return path
+        (path := pathlib.Path(self.dir, name)).parent.mkdir(parents=True, exist_ok=True)
+        path.write_text(text)
+        return str(path)
 
     def sweep(self, *args, program=None):
         """sweep.py as the shell front end and Slurm call it, from the folder."""
@@ -114,11 +113,10 @@ class CasesCsv(Folder):
         result = self.sweep("--case", "cases.csv", "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
-        with open(os.path.join(folder, "summary.json")) as file:
-            self.assertEqual(json.load(file), {"arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft "
-                                                            "--advection=second-order --unsteady=2.5 --frames=60 --frames-vtk",
-                                               "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
-        self.assertEqual([open(os.path.join(folder, name)).read() for name in ("exit_status", "console.txt", "stderr.txt",
+        self.assertEqual(json.loads(pathlib.Path(folder, "summary.json").read_text()), {
+            "arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft --advection=second-order "
+                         "--unsteady=2.5 --frames=60 --frames-vtk", "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
+        self.assertEqual([pathlib.Path(folder, name).read_text() for name in ("exit_status", "console.txt", "stderr.txt",
                           "cylinder.jpg")], ["1\n", "console\n", "last words\n", PICTURE])
 
 
@@ -139,8 +137,7 @@ class Gather(Folder):
             ("new", 1, summary(lift_coefficient_chord=-0.001, warnings=warnings, solid_nodes="covered, at half",
                                pressure_probe={"x": 1}, later=3), ""),
             ("old", 1, summary(), ""), ("refused", 2, None, "\nThe density must be a positive number\n\n"),
-            ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None),
-        ]
+            ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None)]
         self.write("cases.csv", HEADER + "\n" + "".join(f"{name},{ROW}\n" for name, *_ in cases))
         for name, exit_status, summary_text, stderr in cases:
             for file, text in (("exit_status", exit_status), ("summary.json", summary_text), ("stderr.txt", stderr)):
@@ -149,14 +146,14 @@ class Gather(Folder):
         errors = io.StringIO()
         with contextlib.redirect_stderr(errors), contextlib.redirect_stdout(io.StringIO()):
             self.assertEqual(sweep.gather(os.path.join(self.dir, "cases.csv"), os.path.join(self.dir, "out")), 1)
-        with open(os.path.join(self.dir, "out", "results.csv"), newline="") as file:
-            self.assertEqual(file.read(), "name,status,exit_status,picture,reynolds_number,nx,stop,lift,drag_coefficient,"
-                             "lift_coefficient_chord,warnings,solid_nodes,later\n"
-                             "new,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,-0.001,"
-                             'iteration_limit;coarse_obstacle,"covered, at half",3\n'
-                             "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
-                             "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
-                             "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
+        self.assertEqual(pathlib.Path(self.dir, "out", "results.csv").read_bytes().decode(),
+                         "name,status,exit_status,picture,reynolds_number,nx,stop,lift,drag_coefficient,"
+                         "lift_coefficient_chord,warnings,solid_nodes,later\n"
+                         "new,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,-0.001,"
+                         'iteration_limit;coarse_obstacle,"covered, at half",3\n'
+                         "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
+                         "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
+                         "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
         self.assertEqual(errors.getvalue(), "4 of 6 cases failed or did not run:\n  refused: exit status 2: The density "
                          "must be a positive number\n  silent: complete (exit status 1) but no summary.json\n  broken: "
                          "summary.json is not a readable JSON object\n  waiting: not run\n")

@@ -14,8 +14,7 @@ import unittest
 import zipfile
 from concurrent.futures import ThreadPoolExecutor
 
-from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_picture,
-                           multipart, read_bytes, run_cli)
+from studio_client import COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_picture, multipart, read_bytes, run_cli
 
 RESULT_FILES = ["U.dat", "V.dat", "P.dat", "convergence.txt", "convergence.svg", "U.jpg",
                 "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json", "residual.txt"]
@@ -106,8 +105,7 @@ class GoodPath(StudioCase):
         for name in RESULT_FILES + ["console.txt"]:
             status, headers, served = self.studio.request("GET", f"/api/runs/{run_id}/files/{name}")
             self.assertEqual((status, headers["Content-Type"].startswith(CONTENT_TYPES.get(name, ""))), (200, True), name)
-            expected = cli.stdout.encode() if name == "console.txt" else read_bytes(
-                os.path.join(self.runs, ".cli", name))
+            expected = cli.stdout.encode() if name == "console.txt" else read_bytes(os.path.join(self.runs, ".cli", name))
             if name == "summary.json":  # the same keys in the same order; only the time differs
                 served, expected = (list({**json.loads(x), "seconds": 0}.items()) for x in (served, expected))
             self.assertEqual(served, expected, name)
@@ -331,11 +329,10 @@ class Token(unittest.TestCase):
         host = {"Host": f"studio.example:{studio.port}"}
         # Which tokens pass is the access policy's own test; here, that each
         # place the token may travel in reaches it.
-        rows = [("no token", "/api/runs", host, 403),
-                ("token on the address", "/api/runs?token=secret-token-123", host, 200),
+        for name, path, headers, expected in (
+                ("no token", "/api/runs", host, 403), ("token on the address", "/api/runs?token=secret-token-123", host, 200),
                 ("token in the cookie", "/api/runs", dict(host, Cookie="a=b; veltaro_token=secret-token-123"), 200),
-                ("token in the header", "/api/runs", dict(host, Authorization="token secret-token-123"), 200)]
-        for name, path, headers, expected in rows:
+                ("token in the header", "/api/runs", dict(host, Authorization="token secret-token-123"), 200)):
             with self.subTest(name):
                 self.assertEqual(studio.request("GET", path, headers=headers)[0], expected)
         _, headers, _ = studio.request("GET", "/?token=secret-token-123", headers=host)
@@ -348,16 +345,13 @@ class StartingUp(unittest.TestCase):
         studio = Studio(locked)
         self.addCleanup(studio.close)
         busy = self.enterContext(socket.create_server(("127.0.0.1", 0)))
-        rows = [(["--port", str(busy.getsockname()[1])], "--port"),
-                (["--colour", "red"], "Unknown option"),
-                (["--jobs", "0"], "--jobs"),
-                (["--time-limit", "soon"], "--time-limit"),
-                (["--runs", "/proc/version/runs"], "--runs"),
-                (["--port", "0", "--runs", locked], "Another veltaro serve")]
-        for options, words in rows:
+        for options, words in ((["--port", str(busy.getsockname()[1])], "--port"), (["--colour", "red"], "Unknown option"),
+                               (["--jobs", "0"], "--jobs"), (["--time-limit", "soon"], "--time-limit"),
+                               (["--runs", "/proc/version/runs"], "--runs"),
+                               (["--port", "0", "--runs", locked], "Another veltaro serve")):
             with self.subTest(words):
-                result = subprocess.run([EXE, "serve", "--runs", runs, "--memory-limit", "0",
-                                         *options], capture_output=True, text=True, timeout=30)
+                result = subprocess.run([EXE, "serve", "--runs", runs, "--memory-limit", "0", *options],
+                                        capture_output=True, text=True, timeout=30)
                 self.assertEqual((result.returncode, result.stdout, result.stderr.count("\n"),
                                   words in result.stderr), (2, "", 1, True), result.stderr)
         help_text = subprocess.run([EXE, "serve", "--help"], capture_output=True, text=True)

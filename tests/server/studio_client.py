@@ -28,8 +28,7 @@ LONG_ANSWERS = dict(COARSE_ANSWERS, mesh_choice="2", max_iterations="1000000")
 
 
 def read_bytes(path):
-    with open(path, "rb") as file:
-        return file.read()
+    return pathlib.Path(path).read_bytes()
 
 
 def example_picture(name="cylinder.jpg"):
@@ -40,10 +39,8 @@ def run_cli(folder, picture_name, picture, answers_line, options=()):
     """The program on the command line in a new folder holding the picture's
     bytes under picture_name; its files stay there."""
     os.makedirs(folder)
-    with open(os.path.join(folder, picture_name), "wb") as out:
-        out.write(picture)
-    return subprocess.run([EXE, *options], input=answers_line, cwd=folder, capture_output=True,
-                          text=True, timeout=600)
+    pathlib.Path(folder, picture_name).write_bytes(picture)
+    return subprocess.run([EXE, *options], input=answers_line, cwd=folder, capture_output=True, text=True, timeout=600)
 
 
 def multipart(fields, files):
@@ -69,9 +66,8 @@ class Studio:
 
     def start(self, port):
         # No address-space limit: a sanitizer build reserves far more than any would allow.
-        self.process = subprocess.Popen(
-            [EXE, "serve", "--port", port, "--runs", self.runs, "--memory-limit", "0",
-             *self.options], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.process = subprocess.Popen([EXE, "serve", "--port", port, "--runs", self.runs, "--memory-limit", "0",
+                                         *self.options], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         line = self.process.stdout.readline()
         if not line.startswith("Veltaro studio: http://"):
             self.process.kill()
@@ -88,8 +84,7 @@ class Studio:
         """(status, headers, body bytes)."""
         connection = self.connection()
         try:
-            connection.request(method, path, body=body,
-                               headers={"Host": f"127.0.0.1:{self.port}", **(headers or {})})
+            connection.request(method, path, body=body, headers={"Host": f"127.0.0.1:{self.port}", **(headers or {})})
             response = connection.getresponse()
             return response.status, dict(response.getheaders()), response.read()
         finally:
