@@ -1,5 +1,6 @@
-"""scripts/sweep.py: the checks of the cases CSV, one case's run with a
-stand-in program, and the gathering of summaries into results.csv.
+"""scripts/sweep.sh and sweep.py: the checks of the cases CSV, one case's run
+with a stand-in program, the gathering of summaries into results.csv, and a
+sweep end to end with the built program (VELTARO_EXE).
     python3 -m unittest discover -s tests/scripts   (scripts/ on PYTHONPATH)"""
 
 import contextlib
@@ -9,7 +10,6 @@ import os
 import pathlib
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 
@@ -32,10 +32,10 @@ class Folder(unittest.TestCase):
         return str(path)
 
     def sweep(self, *args, program=None):
-        """sweep.py as the shell front end and Slurm call it, from the folder."""
+        """The sweep through its shell front end, from the folder."""
         env = dict(os.environ, VELTARO=program or os.path.join(self.dir, "no-such-program"))
-        return subprocess.run([sys.executable, sweep.__file__, *args], capture_output=True, text=True,
-                              env=env, cwd=self.dir)
+        return subprocess.run(["bash", os.path.join(os.path.dirname(sweep.__file__), "sweep.sh"), *args],
+                              capture_output=True, text=True, env=env, cwd=self.dir)
 
 
 class CasesCsv(Folder):
@@ -163,3 +163,19 @@ class Gather(Folder):
             # the keys of each summary, one letter a key; the columns
             with self.subTest(keys=key_lists):
                 self.assertEqual(sweep.summary_columns({k: "1" for k in keys} for keys in key_lists.split(" ")), list(columns))
+
+
+class WithTheProgram(Folder):
+    def test_a_refused_case_is_named_and_a_second_start_runs_nothing_that_finished(self):
+        if not os.environ.get("VELTARO_EXE"):
+            self.skipTest("VELTARO_EXE names no built program")
+        shutil.copy(os.path.join(os.path.dirname(__file__), "../../examples/cylinder.jpg"), self.dir)
+        self.write("cases.csv", f"{HEADER}\nfine,{ROW}\nrefused,cylinder.jpg,20,0.01,-1,1,4,0,5\n")
+        result = self.sweep("cases.csv", "out", program=os.environ["VELTARO_EXE"])
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("refused: exit status 2: The density must be a positive number", result.stdout + result.stderr)
+        results = pathlib.Path(self.dir, "out", "results.csv").read_text()
+        self.assertRegex(results, "(?m)^fine,ok,1,cylinder.jpg,800,200,(.|\n)*^refused,failed,2,")
+        os.utime(summary := os.path.join(self.dir, "out", "fine", "summary.json"), (946684800, 946684800))
+        self.sweep("cases.csv", "out", program=os.environ["VELTARO_EXE"])
+        self.assertEqual(os.stat(summary).st_mtime, 946684800, "a finished case ran again")
