@@ -224,15 +224,6 @@ class QueueAndLimits(StudioCase):
         self.assertEqual(run_folders(self.runs), [])
 
 
-class TimeLimit(StudioCase):
-    options = ("--time-limit", "1")
-
-    def test_a_run_over_its_time_limit_fails(self):
-        record = self.finished(answers=LONG_ANSWERS)
-        self.assertEqual((record["status"], record["message"]), ("failed", "stopped after the time limit of 1 s"))
-        self.assertEqual(self.studio.children(), [])
-
-
 class EventStreams(StudioCase):
     def test_reconnect_and_late_watchers_miss_nothing(self):
         path = f"/api/runs/{self.studio.post_run()[1]['id']}/events"
@@ -266,7 +257,9 @@ class EventStreams(StudioCase):
         self.assertEqual((results, results[0][-1][2]["status"]), ([results[0]] * 20, "done"))
 
 
-class Restart(unittest.TestCase):
+class ServerProcess(unittest.TestCase):
+    """Each test with servers of its own on a runs folder of its own."""
+
     def studio(self, *options):
         studio = Studio(self.runs, *options)
         self.addCleanup(studio.close)
@@ -274,6 +267,12 @@ class Restart(unittest.TestCase):
 
     def setUp(self):
         self.runs = fresh_runs(self)
+
+    def test_a_run_over_its_time_limit_fails(self):
+        studio = self.studio("--time-limit", "1")
+        record = studio.wait_final(studio.post_run(LONG_ANSWERS)[1]["id"])
+        self.assertEqual((record["status"], record["message"]), ("failed", "stopped after the time limit of 1 s"))
+        self.assertEqual(studio.children(), [])
 
     def test_a_killed_server_leaves_runs_interrupted_and_finished_runs_intact(self):
         first = self.studio("--jobs", "1")
@@ -310,21 +309,16 @@ class Restart(unittest.TestCase):
         self.assertEqual(json.loads(read_bytes(os.path.join(self.runs, running["id"], "run.json")))["status"],
                          "interrupted")
 
-
-class Token(unittest.TestCase):
     def test_off_loopback_every_request_needs_the_token_kept_for_the_next_start(self):
-        runs = fresh_runs(self)
         # A random token at first; then the one given; then the one kept.
         tokens = []
         for given in ((), ("--token", "secret-token-123"), ()):
-            studio = Studio(runs, "--host", "0.0.0.0", *given)
-            self.addCleanup(studio.close)
-            tokens.append(studio.token)
+            tokens.append((studio := self.studio("--host", "0.0.0.0", *given)).token)
             if len(tokens) < 3:
                 self.assertEqual(studio.stop(), 0)
         self.assertEqual((len(tokens[0]) >= 32, tokens[1:]), (True, ["secret-token-123"] * 2))
         self.assertEqual(studio.host, socket.gethostname())  # an address to go to
-        token_file = os.path.join(runs, "token")
+        token_file = os.path.join(self.runs, "token")
         self.assertEqual((stat.S_IMODE(os.stat(token_file).st_mode), read_bytes(token_file)), (0o600, b"secret-token-123\n"))
         host = {"Host": f"studio.example:{studio.port}"}
         # Which tokens pass is the access policy's own test; here, that each
@@ -338,12 +332,8 @@ class Token(unittest.TestCase):
         _, headers, _ = studio.request("GET", "/?token=secret-token-123", headers=host)
         self.assertLessEqual({"veltaro_token=secret-token-123", "HttpOnly"}, set(headers["Set-Cookie"].split("; ")))
 
-
-class StartingUp(unittest.TestCase):
     def test_refusals_at_start(self):
-        runs, locked = fresh_runs(self), fresh_runs(self)
-        studio = Studio(locked)
-        self.addCleanup(studio.close)
+        runs, locked = fresh_runs(self), self.studio().runs
         busy = self.enterContext(socket.create_server(("127.0.0.1", 0)))
         for options, words in ((["--port", str(busy.getsockname()[1])], "--port"), (["--colour", "red"], "Unknown option"),
                                (["--jobs", "0"], "--jobs"), (["--time-limit", "soon"], "--time-limit"),
