@@ -10,6 +10,7 @@ import base64
 import csv
 import io
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -71,8 +72,7 @@ class StudioTest(unittest.TestCase):
         self.driver.get(self.server.url)
         # Each test starts from an empty drawing: the page keeps the last one.
         self.driver.execute_script("localStorage.clear()")
-        self.driver.get(self.server.url)
-        self.wait_for(lambda: self.driver.execute_script("return document.readyState") == "complete")
+        self.driver.get(self.server.url)  # returns once the page has loaded
         self.driver.get_log("browser")  # start each test with an empty log
 
     def tearDown(self):
@@ -100,9 +100,6 @@ class StudioTest(unittest.TestCase):
             else:
                 field.clear()
                 field.send_keys(str(value))
-
-    def choose_tool(self, tool):
-        self.find(f"input[name=tool][value={tool}]").find_element(By.XPATH, "..").click()
 
     def status(self):
         return self.find("#status").text
@@ -178,7 +175,7 @@ class DrawingTest(StudioTest):
     def test_disc_drawn_by_mouse_is_sent_as_a_png_of_its_size_and_place(self):
         scale_x, scale_y = self.canvas_scale()[:2]
         centre, rim = (300, 100), (345, 100)
-        self.choose_tool("circle")
+        self.find("input[name=tool][value=circle]").find_element(By.XPATH, "..").click()
         self.drag(self.find("#drawing"), centre, rim)
         self.run_done(mesh_choice=0)
         run_id = self.watched_run_id()
@@ -191,27 +188,8 @@ class DrawingTest(StudioTest):
                                 (max(columns) - min(columns) + 1, 2 * 45 * scale_x)):
             self.assertLessEqual(abs(value - expected), 2)
 
-    def test_naca_0012_is_symmetric_about_its_chord_and_has_the_chord_asked_for(self):
-        self.choose_tool("airfoil")
-        self.set_fields(naca_digits="0012", naca_chord=1, naca_angle=0, naca_x=2, naca_y=0.5)
-        self.find("#naca_place").click()
-        self.set_fields(mesh_choice=0, max_iterations=5)
-        self.run_and_watch()  # only the picture it stored matters here
-
-        dark = self.dark_pixels(self.watched_run_id())
-        height, width = len(dark), len(dark[0])
-        extents = {c: rows for c in range(width) if (rows := [r for r in range(height) if dark[r][c] == "#"])}
-        # The chord line: the middle of the thickest column, in pixel rows.
-        thickest = max(extents.values(), key=len)
-        chord_line = (min(thickest) + max(thickest) + 1) / 2
-        self.assertAlmostEqual(chord_line, height / 2, delta=1)  # asked at y = 0.5 m
-        for c, rows in extents.items():
-            above, below = chord_line - min(rows), max(rows) + 1 - chord_line
-            self.assertLessEqual(abs(above - below), 1, f"column {c}")
-        self.assertAlmostEqual((max(extents) - min(extents) + 1) * 4.0 / width, 1.0, delta=0.01)
-
     def test_undo_redo_and_another_tunnel_length_keep_the_drawing(self):
-        self.choose_tool("rectangle")
+        self.find("input[name=tool][value=rectangle]").find_element(By.XPATH, "..").click()
         self.drag(self.find("#drawing"), (100, 50), (200, 150))
         drawn = self.find("#measure_height").text
         pixels = "return Array.from(document.getElementById('drawing').getContext('2d')" \
@@ -285,8 +263,7 @@ class UploadTest(StudioTest):
         # The command line the run's view shows, run by a shell beside the stored picture and answers.
         folder = self.enterContext(tempfile.TemporaryDirectory())
         for name, data in zip(("picture.jpg", "answers.txt"), stored):
-            with open(os.path.join(folder, name), "wb") as out:
-                out.write(data)
+            pathlib.Path(folder, name).write_bytes(data)
         done = subprocess.run(["bash", "-c", self.find("#command_line").text.replace("veltaro", EXE, 1)],
                               cwd=folder, capture_output=True, text=True, timeout=600)
         self.assertEqual(done.returncode, 1, done.stderr)
@@ -456,8 +433,8 @@ class UnsteadyTest(StudioTest):
 
 
 class AirfoilTest(StudioTest):
-    def test_angle_sweep_gives_a_polar_with_the_sign_of_the_angle_and_its_csv(self):
-        self.choose_tool("airfoil")
+    def test_angle_sweep_of_a_naca_0012_with_the_chord_asked_for_gives_a_polar_with_the_sign_of_the_angle(self):
+        self.find("input[name=tool][value=airfoil]").find_element(By.XPATH, "..").click()
         self.set_fields(naca_digits="0012", naca_chord=1, naca_x=2, naca_y=0.5, mesh_choice=0,
                         max_iterations=3000, solid_nodes="covered", angle_values="-8, 0, 8", sweep_label="polar")
         self.find("#angle_sweep_run").click()
@@ -479,6 +456,19 @@ class AirfoilTest(StudioTest):
         self.assertLessEqual(abs(lift[8] + lift[-8]), 0.1 * abs(lift[8]))
         self.assertEqual(("best L/D" in self.find("#polar_curve").text, self.find("#lift_column").text),
                          (True, "C_L,c (on c)"))
+        # The stored picture at 0 degrees: symmetric about its chord line, which is at the
+        # y = 0.5 m asked for, and 1 m long.
+        dark = self.dark_pixels(rows[1]["run"])
+        height, width = len(dark), len(dark[0])
+        extents = {c: span for c in range(width) if (span := [r for r in range(height) if dark[r][c] == "#"])}
+        # The chord line: the middle of the thickest column, in pixel rows.
+        thickest = max(extents.values(), key=len)
+        chord_line = (min(thickest) + max(thickest) + 1) / 2
+        self.assertAlmostEqual(chord_line, height / 2, delta=1)
+        for c, span in extents.items():
+            above, below = chord_line - min(span), max(span) + 1 - chord_line
+            self.assertLessEqual(abs(above - below), 1, f"column {c}")
+        self.assertAlmostEqual((max(extents) - min(extents) + 1) * 4.0 / width, 1.0, delta=0.01)
 
 
 if __name__ == "__main__":

@@ -22,8 +22,7 @@ PICTURE = "not a picture; the sweep only checks that it exists"
 
 class Folder(unittest.TestCase):
     def setUp(self):
-        self.dir = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, self.dir)
+        self.dir = self.enterContext(tempfile.TemporaryDirectory())
         self.write("cylinder.jpg", PICTURE)
 
     def write(self, name, text):
@@ -89,14 +88,13 @@ class CasesCsv(Folder):
     def test_accepted_rows_give_answers_and_options(self):
         header = HEADER + ",solid_nodes,inlet_velocity"
         for fields, answers, options in (  # the row's fields after the name, answers after the picture, options
-            (ROW + ",,", ["20", "0.01", "1", "1", "4", "0", "5"], []),
-            ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"], []),
-            ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", ["20", "0.0", "1", "1", "4", "2", "9", "1e-2"], []),
-            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"])):
+            (ROW + ",,", "20 0.01 1 1 4 0 5", []), ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", "0 0.01 1 1 4 0 5 0.3", []),
+            ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", "20 0.0 1 1 4 2 9 1e-2", []),
+            (" " + ROW + " , sampled ,", "20 0.01 1 1 4 0 5", ["--solid-nodes=sampled"])):
             with self.subTest(row=fields):
                 # A byte order mark, CRLF line ends and blank lines are read past.
                 cases = sweep.read_cases(self.write("cases.csv", f"\ufeff{header}\r\n\r\na,{fields}\r\n\r\n"))
-                self.assertEqual([(c.name, c.answers, c.options) for c in cases], [("a", answers, options)])
+                self.assertEqual([(c.name, c.answers, c.options) for c in cases], [("a", answers.split(), options)])
                 self.assertEqual(cases[0].picture, os.path.join(self.dir, "cylinder.jpg"))
         self.write("cases.csv", HEADER + "\na," + ROW + "\n\nb," + ROW + "\n")
         self.assertEqual(self.sweep("--count", "cases.csv").stdout, "2\n")

@@ -3,6 +3,7 @@ results: the page's tables and sentences, the wake measures, the cases it
 runs.  python3 -m unittest discover -s tests/scripts  (scripts/ on PYTHONPATH)"""
 
 import copy
+import importlib.util
 import os
 import pathlib
 import struct
@@ -189,13 +190,10 @@ class Wake(unittest.TestCase):
         data = (b"# vtk DataFile Version 3.0\nflow\nBINARY\nDATASET STRUCTURED_POINTS\nDIMENSIONS 3 2 1\n"
                 b"VECTORS velocity float\n" + struct.pack(">18f", *range(18)) +
                 b"\nSCALARS solid int 1\nLOOKUP_TABLE default\n" + struct.pack(">6i", *solid) + b"\n")
-        with tempfile.NamedTemporaryFile(suffix=".vtk") as file:
-            file.write(data)
-            file.flush()
-            self.assertEqual(validate.read_flow_vtk(file.name), (3, 2, tuple(solid), tuple(float(v) for v in range(18))))
-            file.truncate(len(data) - 10)
-            file.flush()
-            self.assertIsNone(validate.read_flow_vtk(file.name)[2])
+        path = os.path.join(self.enterContext(tempfile.TemporaryDirectory()), "flow.vtk")
+        for size, solid_read in ((len(data), tuple(solid)), (len(data) - 10, None)):  # cut short: no solid nodes
+            pathlib.Path(path).write_bytes(data[:size])
+            self.assertEqual(validate.read_flow_vtk(path), (3, 2, solid_read, tuple(float(v) for v in range(18))))
         # 4 x 2 nodes, rows from the bottom; the body's front is column 2.
         velocity = [2, 0, 0, 0, 1.5, 0, 9, 9, 0, 9, 9, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 9, 9, 0]
         self.assertAlmostEqual(validate.speed_ahead((4, 2, [0, 0, 1, 0, 0, 0, 0, 1], velocity), 2.0), 1.0)
@@ -251,15 +249,13 @@ class Cases(unittest.TestCase):
                     self.assertEqual((result.returncode, result.stdout, os.path.exists(workdir)), (2, "", False))
                     self.assertIn(words, result.stderr)
 
+    @unittest.skipUnless(importlib.util.find_spec("matplotlib"),  # the plot's one dependency
+                         "matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")
     def test_the_plot_is_the_same_file_for_the_same_numbers(self):
-        try:
-            import matplotlib  # noqa: F401  (the plot's one dependency)
-        except ImportError:
-            self.skipTest("matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")
         records = {label: fake_records() for label, *_ in validate.CONFIGURATIONS}
         with tempfile.TemporaryDirectory() as folder:
             for name in ("a.svg", "b.svg"):
                 validate.plot(os.path.join(folder, name), validate.CONFIGURATIONS, copy.deepcopy(records), REFERENCES)
-            drawn = [open(os.path.join(folder, name)).read() for name in ("a.svg", "b.svg")]
+            drawn = [pathlib.Path(folder, name).read_text() for name in ("a.svg", "b.svg")]
         self.assertEqual(drawn[0], drawn[1])
         self.assertIn("confined reference", drawn[0])

@@ -20,9 +20,8 @@ EXE = os.path.abspath(EXE) if os.sep in EXE else EXE  # the command-line runs st
 EXAMPLES = os.environ.get("VELTARO_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
 FINAL = ("done", "refused", "failed", "cancelled", "interrupted")
 # The shipped cylinder on the coarse mesh: settles in well under a second.
-COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1",
-                  "tunnel_height": "1", "tunnel_length": "4", "mesh_choice": "0",
-                  "max_iterations": "20000"}
+COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1", "tunnel_height": "1",
+                  "tunnel_length": "4", "mesh_choice": "0", "max_iterations": "20000"}
 # The fine mesh with no end in sight: a run that is still going when the test acts on it.
 LONG_ANSWERS = dict(COARSE_ANSWERS, mesh_choice="2", max_iterations="1000000")
 
