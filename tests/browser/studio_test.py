@@ -39,8 +39,7 @@ def read_flow(data):
     with tempfile.NamedTemporaryFile(suffix=".vtk") as file:
         file.write(data)
         file.flush()
-        text = subprocess.run(["/usr/bin/python3", READ_VTK, file.name], capture_output=True,
-                              text=True, check=True).stdout
+        text = subprocess.run(["/usr/bin/python3", READ_VTK, file.name], capture_output=True, text=True, check=True).stdout
     found = {line.split()[0]: [float(value) for value in line.split()[1:]] for line in text.splitlines()}
     velocity, (nx, ny) = found["velocity:float"], map(int, found["dimensions"][:2])
     return {"nx": nx, "ny": ny, "u": velocity[0::3], "v": velocity[1::3], "p": found["pressure:float"]}
@@ -94,9 +93,8 @@ class StudioTest(unittest.TestCase):
         for element_id, value in values.items():
             field = self.find("#" + element_id)
             if field.tag_name == "select" or field.get_attribute("type") == "range":
-                self.driver.execute_script(
-                    "arguments[0].value = arguments[1]; arguments[0].dispatchEvent(new Event('input')); "
-                    "arguments[0].dispatchEvent(new Event('change'));", field, str(value))
+                self.driver.execute_script("arguments[0].value = arguments[1]; arguments[0].dispatchEvent(new Event('input'));"
+                                           "arguments[0].dispatchEvent(new Event('change'));", field, str(value))
             else:
                 field.clear()
                 field.send_keys(str(value))
@@ -120,8 +118,7 @@ class StudioTest(unittest.TestCase):
         start, middle, end = [(round(x - box["width"] / 2), round(y - box["height"] / 2)) for x, y in
                               (start, ((start[0] + end[0]) / 2, (start[1] + end[1]) / 2), end)]
         ActionChains(self.driver).move_to_element_with_offset(element, *start).click_and_hold() \
-            .move_to_element_with_offset(element, *middle) \
-            .move_to_element_with_offset(element, *end).release().perform()
+            .move_to_element_with_offset(element, *middle).move_to_element_with_offset(element, *end).release().perform()
 
     def run_and_watch(self, live=lambda: False, timeout=300):
         """Runs the form and waits for the final status; gives it, and whether
@@ -163,9 +160,8 @@ class StudioTest(unittest.TestCase):
 
     def canvas_scale(self):
         """Picture pixels per CSS pixel of the drawing, and the canvas's width."""
-        return self.driver.execute_script(
-            "const c = document.getElementById('drawing'), box = c.getBoundingClientRect();"
-            "return [c.width / box.width, c.height / box.height, c.width];")
+        return self.driver.execute_script("const c = document.getElementById('drawing'), box = c.getBoundingClientRect();"
+                                          "return [c.width / box.width, c.height / box.height, c.width];")
 
 
 CYLINDER = os.path.join(EXAMPLES, "cylinder.jpg")

@@ -164,9 +164,8 @@ class Gather(Folder):
 
 
 class WithTheProgram(Folder):
+    @unittest.skipUnless(os.environ.get("VELTARO_EXE"), "VELTARO_EXE names no built program")
     def test_a_refused_case_is_named_and_a_second_start_runs_nothing_that_finished(self):
-        if not os.environ.get("VELTARO_EXE"):
-            self.skipTest("VELTARO_EXE names no built program")
         shutil.copy(os.path.join(os.path.dirname(__file__), "../../examples/cylinder.jpg"), self.dir)
         self.write("cases.csv", f"{HEADER}\nfine,{ROW}\nrefused,cylinder.jpg,20,0.01,-1,1,4,0,5\n")
         result = self.sweep("cases.csv", "out", program=os.environ["VELTARO_EXE"])

@@ -72,14 +72,13 @@ def every_page(changes=()):
 
 def unsteady_page(changes=(), decay=0.85):
     """The time-accurate runs: shedding at Re_D 60 to 150, none at 40."""
-    records = {}
-    for re_d, m, _ in validate.UNSTEADY_CASES:
-        shed = (lambda value: value if re_d > 40 else None)
-        records[re_d, m] = dict(
-            iterations=20000 * m, seconds=30.0 * m, stop="flow time", flow_time=8.0, inlet_velocity=re_d / 20,
-            strouhal=shed(0.17 + 0.005 * m), strouhal_uncertainty=shed(1e-4), cycles=shed(20),
-            mean_drag_coefficient=shed(1.45), drag_coefficient_amplitude=shed(0.011),
-            lift_coefficient_amplitude=shed(0.32), end_lift_amplitude=0.3 if re_d > 40 else 2e-4)
+    shed = (lambda re_d, value: value if re_d > 40 else None)
+    records = {(re_d, m): dict(
+        iterations=20000 * m, seconds=30.0 * m, stop="flow time", flow_time=8.0, inlet_velocity=re_d / 20,
+        strouhal=shed(re_d, 0.17 + 0.005 * m), strouhal_uncertainty=shed(re_d, 1e-4), cycles=shed(re_d, 20),
+        mean_drag_coefficient=shed(re_d, 1.45), drag_coefficient_amplitude=shed(re_d, 0.011),
+        lift_coefficient_amplitude=shed(re_d, 0.32), end_lift_amplitude=0.3 if re_d > 40 else 2e-4)
+        for re_d, m, _ in validate.UNSTEADY_CASES}
     unsteady = dict(records=edited(records, changes), cases=validate.UNSTEADY_CASES, picture="vorticity.png",
                     command_line=validate.command_line(validate.UNSTEADY),
                     onset_check=dict(swings=[(t, 0.2 * decay ** (t - 4)) for t in range(1, 17)]))
@@ -91,8 +90,7 @@ PAGES = (default_page, option_page, every_page, unsteady_page)
 
 # The first cells of the goals' rows.
 LW_GOAL = "| L_w/D within 10% of the confined reference on the fine mesh | "
-CD_ONE_WAY = "| C_D moves one way from the coarse to the standard to the fine mesh | "
-LW_ONE_WAY = "| L_w/D moves one way from the coarse to the standard to the fine mesh | "
+CD_ONE_WAY, LW_ONE_WAY = (f"| {q} moves one way from the coarse to the standard to the fine mesh | " for q in ("C_D", "L_w/D"))
 SCALE_FINE = [((re_d, 2), {"drag_coefficient": STANDARD_CD[re_d] * (1 + 0.1 / 2.4) * 0.98}) for re_d in REYNOLDS]
 NO_WAKE = [(key, {"lw": "none"}) for key in EVERY]
 GROWN_WAKE = [((re_d, m), {"lw": length}) for re_d, lengths in ((10, (0.01, 0.03, 0.06)), (20, (0.1, 0.3, 0.62)))
@@ -222,16 +220,14 @@ class Cases(unittest.TestCase):
                 self.assertEqual([c[0] for c in validate.offered(validate.CONFIGURATIONS, help_text)], labels)
 
     def test_the_sweep_takes_the_cases_with_their_options(self):
-        with tempfile.TemporaryDirectory() as folder:
-            pathlib.Path(folder, "validation_cylinder.jpg").touch()
-            path = pathlib.Path(folder, "cases.csv")
-            for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 13)):
-                path.write_text(text := validate.cases_csv(configurations, "validation_cylinder.jpg"))
-                self.assertEqual(len(text.split("\n")[0].split(",")), columns)
-                cases = sweep.read_cases(str(path))
-                self.assertEqual(len(cases), 12 * len(configurations))
-                self.assertEqual((cases[0].name, cases[0].answers),
-                                 ("re5_fine", ["50", "0.01", "1", "2", "4", "2", "200000"]))
+        path = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory()), "cases.csv")
+        path.with_name("validation_cylinder.jpg").touch()
+        for configurations, columns in ((validate.CONFIGURATIONS[:1], 9), (validate.CONFIGURATIONS, 13)):
+            path.write_text(text := validate.cases_csv(configurations, "validation_cylinder.jpg"))
+            self.assertEqual(len(text.split("\n")[0].split(",")), columns)
+            cases = sweep.read_cases(str(path))
+            self.assertEqual(len(cases), 12 * len(configurations))
+            self.assertEqual((cases[0].name, cases[0].answers), ("re5_fine", "50 0.01 1 2 4 2 200000".split()))
         # The last CSV, of every configuration: each with its options.
         options = {c.name: c.options for c in cases}
         self.assertEqual([options[f"{prefix}re40_coarse"] for prefix in ("", "covered_", "outline_")],
@@ -239,15 +235,14 @@ class Cases(unittest.TestCase):
                                                           "--pressure-solver=fft"]])
 
     def test_bad_arguments_are_refused_before_anything_runs(self):
-        with tempfile.TemporaryDirectory() as folder:
-            workdir = os.path.join(folder, "work")
-            for args, words in ((["--frobnicate"], "unknown argument --frobnicate"), (["-j"], "-j needs a number of jobs"),
-                                (["--workdir"], "--workdir needs a folder")):  # after --workdir DIR; the message
-                with self.subTest(args=args):
-                    result = subprocess.run([sys.executable, validate.__file__, "--workdir", workdir] + args,
-                                            capture_output=True, text=True)
-                    self.assertEqual((result.returncode, result.stdout, os.path.exists(workdir)), (2, "", False))
-                    self.assertIn(words, result.stderr)
+        workdir = os.path.join(self.enterContext(tempfile.TemporaryDirectory()), "work")
+        for args, words in ((["--frobnicate"], "unknown argument --frobnicate"), (["-j"], "-j needs a number of jobs"),
+                            (["--workdir"], "--workdir needs a folder")):  # after --workdir DIR; the message
+            with self.subTest(args=args):
+                result = subprocess.run([sys.executable, validate.__file__, "--workdir", workdir] + args,
+                                        capture_output=True, text=True)
+                self.assertEqual((result.returncode, result.stdout, os.path.exists(workdir)), (2, "", False))
+                self.assertIn(words, result.stderr)
 
     @unittest.skipUnless(importlib.util.find_spec("matplotlib"),  # the plot's one dependency
                          "matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")

@@ -34,8 +34,7 @@ def residual_columns(folder):
 
 
 def event_residuals(events):
-    return [(d["count"], d["residual"], d["residual_rms"], d["flow_time"]) for _, kind, d in events
-            if kind == "iteration"]
+    return [(d["count"], d["residual"], d["residual_rms"], d["flow_time"]) for _, kind, d in events if kind == "iteration"]
 
 
 def iteration_counts(test, events, more_than):
@@ -53,10 +52,6 @@ def processes_in(folder):
         except OSError:  # gone, or not ours to see
             return None
     return [pid for pid in filter(str.isdigit, os.listdir("/proc")) if cwd(pid) == folder]
-
-
-def fresh_runs(test):
-    return test.enterContext(tempfile.TemporaryDirectory(prefix="veltaro-api-"))
 
 
 class StudioCase(unittest.TestCase):
@@ -140,8 +135,7 @@ class BadRequests(StudioCase):
             body, content_type = multipart(fields, {"picture": ("c.jpg", picture)} if picture else {})
             return body, {"Content-Type": content_type}
         body, headers = form()
-        foreign = {"Origin": "http://evil.example"}
-        missing = "/api/runs/20990101-000000-0000"
+        foreign, missing = {"Origin": "http://evil.example"}, "/api/runs/20990101-000000-0000"
         names = ["run.jsonx", "picture.png", "token", ".lock", "../run.json", "..%2Frun.json", "%2e%2e%2f%2e%2e%2ftoken",
                  "..%2F..%2F..%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd", "U.dat%00.txt", "U.dat/", "./U.dat", "u.dat", ""]
         paths = [missing + end for end in ("", "/events", "/archive", "/files/U.dat")] + [f"/api/runs/{run_id}/files/{n}"
@@ -264,7 +258,7 @@ class ServerProcess(unittest.TestCase):
         return studio
 
     def setUp(self):
-        self.runs = fresh_runs(self)
+        self.runs = self.enterContext(tempfile.TemporaryDirectory(prefix="veltaro-api-"))
 
     def test_a_run_over_its_time_limit_fails(self):
         studio = self.studio("--time-limit", "1")
@@ -331,7 +325,7 @@ class ServerProcess(unittest.TestCase):
         self.assertLessEqual({"veltaro_token=secret-token-123", "HttpOnly"}, set(headers["Set-Cookie"].split("; ")))
 
     def test_refusals_at_start(self):
-        runs, locked = fresh_runs(self), self.studio().runs
+        runs, locked = self.enterContext(tempfile.TemporaryDirectory(prefix="veltaro-api-")), self.studio().runs
         busy = self.enterContext(socket.create_server(("127.0.0.1", 0)))
         for options, words in ((["--port", str(busy.getsockname()[1])], "--port"), (["--colour", "red"], "Unknown option"),
                                (["--jobs", "0"], "--jobs"), (["--time-limit", "soon"], "--time-limit"),

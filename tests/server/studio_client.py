@@ -127,8 +127,7 @@ class Studio:
         """The response status and a generator of (id, event, data) of a stream."""
         connection = self.connection(timeout)
         resume = {} if last_event_id is None else {"Last-Event-ID": str(last_event_id)}
-        connection.request("GET", path, headers={"Host": f"127.0.0.1:{self.port}",
-                                                 "Accept": "text/event-stream", **resume})
+        connection.request("GET", path, headers={"Host": f"127.0.0.1:{self.port}", "Accept": "text/event-stream", **resume})
         response = connection.getresponse()
         return response.status, read_events(response, connection)
 
