@@ -1,14 +1,15 @@
-"""scripts/sweep.py: the checks of the cases CSV, one case's run with a
-stand-in program, and the gathering of summaries into results.csv.
+"""scripts/sweep.sh and sweep.py: the checks of the cases CSV, one case's run
+with a stand-in program, the gathering of summaries into results.csv, and a
+sweep end to end with the built program (VELTARO_EXE).
     python3 -m unittest discover -s tests/scripts   (scripts/ on PYTHONPATH)"""
 
 import contextlib
 import io
 import json
 import os
+import pathlib
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 
@@ -21,22 +22,19 @@ PICTURE = "not a picture; the sweep only checks that it exists"
 
 class Folder(unittest.TestCase):
     def setUp(self):
-        self.dir = tempfile.mkdtemp()
-        self.addCleanup(shutil.rmtree, self.dir)
+        self.dir = self.enterContext(tempfile.TemporaryDirectory())
         self.write("cylinder.jpg", PICTURE)
 
     def write(self, name, text):
-        path = os.path.join(self.dir, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "w") as file:
-            file.write(text)
-        return path
+        (path := pathlib.Path(self.dir, name)).parent.mkdir(parents=True, exist_ok=True)
+        path.write_text(text)
+        return str(path)
 
     def sweep(self, *args, program=None):
-        """sweep.py as the shell front end and Slurm call it, from the folder."""
+        """The sweep through its shell front end, from the folder."""
         env = dict(os.environ, VELTARO=program or os.path.join(self.dir, "no-such-program"))
-        return subprocess.run([sys.executable, sweep.__file__, *args], capture_output=True, text=True,
-                              env=env, cwd=self.dir)
+        return subprocess.run(["bash", os.path.join(os.path.dirname(sweep.__file__), "sweep.sh"), *args],
+                              capture_output=True, text=True, env=env, cwd=self.dir)
 
 
 class CasesCsv(Folder):
@@ -90,14 +88,13 @@ class CasesCsv(Folder):
     def test_accepted_rows_give_answers_and_options(self):
         header = HEADER + ",solid_nodes,inlet_velocity"
         for fields, answers, options in (  # the row's fields after the name, answers after the picture, options
-            (ROW + ",,", ["20", "0.01", "1", "1", "4", "0", "5"], []),
-            ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", ["0", "0.01", "1", "1", "4", "0", "5", "0.3"], []),
-            ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", ["20", "0.0", "1", "1", "4", "2", "9", "1e-2"], []),
-            (" " + ROW + " , sampled ,", ["20", "0.01", "1", "1", "4", "0", "5"], ["--solid-nodes=sampled"])):
+            (ROW + ",,", "20 0.01 1 1 4 0 5", []), ("cylinder.jpg,0,0.01,1,1,4,0,5,,0.3", "0 0.01 1 1 4 0 5 0.3", []),
+            ("cylinder.jpg,20,0.0,1,1,4,2,9,,1e-2", "20 0.0 1 1 4 2 9 1e-2", []),
+            (" " + ROW + " , sampled ,", "20 0.01 1 1 4 0 5", ["--solid-nodes=sampled"])):
             with self.subTest(row=fields):
                 # A byte order mark, CRLF line ends and blank lines are read past.
                 cases = sweep.read_cases(self.write("cases.csv", f"\ufeff{header}\r\n\r\na,{fields}\r\n\r\n"))
-                self.assertEqual([(c.name, c.answers, c.options) for c in cases], [("a", answers, options)])
+                self.assertEqual([(c.name, c.answers, c.options) for c in cases], [("a", answers.split(), options)])
                 self.assertEqual(cases[0].picture, os.path.join(self.dir, "cylinder.jpg"))
         self.write("cases.csv", HEADER + "\na," + ROW + "\n\nb," + ROW + "\n")
         self.assertEqual(self.sweep("--count", "cases.csv").stdout, "2\n")
@@ -114,11 +111,10 @@ class CasesCsv(Folder):
         result = self.sweep("--case", "cases.csv", "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
-        with open(os.path.join(folder, "summary.json")) as file:
-            self.assertEqual(json.load(file), {"arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft "
-                                                            "--advection=second-order --unsteady=2.5 --frames=60 --frames-vtk",
-                                               "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
-        self.assertEqual([open(os.path.join(folder, name)).read() for name in ("exit_status", "console.txt", "stderr.txt",
+        self.assertEqual(json.loads(pathlib.Path(folder, "summary.json").read_text()), {
+            "arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft --advection=second-order "
+                         "--unsteady=2.5 --frames=60 --frames-vtk", "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
+        self.assertEqual([pathlib.Path(folder, name).read_text() for name in ("exit_status", "console.txt", "stderr.txt",
                           "cylinder.jpg")], ["1\n", "console\n", "last words\n", PICTURE])
 
 
@@ -139,8 +135,7 @@ class Gather(Folder):
             ("new", 1, summary(lift_coefficient_chord=-0.001, warnings=warnings, solid_nodes="covered, at half",
                                pressure_probe={"x": 1}, later=3), ""),
             ("old", 1, summary(), ""), ("refused", 2, None, "\nThe density must be a positive number\n\n"),
-            ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None),
-        ]
+            ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None)]
         self.write("cases.csv", HEADER + "\n" + "".join(f"{name},{ROW}\n" for name, *_ in cases))
         for name, exit_status, summary_text, stderr in cases:
             for file, text in (("exit_status", exit_status), ("summary.json", summary_text), ("stderr.txt", stderr)):
@@ -149,14 +144,14 @@ class Gather(Folder):
         errors = io.StringIO()
         with contextlib.redirect_stderr(errors), contextlib.redirect_stdout(io.StringIO()):
             self.assertEqual(sweep.gather(os.path.join(self.dir, "cases.csv"), os.path.join(self.dir, "out")), 1)
-        with open(os.path.join(self.dir, "out", "results.csv"), newline="") as file:
-            self.assertEqual(file.read(), "name,status,exit_status,picture,reynolds_number,nx,stop,lift,drag_coefficient,"
-                             "lift_coefficient_chord,warnings,solid_nodes,later\n"
-                             "new,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,-0.001,"
-                             'iteration_limit;coarse_obstacle,"covered, at half",3\n'
-                             "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
-                             "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
-                             "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
+        self.assertEqual(pathlib.Path(self.dir, "out", "results.csv").read_bytes().decode(),
+                         "name,status,exit_status,picture,reynolds_number,nx,stop,lift,drag_coefficient,"
+                         "lift_coefficient_chord,warnings,solid_nodes,later\n"
+                         "new,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,-0.001,"
+                         'iteration_limit;coarse_obstacle,"covered, at half",3\n'
+                         "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
+                         "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
+                         "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
         self.assertEqual(errors.getvalue(), "4 of 6 cases failed or did not run:\n  refused: exit status 2: The density "
                          "must be a positive number\n  silent: complete (exit status 1) but no summary.json\n  broken: "
                          "summary.json is not a readable JSON object\n  waiting: not run\n")
@@ -166,3 +161,18 @@ class Gather(Folder):
             # the keys of each summary, one letter a key; the columns
             with self.subTest(keys=key_lists):
                 self.assertEqual(sweep.summary_columns({k: "1" for k in keys} for keys in key_lists.split(" ")), list(columns))
+
+
+class WithTheProgram(Folder):
+    @unittest.skipUnless(os.environ.get("VELTARO_EXE"), "VELTARO_EXE names no built program")
+    def test_a_refused_case_is_named_and_a_second_start_runs_nothing_that_finished(self):
+        shutil.copy(os.path.join(os.path.dirname(__file__), "../../examples/cylinder.jpg"), self.dir)
+        self.write("cases.csv", f"{HEADER}\nfine,{ROW}\nrefused,cylinder.jpg,20,0.01,-1,1,4,0,5\n")
+        result = self.sweep("cases.csv", "out", program=os.environ["VELTARO_EXE"])
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("refused: exit status 2: The density must be a positive number", result.stdout + result.stderr)
+        results = pathlib.Path(self.dir, "out", "results.csv").read_text()
+        self.assertRegex(results, "(?m)^fine,ok,1,cylinder.jpg,800,200,(.|\n)*^refused,failed,2,")
+        os.utime(summary := os.path.join(self.dir, "out", "fine", "summary.json"), (946684800, 946684800))
+        self.sweep("cases.csv", "out", program=os.environ["VELTARO_EXE"])
+        self.assertEqual(os.stat(summary).st_mtime, 946684800, "a finished case ran again")

@@ -14,8 +14,7 @@ import unittest
 import zipfile
 from concurrent.futures import ThreadPoolExecutor
 
-from studio_client import (COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_picture,
-                           multipart, read_bytes, run_cli)
+from studio_client import COARSE_ANSWERS, EXE, LONG_ANSWERS, Studio, example_picture, multipart, read_bytes, run_cli
 
 RESULT_FILES = ["U.dat", "V.dat", "P.dat", "convergence.txt", "convergence.svg", "U.jpg",
                 "V.jpg", "pressure.jpg", "velocity.jpg", "flow.vtk", "summary.json", "residual.txt"]
@@ -35,8 +34,7 @@ def residual_columns(folder):
 
 
 def event_residuals(events):
-    return [(d["count"], d["residual"], d["residual_rms"], d["flow_time"]) for _, kind, d in events
-            if kind == "iteration"]
+    return [(d["count"], d["residual"], d["residual_rms"], d["flow_time"]) for _, kind, d in events if kind == "iteration"]
 
 
 def iteration_counts(test, events, more_than):
@@ -54,10 +52,6 @@ def processes_in(folder):
         except OSError:  # gone, or not ours to see
             return None
     return [pid for pid in filter(str.isdigit, os.listdir("/proc")) if cwd(pid) == folder]
-
-
-def fresh_runs(test):
-    return test.enterContext(tempfile.TemporaryDirectory(prefix="veltaro-api-"))
 
 
 class StudioCase(unittest.TestCase):
@@ -106,8 +100,7 @@ class GoodPath(StudioCase):
         for name in RESULT_FILES + ["console.txt"]:
             status, headers, served = self.studio.request("GET", f"/api/runs/{run_id}/files/{name}")
             self.assertEqual((status, headers["Content-Type"].startswith(CONTENT_TYPES.get(name, ""))), (200, True), name)
-            expected = cli.stdout.encode() if name == "console.txt" else read_bytes(
-                os.path.join(self.runs, ".cli", name))
+            expected = cli.stdout.encode() if name == "console.txt" else read_bytes(os.path.join(self.runs, ".cli", name))
             if name == "summary.json":  # the same keys in the same order; only the time differs
                 served, expected = (list({**json.loads(x), "seconds": 0}.items()) for x in (served, expected))
             self.assertEqual(served, expected, name)
@@ -123,7 +116,6 @@ class GoodPath(StudioCase):
     def test_the_page_is_served_from_the_executable(self):
         status, headers, _ = self.studio.request("GET", "/")
         self.assertEqual((status, headers["Content-Type"].split(";")[0]), (200, "text/html"))
-        self.assertEqual(self.studio.request("GET", "/no-such-file.js")[0], 404)
         # Every file of web/ is served as it is, and the whole page stays small.
         web = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../web")
         paths = [os.path.join(folder, name) for folder, _, names in os.walk(web) for name in names]
@@ -143,12 +135,11 @@ class BadRequests(StudioCase):
             body, content_type = multipart(fields, {"picture": ("c.jpg", picture)} if picture else {})
             return body, {"Content-Type": content_type}
         body, headers = form()
-        foreign = {"Origin": "http://evil.example"}
-        missing = "/api/runs/20990101-000000-0000"
+        foreign, missing = {"Origin": "http://evil.example"}, "/api/runs/20990101-000000-0000"
         names = ["run.jsonx", "picture.png", "token", ".lock", "../run.json", "..%2Frun.json", "%2e%2e%2f%2e%2e%2ftoken",
                  "..%2F..%2F..%2Fetc%2Fpasswd", "%2Fetc%2Fpasswd", "U.dat%00.txt", "U.dat/", "./U.dat", "u.dat", ""]
-        paths = [missing + end for end in ("", "/events", "/archive", "/files/U.dat")] + [
-            "/api/runs/..%2F..%2Fetc/files/passwd", "/api/nothing"] + [f"/api/runs/{run_id}/files/{n}" for n in names]
+        paths = [missing + end for end in ("", "/events", "/archive", "/files/U.dat")] + [f"/api/runs/{run_id}/files/{n}"
+                 for n in names] + ["/api/runs/..%2F..%2Fetc/files/passwd", "/api/nothing", "/no-such-file.js"]
         rows = [("GET", path, None, None, 404, []) for path in paths] + [("DELETE", missing, None, None, 404, [])]
         # Each refusal of the form's fields is a row of the request checks' own
         # test; here, that the server answers one with 400.
@@ -221,18 +212,8 @@ class QueueAndLimits(StudioCase):
         self.assertGreater(cancel[1][1]["iterations"], 0)
         self.assertEqual((self.studio.children(), os.path.exists(f"/proc/{children[0]}")), ([], False))
         # A finished run's DELETE removes it.
-        self.assertEqual([self.studio.json("DELETE", f"/api/runs/{run['id']}")[0] for run in (running, queued)],
-                         [204, 204])
+        self.assertEqual([self.studio.json("DELETE", f"/api/runs/{run['id']}")[0] for run in (running, queued)], [204] * 2)
         self.assertEqual(run_folders(self.runs), [])
-
-
-class TimeLimit(StudioCase):
-    options = ("--time-limit", "1")
-
-    def test_a_run_over_its_time_limit_fails(self):
-        record = self.finished(answers=LONG_ANSWERS)
-        self.assertEqual((record["status"], record["message"]), ("failed", "stopped after the time limit of 1 s"))
-        self.assertEqual(self.studio.children(), [])
 
 
 class EventStreams(StudioCase):
@@ -268,14 +249,22 @@ class EventStreams(StudioCase):
         self.assertEqual((results, results[0][-1][2]["status"]), ([results[0]] * 20, "done"))
 
 
-class Restart(unittest.TestCase):
+class ServerProcess(unittest.TestCase):
+    """Each test with servers of its own on a runs folder of its own."""
+
     def studio(self, *options):
         studio = Studio(self.runs, *options)
         self.addCleanup(studio.close)
         return studio
 
     def setUp(self):
-        self.runs = fresh_runs(self)
+        self.runs = self.enterContext(tempfile.TemporaryDirectory(prefix="veltaro-api-"))
+
+    def test_a_run_over_its_time_limit_fails(self):
+        studio = self.studio("--time-limit", "1")
+        record = studio.wait_final(studio.post_run(LONG_ANSWERS)[1]["id"])
+        self.assertEqual((record["status"], record["message"]), ("failed", "stopped after the time limit of 1 s"))
+        self.assertEqual(studio.children(), [])
 
     def test_a_killed_server_leaves_runs_interrupted_and_finished_runs_intact(self):
         first = self.studio("--jobs", "1")
@@ -312,52 +301,39 @@ class Restart(unittest.TestCase):
         self.assertEqual(json.loads(read_bytes(os.path.join(self.runs, running["id"], "run.json")))["status"],
                          "interrupted")
 
-
-class Token(unittest.TestCase):
     def test_off_loopback_every_request_needs_the_token_kept_for_the_next_start(self):
-        runs = fresh_runs(self)
         # A random token at first; then the one given; then the one kept.
         tokens = []
         for given in ((), ("--token", "secret-token-123"), ()):
-            studio = Studio(runs, "--host", "0.0.0.0", *given)
-            self.addCleanup(studio.close)
-            tokens.append(studio.token)
+            tokens.append((studio := self.studio("--host", "0.0.0.0", *given)).token)
             if len(tokens) < 3:
                 self.assertEqual(studio.stop(), 0)
         self.assertEqual((len(tokens[0]) >= 32, tokens[1:]), (True, ["secret-token-123"] * 2))
         self.assertEqual(studio.host, socket.gethostname())  # an address to go to
-        token_file = os.path.join(runs, "token")
+        token_file = os.path.join(self.runs, "token")
         self.assertEqual((stat.S_IMODE(os.stat(token_file).st_mode), read_bytes(token_file)), (0o600, b"secret-token-123\n"))
         host = {"Host": f"studio.example:{studio.port}"}
         # Which tokens pass is the access policy's own test; here, that each
         # place the token may travel in reaches it.
-        rows = [("no token", "/api/runs", host, 403),
-                ("token on the address", "/api/runs?token=secret-token-123", host, 200),
+        for name, path, headers, expected in (
+                ("no token", "/api/runs", host, 403), ("token on the address", "/api/runs?token=secret-token-123", host, 200),
                 ("token in the cookie", "/api/runs", dict(host, Cookie="a=b; veltaro_token=secret-token-123"), 200),
-                ("token in the header", "/api/runs", dict(host, Authorization="token secret-token-123"), 200)]
-        for name, path, headers, expected in rows:
+                ("token in the header", "/api/runs", dict(host, Authorization="token secret-token-123"), 200)):
             with self.subTest(name):
                 self.assertEqual(studio.request("GET", path, headers=headers)[0], expected)
         _, headers, _ = studio.request("GET", "/?token=secret-token-123", headers=host)
         self.assertLessEqual({"veltaro_token=secret-token-123", "HttpOnly"}, set(headers["Set-Cookie"].split("; ")))
 
-
-class StartingUp(unittest.TestCase):
     def test_refusals_at_start(self):
-        runs, locked = fresh_runs(self), fresh_runs(self)
-        studio = Studio(locked)
-        self.addCleanup(studio.close)
+        runs, locked = self.enterContext(tempfile.TemporaryDirectory(prefix="veltaro-api-")), self.studio().runs
         busy = self.enterContext(socket.create_server(("127.0.0.1", 0)))
-        rows = [(["--port", str(busy.getsockname()[1])], "--port"),
-                (["--colour", "red"], "Unknown option"),
-                (["--jobs", "0"], "--jobs"),
-                (["--time-limit", "soon"], "--time-limit"),
-                (["--runs", "/proc/version/runs"], "--runs"),
-                (["--port", "0", "--runs", locked], "Another veltaro serve")]
-        for options, words in rows:
+        for options, words in ((["--port", str(busy.getsockname()[1])], "--port"), (["--colour", "red"], "Unknown option"),
+                               (["--jobs", "0"], "--jobs"), (["--time-limit", "soon"], "--time-limit"),
+                               (["--runs", "/proc/version/runs"], "--runs"),
+                               (["--port", "0", "--runs", locked], "Another veltaro serve")):
             with self.subTest(words):
-                result = subprocess.run([EXE, "serve", "--runs", runs, "--memory-limit", "0",
-                                         *options], capture_output=True, text=True, timeout=30)
+                result = subprocess.run([EXE, "serve", "--runs", runs, "--memory-limit", "0", *options],
+                                        capture_output=True, text=True, timeout=30)
                 self.assertEqual((result.returncode, result.stdout, result.stderr.count("\n"),
                                   words in result.stderr), (2, "", 1, True), result.stderr)
         help_text = subprocess.run([EXE, "serve", "--help"], capture_output=True, text=True)

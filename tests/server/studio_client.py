@@ -20,16 +20,14 @@ EXE = os.path.abspath(EXE) if os.sep in EXE else EXE  # the command-line runs st
 EXAMPLES = os.environ.get("VELTARO_EXAMPLES", os.path.join(os.path.dirname(__file__), "../../examples"))
 FINAL = ("done", "refused", "failed", "cancelled", "interrupted")
 # The shipped cylinder on the coarse mesh: settles in well under a second.
-COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1",
-                  "tunnel_height": "1", "tunnel_length": "4", "mesh_choice": "0",
-                  "max_iterations": "20000"}
+COARSE_ANSWERS = {"reynolds_number": "20", "kinematic_viscosity": "0.01", "density": "1", "tunnel_height": "1",
+                  "tunnel_length": "4", "mesh_choice": "0", "max_iterations": "20000"}
 # The fine mesh with no end in sight: a run that is still going when the test acts on it.
 LONG_ANSWERS = dict(COARSE_ANSWERS, mesh_choice="2", max_iterations="1000000")
 
 
 def read_bytes(path):
-    with open(path, "rb") as file:
-        return file.read()
+    return pathlib.Path(path).read_bytes()
 
 
 def example_picture(name="cylinder.jpg"):
@@ -40,10 +38,8 @@ def run_cli(folder, picture_name, picture, answers_line, options=()):
     """The program on the command line in a new folder holding the picture's
     bytes under picture_name; its files stay there."""
     os.makedirs(folder)
-    with open(os.path.join(folder, picture_name), "wb") as out:
-        out.write(picture)
-    return subprocess.run([EXE, *options], input=answers_line, cwd=folder, capture_output=True,
-                          text=True, timeout=600)
+    pathlib.Path(folder, picture_name).write_bytes(picture)
+    return subprocess.run([EXE, *options], input=answers_line, cwd=folder, capture_output=True, text=True, timeout=600)
 
 
 def multipart(fields, files):
@@ -69,9 +65,8 @@ class Studio:
 
     def start(self, port):
         # No address-space limit: a sanitizer build reserves far more than any would allow.
-        self.process = subprocess.Popen(
-            [EXE, "serve", "--port", port, "--runs", self.runs, "--memory-limit", "0",
-             *self.options], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.process = subprocess.Popen([EXE, "serve", "--port", port, "--runs", self.runs, "--memory-limit", "0",
+                                         *self.options], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         line = self.process.stdout.readline()
         if not line.startswith("Veltaro studio: http://"):
             self.process.kill()
@@ -88,8 +83,7 @@ class Studio:
         """(status, headers, body bytes)."""
         connection = self.connection()
         try:
-            connection.request(method, path, body=body,
-                               headers={"Host": f"127.0.0.1:{self.port}", **(headers or {})})
+            connection.request(method, path, body=body, headers={"Host": f"127.0.0.1:{self.port}", **(headers or {})})
             response = connection.getresponse()
             return response.status, dict(response.getheaders()), response.read()
         finally:
@@ -133,8 +127,7 @@ class Studio:
         """The response status and a generator of (id, event, data) of a stream."""
         connection = self.connection(timeout)
         resume = {} if last_event_id is None else {"Last-Event-ID": str(last_event_id)}
-        connection.request("GET", path, headers={"Host": f"127.0.0.1:{self.port}",
-                                                 "Accept": "text/event-stream", **resume})
+        connection.request("GET", path, headers={"Host": f"127.0.0.1:{self.port}", "Accept": "text/event-stream", **resume})
         response = connection.getresponse()
         return response.status, read_events(response, connection)
 
