@@ -42,16 +42,18 @@ double relative_change(float now, float before) {
 // A projection-type step of the incompressible equations, explicit in the
 // advection and the viscosity (docs/method.md, "One iteration"):
 //   u* = A(u)                                     (advect_velocity)
+//   u* at the solid nodes, if hold_body           (hold_solid_nodes)
 //   lap p = rho/dt div u* + mu div(lap u)         (pressure_equation)
 //   u_new = u* - dt/rho grad p + mu dt/rho lap u  (momentum_equation)
 // then the tunnel's and the obstacle's conditions on u_new.
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt,
-                           const ghost_nodes* ghosts) {
+                           const ghost_nodes* ghosts, bool hold_body) {
     advect_velocity(field, dt, solid_nodes, workspace);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.
     velocity_laplacians(field, workspace);
+    if (hold_body) hold_solid_nodes(field, solid_nodes, dt, params, workspace);
     pressure_equation(field, dt, params, workspace);
     momentum_equation(field, dt, params, workspace);
     boundary_conditions(field, params.inlet_velocity, solid_nodes);
@@ -121,7 +123,8 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
             break;
         }
         monitor.remember(field);
-        advance_one_iteration(field, params, solid_nodes, workspace, *dt, settings.ghosts);
+        advance_one_iteration(field, params, solid_nodes, workspace, *dt, settings.ghosts,
+                              settings.end_time.has_value());
         const double time = result.flow_time + *dt;
         if (time < settings.tilt.gone_at) {
             tilt_inlet(field, inlet_cross_velocity(settings.tilt, params.inlet_velocity, time),

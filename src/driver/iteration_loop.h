@@ -46,9 +46,11 @@ double relative_change(float now, float before);
 // iteration"): advection, the velocity Laplacians, the pressure Poisson
 // equation, the momentum update, the boundary conditions, and the ghost
 // nodes' values when there are any.
+// A time-accurate iteration (hold_body) also holds the solid nodes in the
+// projection (hold_solid_nodes).
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt,
-                           const ghost_nodes* ghosts = nullptr);
+                           const ghost_nodes* ghosts = nullptr, bool hold_body = false);
 
 struct loop_settings {
     int max_iterations = 0;

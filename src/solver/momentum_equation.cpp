@@ -48,4 +48,24 @@ void momentum_equation(flow_field& field, float dt, const run_parameters& params
     }
 }
 
+void hold_solid_nodes(flow_field& field, const int_grid& solid_nodes, float dt,
+                      const run_parameters& params, const solver_workspace& workspace) {
+    const float push = dt / params.density;
+    const float diffuse = params.dynamic_viscosity * dt / params.density;
+    for (int i = 1; i <= field.nx - 2; ++i) {
+        const int* solid = solid_nodes[i];
+        const float* p_west = field.p[i - 1];
+        const float* p_here = field.p[i];
+        const float* p_east = field.p[i + 1];
+        for (int j = 1; j <= field.ny - 2; ++j) {
+            if (solid[j] == 0) continue;
+            field.u_adv[i][j] = field.u[i][j] + push * (p_east[j] - p_west[j]) / (2 * field.dx) -
+                                diffuse * workspace.lap_u[i][j];
+            field.v_adv[i][j] = field.v[i][j] +
+                                push * (p_here[j + 1] - p_here[j - 1]) / (2 * field.dy) -
+                                diffuse * workspace.lap_v[i][j];
+        }
+    }
+}
+
 }  // namespace veltaro
