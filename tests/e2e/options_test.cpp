@@ -96,6 +96,7 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         rows.push_back({"--solid-nodes=" + value, unknown_value("--solid-nodes", value)});
     for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"})
         rows.push_back({"--unsteady=" + value, not_a_flow_time(value)});
+    rows.push_back({"'--unsteady= 8'", not_a_flow_time(" 8")});  // strtod would skip the space
     for (const auto& [arguments, err] : rows) {
         SCOPED_TRACE(arguments);
         const scratch_dir folder;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "output/animation_frames.h"
 #include "output/vorticity.h"
@@ -42,8 +43,9 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
     const frame_size size = frame_size_for(200, 40);
     std::vector<unsigned char> pixels(size.pixels());
     render_vorticity_frame(omega, 10.0f, masks, size, pixels);
-    for (const int c : {0, 50, 100, 150, 199})  // on row 10, node column c / 10
-        EXPECT_NEAR(pixels[10 * 200 + c], scale_index(c / 10.0f - 10.0f, 10.0f), 1) << c;
+    // On row 10, at node column c / 10: omega = c / 10 - 10, index 128 + 127 omega / 10.
+    for (const auto [c, index] : {std::pair{0, 1}, {50, 64}, {100, 128}, {150, 192}, {199, 254}})
+        EXPECT_NEAR(pixels[10 * 200 + c], index, 1) << c;
     EXPECT_EQ(pixels[0], 1);  // -10: the scale's blue end
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
     // Below the flow, the legend's bar runs to the scale's red end.
