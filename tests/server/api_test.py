@@ -279,6 +279,7 @@ class ServerProcess(unittest.TestCase):
         while processes_in(folder) and time.monotonic() < deadline:
             time.sleep(0.05)
         self.assertEqual(processes_in(folder), [])
+        self.assertEqual(json.loads(read_bytes(os.path.join(folder, "run.json")))["status"], "running")
 
         second = self.studio()
         statuses = {run["id"]: run["status"] for run in second.runs_list()}
