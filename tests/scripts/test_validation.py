@@ -244,7 +244,7 @@ class Cases(unittest.TestCase):
                 self.assertEqual((result.returncode, result.stdout, os.path.exists(workdir)), (2, "", False))
                 self.assertIn(words, result.stderr)
 
-    @unittest.skipUnless(importlib.util.find_spec("matplotlib"),  # the plot's one dependency
+    @unittest.skipUnless(importlib.util.find_spec("matplotlib"),  # matplotlib draws the plot
                          "matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")
     def test_the_plot_is_the_same_file_for_the_same_numbers(self):
         records = {label: fake_records() for label, *_ in validate.CONFIGURATIONS}
