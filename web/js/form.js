@@ -55,6 +55,7 @@ export function flow_is_unsteady() {
 export function update_flow_field() {
     const unsteady = flow_is_unsteady();
     input("unsteady_field").hidden = !unsteady;
+    input("flow_note").hidden = !unsteady || !input("flow_note").textContent;
     input("stop_rule").disabled = unsteady;
     const answers = read_answers();
     const velocity = inlet_velocity_is_asked() ? answers.inlet_velocity : answers.reynolds_number * answers.kinematic_viscosity / answers.tunnel_height;
@@ -62,6 +63,30 @@ export function update_flow_field() {
     const time = number_of("unsteady");
     input("flow_throughs").textContent = Number.isFinite(through) && through > 0 && time > 0
         ? `= ${Number((time / through).toPrecision(3))} flow-through times (L/U = ${Number(through.toPrecision(3))} s)` : "";
+}
+
+// Choosing a time-accurate run picks the numerics the validation page
+// measures the vortex street with, where the user has not chosen others:
+// with the page's first choices (first-order advection, sampled nodes) the
+// street grows slowly from the start's small seed and its wake is too short.
+const unsteady_numerics = [["advection", "second-order", "second-order advection"], ["solid_nodes", "outline", "the outline rule"]];
+
+export function mark_chosen(event) {
+    event.target.dataset.chosen = "yes";
+}
+
+export function pick_unsteady_numerics() {
+    if (!flow_is_unsteady()) return;
+    const picked = [];
+    for (const [name, value, words] of unsteady_numerics) {
+        if (input(name).dataset.chosen || input(name).value === value) continue;
+        input(name).value = value;
+        picked.push(words);
+    }
+    if (picked.length > 0) {
+        input("flow_note").textContent = `Picked for the time-accurate run: ${picked.join(" and ")}, which the validation page measures the vortex street with. Choose others above if you want them.`;
+    }
+    update_flow_field();
 }
 
 // The numbers as typed, for the drawing's measures (NaN where not a number).
@@ -168,7 +193,10 @@ export function fill_answers(answers) {
         if (answers[name] !== undefined && answers[name] !== null) input(name).value = String(answers[name]);
     }
     for (const { name, fallback } of program_options) {
-        if (name !== "unsteady" && input(name)) input(name).value = answers[name] ?? fallback;
+        if (name === "unsteady" || !input(name)) continue;
+        input(name).value = answers[name] ?? fallback;
+        // A run's own choices stay when it is changed to a time-accurate one.
+        input(name).dataset.chosen = "yes";
     }
     input("flow").value = answers.unsteady ? "unsteady" : "steady";
     if (answers.unsteady) input("unsteady").value = String(answers.unsteady);

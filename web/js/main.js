@@ -6,7 +6,7 @@
 import * as api from "./api.js";
 import * as drawing from "./drawing.js";
 import { parse_digits } from "./airfoil.js";
-import { append_answers, check_answers, fill_answers, read_answers, update_flow_field, update_inlet_field, warnings_before_run } from "./form.js";
+import { append_answers, check_answers, fill_answers, mark_chosen, pick_unsteady_numerics, read_answers, update_flow_field, update_inlet_field, warnings_before_run } from "./form.js";
 import { format_value } from "./format.js";
 import { chord, frontal_height, mesh_size } from "./measure.js";
 import { hide_results, init_results, show_warnings } from "./results.js";
@@ -320,6 +320,8 @@ async function init() {
         $(id).addEventListener("input", follow_tunnel);
         $(id).addEventListener("change", follow_tunnel);
     }
+    $("flow").addEventListener("change", pick_unsteady_numerics);
+    for (const id of ["advection", "solid_nodes"]) $(id).addEventListener("change", mark_chosen);
     $("answers").addEventListener("submit", run_clicked);
     $("cancel").addEventListener("click", cancel_clicked);
     $("sweep_run").addEventListener("click", sweep_clicked);
