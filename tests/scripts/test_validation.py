@@ -3,7 +3,6 @@ results: the page's tables and sentences, the wake measures, the cases it
 runs.  python3 -m unittest discover -s tests/scripts  (scripts/ on PYTHONPATH)"""
 
 import copy
-import importlib.util
 import os
 import pathlib
 import struct
@@ -15,6 +14,12 @@ import unittest
 import sweep
 import validate
 import validation_page as page
+
+try:
+    import matplotlib  # noqa: F401 (only whether it is there)
+    HAS_MATPLOTLIB = True
+except ImportError:
+    HAS_MATPLOTLIB = False
 
 REYNOLDS = [5, 10, 20, 40]
 BLOCKS = page.load_blocks(page.template_path())
@@ -244,7 +249,7 @@ class Cases(unittest.TestCase):
                 self.assertEqual((result.returncode, result.stdout, os.path.exists(workdir)), (2, "", False))
                 self.assertIn(words, result.stderr)
 
-    @unittest.skipUnless(importlib.util.find_spec("matplotlib"),  # matplotlib draws the plot
+    @unittest.skipUnless(HAS_MATPLOTLIB,  # matplotlib draws the plot
                          "matplotlib is not installed for this python3 (scripts/setup-scripts.sh matplotlib)")
     def test_the_plot_is_the_same_file_for_the_same_numbers(self):
         records = {label: fake_records() for label, *_ in validate.CONFIGURATIONS}
