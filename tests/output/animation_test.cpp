@@ -44,7 +44,7 @@ TEST(Animation, KnownVorticityGivesTheScaleColours) {
     std::vector<unsigned char> pixels(size.pixels());
     render_vorticity_frame(omega, 10.0f, masks, size, pixels);
     // On row 10, at node column c / 10: omega = c / 10 - 10, index 128 + 127 omega / 10.
-    for (const auto [c, index] : {std::pair{0, 1}, {50, 64}, {100, 128}, {150, 192}, {199, 254}})
+    for (const auto& [c, index] : {std::pair{0, 1}, {50, 64}, {100, 128}, {150, 192}, {199, 254}})
         EXPECT_NEAR(pixels[10 * 200 + c], index, 1) << c;
     EXPECT_EQ(pixels[0], 1);  // -10: the scale's blue end
     EXPECT_EQ(pixels[19 * 200 + 100], body_index);
