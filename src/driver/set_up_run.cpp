@@ -3,7 +3,7 @@
 #include <ostream>
 #include <utility>
 
-#include "geometry/outline_nodes.h"
+#include "geometry/ghost_node_rule.h"
 
 namespace veltaro {
 
@@ -34,10 +34,12 @@ run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& opt
     if (options.solid_nodes == solid_node_rule::covered) {
         setup.masks.solid_nodes = covered_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
     } else if (options.solid_nodes == solid_node_rule::outline) {
-        outline_masks outline = outline_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
-        setup.masks.solid_nodes = std::move(outline.solid_nodes);
-        setup.masks.ghosts = std::move(outline.ghosts);
+        ghost_rule_masks ghost_rule =
+            ghost_node_rule(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
+        setup.masks.solid_nodes = std::move(ghost_rule.solid_nodes);
+        setup.masks.ghosts = std::move(ghost_rule.ghosts);
     }
+    setup.obstacle = size_on_grid(setup.masks.picture, setup.mesh);
     return setup;
 }
 

@@ -6,8 +6,9 @@
 #include <iosfwd>
 #include <optional>
 
+#include "analysis/coefficients.h"
 #include "driver/dialogue.h"
-#include "driver/run_setup.h"
+#include "driver/derived_parameters.h"
 #include "driver/stop_rule.h"
 #include "field/run_parameters.h"
 #include "geometry/covered_nodes.h"
@@ -38,7 +39,8 @@ struct run_setup {
     dialogue_answers answers;
     run_parameters params;
     mesh_size mesh;
-    obstacle_masks masks;  // empty after plan_run
+    obstacle_masks masks;    // empty after plan_run
+    obstacle_size obstacle;  // measured on the grid once, with the masks
 };
 
 // The banner, the questions (and the inlet velocity when it cannot be

@@ -3,15 +3,10 @@
 #pragma once
 
 #include "driver/dialogue.h"
+#include "field/mesh_size.h"
 #include "field/run_parameters.h"
 
 namespace veltaro {
-
-struct mesh_size {
-    int nx = 0;
-    int ny = 0;
-    float dx = 0.0f;  // the spacing across the tunnel is the same
-};
 
 // More nodes than this would need more memory for the pressure factors than
 // a workstation has, long before the field arrays run out of it.

@@ -1,4 +1,4 @@
-#include "driver/run_setup.h"
+#include "driver/derived_parameters.h"
 
 #include <cmath>
 #include <string>
