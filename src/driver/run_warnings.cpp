@@ -160,7 +160,8 @@ maybe_warning high_reynolds(const run_setup& setup) {
 
 maybe_warning mesh_choice(const run_setup& setup) {
     const int choice = setup.answers.mesh_choice;
-    if (named_mesh(choice)) return std::nullopt;
+    // --nodes-across sizes the mesh: the answer is only recorded.
+    if (named_mesh(choice) || setup.options.nodes_across) return std::nullopt;
     const double dx = setup.mesh.dx;
     return run_warning{
         "mesh_choice",
@@ -219,9 +220,20 @@ std::optional<double> spacings_on_mesh(int mesh, const run_setup& setup, double 
     }
 }
 
+// The fewest nodes across that give the obstacle enough node spacings,
+// fraction (ny - 1) >= well_resolved_spacings.
+std::string nodes_across_advice(double fraction) {
+    auto across = static_cast<long long>(std::ceil(well_resolved_spacings / fraction)) + 1;
+    while (fraction * static_cast<double>(across - 1) < well_resolved_spacings) ++across;
+    return format_text("--nodes-across=%lld gives %.1f.", across,
+                       fraction * static_cast<double>(across - 1));
+}
+
 // The first mesh finer than the chosen one (any named one after an unnamed
-// answer) that gives the obstacle enough node spacings.
+// answer) that gives the obstacle enough node spacings; with --nodes-across,
+// the N that does.
 std::string finer_mesh_advice(const run_setup& setup, double fraction) {
+    if (setup.options.nodes_across) return nodes_across_advice(fraction);
     constexpr const char* names[] = {"coarse", "standard", "fine"};
     const int current = setup.answers.mesh_choice;
     std::optional<double> finest;

@@ -3,12 +3,14 @@
 #include <ostream>
 #include <utility>
 
+#include "driver/run_memory.h"
 #include "geometry/ghost_node_rule.h"
 
 namespace veltaro {
 
-run_setup plan_run(std::istream& in, std::ostream& out) {
+run_setup plan_run(std::istream& in, std::ostream& out, const run_options& options) {
     run_setup setup;
+    setup.options = options;
     print_banner(out);
     setup.answers = ask_questions(in, out);
     float typed_inlet_velocity = 0.0f;
@@ -17,13 +19,13 @@ run_setup plan_run(std::istream& in, std::ostream& out) {
     }
     setup.params = derive_parameters(setup.answers, typed_inlet_velocity);
     check_parameters(setup.answers, setup.params);
-    setup.mesh = size_mesh(setup.answers.mesh_choice, setup.answers.length, setup.answers.height);
+    setup.mesh = size_mesh(setup.answers, options.nodes_across);
+    check_run_memory(setup.mesh, options);
     return setup;
 }
 
 run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options) {
-    run_setup setup = plan_run(in, out);
-    setup.options = options;
+    run_setup setup = plan_run(in, out, options);
     try {
         setup.masks = make_outlines(setup.mesh.nx, setup.mesh.ny, setup.answers.filename);
     } catch (const unrecognised_components&) {

@@ -65,6 +65,10 @@ TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
         {"coarse, a finer mesh helps", disc_picture(400, 100, 100.0, 50.0, 6.0),
          "tunnel.jpg 20 0.01 1 1 4 0 0", {"no_iterations", "coarse_obstacle"},
          {"spans only 3.1 node spacings", "the fine mesh (answer 2) gives 12.9."}},
+        // --nodes-across: the N that reaches 8 spacings, and no mesh_choice for answer 7.
+        {"coarse on a mesh of 30 across", tunnel_disc(), "tunnel.jpg 20 0.01 1 1 4 7 0",
+         {"no_iterations", "coarse_obstacle"},
+         {"spans only 6.1 node spacings", "--nodes-across=40 gives 8.2."}, "--nodes-across=30"},
         {"touches the inlet", inlet_bar, disc + "0", {"no_iterations", "obstacle_touches_boundary"},
          {"the obstacle reaches the inlet (solid nodes there)"}},
     };
