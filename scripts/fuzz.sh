@@ -22,7 +22,7 @@ targets=(dialogue picture)
 
 build() {
     VELTARO_FUZZ=1 bash scripts/setup.sh
-    CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DVELTARO_FUZZ=ON -DVELTARO_BENCH=OFF \
+    CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DVELTARO_FUZZ=ON -DVELTARO_BENCH=OFF -DVELTARO_OPENMP=OFF \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
     mkdir -p build-fuzz/findings

@@ -288,6 +288,24 @@ def case_note(summary):
     return note + (f", warnings: {codes}" if codes else "")
 
 
+def thread_option():
+    """--threads=N from this case's share of the cores: the sweep's (VELTARO_THREADS, the cores over
+    GNU parallel's job slots) or the Slurm task's (SLURM_CPUS_PER_TASK); none without either, the
+    program's default. The results are the same bytes at any count."""
+    for name in ("VELTARO_THREADS", "SLURM_CPUS_PER_TASK"):
+        value = os.environ.get(name, "")
+        if value.isdigit() and int(value) >= 1:
+            return [f"--threads={int(value)}"]
+    return []
+
+
+def threads_per_job(jobs, cores):
+    """The cores over the job slots GNU parallel makes of -j (N, +N, -N or N% of the cores)."""
+    number = float(jobs.rstrip("%"))
+    slots = cores * number / 100 if jobs.endswith("%") else cores + number if jobs[0] in "+-" else number
+    return max(1, int(cores // max(1, int(slots))))
+
+
 def run_case(csv_path, outdir, row):
     if not re.fullmatch(r"[1-9][0-9]*", row):
         raise Refusal(f"ROW must be a row number from 1, not '{row}'")
@@ -314,7 +332,7 @@ def run_case(csv_path, outdir, row):
     with open(os.path.join(folder, "answers.txt")) as answers, \
             open(os.path.join(folder, "console.txt"), "w") as console, \
             open(os.path.join(folder, "stderr.txt"), "w") as errors:
-        status = subprocess.run([program] + case.options, stdin=answers, stdout=console,
+        status = subprocess.run([program] + case.options + thread_option(), stdin=answers, stdout=console,
                                 stderr=errors, cwd=folder).returncode
     if status < 0:
         status = 128 - status  # as a shell reports a signal
@@ -478,7 +496,8 @@ def sweep(csv_path, outdir, jobs):
                sys.executable, os.path.abspath(__file__), "--case", csv_path, outdir, "{}"]
     rows = "".join(f"{row}\n" for row in range(1, len(cases) + 1))
     status = subprocess.run(command, input=rows, text=True,
-                            env=dict(os.environ, VELTARO=program)).returncode
+                            env=dict(os.environ, VELTARO=program,
+                                     VELTARO_THREADS=str(threads_per_job(jobs, os.cpu_count() or 1)))).returncode
     if status == 255:
         raise Refusal("GNU parallel stopped before every case ran (interrupted, or see its message "
                       "above); the same command resumes the sweep")

@@ -28,7 +28,7 @@ bash scripts/test-slurm.sh build/veltaro
 # and a picture refused half-way through its decoding.
 memcheck() {
     local expected=$1 answers=$2 status=0
-    (cd "$work" && valgrind --quiet --log-file=memcheck.log --error-exitcode=86 --leak-check=full \
+    (cd "$work" && OMP_NUM_THREADS=1 valgrind --quiet --log-file=memcheck.log --error-exitcode=86 --leak-check=full \
         --show-leak-kinds=definite,indirect --errors-for-leak-kinds=definite,indirect \
         "$OLDPWD/build/veltaro" <<<"$answers" >/dev/null 2>&1) || status=$?
     if [[ $status != "$expected" ]]; then

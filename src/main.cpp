@@ -22,6 +22,7 @@
 
 #include "common/run_error.h"
 #include "common/text_format.h"
+#include "common/threads.h"
 #include "analysis/coefficients.h"
 #include "driver/command_line.h"
 #include "driver/convergence_log.h"
@@ -78,7 +79,9 @@ int run(const run_options& options) {
     const run_parameters& params = setup.params;
     const obstacle_masks& masks = setup.masks;
 
-    // 2. The flow field in its initial state, and the solver's workspace.
+    // 2. The flow field in its initial state, and the solver's workspace,
+    // whose transform solve is planned for the threads.
+    if (options.threads) use_threads(*options.threads);
     flow_field field =
         allocate_flow_field(setup.mesh.nx, setup.mesh.ny, setup.mesh.dx, setup.mesh.dx);
     initial_conditions(field, params.inlet_velocity);

@@ -7,7 +7,7 @@
 namespace veltaro {
 
 steady_monitor::steady_monitor(int nx, int ny, double unit)
-    : u_before_(nx, ny), v_before_(nx, ny), unit_(unit) {}
+    : u_before_(nx, ny), v_before_(nx, ny), change2_(nx, ny), unit_(unit) {}
 
 void steady_monitor::remember(const flow_field& field) {
     std::copy(field.u.data(), field.u.data() + field.u.size(), u_before_.data());
@@ -26,27 +26,41 @@ float unit_in_last_place(float value) {
 }
 
 steady_measure steady_monitor::measure(const flow_field& field, const int_grid& solid_nodes,
-                                       float dt) const {
+                                       float dt) {
     double largest_change2 = 0.0;
     double largest_component = 0.0;  // of |du| and |dv|, for the rounding floor
-    double sum_change2 = 0.0;
     double largest_speed2 = 0.0;
     long fluid_nodes = 0;
+    // The maxima and the count are the same whichever thread finds them;
+    // the sum is added on one thread afterwards, node by node in the order
+    // of the grid, so that its rounding never depends on the threads (a
+    // solid node's 0 leaves the sum as it is).
+#if defined(_OPENMP)
+#pragma omp parallel for schedule(static) \
+    reduction(max : largest_change2, largest_component, largest_speed2) reduction(+ : fluid_nodes)
+#endif
     for (int i = 1; i <= field.nx - 2; ++i) {
         const int* solid = solid_nodes[i];
+        double* change2_of = change2_[i];
         for (int j = 1; j <= field.ny - 2; ++j) {
+            change2_of[j] = 0.0;
             if (solid[j] != 0) continue;
             const double u = field.u[i][j];
             const double v = field.v[i][j];
             const double du = u - u_before_[i][j];
             const double dv = v - v_before_[i][j];
             const double change2 = du * du + dv * dv;
+            change2_of[j] = change2;
             largest_change2 = std::max(largest_change2, change2);
             largest_component = std::max({largest_component, std::fabs(du), std::fabs(dv)});
-            sum_change2 += change2;
             largest_speed2 = std::max(largest_speed2, u * u + v * v);
             ++fluid_nodes;
         }
+    }
+    double sum_change2 = 0.0;
+    for (int i = 1; i <= field.nx - 2; ++i) {
+        const double* change2_of = change2_[i];
+        for (int j = 1; j <= field.ny - 2; ++j) sum_change2 += change2_of[j];
     }
     steady_measure result;
     if (fluid_nodes == 0) {

@@ -45,7 +45,7 @@ public:
 
     // R of the iteration just done, with time step dt.
     [[nodiscard]] steady_measure measure(const flow_field& field, const int_grid& solid_nodes,
-                                         float dt) const;
+                                         float dt);
 
     // The velocity remembered last.
     [[nodiscard]] const float_grid& u_before() const { return u_before_; }
@@ -54,6 +54,7 @@ public:
 private:
     float_grid u_before_;
     float_grid v_before_;
+    grid<double> change2_;  // |du|^2 + |dv|^2 of each node, for the sum
     double unit_ = 1.0;
 };
 

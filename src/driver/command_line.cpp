@@ -20,7 +20,7 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
-               [--advection=ORDER] [--nodes-across=N]
+               [--advection=ORDER] [--nodes-across=N] [--threads=N]
                [--unsteady=T [--frames=N] [--frames-vtk]] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
@@ -53,6 +53,8 @@ Options (each default is the method of earlier results):
   --nodes-across=N     N nodes across the tunnel (3 or more) instead of the mesh answer's
                        25, 50 or 100, and as many along it as that spacing gives; a mesh
                        too large for the memory available is refused before the run
+  --threads=N          the threads each iteration is split over (default: the machine's
+                       cores, or OMP_NUM_THREADS); the results are the same bytes at any N
   --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
                        limit), for flows that shed vortices: the Strouhal number and the
                        forces in time (forces.csv); it takes no stop rule
@@ -163,9 +165,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
                     forms(pressure_solver_option) + ", " + forms(advection_option) +
-                    ", --nodes-across=N, --unsteady=T, --frames=N and --frames-vtk, and asks its "
-                    "questions on "
-                    "standard input (veltaro < answers.txt).");
+                    ", --nodes-across=N, --threads=N, --unsteady=T, --frames=N and --frames-vtk, "
+                    "and asks its questions on standard input (veltaro < answers.txt).");
 }
 
 constexpr std::string_view unsteady_name = "--unsteady";
@@ -203,6 +204,8 @@ bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
 // the refusal calls it, and an example.
 // No highest value but what an int holds.
 constexpr long unbounded = 2'147'483'647;
+// More threads than this is a typing mistake on any machine of today.
+constexpr long max_threads = 1024;
 
 struct count_option {
     std::string_view name;  // with its "="
@@ -213,6 +216,8 @@ struct count_option {
 };
 
 constexpr count_option frames_option{"--frames=", 1, max_frames, "frame count", "--frames=120"};
+constexpr count_option threads_option{"--threads=", 1, max_threads, "thread count",
+                                      "--threads=2"};
 constexpr count_option nodes_across_option{"--nodes-across=", min_nodes_across, unbounded,
                                            "node count", "--nodes-across=200"};
 
@@ -274,7 +279,8 @@ run_options read_options(int argc, const char* const* argv) {
             read_option(argument, advection_option, options.advection) ||
             read_unsteady(argument, options.unsteady) ||
             read_count(argument, frames_option, options.frames) ||
-            read_count(argument, nodes_across_option, options.nodes_across)) {
+            read_count(argument, nodes_across_option, options.nodes_across) ||
+            read_count(argument, threads_option, options.threads)) {
             continue;
         }
         if (argument == "--frames-vtk") {

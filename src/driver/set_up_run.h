@@ -35,6 +35,9 @@ struct run_options {
     // --nodes-across=N: N nodes across the tunnel instead of the mesh
     // answer's 25, 50 or 100 (the answer is still asked and recorded).
     std::optional<int> nodes_across = std::nullopt;
+    // --threads=N: the threads the iteration is split over; the machine's
+    // cores when not given (or OMP_NUM_THREADS). The results do not change.
+    std::optional<int> threads = std::nullopt;
 };
 
 struct run_setup {

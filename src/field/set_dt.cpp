@@ -2,17 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace veltaro {
 
 float largest_speed(const flow_field& field) {
     const float* u = field.u.data();
     const float* v = field.v.data();
-    const std::size_t nodes = field.u.size();
+    const auto nodes = static_cast<std::ptrdiff_t>(field.u.size());
     // The square root is monotonic, so the root of the largest square is the
-    // largest root: one root instead of one per node.
+    // largest root: one root instead of one per node. A maximum is the same
+    // whichever thread finds it.
     float largest_square = 0.0f;
-    for (std::size_t k = 0; k < nodes; ++k) {
+#if defined(_OPENMP)
+#pragma omp parallel for schedule(static) reduction(max : largest_square)
+#endif
+    for (std::ptrdiff_t k = 0; k < nodes; ++k) {
         const float square = u[k] * u[k] + v[k] * v[k];
         if (square > largest_square) largest_square = square;
     }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -14,6 +15,7 @@
 
 #include "common/run_error.h"
 #include "common/text_format.h"
+#include "common/threads.h"
 #include "output/atomic_file.h"
 #include "server/console_lines.h"
 
@@ -376,6 +378,9 @@ void studio::run_one(const std::string& id) {
         const std::lock_guard lock(mutex_);
         const run_entry& entry = runs_.at(id);
         arguments = option_arguments(entry.record.options);
+        // The cores shared among the runs going now, this one included: the
+        // results are the same bytes at any count.
+        arguments.push_back("--threads=" + std::to_string(std::max(1, machine_threads() / running_)));
         stop = entry.stop;
     }
     const fs::path folder = folder_of(id);

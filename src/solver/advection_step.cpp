@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "solver/advection_kernels.h"
+#include "common/threads.h"
 #include "solver/select.h"
 
 namespace veltaro {
@@ -110,6 +111,7 @@ void rebuild_block(int i, int first, int last, const frame_view& g,
 
 template <std::size_t fields>
 void rebuild(const frame_view& g, const std::array<carried_field, fields>& carry) {
+    VELTARO_PARALLEL_FOR
     for (int i = 0; i < g.nx; ++i) {
         rebuild_node(i, 0, g, carry);
         for (int first = 1; first <= g.ny - 2; first += block) {
@@ -123,12 +125,13 @@ void rebuild(const frame_view& g, const std::array<carried_field, fields>& carry
 // Every node moved along (u, v) over dt.
 void move_nodes(const flow_field& frame, moved_nodes& moved, const float_grid& u,
                 const float_grid& v, float dt) {
-    const std::size_t nodes = u.size();
+    const auto nodes = static_cast<std::ptrdiff_t>(u.size());
     const float* x = frame.x.data();
     const float* y = frame.y.data();
     float* x_moved = moved.x.data();
     float* y_moved = moved.y.data();
-    for (std::size_t k = 0; k < nodes; ++k) {
+    VELTARO_PARALLEL_FOR
+    for (std::ptrdiff_t k = 0; k < nodes; ++k) {
         x_moved[k] = u.data()[k] * dt + x[k];
         y_moved[k] = v.data()[k] * dt + y[k];
     }

@@ -7,8 +7,10 @@
 #include <new>
 #include <numbers>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "common/threads.h"
 #include "solver/pressure_equation.h"
 
 namespace veltaro {
@@ -55,8 +57,10 @@ struct transform_solve {
     fftw_buffer buffer;                  // columns x rows
     std::vector<double> inverse_pivots;  // columns x rows: 1/pivot of each wavenumber's elimination
     std::vector<double> sweep;           // columns x rows: the forward sweep
-    fftw_plan_handle forward;            // DCT-II of each column
-    fftw_plan_handle inverse;            // DCT-III of each column
+    // DCT-II and DCT-III of the columns, one plan for each thread's share
+    // of them (a plan over fewer columns gives each one the same bytes).
+    std::vector<fftw_plan_handle> forward;
+    std::vector<fftw_plan_handle> inverse;
 
     [[nodiscard]] std::size_t interior_size() const {
         return static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
@@ -124,10 +128,11 @@ void load_interior_rhs(transform_solve& s, const float* rhs) {
     for (int row = 0; row < m; ++row) interior[row] -= boundary.inlet[row] / a * c;
 }
 
-// Every wavenumber's tridiagonal system along the tunnel, in double
-// precision, all wavenumbers at once so that the inner loops run over
-// contiguous memory. The 1/(2m) of the transform pair is applied here.
-void solve_along_tunnel(transform_solve& s) {
+// The tridiagonal systems of the wavenumbers first ... last - 1 along the
+// tunnel, in double precision, those wavenumbers at once so that the inner
+// loops run over contiguous memory. The 1/(2m) of the transform pair is
+// applied here.
+void solve_wavenumbers(transform_solve& s, int first, int last) {
     const int m = s.rows;
     const double c = s.coefficients.inv_dx2;
     const double scale = 1.0 / (2.0 * m);
@@ -138,10 +143,11 @@ void solve_along_tunnel(transform_solve& s) {
         const double* __restrict inverse_pivot = s.inverse_pivots.data() + at;
         double* __restrict e = s.sweep.data() + at;
         if (column == 0) {
-            for (int k = 0; k < m; ++k) e[k] = scale * d[k] * inverse_pivot[k];
+            for (int k = first; k < last; ++k) e[k] = scale * d[k] * inverse_pivot[k];
         } else {
             const double* __restrict previous = e - m;
-            for (int k = 0; k < m; ++k) e[k] = (scale * d[k] - c * previous[k]) * inverse_pivot[k];
+            for (int k = first; k < last; ++k)
+                e[k] = (scale * d[k] - c * previous[k]) * inverse_pivot[k];
         }
     }
     for (int column = s.columns - 1; column >= 0; --column) {
@@ -151,10 +157,46 @@ void solve_along_tunnel(transform_solve& s) {
         float* __restrict result = transformed + at;
         if (column + 1 < s.columns) {
             const double* __restrict next = x + m;
-            for (int k = 0; k < m; ++k) x[k] -= c * inverse_pivot[k] * next[k];
+            for (int k = first; k < last; ++k) x[k] -= c * inverse_pivot[k] * next[k];
         }
-        for (int k = 0; k < m; ++k) result[k] = static_cast<float>(x[k]);
+        for (int k = first; k < last; ++k) result[k] = static_cast<float>(x[k]);
     }
+}
+
+// Share `part` of `parts` of count items: [first, last).
+std::pair<int, int> share_of(int count, int part, int parts) {
+    const auto at = [&](int p) { return static_cast<int>(static_cast<long long>(count) * p / parts); };
+    return {at(part), at(part + 1)};
+}
+
+// Every wavenumber's system, each thread's share of them on its own: each
+// wavenumber's arithmetic is the same whichever thread does it.
+void solve_along_tunnel(transform_solve& s) {
+    const int parts = static_cast<int>(s.forward.size());
+    VELTARO_PARALLEL_FOR
+    for (int part = 0; part < parts; ++part) {
+        const auto [first, last] = share_of(s.rows, part, parts);
+        solve_wavenumbers(s, first, last);
+    }
+}
+
+void execute_plans(std::vector<fftw_plan_handle>& plans) {
+    const auto count = static_cast<int>(plans.size());
+    VELTARO_PARALLEL_FOR
+    for (int part = 0; part < count; ++part) fftwf_execute(plans[static_cast<std::size_t>(part)].get());
+}
+
+// One plan per share of the columns; a share may be empty where there are
+// more threads than columns, and then has no plan.
+std::vector<fftw_plan_handle> plan_shares(transform_solve& s, int parts, fftwf_r2r_kind kind) {
+    std::vector<fftw_plan_handle> plans;
+    for (int part = 0; part < parts; ++part) {
+        const auto [first, last] = share_of(s.columns, part, parts);
+        if (last == first) continue;
+        plans.push_back(plan_transforms(s.buffer.get() + static_cast<std::size_t>(first) * s.rows,
+                                        last - first, s.rows, kind));
+    }
+    return plans;
 }
 
 // The interior pressures from the buffer, then each tied node from its
@@ -165,6 +207,7 @@ void store_solution(const transform_solve& s, const float* rhs, float* solution)
     const int nx = s.nx;
     auto p = [&](int i, int j) -> float& { return solution[pressure_unknown(nx, i, j)]; };
     const float* interior = s.buffer.get();
+    VELTARO_PARALLEL_FOR
     for (int i = 1; i <= s.columns; ++i) {
         for (int j = 1; j <= m; ++j) p(i, j) = interior[(i - 1) * m + (j - 1)];
     }
@@ -183,7 +226,8 @@ void store_solution(const transform_solve& s, const float* rhs, float* solution)
 
 struct fft_pressure::state : transform_solve {};
 
-fft_pressure::fft_pressure(int nx, int ny, float dx, float dy) : state_(std::make_unique<state>()) {
+fft_pressure::fft_pressure(int nx, int ny, float dx, float dy, int threads)
+    : state_(std::make_unique<state>()) {
     state& s = *state_;
     s.nx = nx;
     s.ny = ny;
@@ -193,8 +237,9 @@ fft_pressure::fft_pressure(int nx, int ny, float dx, float dy) : state_(std::mak
     s.buffer = make_buffer(s.interior_size());
     s.inverse_pivots.assign(s.interior_size(), 0.0);
     s.sweep.assign(s.interior_size(), 0.0);
-    s.forward = plan_transforms(s.buffer.get(), s.columns, s.rows, FFTW_REDFT10);
-    s.inverse = plan_transforms(s.buffer.get(), s.columns, s.rows, FFTW_REDFT01);
+    const int parts = std::clamp(threads, 1, std::max(1, std::min(s.columns, s.rows)));
+    s.forward = plan_shares(s, parts, FFTW_REDFT10);
+    s.inverse = plan_shares(s, parts, FFTW_REDFT01);
     factorise_wavenumbers(s);
 }
 fft_pressure::~fft_pressure() = default;
@@ -204,9 +249,9 @@ fft_pressure& fft_pressure::operator=(fft_pressure&&) noexcept = default;
 void fft_pressure::solve(const float* rhs, float* solution) {
     state& s = *state_;
     load_interior_rhs(s, rhs);
-    fftwf_execute(s.forward.get());
+    execute_plans(s.forward);
     solve_along_tunnel(s);
-    fftwf_execute(s.inverse.get());
+    execute_plans(s.inverse);
     store_solution(s, rhs, solution);
 }
 

@@ -16,7 +16,9 @@ namespace veltaro {
 // std::bad_alloc when its memory cannot be had.
 class fft_pressure {
 public:
-    fft_pressure(int nx, int ny, float dx, float dy);
+    // threads: the solve's transforms and tridiagonal systems are split into
+    // that many shares, each done by one thread (the bytes do not change).
+    fft_pressure(int nx, int ny, float dx, float dy, int threads = 1);
     ~fft_pressure();
     fft_pressure(fft_pressure&&) noexcept;
     fft_pressure& operator=(fft_pressure&&) noexcept;

@@ -1,5 +1,7 @@
 #include "solver/laplacian.h"
 
+#include "common/threads.h"
+
 namespace veltaro {
 namespace {
 
@@ -8,6 +10,7 @@ namespace {
 void laplacian(int nx, int ny, float dx, float dy, const float_grid& q, float_grid& lap_q) {
     const float dx2 = dx * dx;
     const float dy2 = dy * dy;
+    VELTARO_PARALLEL_FOR
     for (int i = 1; i <= nx - 2; ++i) {
         const float* west = q[i - 1];
         const float* here = q[i];

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include "solver/advection_kernels.h"
+#include "common/threads.h"
 #include "solver/select.h"
 
 namespace veltaro {
@@ -45,6 +46,7 @@ void limited_slopes(const float_grid& q, const int_grid& solid, float_grid& slop
                     float_grid& slope_y) {
     const int nx = q.nx();
     const int ny = q.ny();
+    VELTARO_PARALLEL_FOR
     for (int i = 0; i < nx; ++i) {
         const float* here = q[i];
         const int* solid_here = solid[i];
@@ -153,6 +155,7 @@ void update_interior_column(const step_view& g, const carried_field& f, int i) {
 }
 
 void update(const step_view& g, const carried_field& f) {
+    VELTARO_PARALLEL_FOR
     for (int i = 0; i < g.nx; ++i) {
         if (i == 0 || i == g.nx - 1) {
             for (int j = 0; j < g.ny; ++j) update_boundary_node(g, f, i, j);
@@ -177,7 +180,9 @@ void euler_stage(const step_view& g, const std::array<carried_field, 2>& stage) 
 void average_with_start(const float_grid& q, float_grid& q_adv) {
     const float* start = q.data();
     float* out = q_adv.data();
-    for (std::size_t k = 0; k < q.size(); ++k) out[k] = 0.5f * (start[k] + out[k]);
+    const auto nodes = static_cast<std::ptrdiff_t>(q.size());
+    VELTARO_PARALLEL_FOR
+    for (std::ptrdiff_t k = 0; k < nodes; ++k) out[k] = 0.5f * (start[k] + out[k]);
 }
 
 // Heun's two stages (strong-stability preserving: each stage keeps the

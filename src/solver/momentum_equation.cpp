@@ -1,5 +1,6 @@
 #include "solver/momentum_equation.h"
 
+#include "common/threads.h"
 #include "field/central_difference.h"
 
 namespace veltaro {
@@ -44,6 +45,7 @@ void momentum_equation(flow_field& field, float dt, const run_parameters& params
     const float_grid& lap_v = workspace.lap_v;
     const momentum_constants c{dt, params.dynamic_viscosity, params.density,
                                2 * field.dx * params.density, 2 * field.dy * params.density};
+    VELTARO_PARALLEL_FOR
     for (int i = 1; i <= field.nx - 2; ++i) {
         update_column(field.ny, c, field.p[i - 1], field.p[i], field.p[i + 1], field.u_adv[i],
                       field.v_adv[i], lap_u[i], lap_v[i], field.u[i], field.v[i]);
@@ -54,6 +56,7 @@ void hold_solid_nodes(flow_field& field, const int_grid& solid_nodes, float dt,
                       const run_parameters& params, const solver_workspace& workspace) {
     const float push = dt / params.density;
     const float diffuse = params.dynamic_viscosity * dt / params.density;
+    VELTARO_PARALLEL_FOR
     for (int i = 1; i <= field.nx - 2; ++i) {
         const int* solid = solid_nodes[i];
         const float* p_west = field.p[i - 1];

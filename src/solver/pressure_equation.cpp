@@ -1,5 +1,6 @@
 #include "solver/pressure_equation.h"
 
+#include "common/threads.h"
 namespace veltaro {
 
 namespace {
@@ -106,6 +107,7 @@ void pressure_rhs(const flow_field& field, float dt, const run_parameters& param
     const float two_dy_dt = 2 * field.dy * dt;
     const float outlet_term = params.outlet_pressure / (field.dx * field.dx);
     const int rows_per_column = ny - 2;
+    VELTARO_PARALLEL_FOR
     for (int i = 1; i <= nx - 2; ++i) {
         // Distinct arrays: telling the compiler so lets it vectorise.
         const float* __restrict lap_u_west = lap_u[i - 1];
@@ -137,6 +139,7 @@ void pressure_rhs(const flow_field& field, float dt, const run_parameters& param
 void scatter_pressure(const std::vector<float>& solution, float outlet_pressure,
                       flow_field& field) {
     const int nx = field.nx;
+    VELTARO_PARALLEL_FOR
     for (int i = 0; i < nx - 1; ++i) {
         for (int j = 0; j < field.ny; ++j) field.p[i][j] = solution[pressure_unknown(nx, i, j)];
     }

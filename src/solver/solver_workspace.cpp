@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "common/threads.h"
 #include "solver/advection_step.h"
 #include "solver/pressure_equation.h"
 
@@ -25,7 +26,7 @@ solver_workspace make_solver_workspace(const flow_field& field, pressure_solver_
         workspace.lap_v = float_grid(nx, ny);
         if (nx >= 3 && ny >= 3) {
             if (kind == pressure_solver_kind::fft) {
-                workspace.pressure_transform.emplace(nx, ny, field.dx, field.dy);
+                workspace.pressure_transform.emplace(nx, ny, field.dx, field.dy, threads_in_use());
             } else {
                 workspace.pressure_matrix = assemble_pressure_matrix(nx, ny, field.dx, field.dy);
                 workspace.pressure_factors.emplace(workspace.pressure_matrix);

@@ -47,8 +47,8 @@ std::string unknown_argument(const std::string& argument) {
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
            "--pressure-solver=lu|fft, --advection=first-order|second-order, --nodes-across=N, "
-           "--unsteady=T, --frames=N and --frames-vtk, and asks its questions on standard input "
-           "(veltaro < answers.txt).\n";
+           "--threads=N, --unsteady=T, --frames=N and --frames-vtk, and asks its questions on "
+           "standard input (veltaro < answers.txt).\n";
 }
 std::string not_a_flow_time(const std::string& value) {
     return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "
@@ -98,6 +98,11 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         rows.push_back({"--nodes-across=" + value,
                         "The node count \"" + value + "\" of --nodes-across is not a whole number "
                         "of at least 3; give one such as --nodes-across=200.\n"});
+    }
+    for (const std::string value : {"0", "-1", "abc", "2.5", "1025"}) {
+        rows.push_back({"--threads=" + value,
+                        "The thread count \"" + value + "\" of --threads is not a whole number from "
+                        "1 to 1024; give one such as --threads=2.\n"});
     }
     for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"})
         rows.push_back({"--unsteady=" + value, not_a_flow_time(value)});
@@ -149,10 +154,37 @@ TEST(Options, AMeshTooLargeForMemoryIsRefusedAndNothingWritten) {
     const program_run run = run_with("--nodes-across=12500");
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(run.err.starts_with("--nodes-across=12500 (50000 x 12500 nodes) would need about "
-                                    "1725 GB of memory, more than the ")) << run.err;
+                                    "1730 GB of memory, more than the ")) << run.err;
     EXPECT_TRUE(run.err.ends_with(" this machine has available; give fewer nodes across, or "
                                   "--pressure-solver=fft, which needs far less.\n")) << run.err;
     EXPECT_EQ(directory_entries(), std::set<std::string>{"tunnel.jpg"});
+}
+
+// Every file of a run is the same at 1 and 2 threads, under each node rule,
+// advection and solve, steady and in time (the summary's wall time aside).
+TEST(Options, TwoThreadsGiveTheBytesOfOne) {
+    const std::string answers = "tunnel.jpg 20 0.01 1 1 4 1 60";
+    for (const std::string options :
+         {"", "--solid-nodes=covered --pressure-solver=fft",
+          "--solid-nodes=outline --advection=second-order --pressure-solver=fft --stop-rule=steady",
+          "--unsteady=0.05 --solid-nodes=outline --advection=second-order --frames=3"}) {
+        SCOPED_TRACE(options);
+        std::map<std::string, std::string> files[2];
+        for (int threads : {1, 2}) {
+            const scratch_dir folder;
+            write_jpeg("tunnel.jpg", disc_picture(400, 100, 100.0, 50.0, 12.0));
+            const program_run run = run_program(answers, surroundings::plain,
+                                                options + " --threads=" + std::to_string(threads));
+            ASSERT_EQ(run.status, 1) << run.err;
+            files[threads - 1]["console"] = run.out + run.err;
+            for (const std::string& name : directory_entries()) files[threads - 1][name] = read_file(name);
+            std::string& summary = files[threads - 1]["summary.json"];
+            summary.erase(summary.find("\"seconds\""), summary.find(",", summary.find("\"seconds\"")) -
+                                                           summary.find("\"seconds\""));
+        }
+        EXPECT_GE(files[0].size(), 12u);
+        EXPECT_TRUE(files[0] == files[1]);
+    }
 }
 
 // The one list of result files is what --help tells too.

@@ -12,6 +12,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+import unittest.mock
 
 import sweep
 
@@ -36,6 +37,17 @@ class Folder(unittest.TestCase):
         return subprocess.run(["bash", os.path.join(os.path.dirname(sweep.__file__), "sweep.sh"), *args],
                               capture_output=True, text=True, env=env, cwd=self.dir)
 
+
+
+class Threads(unittest.TestCase):
+    def test_each_case_gets_its_share_of_the_cores(self):
+        for jobs, cores, threads in (("1", 8, 8), ("3", 8, 2), ("100%", 8, 1), ("50%", 8, 2), ("+0", 2, 1),
+                                     ("-1", 8, 1), ("-8", 8, 8), ("16", 8, 1)):
+            self.assertEqual(sweep.threads_per_job(jobs, cores), threads, jobs)
+        for env, option in (({"VELTARO_THREADS": "4", "SLURM_CPUS_PER_TASK": "2"}, ["--threads=4"]),
+                            ({"SLURM_CPUS_PER_TASK": "2"}, ["--threads=2"]), ({"SLURM_CPUS_PER_TASK": "0"}, []), ({}, [])):
+            with unittest.mock.patch.dict(os.environ, env, clear=True):
+                self.assertEqual(sweep.thread_option(), option, env)
 
 class CasesCsv(Folder):
     def test_bad_input_is_refused_with_status_2_and_nothing_written(self):
