@@ -1,10 +1,10 @@
 // veltaro: slow incompressible 2D flow through a tunnel, around an obstacle
-// drawn as a JPEG picture (dark pixels are solid).
+// drawn as a JPEG or PNG picture (dark pixels are solid).
 //
 // Answers the questions on standard input, marches the flow to a steady
 // state, prints lift, drag and their coefficients, and writes "U.dat",
-// "V.dat", "P.dat", "convergence.txt", four pictures, "flow.vtk",
-// "convergence.svg" and "summary.json" into the current folder:
+// "V.dat", "P.dat", "convergence.txt", "residual.txt", four pictures,
+// "flow.vtk", "convergence.svg" and "summary.json" into the current folder:
 //     veltaro < examples/cylinder.answers
 //     veltaro --solid-nodes=covered < answers
 //     veltaro --unsteady=8 --pressure-solver=fft < answers   (in time, with

@@ -8,7 +8,7 @@ enum class stop_rule {
     // than 2e-6: the first rule, which earlier results depend on (the default).
     quiet,
     // Ten iterations in a row that are steady by the steady residual
-    // (steady_residual.h): the flow itself has stopped changing.
+    // (analysis/steady_residual.h): the flow itself has stopped changing.
     steady,
     // Exactly the iteration limit: benchmarks, convergence studies and
     // time-accurate runs.

@@ -40,8 +40,11 @@ void impose_walls(flow_field& field) {
 }
 
 // The obstacle is the set of solid nodes held at u = v = 0 after every
-// update: a no-slip, no-penetration body on the grid's staircase. Neither
-// the pressure equation nor the momentum update sees it otherwise.
+// update: a no-slip, no-penetration body on the grid's staircase. The
+// pressure equation and the momentum update treat its nodes as fluid; a
+// time-accurate run also holds them in the projection before the pressure
+// solve (hold_solid_nodes, solver/momentum_equation.h), a steady run only
+// here.
 void impose_obstacle(flow_field& field, const int_grid& solid_nodes) {
     const int* solid = solid_nodes.data();
     float* u = field.u.data();

@@ -22,9 +22,9 @@ void tilt_inlet(flow_field& field, float cross_velocity, const int_grid& solid_n
 // half flow-through time L/U, then turns it back linearly to straight by
 // 0.6 L/U: the wake starts a little lopsided, and above the onset the
 // shedding grows from there. The tilt is small on purpose. Below the onset
-// the lopsided wake's lift dies away slowly (in the validation tunnel at
-// Re_D 40 by about a quarter a second), so what the start leaves must be
-// small for a run to show that the flow settles; above it, a seed a hundred
+// the lopsided wake's lift dies away slowly (docs/method.md, section 10.1,
+// has the rate), so what the start leaves must be small for a run to show
+// that the flow settles; above it, a seed a hundred
 // times smaller costs only a few more periods of growth. In a 4 m tunnel at
 // 5 m/s the inflow is straight from 0.48 s on; at 2 m/s (Re_D 40 in the
 // validation tunnel), from 1.2 s. An empty tunnel has nothing to shed, and

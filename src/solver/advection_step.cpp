@@ -1,4 +1,5 @@
-// The advection stage: every node moved to x + u dt, and
+// The first-order advection stage: every node moved to x + u dt (the
+// workspace's moved_nodes), and
 //
 //   q_adv(i,j) = sum_ab q(a,b) w_ab / sum_ab w_ab,
 //   w_ab = (dx - |x_moved(a,b) - x(i,j)|) (dy - |y_moved(a,b) - y(i,j)|),

@@ -10,7 +10,7 @@
 // In a uniform flow moving s = u dt / dx of a spacing this is the upwind
 // interpolation s q(i-1) + (1 - s) q(i): first order, with the numerical
 // viscosity (1 - s) u dx / 2, as large as the physical one on the fine mesh
-// at Re_D 20 (docs/method.md).
+// at Re_D 20 (docs/method.md, section 4).
 //
 // It is the default. The second-order advection, --advection=second-order,
 // is another scheme (limited_advection.h); a second-order correction around

@@ -23,9 +23,10 @@
 // between them: the wall's velocity (or, under the outline rule, its linear
 // continuation across the drawn outline) and the fluid's lie on one line,
 // so the face between them is second order too. Read as first order
-// instead, the wall's faces alone put the fine-mesh drag 4% high and the
-// wake 14% long at Re_D 40. A node on the tunnel's boundary with no
-// neighbour upwind of it in one direction is not carried along it.
+// instead, the wall's faces alone visibly spoil the drag and the wake
+// (docs/method.md, section 4.1, has the figures). A node on the tunnel's
+// boundary with no neighbour upwind of it in one direction is not carried
+// along it.
 #pragma once
 
 #include "field/flow_field.h"

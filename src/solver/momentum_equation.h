@@ -25,8 +25,8 @@ void momentum_equation(flow_field& field, float dt, const run_parameters& params
 // only, so it stays at its value (zero, or its ghost value) up to that
 // change: the pressure holds the fluid out of the body instead of pushing
 // it in for the reset to cut off. Without it the body leaks a flux of the
-// order of dt grad p per step, which at Re_D 100 on the fine mesh put the
-// mean drag 11% high (docs/method.md, "Time-accurate runs").
+// order of dt grad p per step; what that does to the forces is in
+// docs/method.md, "Time-accurate runs".
 void hold_solid_nodes(flow_field& field, const int_grid& solid_nodes, float dt,
                       const run_parameters& params, const solver_workspace& workspace);
 

@@ -77,7 +77,7 @@ TEST(Animation, FrameBufferStaysWithinItsBound) {
 
 // Three frames of a vortex moving along: the file decodes to three frames
 // of exactly the palette's colours at 40 ms each. Their size and the one
-// legend are checked on a run's file (tests/e2e/animation_test.cpp).
+// legend are checked on a run's file (AnimationRun, tests/e2e/unsteady_test.cpp).
 TEST(Animation, WebpReadsBackFrameForFrame) {
     const test::scratch_dir folder;
     const obstacle_masks masks{{}, int_grid(120, 30, open_pixel)};

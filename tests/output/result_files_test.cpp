@@ -3,7 +3,7 @@
 // matrix; a disk that fills up at the very last flush is shown here.
 // That --help names every listed file is in the options test. That a run writes
 // exactly the listed files, and the summary's keys in order, are checked on
-// the end-to-end runs (tests/e2e/unsteady_test.cpp, bad_input_test.cpp).
+// the end-to-end runs (tests/e2e/unsteady_test.cpp, tests/e2e/bad_input_test.cpp).
 #include <gtest/gtest.h>
 
 #include <set>
