@@ -44,17 +44,17 @@
 #include <string>
 #include <vector>
 
-#include "driver/iteration_loop.h"
+#include "analysis/convergence_measures.h"
 #include "driver/set_up_run.h"
-#include "field/boundary_conditions.h"
 #include "field/flow_field.h"
 #include "field/set_dt.h"
-#include "geometry/outline_nodes.h"
+#include "geometry/ghost_node_rule.h"
 #include "solver/advection_step.h"
 #include "solver/laplacian.h"
-#include "solver/momentum_equation.h"
 #include "solver/pressure_equation.h"
+#include "solver/projection_step.h"
 #include "solver/solver_workspace.h"
+#include "solver/sparse_lu.h"
 
 namespace veltaro {
 namespace {
@@ -72,9 +72,9 @@ struct warmed_run {
     run_setup setup;
     flow_field field;
     solver_workspace workspace;
-    solver_workspace fft_workspace;  // the same grid, with the transform solve
+    solver_workspace fft_workspace;           // the same grid, with the transform solve
     solver_workspace second_order_workspace;  // the LU factors, second-order advection
-    std::vector<float> pressure_rhs_values;  // the next pass's right-hand side
+    std::vector<float> pressure_rhs_values;   // the next pass's right-hand side
 };
 
 float time_step(const flow_field& field, const run_parameters& params) {
@@ -83,39 +83,23 @@ float time_step(const flow_field& field, const run_parameters& params) {
     return *dt;
 }
 
-// How a benchmark pass gets its pressure.
-enum class pressure_solve {
-    stored_factors,  // as the run does it
-    one_shot,        // converting, ordering and factorising afresh: the baseline
-    none,            // the last pressure again: everything but the solve
-};
-
-// One pass of the method, as advance_one_iteration makes it, with the
-// pressure solve chosen.
-void bench_pass(flow_field& field, const warmed_run& run, solver_workspace& workspace,
-                pressure_solve solve) {
-    const run_parameters& params = run.setup.params;
-    const float dt = time_step(field, params);
-    advection_step(field, dt);
-    velocity_laplacians(field, workspace);
-    pressure_rhs(field, dt, params, workspace);
+// How a benchmark pass gets its pressure: the run's own solve
+// (solve_pressure_system), or one of these.
+// Converting, ordering and factorising afresh: the baseline.
+void solve_one_shot(solver_workspace& workspace) {
     const csr_matrix& matrix = workspace.pressure_matrix;
-    if (solve == pressure_solve::stored_factors) {
-        workspace.pressure_factors->solve(workspace.rhs.data(), workspace.solution.data());
-    } else if (solve == pressure_solve::one_shot) {
-        solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(), matrix.col_index.data(),
-                            matrix.row_ptr.data(), workspace.rhs.data(), workspace.solution.data());
-    }
-    scatter_pressure(workspace.solution, params.outlet_pressure, field);
-    momentum_equation(field, dt, params, workspace);
-    boundary_conditions(field, params.inlet_velocity, run.setup.masks.solid_nodes);
+    solve_sparse_matrix(matrix.n, matrix.nnz(), matrix.values.data(), matrix.col_index.data(),
+                        matrix.row_ptr.data(), workspace.rhs.data(), workspace.solution.data());
 }
+
+// The last pressure again: everything but the solve.
+void keep_last_pressure(solver_workspace& /*workspace*/) {}
 
 // The right-hand side the next pass would solve for. Only work arrays
 // change here, and the next pass overwrites them before reading them.
 std::vector<float> next_pressure_rhs(warmed_run& run) {
     const float dt = time_step(run.field, run.setup.params);
-    advection_step(run.field, dt);
+    advection_step(run.field, dt, run.workspace.moved);
     velocity_laplacians(run.field, run.workspace);
     pressure_rhs(run.field, dt, run.setup.params, run.workspace);
     return run.workspace.rhs;
@@ -137,9 +121,8 @@ std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice, solid_node_rule rul
     run->second_order_workspace =
         make_solver_workspace(run->field, pressure_solver_kind::lu, advection_scheme::second_order);
     for (int n = 0; n < warm_up_iterations; ++n) {
-        advance_one_iteration(run->field, run->setup.params, run->setup.masks.solid_nodes,
-                              run->workspace, time_step(run->field, run->setup.params),
-                              &run->setup.masks.ghosts);
+        projection_step(run->field, run->setup.params, run->setup.masks.solid_nodes, run->workspace,
+                        time_step(run->field, run->setup.params), {&run->setup.masks.ghosts});
     }
     run->pressure_rhs_values = next_pressure_rhs(*run);
     return run;
@@ -161,18 +144,14 @@ void label_mesh(benchmark::State& state, const flow_field& field) {
 }
 
 // Passes with the convergence measures, as the loop makes them, with the
-// pressure solve of `workspace` when solve is stored_factors.
-void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve solve,
+// pressure solve `solve`.
+void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve_step* solve,
                      solver_workspace& workspace) {
     flow_field field = run.field;
     for (auto _ : state) {
-        if (solve == pressure_solve::stored_factors) {
-            // The run's own pass.
-            advance_one_iteration(field, run.setup.params, run.setup.masks.solid_nodes, workspace,
-                                  time_step(field, run.setup.params), &run.setup.masks.ghosts);
-        } else {
-            bench_pass(field, run, workspace, solve);
-        }
+        projection_step(field, run.setup.params, run.setup.masks.solid_nodes, workspace,
+                        time_step(field, run.setup.params),
+                        {&run.setup.masks.ghosts, false, solve});
         mean_magnitudes means = measure_field(field);
         benchmark::DoNotOptimize(means);
     }
@@ -181,27 +160,27 @@ void time_iterations(benchmark::State& state, warmed_run& run, pressure_solve so
 
 void BM_Iteration(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
-    time_iterations(state, run, pressure_solve::stored_factors, run.workspace);
+    time_iterations(state, run, solve_pressure_system, run.workspace);
 }
 
 void BM_IterationFft(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
-    time_iterations(state, run, pressure_solve::stored_factors, run.fft_workspace);
+    time_iterations(state, run, solve_pressure_system, run.fft_workspace);
 }
 
 void BM_IterationSecondOrder(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
-    time_iterations(state, run, pressure_solve::stored_factors, run.second_order_workspace);
+    time_iterations(state, run, solve_pressure_system, run.second_order_workspace);
 }
 
 void BM_IterationOutline(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state, solid_node_rule::outline);
-    time_iterations(state, run, pressure_solve::stored_factors, run.workspace);
+    time_iterations(state, run, solve_pressure_system, run.workspace);
 }
 
 void BM_IterationOneShot(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
-    time_iterations(state, run, pressure_solve::one_shot, run.workspace);
+    time_iterations(state, run, solve_one_shot, run.workspace);
 }
 
 // Copying the right-hand side in costs one pass over n floats, next to the
@@ -239,11 +218,16 @@ void BM_TransformSolve(benchmark::State& state) {
 // The pressure scattered is the last one solved.
 void BM_NonSolverPart(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state);
-    time_iterations(state, run, pressure_solve::none, run.workspace);
+    time_iterations(state, run, keep_last_pressure, run.workspace);
 }
 
 BENCHMARK(BM_Iteration)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_IterationFft)->ArgName("ny")->Arg(25)->Arg(50)->Arg(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IterationFft)
+    ->ArgName("ny")
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IterationSecondOrder)
     ->ArgName("ny")
     ->Arg(25)
@@ -288,7 +272,7 @@ void BM_AdvectionStage(benchmark::State& state) {
     flow_field field = run.field;
     const float dt = time_step(field, run.setup.params);
     for (auto _ : state) {
-        advection_step(field, dt);
+        advection_step(field, dt, run.workspace.moved);
         benchmark::ClobberMemory();
     }
     label_mesh(state, field);
@@ -319,13 +303,11 @@ BENCHMARK(BM_AdvectionStageSecondOrder)
     ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
 
-
-
 void BM_OutlineSetUp(benchmark::State& state) {
     const warmed_run& run = warmed_run_for(state);
     const mesh_size& mesh = run.setup.mesh;
     for (auto _ : state) {
-        outline_masks masks = outline_nodes(run.setup.masks.picture, mesh.nx, mesh.ny);
+        ghost_rule_masks masks = ghost_node_rule(run.setup.masks.picture, mesh.nx, mesh.ny);
         benchmark::DoNotOptimize(masks);
     }
     label_mesh(state, run.field);

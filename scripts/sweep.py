@@ -30,6 +30,8 @@ and may go on with any of these, each once, in any order:
                    (a whole number from 1 to 10000); needs unsteady
   frames_vtk       yes: passed on as --frames-vtk, the frames as a ParaView
                    series too; empty or no: not; needs unsteady
+  nodes_across     passed on as --nodes-across=VALUE, the nodes across the
+                   tunnel (a whole number, at least 3) instead of mesh_choice's
                    (each empty: the program's default, the first named; the
                    options go in this order whatever the columns' order)
 Then one case per line. Fields are separated by commas, with no quoting, and
@@ -75,7 +77,7 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
                  "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order")}
-OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady", "frames", "frames_vtk")
+OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady", "frames", "frames_vtk", "nodes_across")
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")
 USAGE = """usage: scripts/sweep.sh CASES.csv OUTDIR [-j N]
@@ -144,6 +146,9 @@ def _row_problems(where, fields, columns):
         value = fields.get(column, "")
         if value and value not in allowed:
             problems.append(f"{where}: {column} '{value}' is not one of {', '.join(allowed)}")
+    across = fields.get("nodes_across", "")
+    if across and not (across.isdigit() and int(across) >= 3):
+        problems.append(f"{where}: nodes_across '{across}' is not a whole number of at least 3")
     return problems + _unsteady_problems(where, fields) + _frames_problems(where, fields)
 
 
@@ -228,6 +233,8 @@ def read_cases(path):
             options.append(f"--frames={fields['frames']}")
         if fields.get("frames_vtk") == "yes":
             options.append("--frames-vtk")
+        if fields.get("nodes_across"):
+            options.append(f"--nodes-across={fields['nodes_across']}")
         cases.append(Case(name, picture, answers, options))
     if problems:
         for problem in problems:

@@ -16,15 +16,17 @@ SRC = pathlib.Path(__file__).resolve().parent.parent / "src"
 # The layers a layer's files may include, besides its own.
 # The studio runs the program as a child and links no solver code; it uses
 # the atomic file writer of output.
+# Analysis measures a flow (forces, residual, shedding, coefficients) and
+# never calls the solver.
 ALLOWED = {"common": set(), "field": {"common"}, "geometry": {"common", "field"}, "solver": {"common", "field"},
-           "output": {"common", "field", "geometry"}, "driver": {"common", "field", "geometry", "solver", "output"},
-           "server": {"common", "output"}}
+           "analysis": {"common", "field", "geometry"}, "output": {"common", "field", "geometry", "analysis"},
+           "driver": {"common", "field", "geometry", "solver", "analysis", "output"}, "server": {"common", "output"}}
 
-# The executable's entry point is in the driver's folder but in no layer's
+# The executable's entry point sits beside the layers, in no layer's
 # library: it hands "veltaro serve" to the studio and everything else to the
 # driver.
-ENTRY_POINT = "driver/main.cpp"
-ENTRY_POINT_ALLOWED = ALLOWED["driver"] | {"server"}
+ENTRY_POINT = "main.cpp"
+ENTRY_POINT_ALLOWED = ALLOWED["driver"] | {"driver", "server"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/', re.MULTILINE)
 

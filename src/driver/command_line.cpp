@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "common/run_error.h"
+#include "driver/derived_parameters.h"
 #include "driver/dialogue.h"
 #include "driver/frame_capture.h"
 
@@ -19,7 +20,8 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
-               [--advection=ORDER] [--unsteady=T [--frames=N] [--frames-vtk]] < answers
+               [--advection=ORDER] [--nodes-across=N]
+               [--unsteady=T [--frames=N] [--frames-vtk]] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -48,6 +50,9 @@ Options (each default is the method of earlier results):
                        tridiagonal solves, the same pressure about four times faster
   --advection=ORDER    first-order (default): upwind, numerically viscous on coarse meshes;
                        second-order: limited upwind slopes, a longer, truer wake
+  --nodes-across=N     N nodes across the tunnel (3 or more) instead of the mesh answer's
+                       25, 50 or 100, and as many along it as that spacing gives; a mesh
+                       too large for the memory available is refused before the run
   --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
                        limit), for flows that shed vortices: the Strouhal number and the
                        forces in time (forces.csv); it takes no stop rule
@@ -158,7 +163,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
                     forms(pressure_solver_option) + ", " + forms(advection_option) +
-                    ", --unsteady=T, --frames=N and --frames-vtk, and asks its questions on "
+                    ", --nodes-across=N, --unsteady=T, --frames=N and --frames-vtk, and asks its "
+                    "questions on "
                     "standard input (veltaro < answers.txt).");
 }
 
@@ -193,22 +199,44 @@ bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
     return true;
 }
 
-constexpr std::string_view frames_name = "--frames=";
+// An option --name=N whose N is a whole number from lowest to highest; what
+// the refusal calls it, and an example.
+// No highest value but what an int holds.
+constexpr long unbounded = 2'147'483'647;
 
-// --frames=N, N a whole number from 1 to max_frames. Returns false when the
-// argument is another one.
-bool read_frames(std::string_view argument, std::optional<int>& frames) {
-    if (!argument.starts_with(frames_name)) return false;
-    const std::string value(argument.substr(frames_name.size()));
+struct count_option {
+    std::string_view name;  // with its "="
+    long lowest;
+    long highest;  // or unbounded
+    const char* what;
+    const char* example;
+};
+
+constexpr count_option frames_option{"--frames=", 1, max_frames, "frame count", "--frames=120"};
+constexpr count_option nodes_across_option{"--nodes-across=", min_nodes_across, unbounded,
+                                           "node count", "--nodes-across=200"};
+
+std::string range_of(const count_option& opt) {
+    if (opt.highest == unbounded) return "of at least " + std::to_string(opt.lowest);
+    return "from " + std::to_string(opt.lowest) + " to " + std::to_string(opt.highest);
+}
+
+// Reads `argument` into `count` when it is this option. Returns false when
+// the argument is another one.
+bool read_count(std::string_view argument, const count_option& opt, std::optional<int>& count) {
+    if (!argument.starts_with(opt.name)) return false;
+    const std::string value(argument.substr(opt.name.size()));
     char* end = nullptr;
-    const long count = value.empty() || !std::isdigit(static_cast<unsigned char>(value.front()))
-                           ? 0
-                           : std::strtol(value.c_str(), &end, 10);
-    if (end != value.c_str() + value.size() || count < 1 || count > max_frames) {
-        throw run_error("The frame count \"" + value + "\" of --frames is not a whole number from 1 to " +
-                        std::to_string(max_frames) + "; give one such as --frames=120.");
+    const long number = value.empty() || !std::isdigit(static_cast<unsigned char>(value.front()))
+                            ? 0
+                            : std::strtol(value.c_str(), &end, 10);
+    if (end != value.c_str() + value.size() || number < opt.lowest || number > opt.highest) {
+        throw run_error("The " + std::string(opt.what) + " \"" + value + "\" of " +
+                        std::string(opt.name.substr(0, opt.name.size() - 1)) +
+                        " is not a whole number " + range_of(opt) + "; give one such as " +
+                        opt.example + ".");
     }
-    frames = static_cast<int>(count);
+    count = static_cast<int>(number);
     return true;
 }
 
@@ -244,7 +272,9 @@ run_options read_options(int argc, const char* const* argv) {
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
             read_option(argument, pressure_solver_option, options.pressure_solver) ||
             read_option(argument, advection_option, options.advection) ||
-            read_unsteady(argument, options.unsteady) || read_frames(argument, options.frames)) {
+            read_unsteady(argument, options.unsteady) ||
+            read_count(argument, frames_option, options.frames) ||
+            read_count(argument, nodes_across_option, options.nodes_across)) {
             continue;
         }
         if (argument == "--frames-vtk") {

@@ -6,59 +6,10 @@
 
 #include "common/run_error.h"
 #include "common/text_format.h"
-#include "field/boundary_conditions.h"
+#include "analysis/convergence_measures.h"
 #include "field/set_dt.h"
-#include "solver/laplacian.h"
-#include "solver/momentum_equation.h"
-#include "solver/pressure_equation.h"
 
 namespace veltaro {
-
-mean_magnitudes measure_field(const flow_field& field) {
-    double sum_u = 0.0;
-    double sum_v = 0.0;
-    double sum_p = 0.0;
-    for (int i = 1; i <= field.nx - 2; ++i) {
-        const float* u = field.u[i];
-        const float* v = field.v[i];
-        const float* p = field.p[i];
-        for (int j = 1; j <= field.ny - 2; ++j) {
-            sum_u += std::fabs(u[j]);
-            sum_v += std::fabs(v[j]);
-            sum_p += std::fabs(p[j]);
-        }
-    }
-    const double nodes = static_cast<double>(field.nx) * field.ny;
-    return {static_cast<float>(sum_u / nodes), static_cast<float>(sum_v / nodes),
-            static_cast<float>(sum_p / nodes)};
-}
-
-double relative_change(float now, float before) {
-    const double change = std::fabs(static_cast<double>(now) - before);
-    if (now == 0.0f) return change == 0.0 ? 0.0 : 1.0;
-    return change / now;
-}
-
-// A projection-type step of the incompressible equations, explicit in the
-// advection and the viscosity (docs/method.md, "One iteration"):
-//   u* = A(u)                                     (advect_velocity)
-//   u* at the solid nodes, if hold_body           (hold_solid_nodes)
-//   lap p = rho/dt div u* + mu div(lap u)         (pressure_equation)
-//   u_new = u* - dt/rho grad p + mu dt/rho lap u  (momentum_equation)
-// then the tunnel's and the obstacle's conditions on u_new.
-void advance_one_iteration(flow_field& field, const run_parameters& params,
-                           const int_grid& solid_nodes, solver_workspace& workspace, float dt,
-                           const ghost_nodes* ghosts, bool hold_body) {
-    advect_velocity(field, dt, solid_nodes, workspace);
-    // u and v stay as they are until the momentum update, so the pressure
-    // and momentum stages share one set of Laplacians.
-    velocity_laplacians(field, workspace);
-    if (hold_body) hold_solid_nodes(field, solid_nodes, dt, params, workspace);
-    pressure_equation(field, dt, params, workspace);
-    momentum_equation(field, dt, params, workspace);
-    boundary_conditions(field, params.inlet_velocity, solid_nodes);
-    if (ghosts != nullptr) impose_ghost_nodes(field, *ghosts);
-}
 
 namespace {
 
@@ -85,10 +36,6 @@ bool is_finite(const flow_field& field, const mean_magnitudes& means) {
                     ": the flow diverged (the velocity or pressure is no longer a finite number), "
                     "so the run has no results; try a finer mesh or a lower Reynolds number.");
 }
-
-}  // namespace
-
-namespace {
 
 // Counts the iterations in a row that pass the rule's test; true when
 // enough have.
@@ -123,8 +70,7 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
             break;
         }
         monitor.remember(field);
-        advance_one_iteration(field, params, solid_nodes, workspace, *dt, settings.ghosts,
-                              settings.end_time.has_value());
+        projection_step(field, params, solid_nodes, workspace, *dt, settings.step);
         const double time = result.flow_time + *dt;
         if (time < settings.tilt.gone_at) {
             tilt_inlet(field, inlet_cross_velocity(settings.tilt, params.inlet_velocity, time),
@@ -140,9 +86,12 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
         log.write(result.change_u, result.change_v, result.change_p, result.steadiness->residual,
                   result.steadiness->residual_rms, result.flow_time);
         ++result.iterations;
-        if (settings.history) {
-            settings.history->record(field, {monitor.u_before(), monitor.v_before(), *dt},
-                                     result.iterations, time);
+        if (settings.forces) {
+            const recorded_forces recorded = settings.forces->record(
+                field, {monitor.u_before(), monitor.v_before(), *dt}, result.iterations, time);
+            if (settings.forces_csv) {
+                settings.forces_csv->write(result.iterations, time, *dt, recorded);
+            }
         }
         if (settings.frames) {
             settings.frames->observe(field, solid_nodes, time);

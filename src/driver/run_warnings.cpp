@@ -11,7 +11,7 @@
 #include "common/run_error.h"
 #include "common/text_format.h"
 #include "driver/dialogue.h"
-#include "driver/run_setup.h"
+#include "driver/derived_parameters.h"
 #include "geometry/obstacle_extent.h"
 
 namespace veltaro {
@@ -113,17 +113,13 @@ maybe_warning unsteady_flow(const run_setup& setup, std::span<const force_sample
         high = std::max(high, s.lift_coefficient);
     }
     const double mean = sum / static_cast<double>(window.size());
-    // A crossing counts when C_L goes from a quarter of the half swing
-    // above its mean to as far below, or back: a drift through the mean
-    // with a little noise on it is one crossing, not many.
-    const double band = 0.25 * 0.5 * (high - low);
+    // A crossing counts when C_L goes from the band above its mean to the
+    // band below, or back: a drift through the mean with a little noise on
+    // it is one crossing, not many.
+    const double band = crossing_band_share * 0.5 * (high - low);
     int crossings = 0;
-    int side = 0;
-    for (const force_sample& s : window) {
-        const double offset = s.lift_coefficient - mean;
-        const int now = offset > band ? 1 : offset < -band ? -1 : side;
-        crossings += side != 0 && now != side ? 1 : 0;
-        side = now;
+    for (const lift_crossing& c : lift_crossings(window, mean, band, crossing_direction::either)) {
+        crossings += c.complete ? 1 : 0;
     }
     if (crossings < periodic_crossings || high - low <= settled_lift_swing) return std::nullopt;
     const double ten_flow_throughs = 10.0 * setup.params.length / setup.params.inlet_velocity;
@@ -148,7 +144,7 @@ maybe_warning short_record(const run_setup& setup, const std::optional<shedding_
     if (!setup.options.unsteady || !report) return std::nullopt;
     const shedding_measure& m = report->measure;
     if (m.settles || m.cycles >= fewest_reported_cycles) return std::nullopt;
-    if (!size_on_grid(setup.masks.picture, setup.mesh).has_obstacle) return std::nullopt;
+    if (!setup.obstacle.has_obstacle) return std::nullopt;
     const double end_time = *setup.options.unsteady;
     // Two cycles to spare beyond the fifth, at the last period measured;
     // without one, three times as long, and at least thrice the start-up.
@@ -190,7 +186,8 @@ maybe_warning high_reynolds(const run_setup& setup) {
 
 maybe_warning mesh_choice(const run_setup& setup) {
     const int choice = setup.answers.mesh_choice;
-    if (named_mesh(choice)) return std::nullopt;
+    // --nodes-across sizes the mesh: the answer is only recorded.
+    if (named_mesh(choice) || setup.options.nodes_across) return std::nullopt;
     const double dx = setup.mesh.dx;
     return run_warning{
         "mesh_choice",
@@ -249,9 +246,20 @@ std::optional<double> spacings_on_mesh(int mesh, const run_setup& setup, double 
     }
 }
 
+// The fewest nodes across that give the obstacle enough node spacings,
+// fraction (ny - 1) >= well_resolved_spacings.
+std::string nodes_across_advice(double fraction) {
+    auto across = static_cast<long long>(std::ceil(well_resolved_spacings / fraction)) + 1;
+    while (fraction * static_cast<double>(across - 1) < well_resolved_spacings) ++across;
+    return format_text("--nodes-across=%lld gives %.1f.", across,
+                       fraction * static_cast<double>(across - 1));
+}
+
 // The first mesh finer than the chosen one (any named one after an unnamed
-// answer) that gives the obstacle enough node spacings.
+// answer) that gives the obstacle enough node spacings; with --nodes-across,
+// the N that does.
 std::string finer_mesh_advice(const run_setup& setup, double fraction) {
+    if (setup.options.nodes_across) return nodes_across_advice(fraction);
     constexpr const char* names[] = {"coarse", "standard", "fine"};
     const int current = setup.answers.mesh_choice;
     std::optional<double> finest;
@@ -278,9 +286,9 @@ maybe_warning coarse_obstacle(const run_setup& setup, const force_coefficients& 
     return run_warning{
         "coarse_obstacle",
         format_text("the obstacle's frontal height of %g m spans only %.1f node spacings on "
-                    "this mesh, fewer than 8: its lift is not to be trusted and its drag only to "
-                    "within a few per cent; ",
-                    height, spacings) +
+                    "this mesh, fewer than %g: its lift is not to be trusted and its drag only "
+                    "to within a few per cent; ",
+                    height, spacings, well_resolved_spacings) +
             finer_mesh_advice(setup, spacings / (setup.mesh.ny - 1))};
 }
 

@@ -13,7 +13,7 @@
 //   mesh_choice                a mesh answer other than 0, 1 or 2 (a square 100 x 100 grid)
 //   all_solid                  every pixel is dark
 //   stretched_picture          the picture's proportions are not the tunnel's (more than 2%)
-//   coarse_obstacle            the frontal height spans fewer than 8 node spacings
+//   coarse_obstacle            the frontal height spans too few node spacings (below)
 //   high_blockage              the frontal height is more than 30% of the grid's height
 //   obstacle_touches_boundary  a solid node on the inlet column or a wall row
 #pragma once
@@ -23,7 +23,8 @@
 #include <span>
 #include <vector>
 
-#include "driver/coefficients.h"
+#include "analysis/coefficients.h"
+#include "analysis/shedding.h"
 #include "driver/iteration_loop.h"
 #include "driver/set_up_run.h"
 #include "driver/unsteady_run.h"
@@ -56,7 +57,7 @@ inline constexpr int periodic_window_percent = 20;
 inline constexpr int periodic_crossings = 4;
 
 // The warnings of how the loop ended. samples: the forces of the run's
-// iterations (force_history); shedding: a time-accurate run's measure.
+// iterations (force_record); shedding: a time-accurate run's measure.
 std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result& loop,
                                        std::span<const force_sample> samples = {},
                                        const std::optional<shedding_report>& shedding = {});

@@ -3,12 +3,14 @@
 #include <ostream>
 #include <utility>
 
-#include "geometry/outline_nodes.h"
+#include "driver/run_memory.h"
+#include "geometry/ghost_node_rule.h"
 
 namespace veltaro {
 
-run_setup plan_run(std::istream& in, std::ostream& out) {
+run_setup plan_run(std::istream& in, std::ostream& out, const run_options& options) {
     run_setup setup;
+    setup.options = options;
     print_banner(out);
     setup.answers = ask_questions(in, out);
     float typed_inlet_velocity = 0.0f;
@@ -17,13 +19,13 @@ run_setup plan_run(std::istream& in, std::ostream& out) {
     }
     setup.params = derive_parameters(setup.answers, typed_inlet_velocity);
     check_parameters(setup.answers, setup.params);
-    setup.mesh = size_mesh(setup.answers.mesh_choice, setup.answers.length, setup.answers.height);
+    setup.mesh = size_mesh(setup.answers, options.nodes_across);
+    check_run_memory(setup.mesh, options);
     return setup;
 }
 
 run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options) {
-    run_setup setup = plan_run(in, out);
-    setup.options = options;
+    run_setup setup = plan_run(in, out, options);
     try {
         setup.masks = make_outlines(setup.mesh.nx, setup.mesh.ny, setup.answers.filename);
     } catch (const unrecognised_components&) {
@@ -34,10 +36,12 @@ run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& opt
     if (options.solid_nodes == solid_node_rule::covered) {
         setup.masks.solid_nodes = covered_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
     } else if (options.solid_nodes == solid_node_rule::outline) {
-        outline_masks outline = outline_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
-        setup.masks.solid_nodes = std::move(outline.solid_nodes);
-        setup.masks.ghosts = std::move(outline.ghosts);
+        ghost_rule_masks ghost_rule =
+            ghost_node_rule(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
+        setup.masks.solid_nodes = std::move(ghost_rule.solid_nodes);
+        setup.masks.ghosts = std::move(ghost_rule.ghosts);
     }
+    setup.obstacle = size_on_grid(setup.masks.picture, setup.mesh);
     return setup;
 }
 

@@ -6,8 +6,9 @@
 #include <iosfwd>
 #include <optional>
 
+#include "analysis/coefficients.h"
 #include "driver/dialogue.h"
-#include "driver/run_setup.h"
+#include "driver/derived_parameters.h"
 #include "driver/stop_rule.h"
 #include "field/run_parameters.h"
 #include "geometry/covered_nodes.h"
@@ -31,6 +32,9 @@ struct run_options {
     // the frames as a ParaView series too. Both only with --unsteady.
     std::optional<int> frames = std::nullopt;
     bool frames_vtk = false;
+    // --nodes-across=N: N nodes across the tunnel instead of the mesh
+    // answer's 25, 50 or 100 (the answer is still asked and recorded).
+    std::optional<int> nodes_across = std::nullopt;
 };
 
 struct run_setup {
@@ -38,13 +42,15 @@ struct run_setup {
     dialogue_answers answers;
     run_parameters params;
     mesh_size mesh;
-    obstacle_masks masks;  // empty after plan_run
+    obstacle_masks masks;    // empty after plan_run
+    obstacle_size obstacle;  // measured on the grid once, with the masks
 };
 
 // The banner, the questions (and the inlet velocity when it cannot be
 // derived), the derived parameters and their checks, and the mesh. Throws
 // run_error on an answer that cannot make a run.
-run_setup plan_run(std::istream& in, std::ostream& out);
+// The mesh is --nodes-across's when the options give it.
+run_setup plan_run(std::istream& in, std::ostream& out, const run_options& options = {});
 
 // plan_run, then the masks from the picture named in the answers, the node
 // mask by the chosen rule.

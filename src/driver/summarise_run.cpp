@@ -53,6 +53,7 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.tunnel_height = as_typed(answers.height);
     summary.tunnel_length = as_typed(answers.length);
     summary.mesh_choice = answers.mesh_choice;
+    summary.nodes_across = setup.options.nodes_across;
     summary.max_iterations = answers.max_iterations;
     summary.inlet_velocity = as_typed(setup.params.inlet_velocity);
     summary.nx = setup.mesh.nx;

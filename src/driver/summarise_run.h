@@ -2,8 +2,8 @@
 // the forces, gathered from the records of each stage for "summary.json".
 #pragma once
 
-#include "driver/coefficients.h"
-#include "driver/forces.h"
+#include "analysis/coefficients.h"
+#include "analysis/forces.h"
 #include "driver/iteration_loop.h"
 #include "driver/run_warnings.h"
 #include "driver/set_up_run.h"

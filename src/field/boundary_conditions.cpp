@@ -1,5 +1,8 @@
 #include "field/boundary_conditions.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace veltaro {
 
 namespace {
@@ -65,6 +68,19 @@ void tilt_inlet(flow_field& field, float cross_velocity, const int_grid& solid_n
     for (int j = 1; j <= field.ny - 2; ++j) {
         if (solid_nodes[0][j] == 0) field.v[0][j] = cross_velocity;
     }
+}
+
+start_up_tilt start_up_tilt_for(float length, float inlet_velocity) {
+    const double flow_through = static_cast<double>(length) / inlet_velocity;
+    return {std::tan(start_up_tilt_degrees * std::numbers::pi / 180.0),
+            tilt_held_flow_throughs * flow_through, tilt_gone_flow_throughs * flow_through};
+}
+
+float inlet_cross_velocity(const start_up_tilt& tilt, float inlet_velocity, double time) {
+    if (time >= tilt.gone_at) return 0.0f;
+    const double share =
+        time <= tilt.hold_until ? 1.0 : (tilt.gone_at - time) / (tilt.gone_at - tilt.hold_until);
+    return static_cast<float>(inlet_velocity * tilt.tangent * share);
 }
 
 }  // namespace veltaro

@@ -10,8 +10,8 @@ namespace veltaro {
 flow_field allocate_flow_field(int nx, int ny, float dx, float dy) {
     flow_field field;
     try {
-        for (float_grid* array : {&field.x, &field.y, &field.x_moved, &field.y_moved, &field.u,
-                                  &field.v, &field.p, &field.u_adv, &field.v_adv}) {
+        for (float_grid* array :
+             {&field.x, &field.y, &field.u, &field.v, &field.p, &field.u_adv, &field.v_adv}) {
             *array = float_grid(nx, ny);
         }
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
-// flow_field: the grid coordinates, the velocity and pressure fields and the
-// work arrays of the advection stage, with the grid's size and spacing.
+// flow_field: the grid coordinates and the velocity and pressure fields,
+// with the grid's size and spacing. (The stages' work arrays are theirs, in
+// the solver's workspace.)
 // Node (i, j): i = 0 the inlet column ... nx-1 the outlet column,
 // j = 0 the bottom wall row ... ny-1 the top wall row.
 #pragma once
@@ -11,8 +12,6 @@ namespace veltaro {
 struct flow_field {
     float_grid x;        // i * dx, metres from the inlet
     float_grid y;        // j * dy, metres from the bottom wall
-    float_grid x_moved;  // advection work array: x + u dt
-    float_grid y_moved;  // advection work array: y + v dt
     float_grid u;        // x velocity, m/s
     float_grid v;        // y velocity, m/s
     float_grid p;        // pressure relative to the outlet, Pa

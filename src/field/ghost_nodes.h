@@ -1,6 +1,6 @@
 // Ghost nodes: the solid nodes next to the fluid, whose velocity is set so
 // that the velocity, continued linearly across the drawn outline, is zero on
-// it. The table is built once from the geometry (geometry/outline_nodes.h)
+// it. The table is built once from the geometry (geometry/ghost_node_rule.h)
 // and imposed after every iteration's boundary conditions; an empty table
 // changes nothing.
 #pragma once

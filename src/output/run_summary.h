@@ -75,6 +75,7 @@ struct run_summary {
     // steady run.
     std::optional<int> frames;
     std::optional<bool> frames_vtk;
+    std::optional<int> nodes_across;  // --nodes-across's N, when given
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

@@ -148,6 +148,24 @@ bool take_frames(const form_lookup& field, text_fields& options, std::string& re
     return true;
 }
 
+// "nodes_across": a whole number of nodes across the tunnel, at least 3,
+// instead of the mesh answer's; whether the machine's memory holds it is
+// the program's to judge.
+bool take_nodes_across(const form_lookup& field, text_fields& options, std::string& refusal) {
+    const std::string value = trimmed(field("nodes_across").value_or(""));
+    if (value.empty()) return true;
+    const bool whole = value.size() <= 9 && std::all_of(value.begin(), value.end(), [](char c) {
+                           return c >= '0' && c <= '9';
+                       });
+    if (!whole || std::stoi(value) < 3) {
+        refusal = "The field \"nodes_across\" must be a whole number of nodes across the tunnel, "
+                  "at least 3, such as 200.";
+        return false;
+    }
+    options.emplace_back("nodes_across", value);
+    return true;
+}
+
 // The airfoil's two fields come together or not at all: four digits, and an
 // angle that reads as a number.
 bool take_airfoil(const form_lookup& field, text_fields& airfoil, std::string& refusal) {
@@ -183,6 +201,7 @@ request_check check_run_request(const form_lookup& field) {
     }
     if (!take_unsteady(field, request.options, check.refusal)) return check;
     if (!take_frames(field, request.options, check.refusal)) return check;
+    if (!take_nodes_across(field, request.options, check.refusal)) return check;
     if (!take_airfoil(field, request.airfoil, check.refusal)) return check;
     request.sweep = field("sweep").value_or(std::string());
     if (request.sweep.size() > sweep_limit) {
@@ -228,6 +247,8 @@ std::vector<std::string> option_arguments(const text_fields& options) {
             arguments.push_back("--frames=" + field.second);
         } else if (field.first == "frames_vtk") {
             arguments.push_back("--frames-vtk");
+        } else if (field.first == "nodes_across") {
+            arguments.push_back("--nodes-across=" + field.second);
         }
     }
     return arguments;

@@ -9,8 +9,8 @@
 
 namespace veltaro::advection_kernels {
 
-using kernel = void(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-                    const carried_pair& fields);
+using kernel = void(const flow_field& frame, moved_nodes& moved, const float_grid& u,
+                    const float_grid& v, float dt, const carried_pair& fields);
 
 kernel any_cpu;
 

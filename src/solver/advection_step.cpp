@@ -9,21 +9,14 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstdint>
 #include <cmath>
 
 #include "solver/advection_kernels.h"
+#include "solver/select.h"
 
 namespace veltaro {
 
 namespace {
-
-// One field carried by a set of moved nodes.
-struct carried {
-    const float_grid* q;
-    float_grid* q_adv;
-};
 
 // The grid and its moved positions, as the rebuild reads them.
 struct frame_view {
@@ -40,7 +33,8 @@ struct frame_view {
 // Receiving node (i, j) in full, window clipped to the grid. Used where the
 // window is clipped across the tunnel (the wall rows).
 template <std::size_t fields>
-void rebuild_node(int i, int j, const frame_view& g, const std::array<carried, fields>& carry) {
+void rebuild_node(int i, int j, const frame_view& g,
+                  const std::array<carried_field, fields>& carry) {
     const float cell = g.dx * g.dy;
     const float xi = g.x[i][j];
     const float yj = g.y[i][j];
@@ -74,15 +68,9 @@ void rebuild_node(int i, int j, const frame_view& g, const std::array<carried, f
 // at +0 is never -0). Without branches the loop over j vectorises.
 constexpr int block = 64;
 
-// value where mask is all ones, +0 where it is zero: a select without a
-// branch, so that NaN or infinite terms of sources out of range vanish too.
-inline float only_if(std::uint32_t mask, float value) {
-    return std::bit_cast<float>(std::bit_cast<std::uint32_t>(value) & mask);
-}
-
 template <std::size_t fields>
 void rebuild_block(int i, int first, int last, const frame_view& g,
-                   const std::array<carried, fields>& carry) {
+                   const std::array<carried_field, fields>& carry) {
     const float dx = g.dx;
     const float dy = g.dy;
     const float cell = dx * dy;
@@ -100,12 +88,14 @@ void rebuild_block(int i, int first, int last, const frame_view& g,
             for (int k = 0; k < count; ++k) {
                 const float ax = std::fabs(xm[k] - xi);
                 const float ay = std::fabs(ym[k] - yj[k]);
-                const std::uint32_t counts = ((ax < dx) & (ay < dy)) ? ~0u : 0u;
+                // Out of range, a source adds +0, and its NaN or infinite
+                // terms vanish too.
+                const bool counts = (ax < dx) & (ay < dy);
                 const float w = (dx - ax) * (dy - ay);
                 for (std::size_t f = 0; f < fields; ++f) {
-                    weighted_sum[f][k] += only_if(counts, q[f][k] * w / cell);
+                    weighted_sum[f][k] += pick(counts, q[f][k] * w / cell, 0.0f);
                 }
-                weight_sum[k] += only_if(counts, w / cell);
+                weight_sum[k] += pick(counts, w / cell, 0.0f);
             }
         }
     }
@@ -119,7 +109,7 @@ void rebuild_block(int i, int first, int last, const frame_view& g,
 }
 
 template <std::size_t fields>
-void rebuild(const frame_view& g, const std::array<carried, fields>& carry) {
+void rebuild(const frame_view& g, const std::array<carried_field, fields>& carry) {
     for (int i = 0; i < g.nx; ++i) {
         rebuild_node(i, 0, g, carry);
         for (int first = 1; first <= g.ny - 2; first += block) {
@@ -131,47 +121,48 @@ void rebuild(const frame_view& g, const std::array<carried, fields>& carry) {
 }
 
 // Every node moved along (u, v) over dt.
-void move_nodes(flow_field& frame, const float_grid& u, const float_grid& v, float dt) {
+void move_nodes(const flow_field& frame, moved_nodes& moved, const float_grid& u,
+                const float_grid& v, float dt) {
     const std::size_t nodes = u.size();
     const float* x = frame.x.data();
     const float* y = frame.y.data();
-    float* x_moved = frame.x_moved.data();
-    float* y_moved = frame.y_moved.data();
+    float* x_moved = moved.x.data();
+    float* y_moved = moved.y.data();
     for (std::size_t k = 0; k < nodes; ++k) {
         x_moved[k] = u.data()[k] * dt + x[k];
         y_moved[k] = v.data()[k] * dt + y[k];
     }
 }
 
-frame_view view_of(const flow_field& frame) {
-    return {frame.nx, frame.ny, frame.dx, frame.dy, frame.x, frame.y, frame.x_moved, frame.y_moved};
+frame_view view_of(const flow_field& frame, const moved_nodes& moved) {
+    return {frame.nx, frame.ny, frame.dx, frame.dy, frame.x, frame.y, moved.x, moved.y};
 }
 
 // Both fields are carried by the same moved nodes: they share every weight.
-inline void first_order(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-                        const carried_pair& fields) {
-    move_nodes(frame, u, v, dt);
-    rebuild<2>(view_of(frame), {carried{&fields.first, &fields.first_adv},
-                                carried{&fields.second, &fields.second_adv}});
+inline void first_order(const flow_field& frame, moved_nodes& moved, const float_grid& u,
+                        const float_grid& v, float dt, const carried_pair& fields) {
+    move_nodes(frame, moved, u, v, dt);
+    rebuild<2>(view_of(frame, moved), {carried_field{&fields.first, &fields.first_adv},
+                                       carried_field{&fields.second, &fields.second_adv}});
 }
 
 }  // namespace
 
 namespace advection_kernels {
 
-[[gnu::flatten]] void any_cpu(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-                              const carried_pair& fields) {
-    first_order(frame, u, v, dt, fields);
+[[gnu::flatten]] void any_cpu(const flow_field& frame, moved_nodes& moved, const float_grid& u,
+                              const float_grid& v, float dt, const carried_pair& fields) {
+    first_order(frame, moved, u, v, dt, fields);
 }
 
 #if defined(__x86_64__)
 // The same code with twice the lanes, for processors that have AVX2. It
 // gives the same bits: every operation is IEEE single precision, and
 // nothing is fused into a multiply-add.
-[[gnu::target("avx2"), gnu::flatten]] void avx2(flow_field& frame, const float_grid& u,
-                                                const float_grid& v, float dt,
+[[gnu::target("avx2"), gnu::flatten]] void avx2(const flow_field& frame, moved_nodes& moved,
+                                                const float_grid& u, const float_grid& v, float dt,
                                                 const carried_pair& fields) {
-    first_order(frame, u, v, dt, fields);
+    first_order(frame, moved, u, v, dt, fields);
 }
 #endif
 
@@ -196,15 +187,17 @@ advection_kernels::kernel* best_kernel() {
 
 }  // namespace
 
-void advect(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-            const carried_pair& fields) {
+moved_nodes make_moved_nodes(int nx, int ny) { return {float_grid(nx, ny), float_grid(nx, ny)}; }
+
+void advect(const flow_field& frame, moved_nodes& moved, const float_grid& u, const float_grid& v,
+            float dt, const carried_pair& fields) {
     static advection_kernels::kernel* const kernel = best_kernel();
     if (frame.nx <= 0 || frame.ny <= 0) return;
-    kernel(frame, u, v, dt, fields);
+    kernel(frame, moved, u, v, dt, fields);
 }
 
-void advection_step(flow_field& field, float dt) {
-    advect(field, field.u, field.v, dt, {field.u, field.v, field.u_adv, field.v_adv});
+void advection_step(flow_field& field, float dt, moved_nodes& moved) {
+    advect(field, moved, field.u, field.v, dt, {field.u, field.v, field.u_adv, field.v_adv});
 }
 
 }  // namespace veltaro

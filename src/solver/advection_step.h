@@ -1,5 +1,5 @@
-// Advection of the velocity over one time step: every node moves forward
-// along its own velocity (into x_moved, y_moved), and u and v are rebuilt on
+// The first-order advection of the velocity over one time step: every node
+// moves forward along its own velocity (into moved_nodes), and u and v are rebuilt on
 // the fixed grid (into u_adv, v_adv) as the tent-weighted mean of the moved
 // nodes that land within one spacing of each receiving node:
 //
@@ -12,17 +12,26 @@
 // viscosity (1 - s) u dx / 2, as large as the physical one on the fine mesh
 // at Re_D 20 (docs/method.md).
 //
-// A second-order correction around this operator was tried and left out: it
-// lengthened the wake but pulled the drag more than 3% below the reference
-// (docs/lift-experiments.md).
+// It is the default. The second-order advection, --advection=second-order,
+// is another scheme (limited_advection.h); a second-order correction around
+// this operator was tried and left out (docs/lift-experiments.md).
 #pragma once
 
 #include "field/flow_field.h"
 
 namespace veltaro {
 
+// Where every node lands, x + u dt and y + v dt: the scheme's work arrays,
+// made once for a run.
+struct moved_nodes {
+    float_grid x;
+    float_grid y;
+};
+
+moved_nodes make_moved_nodes(int nx, int ny);
+
 // The stage of a run: u and v carried by themselves into u_adv and v_adv.
-void advection_step(flow_field& field, float dt);
+void advection_step(flow_field& field, float dt, moved_nodes& moved);
 
 // The two fields a pass carries and where their results go; in a run, u and
 // v into u_adv and v_adv.
@@ -33,11 +42,16 @@ struct carried_pair {
     float_grid& second_adv;
 };
 
+// One carried field and where its result goes.
+struct carried_field {
+    const float_grid* q;
+    float_grid* q_adv;
+};
+
 // The same operator carrying any pair by the velocity (u, v) over dt on the
-// grid of `frame`, whose x_moved and y_moved are the work arrays; the tests
-// carry a smooth field by a uniform flow with it. The results must be
-// arrays of their own.
-void advect(flow_field& frame, const float_grid& u, const float_grid& v, float dt,
-            const carried_pair& fields);
+// grid of `frame`; the tests carry a smooth field by a uniform flow with it.
+// The results must be arrays of their own.
+void advect(const flow_field& frame, moved_nodes& moved, const float_grid& u, const float_grid& v,
+            float dt, const carried_pair& fields);
 
 }  // namespace veltaro

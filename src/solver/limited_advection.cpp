@@ -5,11 +5,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
-#include <cstdint>
 
 #include "solver/advection_kernels.h"
+#include "solver/select.h"
 
 namespace veltaro {
 
@@ -18,14 +17,6 @@ advection_work make_advection_work(int nx, int ny) {
 }
 
 namespace {
-
-// `when` ? a : b, as a select of bits rather than a branch, so that the
-// loops around it vectorise.
-inline float pick(bool when, float a, float b) {
-    const std::uint32_t mask = when ? ~0u : 0u;
-    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(a) & mask) |
-                                (std::bit_cast<std::uint32_t>(b) & ~mask));
-}
 
 // The slope with which face values are reconstructed from node k, from
 // the one-sided differences behind = q(k) - q(k-1) and ahead = q(k+1) -
@@ -47,12 +38,6 @@ inline float limited_slope(float behind, float ahead, int solid_behind, int soli
                             pick(solid_ahead == 0 && solid_behind != 0, ahead, 0.0f));
     return pick(solid_here != 0, wall, fluid);
 }
-
-// One carried field and where its stage goes.
-struct carried_field {
-    const float_grid* q;
-    float_grid* q_adv;
-};
 
 // Limited slopes of q along i (slope_x) and j (slope_y); zero where a
 // neighbour in that direction is missing.

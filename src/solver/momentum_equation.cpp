@@ -1,5 +1,7 @@
 #include "solver/momentum_equation.h"
 
+#include "field/central_difference.h"
+
 namespace veltaro {
 
 namespace {
@@ -27,9 +29,9 @@ void update_column(int ny, const momentum_constants& c, const float* __restrict 
     const float mu = c.mu;
     const float rho = c.rho;
     for (int j = 1; j <= ny - 2; ++j) {
-        u[j] =
-            (-dt * (p_east[j] - p_west[j])) / c.two_dx_rho + (mu * dt * lap_u[j]) / rho + u_adv[j];
-        v[j] = (-dt * (p_here[j + 1] - p_here[j - 1])) / c.two_dy_rho + (mu * dt * lap_v[j]) / rho +
+        u[j] = (-dt * difference_along_x(p_west, p_east, j)) / c.two_dx_rho +
+               (mu * dt * lap_u[j]) / rho + u_adv[j];
+        v[j] = (-dt * difference_along_y(p_here, j)) / c.two_dy_rho + (mu * dt * lap_v[j]) / rho +
                v_adv[j];
     }
 }
@@ -59,10 +61,11 @@ void hold_solid_nodes(flow_field& field, const int_grid& solid_nodes, float dt,
         const float* p_east = field.p[i + 1];
         for (int j = 1; j <= field.ny - 2; ++j) {
             if (solid[j] == 0) continue;
-            field.u_adv[i][j] = field.u[i][j] + push * (p_east[j] - p_west[j]) / (2 * field.dx) -
+            field.u_adv[i][j] = field.u[i][j] +
+                                push * difference_along_x(p_west, p_east, j) / (2 * field.dx) -
                                 diffuse * workspace.lap_u[i][j];
             field.v_adv[i][j] = field.v[i][j] +
-                                push * (p_here[j + 1] - p_here[j - 1]) / (2 * field.dy) -
+                                push * difference_along_y(p_here, j) / (2 * field.dy) -
                                 diffuse * workspace.lap_v[i][j];
         }
     }

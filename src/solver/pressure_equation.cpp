@@ -144,13 +144,13 @@ void scatter_pressure(const std::vector<float>& solution, float outlet_pressure,
 }
 
 void pressure_equation(flow_field& field, float dt, const run_parameters& params,
-                       solver_workspace& workspace) {
+                       solver_workspace& workspace, pressure_solve_step* solve) {
     if (field.nx < 3 || field.ny < 3) {
         field.p.fill(params.outlet_pressure);
         return;
     }
     pressure_rhs(field, dt, params, workspace);
-    solve_pressure_system(workspace);
+    solve(workspace);
     scatter_pressure(workspace.solution, params.outlet_pressure, field);
 }
 

@@ -41,8 +41,10 @@ void pressure_rhs(const flow_field& field, float dt, const run_parameters& param
 void scatter_pressure(const std::vector<float>& solution, float outlet_pressure, flow_field& field);
 
 // The whole stage. The workspace's lap_u and lap_v must already hold the
-// Laplacians (edges included) of the current u and v.
+// Laplacians (edges included) of the current u and v. solve: the workspace's
+// own solve unless a benchmark times another.
 void pressure_equation(flow_field& field, float dt, const run_parameters& params,
-                       solver_workspace& workspace);
+                       solver_workspace& workspace,
+                       pressure_solve_step* solve = solve_pressure_system);
 
 }  // namespace veltaro

@@ -18,6 +18,8 @@ solver_workspace make_solver_workspace(const flow_field& field, pressure_solver_
     try {
         if (advection == advection_scheme::second_order) {
             workspace.advection_slopes = make_advection_work(nx, ny);
+        } else {
+            workspace.moved = make_moved_nodes(nx, ny);
         }
         workspace.lap_u = float_grid(nx, ny);
         workspace.lap_v = float_grid(nx, ny);
@@ -45,7 +47,7 @@ void advect_velocity(flow_field& field, float dt, const int_grid& solid_nodes,
     if (workspace.advection == advection_scheme::second_order) {
         limited_advection_step(field, dt, solid_nodes, workspace.advection_slopes);
     } else {
-        advection_step(field, dt);
+        advection_step(field, dt, workspace.moved);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "field/flow_field.h"
 #include "solver/advection_scheme.h"
+#include "solver/advection_step.h"
 #include "solver/fft_pressure.h"
 #include "solver/limited_advection.h"
 #include "solver/pressure_solve.h"
@@ -18,10 +19,11 @@ namespace veltaro {
 
 // Exactly one of pressure_factors and pressure_transform is made, the one
 // the run chose; the matrix is kept with the LU factors only.
-// The second-order advection's slopes are sized only when it is chosen.
+// Each advection's work arrays are sized only when it is chosen.
 struct solver_workspace {
     advection_scheme advection = advection_scheme::first_order;
-    advection_work advection_slopes;
+    moved_nodes moved;               // the first-order advection's
+    advection_work advection_slopes;  // the second-order advection's
     float_grid lap_u;
     float_grid lap_v;
     csr_matrix pressure_matrix;
@@ -49,5 +51,8 @@ void advect_velocity(flow_field& field, float dt, const int_grid& solid_nodes,
 // workspace.solution (unknown order), with whichever solve the workspace was
 // made for. The LU solve overwrites rhs; the transform solve leaves it.
 void solve_pressure_system(solver_workspace& workspace);
+
+// The shape of a pressure solve from workspace.rhs into workspace.solution.
+using pressure_solve_step = void(solver_workspace& workspace);
 
 }  // namespace veltaro

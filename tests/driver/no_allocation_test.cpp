@@ -66,13 +66,15 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     // A time-accurate run's forces on the body's box, tilted inflow and
     // forces.csv included.
     const int_grid body = body_nodes();
-    force_history history({50, 1.0, 1.0, true, "forces.csv", &body, 0.01});
-    const loop_settings unsteady{50, stop_rule::limit, &ghosts, 10.0, {0.1, 0.05, 0.1}, &history};
+    force_record history({50, 1.0, 1.0, true, &body, 0.01});
+    forces_file csv("forces.csv");
+    const loop_settings unsteady{50,       stop_rule::limit, {&ghosts, true}, 10.0,
+                                 {0.1, 0.05, 0.1}, &history, &csv};
     // The animation's frames (without --frames-vtk's files) are rendered into
     // the buffer made at the start; every frame's time is passed at once.
     const obstacle_masks masks{{}, int_grid(240, 100)};
     frame_capture frames({10, false, 1e-9}, masks, 60, 25);
-    const loop_settings animated{20, stop_rule::limit, nullptr, std::nullopt, {}, nullptr, &frames};
+    const loop_settings animated{20, stop_rule::limit, {}, std::nullopt, {}, {}, {}, &frames};
     // clang-format off
     const struct {
         pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;

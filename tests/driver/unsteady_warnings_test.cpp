@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "driver/run_warnings.h"
-#include "driver/shedding.h"
+#include "analysis/shedding.h"
 
 namespace veltaro {
 namespace {
@@ -91,6 +91,7 @@ run_setup tunnel(std::optional<double> unsteady) {
     setup.mesh = {41, 11, 0.1f};
     setup.masks.picture = int_grid(40, 10);
     setup.masks.picture[20][5] = obstacle_pixel;
+    setup.obstacle = size_on_grid(setup.masks.picture, setup.mesh);
     return setup;
 }
 

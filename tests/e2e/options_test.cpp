@@ -46,9 +46,9 @@ std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
-           "--pressure-solver=lu|fft, --advection=first-order|second-order, --unsteady=T, "
-           "--frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
-           "answers.txt).\n";
+           "--pressure-solver=lu|fft, --advection=first-order|second-order, --nodes-across=N, "
+           "--unsteady=T, --frames=N and --frames-vtk, and asks its questions on standard input "
+           "(veltaro < answers.txt).\n";
 }
 std::string not_a_flow_time(const std::string& value) {
     return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "
@@ -94,6 +94,11 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
     };
     for (const std::string value : {"sampledx", "Covered", "", "Outline"})
         rows.push_back({"--solid-nodes=" + value, unknown_value("--solid-nodes", value)});
+    for (const std::string value : {"0", "2", "-4", "", "abc", "40.5", "99999999999"}) {
+        rows.push_back({"--nodes-across=" + value,
+                        "The node count \"" + value + "\" of --nodes-across is not a whole number "
+                        "of at least 3; give one such as --nodes-across=200.\n"});
+    }
     for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"})
         rows.push_back({"--unsteady=" + value, not_a_flow_time(value)});
     rows.push_back({"'--unsteady= 8'", not_a_flow_time(" 8")});  // strtod would skip the space
@@ -119,6 +124,7 @@ TEST(Options, TheChoiceReachesTheSummary) {
          "outline quiet lu second-order iteration limit"},
         {"--unsteady=100", "sampled limit lu first-order iteration limit"},
         {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time"},
+        {"--nodes-across=12", "sampled quiet lu first-order iteration limit 48 x 12, 12"},
     };
     for (const auto& [arguments, expected] : rows) {
         SCOPED_TRACE(arguments);
@@ -128,8 +134,25 @@ TEST(Options, TheChoiceReachesTheSummary) {
         std::string chosen;
         for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"})
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
+        if (!summary["nodes_across"].is_null()) {
+            chosen += " " + summary["nx"].dump() + " x " + summary["ny"].dump() + ", " +
+                      summary["nodes_across"].dump();
+        }
         EXPECT_EQ(chosen, expected);
     }
+}
+
+// A mesh beyond the machine's memory (the LU factors of 6 x 10^8 nodes, about
+// 1,700 GB) is refused after the questions, before anything is made.
+TEST(Options, AMeshTooLargeForMemoryIsRefusedAndNothingWritten) {
+    const scratch_dir folder;
+    const program_run run = run_with("--nodes-across=12500");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.starts_with("--nodes-across=12500 (50000 x 12500 nodes) would need about "
+                                    "1725 GB of memory, more than the ")) << run.err;
+    EXPECT_TRUE(run.err.ends_with(" this machine has available; give fewer nodes across, or "
+                                  "--pressure-solver=fft, which needs far less.\n")) << run.err;
+    EXPECT_EQ(directory_entries(), std::set<std::string>{"tunnel.jpg"});
 }
 
 // The one list of result files is what --help tells too.
@@ -142,7 +165,8 @@ TEST(Options, HelpExplainsEachOptionAndNamesEveryResultFile) {
           "covered: when dark pixels", "--stop-rule=RULE     quiet (default)",
           "steady: when the flow itself stops changing", "--pressure-solver=SOLVE  lu (default)",
           "fft: a cosine transform", "--advection=ORDER    first-order (default)",
-          "second-order: limited upwind slopes", "--unsteady=T         a time-accurate run"}) {
+          "second-order: limited upwind slopes", "--unsteady=T         a time-accurate run",
+          "--nodes-across=N     N nodes across the tunnel"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
     for (const std::string& name : result_files())

@@ -69,6 +69,10 @@ TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
          {"no_iterations", "high_blockage"},
          {"frontal height of 0.403819 m fills 41% of the tunnel's height, more than 30%",
           "draw it smaller in the picture"}},
+        // --nodes-across: the N that reaches 8 spacings, and no mesh_choice for answer 7.
+        {"coarse on a mesh of 30 across", tunnel_disc(), "tunnel.jpg 20 0.01 1 1 4 7 0",
+         {"no_iterations", "coarse_obstacle"},
+         {"spans only 6.1 node spacings", "--nodes-across=40 gives 8.2."}, "--nodes-across=30"},
         {"touches the inlet", inlet_bar, disc + "0", {"no_iterations", "obstacle_touches_boundary"},
          {"the obstacle reaches the inlet (solid nodes there)"}},
     };

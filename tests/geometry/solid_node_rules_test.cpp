@@ -25,8 +25,8 @@
 #include "field/ghost_nodes.h"
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
-#include "geometry/outline_distance.h"
-#include "geometry/outline_nodes.h"
+#include "geometry/signed_distance.h"
+#include "geometry/ghost_node_rule.h"
 #include "geometry/outline_rows.h"
 #include "support/pictures.h"
 #include "support/scratch_dir.h"
@@ -274,7 +274,7 @@ TEST(OutlineDistance, ItsZeroLineIsTheDrawnOutlineWithinAFifthOfAPixel) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const float_grid phi = outline_distance(drawn(80, 80, row.exact));
+        const float_grid phi = signed_distance(drawn(80, 80, row.exact));
         const shape smoothed = [&](double x, double y) { return between_pixels(phi, x, y); };
         double worst = 0.0;
         for (int degrees = 0; degrees < 360; ++degrees) {
@@ -301,7 +301,7 @@ TEST(OutlineNodes, MirrorSymmetricPicturesGiveMirrorSymmetricNodeClasses) {
             return std::min(ellipse(x0, y0, 0.2 * row.width, 0.2 * row.height)(x, y),
                             square(x0, y0, 0.35 * row.height)(std::fabs(x - x0) * 0.3 + x0, y));
         };
-        const outline_masks masks = outline_nodes(drawn(row.width, row.height, two_bodies),
+        const ghost_rule_masks masks = ghost_node_rule(drawn(row.width, row.height, two_bodies),
                                                   row.nx, row.ny);
         EXPECT_TRUE(symmetric(masks.solid_nodes, mirror::both));
         EXPECT_GT(std::count(masks.solid_nodes.data(),
@@ -323,7 +323,7 @@ TEST(OutlineNodes, AOnePixelPlateKeepsASolidNodeInEveryColumnItCrosses) {
         int_grid picture(100, 50, open_pixel);
         for (int p = 30; p < 70; ++p)
             (row.upright ? picture[50][p - 20] : picture[p][25]) = obstacle_pixel;
-        const int_grid solid = outline_nodes(picture, row.nx, row.ny).solid_nodes;
+        const int_grid solid = ghost_node_rule(picture, row.nx, row.ny).solid_nodes;
         const double nodes_per_pixel = (row.nx - 1) / 100.0;
         const int first = static_cast<int>(std::ceil((row.upright ? 10 : 30) * nodes_per_pixel));
         const int last = static_cast<int>((row.upright ? 50 : 70) * nodes_per_pixel);
@@ -349,7 +349,8 @@ TEST(GhostNodes, ContinueAShearFlowLinearlyThroughAFlatWall) {
         SCOPED_TRACE(testing::Message() << row.dark_rows << " of " << row.height << " on "
                                         << row.nx << " x " << row.ny);
         const shape floor = [&](double, double y) { return y - row.dark_rows; };
-        const outline_masks masks = outline_nodes(drawn(50, row.height, floor), row.nx, row.ny);
+        const ghost_rule_masks masks =
+            ghost_node_rule(drawn(50, row.height, floor), row.nx, row.ny);
         const double wall = row.dark_rows * (row.ny - 1.0) / row.height;
         flow_field field = allocate_flow_field(row.nx, row.ny, 1.0f, 1.0f);
         for (int i = 0; i < row.nx; ++i) {

@@ -71,6 +71,8 @@ class CasesCsv(Folder):
             (HEADER + ",frames\na," + ROW + ",60\n", run, "give unsteady too"),
             (HEADER + ",unsteady,frames\na," + ROW + ",8,0\n", run, "frames '0' is not a whole number"),
             (HEADER + ",unsteady,frames_vtk\na," + ROW + ",8,1\n", run, "frames_vtk '1' is not yes or no"),
+            (HEADER + ",nodes_across\na," + ROW + ",2\n", run, "nodes_across '2' is not a whole number of at least 3"),
+            (HEADER + ",nodes_across\na," + ROW + ",1e3\n", run, "nodes_across '1e3' is not a whole number"),
             # Bad arguments, with a good CSV.
             (good, run, "program not found or not executable"), (good, run + ["--fast"], "unknown option --fast"),
             (good, ["cases.csv"], "usage: scripts/sweep.sh"), (good, run + ["-j", "many"], "-j takes a number of jobs"),
@@ -106,14 +108,16 @@ class CasesCsv(Folder):
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
         # The options in the command line's order, whatever the columns'.
-        self.write("cases.csv", HEADER + ",frames_vtk,unsteady,advection,pressure_solver,solid_nodes,inlet_velocity,"
-                   "stop_rule,frames\na,cylinder.jpg,0,0.01,1,1,4,0,5,yes,2.5,second-order,fft,covered,0.3,limit,60\n")
+        self.write("cases.csv", HEADER + ",frames_vtk,unsteady,advection,nodes_across,pressure_solver,solid_nodes,"
+                   "inlet_velocity,stop_rule,frames\na,cylinder.jpg,0,0.01,1,1,4,0,5,yes,2.5,second-order,40,fft,covered,"
+                   "0.3,limit,60\n")
         result = self.sweep("--case", "cases.csv", "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         self.assertEqual(json.loads(pathlib.Path(folder, "summary.json").read_text()), {
             "arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft --advection=second-order "
-                         "--unsteady=2.5 --frames=60 --frames-vtk", "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
+                         "--unsteady=2.5 --frames=60 --frames-vtk --nodes-across=40",
+            "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         self.assertEqual([pathlib.Path(folder, name).read_text() for name in ("exit_status", "console.txt", "stderr.txt",
                           "cylinder.jpg")], ["1\n", "console\n", "last words\n", PICTURE])
 

@@ -63,6 +63,9 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr, "\"unsteady\" takes no stop rule but \"limit\"."},
         {"frames without unsteady", with(good, "frames", "60"), nullptr, "need \"unsteady\""},
         {"frames not a count", with(with(good, "unsteady", "8"), "frames", "6e1"), nullptr, "need \"unsteady\""},
+        {"nodes across", with(good, "nodes_across", "200"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"too few nodes across", with(good, "nodes_across", "2"), nullptr, "\"nodes_across\" must be a whole number"},
+        {"nodes across not whole", with(good, "nodes_across", "2e2"), nullptr, "at least 3, such as 200."},
         {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
         {"airfoil of three digits", with(with(good, "naca", "012"), "angle", "0"), nullptr, "four digits"},
@@ -84,13 +87,14 @@ TEST(RunRequest, OptionsBecomeArguments) {
     form fields = good;
     fields.insert({{"frames_vtk", "yes"}, {"unsteady", "8"}, {"advection", "second-order"},
                    {"pressure_solver", "fft"}, {"stop_rule", "limit"}, {"frames", "60"},
-                   {"solid_nodes", "covered"}, {"sweep", "Re sweep"}});
+                   {"solid_nodes", "covered"}, {"sweep", "Re sweep"}, {"nodes_across", "80"}});
     const request_check result = check(fields);
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
                                         "--pressure-solver=fft", "--advection=second-order",
-                                        "--unsteady=8", "--frames=60", "--frames-vtk"}));
+                                        "--unsteady=8", "--frames=60", "--frames-vtk",
+                                        "--nodes-across=80"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

@@ -46,7 +46,8 @@ carried_result run_kernels(advection_kernels::kernel* kernel,
     const float dt = static_cast<float>(row.largest_move) * row.spacing;
     carried_result out;
     out.fill(float_grid(row.nx, row.ny));
-    kernel(frame, u, v, dt, {q, r, out[0], out[1]});
+    moved_nodes moved = make_moved_nodes(row.nx, row.ny);
+    kernel(frame, moved, u, v, dt, {q, r, out[0], out[1]});
     advection_work work = make_advection_work(row.nx, row.ny);
     limited(frame, u, v, solid, dt, {q, r, out[2], out[3]}, work);
     return out;

@@ -51,9 +51,10 @@ void carry(advection_scheme scheme, float spacing, const float_grid& u, const fl
     flow_field frame = allocate_flow_field(q.nx(), q.ny(), spacing, spacing);
     float_grid q_adv(q.nx(), q.ny()), unused(q.nx(), q.ny());
     advection_work work = make_advection_work(q.nx(), q.ny());
+    moved_nodes moved = make_moved_nodes(q.nx(), q.ny());
     for (int step = 0; step < steps; ++step) {
         scheme == advection_scheme::first_order
-            ? advect(frame, u, v, dt, {q, q, q_adv, unused})
+            ? advect(frame, moved, u, v, dt, {q, q, q_adv, unused})
             : advect_limited(frame, u, v, solid, dt, {q, q, q_adv, unused}, work);
         std::swap(q, q_adv);
         if (after_each) after_each(q);
@@ -88,7 +89,8 @@ TEST(AdvectionStep, UniformStaysUniformAndALinearProfileMovesByItsCarrier) {
             }
         }
         const flow_field before = field;
-        advection_step(field, row.dt);
+        moved_nodes moved = make_moved_nodes(9, 7);
+        advection_step(field, row.dt, moved);
         for (int i = row.inlet_keeps_its_own ? 0 : 1; i <= 7; ++i) {
             for (int j = 1; j <= 5; ++j) {
                 const float x = i == 0 ? 0.0f : field.x[i][j] - before.u[i][j] * row.dt;

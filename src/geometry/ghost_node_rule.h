@@ -1,8 +1,10 @@
-// The outline rule of the node mask: the no-slip condition on the drawn
-// outline rather than on a staircase of whole nodes.
+// The ghost-node rule of the node mask (--solid-nodes=outline on the command
+// line): the no-slip condition on the drawn outline rather than on a
+// staircase of whole nodes. (The picture's masks themselves come from
+// make_outlines, whatever the rule.)
 //
 // A node is solid where the outline's signed distance phi
-// (outline_distance.h) is <= 0. A solid node with a fluid neighbour (left,
+// (signed_distance.h) is <= 0. A solid node with a fluid neighbour (left,
 // right, below or above) is a ghost node: its velocity is set after every
 // iteration so that the velocity, continued along the outline's normal,
 // runs linearly through zero on the outline (field/ghost_nodes.h). The other
@@ -20,13 +22,13 @@
 
 namespace veltaro {
 
-struct outline_masks {
+struct ghost_rule_masks {
     int_grid solid_nodes;  // nx by ny, 1 solid, 0 fluid
     ghost_nodes ghosts;
 };
 
 // picture: [pixel column][pixel row from the bottom], non-zero where dark.
-outline_masks outline_nodes(const int_grid& picture, int nx, int ny);
+ghost_rule_masks ghost_node_rule(const int_grid& picture, int nx, int ny);
 
 // The ghost table of the solid nodes `solid` (1 solid) with phi at the nodes
 // in node spacings. For ghost G the image point is I = G + n (|phi(G)| /

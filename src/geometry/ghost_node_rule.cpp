@@ -1,4 +1,4 @@
-#include "geometry/outline_nodes.h"
+#include "geometry/ghost_node_rule.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "geometry/obstacle_masks.h"
-#include "geometry/outline_distance.h"
+#include "geometry/signed_distance.h"
 
 namespace veltaro {
 
@@ -163,11 +163,11 @@ ghost_nodes make_ghost_nodes(const float_grid& phi, const int_grid& solid) {
     return ghosts;
 }
 
-outline_masks outline_nodes(const int_grid& picture, int nx, int ny) {
-    outline_masks masks;
+ghost_rule_masks ghost_node_rule(const int_grid& picture, int nx, int ny) {
+    ghost_rule_masks masks;
     float_grid phi;
     {
-        const float_grid phi_pixels = outline_distance(picture);
+        const float_grid phi_pixels = signed_distance(picture);
         phi = distance_at_nodes(phi_pixels, nx, ny);
     }
     masks.solid_nodes = int_grid(nx, ny, 0);

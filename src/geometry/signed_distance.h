@@ -1,7 +1,7 @@
 // The drawn outline as a signed distance: phi < 0 inside the dark regions of
 // the picture, phi > 0 in the open ones, and phi = 0 on the outline, found
-// to a fraction of a pixel. The outline rule of the node mask
-// (outline_nodes.h) classifies the nodes by its sign and places the
+// to a fraction of a pixel. The ghost-node rule of the node mask
+// (ghost_node_rule.h) classifies the nodes by its sign and places the
 // no-slip condition on its zero line.
 //
 // On the pixels: two exact Euclidean distance transforms, from every open
@@ -20,13 +20,13 @@
 namespace veltaro {
 
 // The Gaussian's standard deviation, in pixels.
-inline constexpr double outline_smoothing = 1.5;
+inline constexpr double distance_smoothing = 1.5;
 
 // picture: [pixel column][pixel row from the bottom], non-zero where dark.
 // Returns phi on the same pixels, in pixel widths. Without dark pixels phi
 // is a large positive number everywhere; without open ones, a large negative
 // one. Uses two float grids of the picture's size.
-float_grid outline_distance(const int_grid& picture);
+float_grid signed_distance(const int_grid& picture);
 
 // phi at the nodes of an nx by ny grid, the picture stretched over the grid
 // as the other rules stretch it (pixel c's centre at (c + 1/2)(nx - 1)/width

@@ -10,8 +10,8 @@
 #include <cmath>
 #include <functional>
 
-#include "driver/forces.h"
-#include "driver/steady_residual.h"
+#include "analysis/forces.h"
+#include "analysis/steady_residual.h"
 #include "field/flow_field.h"
 
 namespace veltaro {

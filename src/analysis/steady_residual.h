@@ -14,6 +14,7 @@
 // tunnel's u steps by up to 4 units every iteration).
 #pragma once
 
+#include "analysis/coefficients.h"
 #include "field/flow_field.h"
 
 namespace veltaro {
@@ -55,6 +56,11 @@ private:
     float_grid v_before_;
     double unit_ = 1.0;
 };
+
+// The unit of R, U^2 / c: the rate at which the velocity changes by U in the
+// time the flow takes to pass the obstacle (the tunnel's height when there
+// is none).
+double residual_unit(const obstacle_size& size, float inlet_velocity, float height);
 
 // One unit in the last place of a single-precision value.
 float unit_in_last_place(float value);

@@ -1,4 +1,4 @@
-#include "driver/steady_residual.h"
+#include "analysis/steady_residual.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +12,12 @@ steady_monitor::steady_monitor(int nx, int ny, double unit)
 void steady_monitor::remember(const flow_field& field) {
     std::copy(field.u.data(), field.u.data() + field.u.size(), u_before_.data());
     std::copy(field.v.data(), field.v.data() + field.v.size(), v_before_.data());
+}
+
+double residual_unit(const obstacle_size& size, float inlet_velocity, float height) {
+    const double length = size.has_obstacle ? size.chord : height;
+    const double velocity = inlet_velocity;
+    return velocity * velocity / length;
 }
 
 float unit_in_last_place(float value) {

@@ -1,4 +1,4 @@
-#include "geometry/outline_distance.h"
+#include "geometry/signed_distance.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,11 +79,11 @@ void squared_distance(const int_grid& picture, bool feature_dark, float_grid& ou
 }
 
 std::vector<double> gaussian_weights() {
-    const int radius = static_cast<int>(std::ceil(3.0 * outline_smoothing));
+    const int radius = static_cast<int>(std::ceil(3.0 * distance_smoothing));
     std::vector<double> weight(static_cast<std::size_t>(radius) + 1);
     double sum = 0.0;
     for (int k = 0; k <= radius; ++k) {
-        weight[k] = std::exp(-0.5 * k * k / (outline_smoothing * outline_smoothing));
+        weight[k] = std::exp(-0.5 * k * k / (distance_smoothing * distance_smoothing));
         sum += k == 0 ? weight[k] : 2.0 * weight[k];
     }
     for (double& w : weight) w /= sum;
@@ -149,7 +149,7 @@ std::vector<stencil> stencils(int nodes, int pixels) {
 
 }  // namespace
 
-float_grid outline_distance(const int_grid& picture) {
+float_grid signed_distance(const int_grid& picture) {
     const int width = picture.nx();
     const int height = picture.ny();
     float_grid phi(width, height);

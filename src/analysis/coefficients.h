@@ -12,8 +12,8 @@
 #include <iosfwd>
 #include <optional>
 
-#include "driver/forces.h"
-#include "driver/run_setup.h"
+#include "analysis/forces.h"
+#include "field/mesh_size.h"
 #include "field/run_parameters.h"
 #include "geometry/obstacle_extent.h"
 
@@ -37,12 +37,19 @@ struct obstacle_size {
     double chord = 0.0;           // c, m
 };
 
-// picture: the picture mask, stretched over the grid's span.
+// picture: the picture mask, stretched over the grid's span. The set-up
+// measures it once (a scan of the whole picture and a convex hull).
 obstacle_size size_on_grid(const int_grid& picture, const mesh_size& mesh);
 
-force_coefficients coefficients_of(const forces& force, const int_grid& picture,
-                                   const mesh_size& mesh, const run_parameters& params,
-                                   float kinematic_viscosity);
+// 1/2 rho U^2, the dynamic pressure of the inflow.
+double dynamic_pressure(const run_parameters& params);
+
+// 1/2 rho U^2 length, the divisor that turns a force on this length into
+// its coefficient; 0 without an obstacle.
+double coefficient_scale(const obstacle_size& size, const run_parameters& params);
+
+force_coefficients coefficients_of(const forces& force, const obstacle_size& size,
+                                   const run_parameters& params, float kinematic_viscosity);
 
 // The lines that follow lift and drag on the console: an empty line, then
 // D (with Re_D where it is defined), C_L and C_D, then c, C_L,c and C_D,c;

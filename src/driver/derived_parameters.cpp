@@ -1,4 +1,4 @@
-#include "driver/run_setup.h"
+#include "driver/derived_parameters.h"
 
 #include <cmath>
 #include <string>
@@ -18,35 +18,32 @@ void require(bool condition, const std::string& message) {
 
 std::string shown(float value) { return format_text("%g", static_cast<double>(value)); }
 
-}  // namespace
-
-mesh_size size_mesh(int mesh_choice, float length, float height) {
-    mesh_size mesh;
-    if (mesh_choice == 0 || mesh_choice == 1 || mesh_choice == 2) {
-        mesh.ny = 25 << mesh_choice;
-        // Truncation toward zero, in single precision as the answers are.
-        const float nodes_along = length / height * static_cast<float>(mesh.ny);
-        if (!(nodes_along < static_cast<float>(max_mesh_nodes))) {
-            throw run_error("The tunnel is too long for its height: the mesh would need " +
-                            shown(nodes_along) + " nodes along it; choose a shorter tunnel.");
-        }
-        // A negative length never gets here in a run, but must not be cast
-        // from a float no int can hold.
-        mesh.nx = nodes_along > 0.0f ? static_cast<int>(nodes_along) : 0;
-    } else {
-        mesh.nx = 100;
-        mesh.ny = 100;
+// nx = trunc(L / H ny), in single precision as the answers are; refused
+// from `most` nodes along on.
+int nodes_along(int ny, float length, float height, long long most) {
+    const float along = length / height * static_cast<float>(ny);
+    if (!(along < static_cast<float>(most))) {
+        throw run_error("The tunnel is too long for its height: the mesh would need " +
+                        shown(along) + " nodes along it; choose a shorter tunnel.");
     }
+    // A negative length never gets here in a run, but must not be cast
+    // from a float no int can hold.
+    return along > 0.0f ? static_cast<int>(along) : 0;
+}
+
+// The spacing dx = L / (nx - 1), once nx and ny are known and within `most`
+// nodes, with the checks every mesh passes.
+mesh_size finish_mesh(mesh_size mesh, float length, long long most, const char* advice) {
     if (mesh.nx < 3) {
         throw run_error("The tunnel is too short for its height: the mesh has " +
                         std::to_string(mesh.nx) +
                         " nodes along it and needs at least 3; make it longer.");
     }
     const long long nodes = static_cast<long long>(mesh.nx) * mesh.ny;
-    if (nodes > max_mesh_nodes) {
+    if (nodes > most) {
         throw run_error("The mesh of " + std::to_string(mesh.nx) + " x " + std::to_string(mesh.ny) +
-                        " nodes is too large (at most " + std::to_string(max_mesh_nodes) +
-                        " nodes); choose a coarser mesh or a shorter tunnel.");
+                        " nodes is too large (at most " + std::to_string(most) + " nodes); " +
+                        advice);
     }
     mesh.dx = length / static_cast<float>(mesh.nx - 1);
     // Shown in double precision: in single precision it may have become 0.
@@ -62,6 +59,38 @@ mesh_size size_mesh(int mesh_choice, float length, float height) {
                         " m; make the tunnel smaller.");
     }
     return mesh;
+}
+
+}  // namespace
+
+mesh_size size_mesh(int mesh_choice, float length, float height) {
+    mesh_size mesh;
+    if (mesh_choice == 0 || mesh_choice == 1 || mesh_choice == 2) {
+        mesh.ny = 25 << mesh_choice;
+        mesh.nx = nodes_along(mesh.ny, length, height, max_mesh_nodes);
+    } else {
+        mesh.nx = 100;
+        mesh.ny = 100;
+    }
+    return finish_mesh(mesh, length, max_mesh_nodes,
+                       "choose a coarser mesh or a shorter tunnel.");
+}
+
+mesh_size size_mesh_across(int nodes_across, float length, float height) {
+    if (nodes_across < min_nodes_across) {
+        throw run_error("The mesh needs at least " + std::to_string(min_nodes_across) +
+                        " nodes across the tunnel, not " + std::to_string(nodes_across) + ".");
+    }
+    mesh_size mesh;
+    mesh.ny = nodes_across;
+    mesh.nx = nodes_along(mesh.ny, length, height, max_indexed_nodes);
+    return finish_mesh(mesh, length, max_indexed_nodes,
+                       "choose fewer nodes across or a shorter tunnel.");
+}
+
+mesh_size size_mesh(const dialogue_answers& answers, std::optional<int> nodes_across) {
+    return nodes_across ? size_mesh_across(*nodes_across, answers.length, answers.height)
+                        : size_mesh(answers.mesh_choice, answers.length, answers.height);
 }
 
 bool inlet_velocity_is_asked(const dialogue_answers& answers) {

@@ -1,4 +1,4 @@
-#include "driver/shedding.h"
+#include "analysis/shedding.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,11 +8,6 @@ namespace veltaro {
 namespace {
 
 using samples_view = std::span<const force_sample>;
-
-// The arming band of the crossing search, as a share of the half swing: an
-// upward crossing counts only after C_L has been this far below its mean,
-// so that noise near the mean makes no extra cycles.
-constexpr double arming_share = 0.25;
 
 // Time-weighted (trapezoid) mean of C_L.
 double mean_lift(samples_view s) {
@@ -44,42 +39,17 @@ double half_swing(samples_view s, Value value) {
     return 0.5 * (value(*high) - value(*low));
 }
 
-double lift_of(const force_sample& s) { return s.lift_coefficient; }
-double drag_of(const force_sample& s) { return s.drag_coefficient; }
-
-// The sample index just after an upward crossing, and its interpolated time.
-struct crossing {
-    std::size_t index = 0;
-    double time = 0.0;
-};
-
-// Upward crossings of C_L through `mean`, each after C_L has gone below
-// mean - band: between samples k-1 and k where c(k-1) <= mean < c(k),
-//   t = t(k-1) + (t(k) - t(k-1)) (mean - c(k-1)) / (c(k) - c(k-1)).
-std::vector<crossing> upward_crossings(samples_view s, double mean, double band) {
-    std::vector<crossing> found;
-    bool armed = false;
-    for (std::size_t k = 1; k < s.size(); ++k) {
-        const double before = s[k - 1].lift_coefficient - mean;
-        const double now = s[k].lift_coefficient - mean;
-        if (before < -band) armed = true;
-        if (armed && before <= 0.0 && now > 0.0) {
-            const double share = -before / (now - before);
-            found.push_back({k, s[k - 1].time + share * (s[k].time - s[k - 1].time)});
-            armed = false;
-        }
-    }
-    return found;
-}
+double lift_coefficient_of(const force_sample& s) { return s.lift_coefficient; }
+double drag_coefficient_of(const force_sample& s) { return s.drag_coefficient; }
 
 struct cycle {
-    crossing start;
-    crossing end;
+    lift_crossing start;
+    lift_crossing end;
     [[nodiscard]] double period() const { return end.time - start.time; }
 };
 
 double lift_amplitude(samples_view s, const cycle& c) {
-    return half_swing(s.subspan(c.start.index, c.end.index - c.start.index), lift_of);
+    return half_swing(s.subspan(c.start.index, c.end.index - c.start.index), lift_coefficient_of);
 }
 
 bool agrees(double value, double reference, double tolerance) {
@@ -117,8 +87,9 @@ std::vector<cycle> cycles_of(samples_view s) {
     // The mean and the swing of the later half, where the oscillation (if
     // any) has grown to its size.
     const samples_view later = s.subspan(s.size() / 2);
-    const std::vector<crossing> crossings =
-        upward_crossings(s, mean_lift(later), arming_share * half_swing(later, lift_of));
+    const double band = crossing_band_share * half_swing(later, lift_coefficient_of);
+    const std::vector<lift_crossing> crossings =
+        lift_crossings(s, mean_lift(later), band, crossing_direction::upward);
     std::vector<cycle> cycles;
     for (std::size_t k = 1; k < crossings.size(); ++k) {
         cycles.push_back({crossings[k - 1], crossings[k]});
@@ -140,11 +111,46 @@ void measure_periodic_span(samples_view s, const std::vector<cycle>& periodic,
     result.period = (periodic.back().end.time - periodic.front().start.time) / count;
     result.period_spread = 0.5 * (longest - shortest);
     result.mean_drag_coefficient = mean_drag(span);
-    result.drag_coefficient_amplitude = half_swing(span, drag_of);
-    result.lift_coefficient_amplitude = half_swing(span, lift_of);
+    result.drag_coefficient_amplitude = half_swing(span, drag_coefficient_of);
+    result.lift_coefficient_amplitude = half_swing(span, lift_coefficient_of);
 }
 
 }  // namespace
+
+// Between samples k-1 and k where c(k-1) <= mean < c(k) (upward; the
+// mirror image downward), the crossing's time
+//   t = t(k-1) + (t(k) - t(k-1)) (mean - c(k-1)) / (c(k) - c(k-1)).
+// A direction is armed by a sample beyond the band on the side it leaves,
+// and disarmed by its crossing. A crossing is complete once a sample lies
+// beyond the band on the side it enters, before the next crossing found.
+std::vector<lift_crossing> lift_crossings(std::span<const force_sample> s, double mean,
+                                          double band, crossing_direction direction) {
+    std::vector<lift_crossing> found;
+    bool armed_up = false;
+    bool armed_down = false;
+    for (std::size_t k = 1; k < s.size(); ++k) {
+        const double before = s[k - 1].lift_coefficient - mean;
+        const double now = s[k].lift_coefficient - mean;
+        if (before < -band) armed_up = true;
+        if (before > band) armed_down = true;
+        const bool up = armed_up && before <= 0.0 && now > 0.0;
+        const bool down = armed_down && before >= 0.0 && now < 0.0;
+        if (up) armed_up = false;
+        if (down) armed_down = false;
+        const bool wanted = direction == crossing_direction::upward     ? up
+                            : direction == crossing_direction::downward ? down
+                                                                        : up || down;
+        if (wanted) {
+            const double share = -before / (now - before);
+            found.push_back({k, s[k - 1].time + share * (s[k].time - s[k - 1].time), up});
+        }
+        if (!found.empty()) {
+            lift_crossing& last = found.back();
+            last.complete = last.complete || (last.upward ? now > band : now < -band);
+        }
+    }
+    return found;
+}
 
 shedding_measure measure_shedding(std::span<const force_sample> samples, double start_time) {
     shedding_measure result;
@@ -152,7 +158,7 @@ shedding_measure measure_shedding(std::span<const force_sample> samples, double 
                                     [&](const force_sample& s) { return s.time >= start_time; });
     const samples_view s(first, samples.end());
     if (s.size() < 3) return result;
-    if (2.0 * half_swing(s.subspan(s.size() / 2), lift_of) <= settled_lift_swing) {
+    if (2.0 * half_swing(s.subspan(s.size() / 2), lift_coefficient_of) <= settled_lift_swing) {
         result.settles = true;
         return result;
     }
@@ -170,6 +176,18 @@ shedding_measure measure_shedding(std::span<const force_sample> samples, double 
                                       cycles.end());
     measure_periodic_span(s, periodic, result);
     return result;
+}
+
+shedding_report report_shedding(std::span<const force_sample> samples, double start_time,
+                                const obstacle_size& size, float inlet_velocity) {
+    shedding_report report;
+    report.measure = measure_shedding(samples, start_time);
+    const std::optional<double>& period = report.measure.period;
+    if (!period || !size.has_obstacle) return report;
+    const double strouhal = size.frontal_height / (inlet_velocity * *period);
+    report.strouhal = strouhal;
+    report.strouhal_uncertainty = strouhal * *report.measure.period_spread / *period;
+    return report;
 }
 
 }  // namespace veltaro

@@ -22,11 +22,12 @@
 
 #include "common/run_error.h"
 #include "common/text_format.h"
-#include "driver/coefficients.h"
+#include "analysis/coefficients.h"
 #include "driver/command_line.h"
 #include "driver/convergence_log.h"
-#include "driver/force_history.h"
-#include "driver/forces.h"
+#include "analysis/force_record.h"
+#include "analysis/steady_residual.h"
+#include "analysis/forces.h"
 #include "driver/frame_capture.h"
 #include "driver/iteration_loop.h"
 #include "driver/run_warnings.h"
@@ -38,6 +39,7 @@
 #include "output/convergence_plot.h"
 #include "output/data_files.h"
 #include "output/field_images.h"
+#include "output/forces_file.h"
 #include "output/run_summary.h"
 #include "output/streamlines.h"
 #include "output/vtk_file.h"
@@ -68,16 +70,6 @@ private:
     int status_ = completed_status;
 };
 
-// The unit of the steady residual, U^2 / c: the rate at which the velocity
-// changes by U in the time the flow takes to pass the obstacle (the tunnel's
-// height when there is none).
-double residual_unit(const run_setup& setup) {
-    const obstacle_size size = size_on_grid(setup.masks.picture, setup.mesh);
-    const double length = size.has_obstacle ? size.chord : setup.params.height;
-    const double velocity = setup.params.inlet_velocity;
-    return velocity * velocity / length;
-}
-
 int run(const run_options& options) {
     const auto started = std::chrono::steady_clock::now();
 
@@ -92,20 +84,29 @@ int run(const run_options& options) {
     initial_conditions(field, params.inlet_velocity);
     solver_workspace workspace =
         make_solver_workspace(field, options.pressure_solver, options.advection);
-    steady_monitor monitor(field.nx, field.ny, residual_unit(setup));
+    steady_monitor monitor(
+        field.nx, field.ny,
+        residual_unit(setup.obstacle, params.inlet_velocity, params.height));
 
     // 3. The iteration loop, once it is sure that its results can be kept.
     check_results_can_be_written();
     convergence_log log;
-    force_history history(history_settings_of(setup));
+    force_record history(force_record_settings_of(setup));
+    std::optional<forces_file> forces_csv;
     std::optional<frame_capture> frames;
     if (options.unsteady) {
+        forces_csv.emplace("forces.csv");
         frames.emplace(frame_plan{options.frames.value_or(default_frames), options.frames_vtk,
                                   *options.unsteady},
                        masks, field.nx, field.ny);
     }
-    const loop_settings settings{setup.answers.max_iterations, options.stop, &masks.ghosts,
-                                 options.unsteady, start_up_tilt_of(setup), &history,
+    const loop_settings settings{setup.answers.max_iterations,
+                                 options.stop,
+                                 {&masks.ghosts, options.unsteady.has_value()},
+                                 options.unsteady,
+                                 start_up_tilt_of(setup),
+                                 &history,
+                                 forces_csv ? &*forces_csv : nullptr,
                                  frames ? &*frames : nullptr};
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
@@ -120,7 +121,7 @@ int run(const run_options& options) {
     std::cout << format_text("Lift = %e [N/m]\n", force.lift)
               << format_text("Drag = %e [N/m]\n", force.drag);
     const force_coefficients coefficients =
-        coefficients_of(force, masks.picture, setup.mesh, params, setup.answers.kinematic_viscosity);
+        coefficients_of(force, setup.obstacle, params, setup.answers.kinematic_viscosity);
     print_coefficients(std::cout, coefficients);
     std::optional<shedding_report> shedding;
     if (time_accurate) {
@@ -133,7 +134,7 @@ int run(const run_options& options) {
     const std::vector<run_warning> warnings =
         run_warnings(setup, loop, coefficients, history.samples(), shedding);
     result_writer write;
-    write([&] { history.finish(); });
+    if (forces_csv) write([&] { forces_csv->finish(); });
     if (frames) write([&] { frames->finish(); });
     write([&] { output_results(field); });
     const streamline_marks marks =

@@ -7,7 +7,7 @@
 // successive velocity fields, and the vortices far downstream do not count.
 #pragma once
 
-#include "driver/forces.h"
+#include "analysis/forces.h"
 #include "field/flow_field.h"
 
 namespace veltaro {

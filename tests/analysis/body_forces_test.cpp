@@ -1,6 +1,6 @@
 // The body's box balance on fields whose forces are known exactly: the
 // central differences and the trapezoid rule are exact for them.
-#include "driver/body_forces.h"
+#include "analysis/body_forces.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,8 @@
 // The lift and drag of every iteration. A steady run keeps them to see
 // whether its flow is in fact periodic (the unsteady_flow warning); a
-// time-accurate run (--unsteady=T) also writes them to "forces.csv",
-//     iteration,time,dt,lift,drag,lift_coefficient,drag_coefficient
-// one row per iteration, flushed every few hundred rows, and measures the
-// shedding from them at the end (shedding.h).
+// time-accurate run (--unsteady=T) measures the shedding from them at the
+// end (shedding.h), and the driver writes each one to "forces.csv"
+// (output/forces_file.h).
 //
 // A steady run's forces are those of the balance over the tunnel
 // (lift_and_drag); a time-accurate run's are those of the balance over a box
@@ -11,70 +10,60 @@
 // (body_forces.h), unless the body comes too near the tunnel's boundary for
 // a box, when the tunnel's balance stands in.
 //
-// Everything is made when the history is; recording allocates nothing. The
+// Everything is made when the record is; recording allocates nothing. The
 // samples kept are thinned to every second one whenever their buffer fills,
 // so a run of any length keeps an even record of its whole history.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
-#include "driver/body_forces.h"
-#include "driver/forces.h"
-#include "driver/shedding.h"
+#include "analysis/body_forces.h"
+#include "analysis/forces.h"
+#include "analysis/shedding.h"
 #include "field/flow_field.h"
 
 namespace veltaro {
 
-// The samples a history keeps at most, before it thins them.
+// The samples a record keeps at most, before it thins them.
 inline constexpr int steady_history_samples = 1 << 16;
 inline constexpr int unsteady_history_samples = 1 << 19;
 
-struct history_settings {
+struct force_record_settings {
     int max_iterations = 0;
     double density = 0.0;
     // 1/2 rho U^2 D, which turns a force into its coefficient; 0 when there
-    // is no obstacle (the coefficients are then NaN, and empty in the file).
+    // is no obstacle (the coefficients are then NaN).
     double coefficient_scale = 0.0;
     bool time_accurate = false;             // keeps more samples, measures on the body's box
-    std::string file_name;                  // "forces.csv" for a time-accurate run, else empty
     const int_grid* solid_nodes = nullptr;  // for the box; none: the tunnel's balance
     double viscosity = 0.0;                 // mu, kg/(m s)
 };
 
-class force_history {
+// One iteration's forces and their coefficients.
+struct recorded_forces {
+    forces force;
+    force_sample sample;
+};
+
+class force_record {
 public:
-    // Throws run_error when the file cannot be made.
-    explicit force_history(const history_settings& settings);
+    explicit force_record(const force_record_settings& settings);
 
     // The forces after an iteration from the velocity `before` ending at
-    // flow time `time`; kept, and written when there is a file. Throws
-    // run_error when a row cannot be written.
-    forces record(const flow_field& field, const previous_velocity& before, int iteration,
-                  double time);
+    // flow time `time`, kept.
+    recorded_forces record(const flow_field& field, const previous_velocity& before, int iteration,
+                           double time);
 
     // The forces of the last iteration recorded, when there was one.
     [[nodiscard]] const std::optional<forces>& last() const { return last_; }
-
-    // Writes what is left of the file and closes it.
-    void finish();
-
     [[nodiscard]] std::span<const force_sample> samples() const { return samples_; }
 
 private:
     void keep(int iteration, const force_sample& sample);
-    void write_row(int iteration, double time, float dt, const forces& force,
-                   const force_sample& sample);
 
-    struct closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    history_settings settings_;
-    std::unique_ptr<std::FILE, closer> file_;
+    force_record_settings settings_;
     std::vector<force_sample> samples_;
     int stride_ = 1;  // every stride-th iteration is kept
     force_box box_;   // valid only for a time-accurate run with room for it

@@ -1,4 +1,4 @@
-#include "driver/coefficients.h"
+#include "analysis/coefficients.h"
 
 #include <ostream>
 
@@ -19,24 +19,32 @@ obstacle_size size_on_grid(const int_grid& picture, const mesh_size& mesh) {
     return size;
 }
 
-force_coefficients coefficients_of(const forces& force, const int_grid& picture,
-                                   const mesh_size& mesh, const run_parameters& params,
-                                   float kinematic_viscosity) {
+double dynamic_pressure(const run_parameters& params) {
+    const double velocity = params.inlet_velocity;
+    return 0.5 * params.density * velocity * velocity;
+}
+
+double coefficient_scale(const obstacle_size& size, const run_parameters& params) {
+    return size.has_obstacle ? dynamic_pressure(params) * size.frontal_height : 0.0;
+}
+
+force_coefficients coefficients_of(const forces& force, const obstacle_size& size,
+                                   const run_parameters& params, float kinematic_viscosity) {
     force_coefficients result;
-    const obstacle_size size = size_on_grid(picture, mesh);
     if (!size.has_obstacle) return result;
     result.has_obstacle = true;
     result.frontal_height = size.frontal_height;
     result.chord = size.chord;
-    const double velocity = params.inlet_velocity;
     if (kinematic_viscosity > 0.0f) {
+        const double velocity = params.inlet_velocity;
         result.reynolds_frontal = velocity * result.frontal_height / kinematic_viscosity;
     }
-    const double dynamic_pressure = 0.5 * params.density * velocity * velocity;
-    result.lift_coefficient = force.lift / (dynamic_pressure * result.frontal_height);
-    result.drag_coefficient = force.drag / (dynamic_pressure * result.frontal_height);
-    result.lift_coefficient_chord = force.lift / (dynamic_pressure * result.chord);
-    result.drag_coefficient_chord = force.drag / (dynamic_pressure * result.chord);
+    const double scale = coefficient_scale(size, params);
+    const double chord_scale = dynamic_pressure(params) * result.chord;
+    result.lift_coefficient = force.lift / scale;
+    result.drag_coefficient = force.drag / scale;
+    result.lift_coefficient_chord = force.lift / chord_scale;
+    result.drag_coefficient_chord = force.drag / chord_scale;
     return result;
 }
 

@@ -1,6 +1,8 @@
-#include "driver/body_forces.h"
+#include "analysis/body_forces.h"
 
 #include <algorithm>
+
+#include "field/central_difference.h"
 
 namespace veltaro {
 
@@ -32,10 +34,10 @@ node_flux flux_at(const flow_field& f, int i, int j, double rho, double mu) {
     const double u = f.u[i][j];
     const double v = f.v[i][j];
     const double p = f.p[i][j];
-    const double u_x = (static_cast<double>(f.u[i + 1][j]) - f.u[i - 1][j]) / (2.0 * f.dx);
-    const double u_y = (static_cast<double>(f.u[i][j + 1]) - f.u[i][j - 1]) / (2.0 * f.dy);
-    const double v_x = (static_cast<double>(f.v[i + 1][j]) - f.v[i - 1][j]) / (2.0 * f.dx);
-    const double v_y = (static_cast<double>(f.v[i][j + 1]) - f.v[i][j - 1]) / (2.0 * f.dy);
+    const double u_x = difference_along_x<double>(f.u[i - 1], f.u[i + 1], j) / (2.0 * f.dx);
+    const double u_y = difference_along_y<double>(f.u[i], j) / (2.0 * f.dy);
+    const double v_x = difference_along_x<double>(f.v[i - 1], f.v[i + 1], j) / (2.0 * f.dx);
+    const double v_y = difference_along_y<double>(f.v[i], j) / (2.0 * f.dy);
     return {-p + 2.0 * mu * u_x - rho * u * u, mu * (u_y + v_x) - rho * u * v,
             -p + 2.0 * mu * v_y - rho * v * v};
 }

@@ -1,4 +1,4 @@
-#include "driver/forces.h"
+#include "analysis/forces.h"
 
 namespace veltaro {
 
@@ -15,7 +15,7 @@ namespace {
 // Lift, the y component: only the walls carry y momentum out (rho u v at the
 // outlet is neglected), and on the walls v = 0, so
 //   L = int_0^length (p(x, 0) - p(x, height)) dx.
-double lift_of(const flow_field& field) {
+double tunnel_lift(const flow_field& field) {
     const int nx = field.nx;
     const int top = field.ny - 1;
     const float_grid& p = field.p;
@@ -28,7 +28,7 @@ double lift_of(const flow_field& field) {
 // Drag, the x component: the walls are frictionless and carry no x
 // momentum, so
 //   D = int_0^height (p + rho u^2)|inlet - (p + rho u^2)|outlet dy.
-double drag_of(const flow_field& field, double rho) {
+double tunnel_drag(const flow_field& field, double rho) {
     const int out = field.nx - 1;
     const int top = field.ny - 1;
     const float_grid& p = field.p;
@@ -49,7 +49,7 @@ double drag_of(const flow_field& field, double rho) {
 
 forces lift_and_drag(const flow_field& field, float rho) {
     if (field.nx < 1 || field.ny < 1) return {};
-    return {lift_of(field), drag_of(field, rho)};
+    return {tunnel_lift(field), tunnel_drag(field, rho)};
 }
 
 }  // namespace veltaro

@@ -13,6 +13,9 @@
 
 #include <optional>
 #include <span>
+#include <vector>
+
+#include "analysis/coefficients.h"
 
 namespace veltaro {
 
@@ -45,5 +48,36 @@ struct shedding_measure {
 // samples: in time order; those before start_time (the end of the start-up
 // tilt) are left out.
 shedding_measure measure_shedding(std::span<const force_sample> samples, double start_time);
+
+// The crossings of C_L through a mean. A crossing counts only after C_L has
+// been more than `band` beyond the mean on the side it leaves, so that noise
+// near the mean makes no extra crossings; the band is this share of the
+// half swing.
+inline constexpr double crossing_band_share = 0.25;
+
+enum class crossing_direction { upward, downward, either };
+
+struct lift_crossing {
+    std::size_t index = 0;  // the sample just after the crossing
+    double time = 0.0;      // interpolated linearly between the two samples, s
+    bool upward = false;
+    bool complete = false;  // C_L went on beyond the band on the other side
+};
+
+std::vector<lift_crossing> lift_crossings(std::span<const force_sample> samples, double mean,
+                                          double band, crossing_direction direction);
+
+struct shedding_report {
+    shedding_measure measure;
+    // St = f D / U = D / (U period), and half the spread of the periods'
+    // St; empty where the measure has no period.
+    std::optional<double> strouhal;
+    std::optional<double> strouhal_uncertainty;
+};
+
+// The measure of the samples after start_time, and St on the obstacle's
+// frontal height.
+shedding_report report_shedding(std::span<const force_sample> samples, double start_time,
+                                const obstacle_size& size, float inlet_velocity);
 
 }  // namespace veltaro
