@@ -10,6 +10,11 @@ namespace veltaro {
 // A normal run ends with status 1, so a refusal must use another one.
 inline constexpr int refusal_status = 2;
 
+// How the line of a run that started and then diverged begins. It exits
+// with refusal_status too, writing no results; the studio tells it from a
+// refusal of the answers by these words.
+inline constexpr const char* divergence_words = "The run failed at iteration ";
+
 class run_error : public std::runtime_error {
 public:
     explicit run_error(const std::string& message, int status = refusal_status)

@@ -32,9 +32,9 @@ bool is_finite(const flow_field& field, const mean_magnitudes& means) {
 }
 
 [[noreturn]] void refuse_divergence(int iteration) {
-    throw run_error("The flow diverged at iteration " + std::to_string(iteration) +
-                    " (the velocity or pressure is no longer a finite number); try a finer mesh "
-                    "or a lower Reynolds number.");
+    throw run_error(divergence_words + std::to_string(iteration) +
+                    ": the flow diverged (the velocity or pressure is no longer a finite number), "
+                    "so the run has no results; try a finer mesh or a lower Reynolds number.");
 }
 
 // Counts the iterations in a row that pass the rule's test; true when

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "common/text_format.h"
 #include "driver/dialogue.h"
 #include "driver/derived_parameters.h"
+#include "geometry/obstacle_extent.h"
 
 namespace veltaro {
 namespace {
@@ -68,6 +70,30 @@ maybe_warning not_steady(const run_setup& setup, const loop_result& loop) {
                     "changing (steady residual %.1e U^2/c, above %.0e): its forces and pictures "
                     "are not yet those of the steady flow; run again with --stop-rule=steady.",
                     loop.iterations, how, last_residual(loop), unsteady_warning_limit)};
+}
+
+// The steady rule also stops a run whose velocities change by no more than
+// their rounding (steady_residual.h). R is then what single precision
+// allows, 4 ulp of the largest speed per time step, which a small time step
+// (a fine mesh, a slow viscous flow) makes large; a drift that slow cannot
+// be seen from one iteration to the next, only over many.
+maybe_warning steady_at_floor(const run_setup& setup, const loop_result& loop) {
+    if (setup.options.unsteady || setup.options.stop != stop_rule::steady || !loop.converged) {
+        return std::nullopt;
+    }
+    const double residual = last_residual(loop);
+    if (residual <= unsteady_warning_limit) return std::nullopt;
+    const long longer = std::min(2L * loop.iterations, long{std::numeric_limits<int>::max()});
+    return run_warning{
+        "steady_at_floor",
+        format_text("the run stopped after %d iterations as steady because its velocities no "
+                    "longer changed by more than their single-precision rounding, but its steady "
+                    "residual of %.1e U^2/c is above %.0e: ",
+                    loop.iterations, residual, unsteady_warning_limit) +
+            format_text("a drift that slow hides in the rounding; check that the forces stay "
+                        "with a run of twice as many iterations (--stop-rule=limit and a limit "
+                        "of %ld).",
+                        longer)};
 }
 
 // Crossings of C_L through its mean over the last 20% of a steady run's
@@ -266,6 +292,24 @@ maybe_warning coarse_obstacle(const run_setup& setup, const force_coefficients& 
             finer_mesh_advice(setup, spacings / (setup.mesh.ny - 1))};
 }
 
+// The share of the grid's height that the frontal height fills is that of
+// the picture's rows that hold a dark pixel: the picture spans the grid.
+maybe_warning high_blockage(const run_setup& setup, const force_coefficients& coefficients) {
+    if (!coefficients.has_obstacle || every_pixel_dark(setup.masks.picture)) return std::nullopt;
+    const int_grid& picture = setup.masks.picture;
+    const double share = static_cast<double>(measure_obstacle(picture).rows) / picture.ny();
+    if (share <= high_blockage_share) return std::nullopt;
+    return run_warning{
+        "high_blockage",
+        format_text("the obstacle's frontal height of %g m fills %.0f%% of the tunnel's height, "
+                    "more than %.0f%%: ",
+                    coefficients.frontal_height, 100.0 * share, 100.0 * high_blockage_share) +
+            std::string("the walls squeeze the flow past it, so its drag is far above, and its "
+                        "wake unlike, the same body's in open flow; draw it smaller in the "
+                        "picture, with more light rows above and below it (the picture is "
+                        "stretched over the tunnel, whatever its height).")};
+}
+
 // The edges that hold a solid node, in words: "the inlet and the top wall".
 std::string solid_edges(const int_grid& solid) {
     const int nx = solid.nx();
@@ -310,6 +354,7 @@ std::vector<run_warning> loop_warnings(const run_setup& setup, const loop_result
     std::vector<run_warning> warnings;
     add(warnings, iteration_limit(setup, loop));
     add(warnings, not_steady(setup, loop));
+    add(warnings, steady_at_floor(setup, loop));
     add(warnings, no_iterations(setup));
     add(warnings, unsteady_flow(setup, samples));
     add(warnings, short_record(setup, shedding));
@@ -324,6 +369,7 @@ std::vector<run_warning> setup_warnings(const run_setup& setup,
     add(warnings, all_solid(setup));
     add(warnings, stretched_picture(setup));
     add(warnings, coarse_obstacle(setup, coefficients));
+    add(warnings, high_blockage(setup, coefficients));
     add(warnings, obstacle_touches_boundary(setup));
     return warnings;
 }

@@ -5,6 +5,7 @@
 //
 //   iteration_limit            the loop stopped at its limit before it settled
 //   not_steady                 the quiet rule or the limit ended a flow still changing
+//   steady_at_floor            the steady rule stopped at the rounding floor, R above 1e-3
 //   no_iterations              the limit was 0 or below: no iteration ran
 //   unsteady_flow              a steady run whose lift keeps swinging: a vortex street
 //   short_record               an --unsteady run with fewer than 5 periodic cycles
@@ -13,6 +14,7 @@
 //   all_solid                  every pixel is dark
 //   stretched_picture          the picture's proportions are not the tunnel's (more than 2%)
 //   coarse_obstacle            the frontal height spans too few node spacings (below)
+//   high_blockage              the frontal height is more than 30% of the grid's height
 //   obstacle_touches_boundary  a solid node on the inlet column or a wall row
 #pragma once
 
@@ -39,6 +41,11 @@ inline constexpr double well_resolved_spacings = 8.0;
 // Beyond this relative difference between the picture's width/height and
 // the tunnel's length/height, the picture's shapes are visibly stretched.
 inline constexpr double stretch_tolerance = 0.02;
+
+// Above this share of the grid's height, D / ((ny - 1) dx), the walls
+// squeeze the flow past the obstacle so much that its forces and wake are
+// the tunnel's more than the body's.
+inline constexpr double high_blockage_share = 0.3;
 
 // The warnings that the set-up alone shows, in the order of the list above.
 std::vector<run_warning> setup_warnings(const run_setup& setup,

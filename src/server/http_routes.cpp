@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "server/embedded_files.h"
+#include "server/program_command.h"
 #include "server/zip_archive.h"
 
 namespace veltaro::server {
@@ -271,6 +272,11 @@ void add_routes(httplib::Server& http, studio& runs, const access_settings& acce
     });
     http.Get("/api/events", [&runs](const httplib::Request& req, httplib::Response& res) {
         get_store_events(req, res, runs);
+    });
+    // The command line the page shows names the program as a shell finds it.
+    const std::string command = this_program_command();
+    http.Get("/api/program", [command](const httplib::Request&, httplib::Response& res) {
+        send_json(res, 200, nlohmann::json{{"command", command}}.dump());
     });
     http.Get(R"(/api/.*)", [](const httplib::Request& req, httplib::Response& res) {
         send_error(res, 404, "There is no API route " + req.path + ".");

@@ -110,7 +110,9 @@ struct final_state {
 };
 
 // How a child's end reads as a run's status: 1 is a complete run; 2 is a
-// refusal before the first iteration and a failure after it.
+// refusal before the first iteration and a failure after it, or when the
+// program says its flow diverged (which it can in the first iteration,
+// before its line is printed).
 final_state judge_end(const child_end& end, int iterations, double time_limit) {
     const std::string said = refusal_text(end.error_output);
     if (!end.start_error.empty()) {
@@ -129,7 +131,8 @@ final_state judge_end(const child_end& end, int iterations, double time_limit) {
     }
     if (end.exited && end.exit_status == 1) return {run_status::done, ""};
     if (end.exited && end.exit_status == refusal_status) {
-        return {iterations == 0 ? run_status::refused : run_status::failed,
+        const bool diverged = said.rfind(divergence_words, 0) == 0;
+        return {iterations == 0 && !diverged ? run_status::refused : run_status::failed,
                 said.empty() ? "The program stopped without saying why." : said};
     }
     std::string message =

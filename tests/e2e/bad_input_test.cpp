@@ -221,8 +221,9 @@ std::vector<bad_input> matrix() {
          columns(200, 50, 1, 1, 0)},
         {"ZeroViscosityGivesNoReD", "tunnel.jpg 20 0 1 1 4 0 5 0.2", 1, "", "(frontal height)\nC_L"},
         {"DivergingFlow", "tunnel.jpg 1e30 0.01 1 1 4 0 20", 2,
-         "The flow diverged at iteration 1 (the velocity or pressure is no longer a finite "
-         "number); try a finer mesh or a lower Reynolds number.\n", "", nullptr, {},
+         "The run failed at iteration 1: the flow diverged (the velocity or pressure is no "
+         "longer a finite number), so the run has no results; try a finer mesh or a lower "
+         "Reynolds number.\n", "", nullptr, {},
          surroundings::plain, result::old_file, {{"convergence.txt", result::new_file},
          {"residual.txt", result::new_file}}},
         {"ConvergenceFileNotWritable", good, 2, "Could not write \"convergence.txt\"", "",

@@ -30,7 +30,7 @@ picture tunnel_disc() { return disc_picture(400, 100, 100.0, 50.0, 10.0); }
 TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
     const picture black = draw_picture(400, 100, 1, [](int, int, int) { return 0; });
     const picture inlet_bar = draw_picture(400, 100, 1, [](int c, int r, int) {
-        return static_cast<unsigned char>(c < 4 && r > 30 && r < 70 ? 0 : 255);
+        return static_cast<unsigned char>(c < 4 && r > 40 && r < 60 ? 0 : 255);
     });
     const std::string disc = "tunnel.jpg 20 0.01 1 1 4 1 ";  // standard mesh; the iterations follow
     // clang-format off
@@ -65,6 +65,10 @@ TEST(Warnings, EachDoubtfulRunSaysWhyAndEndsAsBefore) {
         {"coarse, a finer mesh helps", disc_picture(400, 100, 100.0, 50.0, 6.0),
          "tunnel.jpg 20 0.01 1 1 4 0 0", {"no_iterations", "coarse_obstacle"},
          {"spans only 3.1 node spacings", "the fine mesh (answer 2) gives 12.9."}},
+        {"high blockage", disc_picture(400, 100, 100.0, 50.0, 20.0), disc + "0",
+         {"no_iterations", "high_blockage"},
+         {"frontal height of 0.403819 m fills 41% of the tunnel's height, more than 30%",
+          "draw it smaller in the picture"}},
         // --nodes-across: the N that reaches 8 spacings, and no mesh_choice for answer 7.
         {"coarse on a mesh of 30 across", tunnel_disc(), "tunnel.jpg 20 0.01 1 1 4 7 0",
          {"no_iterations", "coarse_obstacle"},

@@ -122,6 +122,9 @@ class GoodPath(StudioCase):
         for path in paths:
             self.assertEqual(self.studio.get("/" + os.path.relpath(path, web)), read_bytes(path), path)
         self.assertLess(sum(map(os.path.getsize, paths)), 250 * 1024)
+        # The command lines it shows name the program by its path: the
+        # server's PATH has no veltaro.
+        self.assertEqual(json.loads(self.studio.get("/api/program")), {"command": os.path.realpath(EXE)})
 
 
 class BadRequests(StudioCase):
@@ -178,6 +181,17 @@ class BadRequests(StudioCase):
                          ("refused", "picture.png", 0, None))
         self.assertEqual(record["message"], cli.stderr.strip().replace("picture.png", "my drawing.jpg"))
         self.assertEqual(read_bytes(os.path.join(self.runs, record["id"], "answers.txt")), line.encode())
+
+    def test_a_refused_run_and_a_diverged_one_are_told_apart(self):
+        # Both exit with status 2 before an iteration line; the diverged one ran.
+        for answers, status, words in ((dict(COARSE_ANSWERS, tunnel_height="1e-30", tunnel_length="4e-30"), "refused",
+                                        "The tunnel is too small to compute"),
+                                       (dict(COARSE_ANSWERS, reynolds_number="1e30"), "failed",
+                                        "The run failed at iteration 1: the flow diverged")):
+            with self.subTest(status):
+                record = self.finished(answers=answers)
+                self.assertEqual((record["status"], record["exit_status"], record["message"].startswith(words)),
+                                 (status, 2, True), record["message"])
 
     def test_options_go_to_the_program_and_the_residual_to_the_events(self):
         options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft"}

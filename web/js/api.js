@@ -42,6 +42,11 @@ export async function delete_run(id) {
     await request("DELETE", `/api/runs/${encodeURIComponent(id)}`);
 }
 
+// {command}: how a shell names the program, for the command lines shown.
+export async function get_program() {
+    return (await request("GET", "/api/program")).json();
+}
+
 export function file_url(id, name) {
     return `/api/runs/${encodeURIComponent(id)}/files/${encodeURIComponent(name)}`;
 }

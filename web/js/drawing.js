@@ -9,7 +9,7 @@
 
 import { airfoil_shape } from "./airfoil.js";
 import {
-    copy_mask, fill_capsule, fill_ellipse, fill_polygon, fill_rectangle, make_mask, mask_from_pixels, resample,
+    copy_mask, fill_capsule, fill_ellipse, fill_mirrored, fill_polygon, fill_rectangle, make_mask, mask_from_pixels, resample,
 } from "./raster.js";
 
 const rows_per_height = 200;
@@ -17,15 +17,18 @@ const history_limit = 60;
 const close_distance = 8;  // CSS pixels from the first corner that close a polygon
 const storage_key = "veltaro.drawing";
 const stored_upload_limit = 4 << 20;  // bytes of an uploaded picture kept across a reload
+// A shape's centre within this many pixel rows of the tunnel's mirror line
+// is put on it.
+const mirror_snap_rows = 2;
 
 export const tool_hints = {
     brush: "Brush: press and drag to paint solid.",
     eraser: "Eraser: press and drag to clear.",
-    circle: "Circle: press at the centre, drag to the rim, release.",
-    ellipse: "Ellipse: drag from one corner of its box to the other.",
-    rectangle: "Rectangle: drag from one corner to the other.",
+    circle: "Circle: press at the centre, drag to the rim, release. A centre near the dashed mirror line is put on it.",
+    ellipse: "Ellipse: drag from one corner of its box to the other. A centre near the dashed mirror line is put on it.",
+    rectangle: "Rectangle: drag from one corner to the other. A centre near the dashed mirror line is put on it.",
     polygon: "Polygon: click its corners; click the first corner again (or double-click, or Enter) to fill it. Escape drops it.",
-    airfoil: "Airfoil: set its digits, chord, angle and centre, then Place airfoil, or click where its centre goes.",
+    airfoil: "Airfoil: set its digits, chord, angle and centre, then Place airfoil, or click where its centre goes. A centre near the dashed mirror line is put on it.",
 };
 
 export function drawing_size(length, height) {
@@ -180,7 +183,7 @@ export async function bring_back(d) {
     if (!kept) return;
     if (kept.upload) {
         const bytes = Uint8Array.from(atob(kept.upload.base64), (c) => c.charCodeAt(0));
-        await load_upload(d, new File([bytes], kept.upload.name, { type: kept.upload.type }));
+        await load_upload(d, new File([bytes], kept.upload.name, { type: kept.upload.type }), kept.airfoil || null);
     } else if (kept.width > 0 && kept.height > 0 && Array.isArray(kept.runs)) {
         d.mask = from_run_lengths(kept.width, kept.height, kept.runs);
         d.source = d.mask;
@@ -214,7 +217,8 @@ export function set_tool(d, tool) {
 
 // Shows an uploaded picture as the program will see it. A file the browser
 // cannot decode is still kept (the program judges it and says why).
-export async function load_upload(d, file) {
+// airfoil: the tag of a run's drawn airfoil, loaded again.
+export async function load_upload(d, file, airfoil = null) {
     begin_change(d);
     d.upload = { file, readable: false };
     try {
@@ -229,6 +233,7 @@ export async function load_upload(d, file) {
     } catch {
         d.mask = make_mask(d.mask.width, d.mask.height);
     }
+    d.airfoil = airfoil;
     finish_change(d);
     return d.upload.readable;
 }
@@ -246,9 +251,10 @@ function mask_png(mask) {
     return paper.convertToBlob({ type: "image/png" });
 }
 
-// Replaces the drawing with a stored picture (re-running an old run).
-export async function load_picture(d, blob, name) {
-    await load_upload(d, new File([blob], name, { type: blob.type }));
+// Replaces the drawing with a stored picture (re-running an old run), with
+// the run's airfoil tag, kept across a reload with the picture.
+export async function load_picture(d, blob, name, airfoil = null) {
+    await load_upload(d, new File([blob], name, { type: blob.type }), airfoil);
 }
 
 // --- rendering -----------------------------------------------------------
@@ -300,6 +306,15 @@ export function render_overlay(d) {
         }
         context.stroke();
     }
+    // The tunnel's mirror line, which symmetric shapes snap to.
+    context.save();
+    context.strokeStyle = "rgba(220, 60, 30, 0.55)";
+    context.setLineDash([6 * scale, 6 * scale]);
+    context.beginPath();
+    context.moveTo(0, Math.round(height / 2) + 0.5);
+    context.lineTo(width, Math.round(height / 2) + 0.5);
+    context.stroke();
+    context.restore();
     draw_preview(d, context, width / d.mask.width, height / d.mask.height);
 }
 
@@ -308,17 +323,10 @@ function draw_preview(d, context, sx, sy) {
     context.strokeStyle = "rgb(220, 60, 30)";
     const g = d.gesture;
     if (g && (d.tool === "circle" || d.tool === "ellipse" || d.tool === "rectangle")) {
+        const { cx, cy, rx, ry } = dragged_shape(d, g);
         context.beginPath();
-        if (d.tool === "circle") {
-            const radius = Math.hypot(g.to[0] - g.from[0], g.to[1] - g.from[1]);
-            context.ellipse(g.from[0] * sx, g.from[1] * sy, radius * sx, radius * sy, 0, 0, 2 * Math.PI);
-        } else if (d.tool === "ellipse") {
-            const [cx, cy] = [(g.from[0] + g.to[0]) / 2, (g.from[1] + g.to[1]) / 2];
-            const [rx, ry] = [Math.abs(g.to[0] - g.from[0]) / 2, Math.abs(g.to[1] - g.from[1]) / 2];
-            context.ellipse(cx * sx, cy * sy, rx * sx, ry * sy, 0, 0, 2 * Math.PI);
-        } else {
-            context.rect(g.from[0] * sx, g.from[1] * sy, (g.to[0] - g.from[0]) * sx, (g.to[1] - g.from[1]) * sy);
-        }
+        if (d.tool === "rectangle") context.rect((cx - rx) * sx, (cy - ry) * sy, 2 * rx * sx, 2 * ry * sy);
+        else context.ellipse(cx * sx, cy * sy, rx * sx, ry * sy, 0, 0, 2 * Math.PI);
         context.fill();
     }
     if (d.polygon.length > 0) {
@@ -329,6 +337,38 @@ function draw_preview(d, context, sx, sy) {
         context.stroke();
         for (const [x, y] of d.polygon) context.fillRect(x * sx - 3, y * sy - 3, 6, 6);
     }
+}
+
+// --- shapes symmetric about their centre line ------------------------------
+
+// The row line a shape's centre is drawn on, in pixel rows from the top:
+// the tunnel's mirror line (the middle of the picture, which is stretched
+// over the grid, so the grid's mirror line too) when it is within
+// mirror_snap_rows, else the nearest pixel edge or centre. Either way a
+// shape symmetric about its centre line gets mirror-symmetric pixels, and
+// one on the mirror line gets a mirror-symmetric set of solid nodes: no
+// lift from the pixels alone.
+function centre_line(mask, row) {
+    const mirror = mask.height / 2;
+    return Math.abs(row - mirror) <= mirror_snap_rows ? mirror : Math.round(2 * row) / 2;
+}
+
+// The circle, ellipse or rectangle of a drag, in pixel units: its centre
+// and half sides, the centre moved onto its centre line.
+function dragged_shape(d, g) {
+    const [x0, y0] = g.from;
+    const [x1, y1] = g.to;
+    if (d.tool === "circle") {
+        const radius = Math.hypot(x1 - x0, y1 - y0);
+        return { cx: x0, cy: centre_line(d.mask, y0), rx: radius, ry: radius };
+    }
+    return { cx: (x0 + x1) / 2, cy: centre_line(d.mask, (y0 + y1) / 2), rx: Math.abs(x1 - x0) / 2, ry: Math.abs(y1 - y0) / 2 };
+}
+
+function fill_dragged(mask, tool, { cx, cy, rx, ry }) {
+    fill_mirrored(mask, cy, (scratch) => (tool === "rectangle"
+        ? fill_rectangle(scratch, cx - rx, cy - ry, cx + rx, cy + ry)
+        : fill_ellipse(scratch, cx, cy, rx, ry)));
 }
 
 // --- pointer gestures ----------------------------------------------------
@@ -384,16 +424,7 @@ function pointer_up(d, event) {
     if (!g) return;
     g.to = pixel_at(d, event);
     d.gesture = null;
-    const [x0, y0] = g.from;
-    const [x1, y1] = g.to;
-    if (d.tool === "circle") {
-        const radius = Math.hypot(x1 - x0, y1 - y0);
-        fill_ellipse(d.mask, x0, y0, radius, radius);
-    } else if (d.tool === "ellipse") {
-        fill_ellipse(d.mask, (x0 + x1) / 2, (y0 + y1) / 2, Math.abs(x1 - x0) / 2, Math.abs(y1 - y0) / 2);
-    } else if (d.tool === "rectangle") {
-        fill_rectangle(d.mask, x0, y0, x1, y1);
-    }
+    if (d.tool === "circle" || d.tool === "ellipse" || d.tool === "rectangle") fill_dragged(d.mask, d.tool, dragged_shape(d, g));
     render_overlay(d);
     finish_change(d);
 }
@@ -437,17 +468,25 @@ function tunnel_point(d, [px, py]) {
     return [(px * d.tunnel.length) / d.mask.width, (1 - py / d.mask.height) * d.tunnel.height];
 }
 
-// The chord's midpoint is moved to the nearest pixel-row centre, so that a
-// symmetric airfoil at zero incidence gives a mirror-symmetric set of pixels
-// about that row (at most half a pixel from where it was asked).
+// The chord's midpoint is moved onto its centre line (at most half a pixel,
+// or mirror_snap_rows onto the mirror line). A symmetric section is drawn
+// mirror-symmetric in its pixels at zero incidence, and at a negative angle
+// as the positive angle's pixels turned over about the line through its
+// pivot, so that +a and -a give mirror pictures and opposite lifts.
 function draw_airfoil(mask, tunnel, shape, chord, angle, centre_x, centre_y) {
     const row = (1 - centre_y / tunnel.height) * mask.height;
-    const shift = Math.floor(row) + 0.5 - row;
-    const to_pixels = ([x, y]) => [(x * mask.width) / tunnel.length, (1 - y / tunnel.height) * mask.height + shift];
-    const { outline, camber_line } = airfoil_shape(shape, chord, angle, centre_x, centre_y);
-    fill_polygon(mask, outline.map(to_pixels));
-    const line = camber_line.map(to_pixels);
-    for (let k = 1; k < line.length; ++k) fill_capsule(mask, line[k - 1], line[k], 0.49, 1);
+    const line = centre_line(mask, row);
+    const to_pixels = ([x, y]) => [(x * mask.width) / tunnel.length, (1 - y / tunnel.height) * mask.height + line - row];
+    const symmetric = shape.m === 0;
+    const fill = (target) => {
+        const { outline, camber_line } = airfoil_shape(shape, chord, symmetric ? Math.abs(angle) : angle, centre_x, centre_y);
+        fill_polygon(target, outline.map(to_pixels));
+        const points = camber_line.map(to_pixels);
+        // Just over half a pixel: both rows along a line on a pixel edge.
+        for (let k = 1; k < points.length; ++k) fill_capsule(target, points[k - 1], points[k], 0.51, 1);
+    };
+    if (!symmetric || angle > 0) fill(mask);
+    else fill_mirrored(mask, line, fill, angle < 0);
 }
 
 // about: {naca, angle}, what the runs list will say of the drawing.

@@ -1,12 +1,15 @@
 // The four field views drawn from flow.vtk at the canvas's own size: each
 // pixel bilinear between the four nodes around it, coloured by the
 // program's colour scale over the field's smallest to largest node value
-// (the colour bar's), the body in black, and streamlines from the inlet in
-// red over the speed view. The program's JPEGs are at the picture's size,
+// (the colour bar's), the body in grey (black is the scale's lowest value,
+// which a wake at rest reaches), and streamlines from the inlet in red over
+// the speed view. The program's JPEGs are at the picture's size,
 // which may be a few pixels; these are as sharp as the screen.
 
 // Key colours at s = k / 4: black, blue, green, yellow, white.
 const levels = [[0, 0, 0], [0, 0, 255], [0, 255, 0], [255, 255, 0], [255, 255, 255]];
+// On no colour of the scale, so a wake at rest does not merge into its body.
+export const body_colour = [150, 150, 150];
 
 // The program's colour scale, s from 0 to 1 to [r, g, b].
 export function colour_of(s) {
@@ -95,7 +98,7 @@ export function draw_field(canvas, flow, values, range, with_streamlines) {
         for (let c = 0; c < width; ++c) {
             const gx = (c * (flow.nx - 1)) / (width - 1);
             const body = solid && bilinear(flow, solid, gx, gy) >= 0.5;
-            const colour = body ? levels[0] : colour_of(scale_position(bilinear(flow, values, gx, gy), range));
+            const colour = body ? body_colour : colour_of(scale_position(bilinear(flow, values, gx, gy), range));
             image.data.set(colour, 4 * (r * width + c));
             image.data[4 * (r * width + c) + 3] = 255;
         }

@@ -101,14 +101,17 @@ export function read_answers(overrides = {}) {
 function value_problem(name, value, answers) {
     const label = labels[name];
     if (name === "max_iterations") {
+        if (value > int_range[1]) return `${label} must be at most ${int_range[1]}.`;
+        if (value < int_range[0]) return `${label} must be a whole number of 1 or more (0 or less runs no iteration).`;
         if (!Number.isInteger(value)) return `${label} must be a whole number.`;
-        if (value < int_range[0] || value > int_range[1]) return `${label} must be a whole number from ${int_range[0]} to ${int_range[1]}.`;
+        return null;
     }
+    // Every other answer is held in single precision.
+    if (!Number.isFinite(Math.fround(value))) return `${label} is too large: the program holds it in single precision, at most about 3.4e38.`;
     if (["density", "tunnel_height", "tunnel_length", "inlet_velocity"].includes(name) && !(Math.fround(value) > 0 && Number.isFinite(Math.fround(value)))) {
         return `${label} must be a positive number.`;
     }
     if (name === "kinematic_viscosity" && !(Math.fround(value) >= 0 && Number.isFinite(Math.fround(value)))) return `${label} must be zero or a positive number.`;
-    if (name === "reynolds_number" && !Number.isFinite(Math.fround(value))) return `${label} is too large.`;
     if (name === "reynolds_number" && value < 0 && answers.kinematic_viscosity > 0) {
         return `${label} must not be negative: it gives a negative inlet velocity.`;
     }
@@ -135,7 +138,7 @@ export function check_answers(overrides = {}) {
         const text = text_of(name, overrides);
         let problem = null;
         if (text === "") problem = `${labels[name]} is empty.`;
-        else if (!Number.isFinite(Number(text))) problem = `${labels[name]} is not a number: "${text}".`;
+        else if (Number.isNaN(Number(text))) problem = `${labels[name]} is not a number: "${text}".`;
         else problem = value_problem(name, Number(text), answers);
         if (!(name in overrides)) input(name).setAttribute("aria-invalid", problem ? "true" : "false");
         if (problem) problems.push(problem);
@@ -153,7 +156,8 @@ export function check_answers(overrides = {}) {
 export function warnings_before_run(answers, mask, spans) {
     const warnings = [];
     // A time-accurate run is meant for such flows: the program does not warn.
-    if (Math.fround(answers.reynolds_number) > warning_reynolds && !flow_is_unsteady()) {
+    const reynolds = Math.fround(answers.reynolds_number);
+    if (reynolds > warning_reynolds && Number.isFinite(reynolds) && !flow_is_unsteady()) {
         warnings.push({ code: "high_reynolds", message: `A Reynolds number of ${answers.reynolds_number} is above ${warning_reynolds}: the steady method is meant for low Reynolds numbers; time-accurate runs (--unsteady=T) are the way for such flows.` });
     }
     if (answers.max_iterations <= 0) {
@@ -161,7 +165,9 @@ export function warnings_before_run(answers, mask, spans) {
     }
     const stretch = mask.width / mask.height / (answers.tunnel_length / answers.tunnel_height);
     if (Math.abs(stretch - 1) > stretch_tolerance) {
-        warnings.push({ code: "stretched_picture", message: `The picture's proportions (${mask.width} x ${mask.height} pixels) are not the tunnel's: it is stretched ${Number((1 / stretch).toPrecision(3))} times along the tunnel.` });
+        // A circle of the picture spans 1 / stretch times as many metres along the tunnel as across it.
+        const [times, how] = stretch < 1 ? [1 / stretch, "long as it is high"] : [stretch, "high as it is long"];
+        warnings.push({ code: "stretched_picture", message: `The picture's proportions (${mask.width} x ${mask.height} pixels) are not the tunnel's, so it is stretched over the tunnel: a circle drawn in it becomes an ellipse ${Number(times.toPrecision(3))} times as ${how}.` });
     }
     if (spans > 0 && spans < well_resolved_spacings) {
         warnings.push({ code: "coarse_obstacle", message: `The obstacle spans only ${spans.toFixed(1)} node spacings, fewer than ${well_resolved_spacings}: choose a finer mesh or draw it larger.` });

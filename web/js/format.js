@@ -41,3 +41,25 @@ export function element(tag, text = "", attributes = {}) {
     for (const [name, value] of Object.entries(attributes)) node.setAttribute(name, value);
     return node;
 }
+
+// A button that acts only when clicked again within a few seconds: the
+// first click asks the question on the button itself.
+export function asks_again(button, question, action) {
+    const label = button.textContent;
+    let timer = 0;
+    const disarm = () => {
+        clearTimeout(timer);
+        delete button.dataset.armed;
+        button.textContent = label;
+    };
+    button.addEventListener("click", () => {
+        if (button.dataset.armed) {
+            disarm();
+            return action();
+        }
+        button.dataset.armed = "yes";
+        button.textContent = question;
+        timer = setTimeout(disarm, 3000);
+    });
+    return button;
+}

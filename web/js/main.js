@@ -8,10 +8,15 @@ import * as drawing from "./drawing.js";
 import { parse_digits } from "./airfoil.js";
 import { append_answers, check_answers, fill_answers, mark_chosen, pick_unsteady_numerics, read_answers, update_flow_field, update_inlet_field, warnings_before_run } from "./form.js";
 import { format_value } from "./format.js";
-import { chord, frontal_height, mesh_size } from "./measure.js";
+import { all_dark, chord, dark_rows, frontal_height, mesh_size } from "./measure.js";
+import { picture_hints } from "./hints.js";
 import { hide_results, init_results, show_warnings } from "./results.js";
-import { init_runs, render_runs, set_basis, show_sweep } from "./runs.js";
-import { draw_history, init_run_view, stop_watching, watch, watched_run } from "./run_view.js";
+import { init_runs, render_runs, show_sweep } from "./runs.js";
+import { draw_history, init_run_view, show_not_started, stop_watching, watch, watched_run } from "./run_view.js";
+import { bring_back_form, keep_form, keep_watched, kept_watched } from "./keep.js";
+import { recheck_problems, show_problems, until_drawing_changes } from "./problems.js";
+import { recommended_options } from "./settings.js";
+import { asks_again } from "./format.js";
 
 const $ = (id) => document.getElementById(id);
 
@@ -31,23 +36,30 @@ function update_measures() {
         ? `drawing, ${mask.width} x ${mask.height} px`
         : unreadable ? `${board.upload.file.name} (not a picture this browser can read)`
             : `${board.upload.file.name}, ${mask.width} x ${mask.height} px`;
-    const d = usable ? frontal_height(mask, height) : NaN;
-    const c = usable ? chord(mask, length, height) : NaN;
-    const mesh = usable ? mesh_size(answers.mesh_choice, length, height) : { dx: NaN };
+    // Measured as the program measures them: on the grid, which the picture spans.
+    const mesh = usable ? mesh_size(answers.mesh_choice, length, height) : { dx: NaN, span_height: NaN };
+    const solid = all_dark(mask);
+    const d = usable && !solid ? frontal_height(mask, mesh) : NaN;
+    const c = usable && !solid ? chord(mask, mesh) : NaN;
     const asked = answers.reynolds_number === 0 || answers.kinematic_viscosity === 0;
     const velocity = asked ? answers.inlet_velocity : (answers.reynolds_number * answers.kinematic_viscosity) / height;
     const spans = d / mesh.dx;
-    $("measure_height").textContent = format_value(d, "m");
+    $("measure_height").textContent = solid ? "– (the whole tunnel is solid)" : format_value(d, "m");
     $("measure_chord").textContent = format_value(c, "m");
-    $("measure_blockage").textContent = format_value(d / height);
-    $("measure_reynolds").textContent = answers.kinematic_viscosity > 0 ? format_value((velocity * d) / answers.kinematic_viscosity) : "–";
+    $("measure_blockage").textContent = solid ? "–" : format_value(dark_rows(mask) / mask.height);
+    $("measure_reynolds").textContent = answers.kinematic_viscosity > 0 && d > 0 ? format_value((velocity * d) / answers.kinematic_viscosity) : "–";
     $("measure_nodes").textContent = format_value(spans);
+    // An empty or all-dark picture is said beside the Run button.
     const warning = $("measure_warning");
-    warning.hidden = d !== 0;
-    warning.textContent = unreadable
-        ? "This file cannot be shown as a picture here; the server will say whether it can be used."
-        : "Nothing is drawn yet: the tunnel is empty.";
-    show_warnings($("form_warnings"), usable && !unreadable ? warnings_before_run(answers, mask, spans) : []);
+    warning.hidden = !unreadable;
+    warning.textContent = "This file cannot be shown as a picture here; the server will say whether it can be used.";
+    const hints = unreadable ? [] : picture_hints(mask);
+    show_warnings($("form_warnings"), usable && !unreadable ? [...warnings_before_run(answers, mask, spans), ...hints] : hints);
+}
+
+function drawing_changed() {
+    update_measures();
+    recheck_problems("drawing");
 }
 
 function follow_tunnel() {
@@ -67,13 +79,14 @@ function place_airfoil(centre) {
         $("tool_hint").textContent = "The airfoil needs four digits (e.g. 0012, 2412), a positive chord and numbers for the angle and centre.";
         return;
     }
+    $("tool_hint").textContent = drawing.tool_hints.airfoil;
     if (centre) [numbers[2], numbers[3]] = centre;
     if (centre) [$("naca_x").value, $("naca_y").value] = centre.map((v) => Number(v.toPrecision(4)));
     drawing.place_airfoil(board, shape, ...numbers, { naca: $("naca_digits").value.trim(), angle: String(numbers[1]) });
 }
 
 function init_drawing() {
-    board = drawing.create_drawing($("drawing"), $("drawing_overlay"), update_measures);
+    board = drawing.create_drawing($("drawing"), $("drawing_overlay"), drawing_changed);
     board.on_airfoil_click = (point) => place_airfoil(point);
     const choose_tool = () => {
         const tool = document.querySelector("input[name=tool]:checked").value;
@@ -115,7 +128,7 @@ function init_drawing() {
 // posted. airfoil: {naca, angle} of a drawn airfoil.
 async function post_run(overrides = {}, sweep = "", picture = null, airfoil = board.airfoil) {
     const problems = check_answers(overrides);
-    $("form_errors").textContent = problems.join(" ");
+    show_problems(problems.join(" "), () => check_answers(overrides).join(" "));
     if (problems.length) return null;
     picture = picture || await drawing.picture_to_send(board);
     const form = new FormData();
@@ -129,7 +142,7 @@ async function post_run(overrides = {}, sweep = "", picture = null, airfoil = bo
     try {
         return (await api.post_run(form)).id;
     } catch (error) {
-        $("form_errors").textContent = `The server did not take the run: ${error.message}`;
+        show_problems(`The server did not take the run: ${error.message}`, until_drawing_changes(`The server did not take the run: ${error.message}`));
         return null;
     }
 }
@@ -141,6 +154,7 @@ async function run_clicked(event) {
     try {
         const id = await post_run();
         if (id) watch(id, clicked);
+        else show_not_started(check_answers().length ? "the answers need the changes said under them" : "the server did not take it (see under the answers)");
     } finally {
         $("run").disabled = false;
     }
@@ -154,22 +168,25 @@ async function cancel_clicked() {
     } catch (error) {
         $("message").textContent = `The run could not be cancelled: ${error.message}`;
     }
+    refresh_runs();
 }
 
-// The numbers of a sweep box, or null (with the reason on the page) when
-// one is not a number or would make a run that the program refuses.
-function sweep_values(id, what, check) {
+// What is wrong with the numbers of a sweep box: "" when each is a number
+// that makes a run the program takes.
+function sweep_problems(id, what, check) {
     const words = $(id).value.split(/[\s,;]+/).filter(Boolean);
-    const values = words.map(Number);
-    if (words.length === 0) {
-        $("form_errors").textContent = `The sweep needs a list of ${what}.`;
-        return null;
-    }
-    const problems = words.flatMap((word, k) => !Number.isFinite(values[k]) ? [`"${word}" is not a number.`]
+    if (words.length === 0) return `The sweep needs a list of ${what}.`;
+    const problems = words.flatMap((word) => !Number.isFinite(Number(word)) ? [`"${word}" is not a number.`]
         : check(word).map((problem) => `With ${word}: ${problem}`));
     $(id).setAttribute("aria-invalid", problems.length ? "true" : "false");
-    $("form_errors").textContent = problems.join(" ");
-    return problems.length ? null : words;
+    return problems.join(" ");
+}
+
+// The numbers of a sweep box, or null (with the reason on the page).
+function sweep_values(id, what, check) {
+    const problems = sweep_problems(id, what, check);
+    show_problems(problems, () => sweep_problems(id, what, check));
+    return problems ? null : $(id).value.split(/[\s,;]+/).filter(Boolean);
 }
 
 function sweep_label(fallback) {
@@ -197,18 +214,24 @@ async function sweep_clicked() {
     await queue_sweep("sweep_run", label, values.map((value) => () => post_run({ reynolds_number: value }, label)));
 }
 
+function airfoil_problem() {
+    const shape = parse_digits($("naca_digits").value.trim());
+    const [chord_length, x, y] = ["naca_chord", "naca_x", "naca_y"].map((id) => Number($(id).value));
+    return !shape || !(chord_length > 0) || !Number.isFinite(x) || !Number.isFinite(y)
+        ? "The angle sweep needs four digits (e.g. 0012), a positive chord and numbers for the centre." : "";
+}
+
 async function angle_sweep_clicked() {
     const shape = parse_digits($("naca_digits").value.trim());
     const [chord_length, x, y] = ["naca_chord", "naca_x", "naca_y"].map((id) => Number($(id).value));
-    if (!shape || !(chord_length > 0) || !Number.isFinite(x) || !Number.isFinite(y)) {
-        $("form_errors").textContent = "The angle sweep needs four digits (e.g. 0012), a positive chord and numbers for the centre.";
+    if (airfoil_problem()) {
+        show_problems(airfoil_problem(), airfoil_problem);
         return;
     }
     const values = sweep_values("angle_values", "angles of attack in degrees, e.g. -4, 0, 4, 8", () => check_answers());
     if (!values) return;
     const naca = $("naca_digits").value.trim();
     const label = sweep_label(`NACA ${naca} angles`);
-    set_basis("c");
     await queue_sweep("angle_sweep_run", label, values.map((angle) => async () => post_run(
         {}, label, await drawing.airfoil_picture(board, shape, chord_length, Number(angle), x, y), { naca, angle })));
 }
@@ -282,17 +305,17 @@ async function rerun(record) {
 
 async function load_run(record) {
     fill_answers({ ...record.answers, ...record.options });
+    keep_form();
     follow_tunnel();
     const name = record.picture;
     if (name) {
         try {
             const response = await api.get_file(record.id, name);
-            await drawing.load_picture(board, await response.blob(), record.upload || name);
+            await drawing.load_picture(board, await response.blob(), record.upload || name, record.airfoil || null);
         } catch (error) {
-            $("form_errors").textContent = `The run's picture could not be loaded: ${error.message}`;
+            show_problems(`The run's picture could not be loaded: ${error.message}`);
         }
     }
-    board.airfoil = record.airfoil || null;
 }
 
 async function remove(record) {
@@ -301,17 +324,33 @@ async function remove(record) {
         const { id, status } = watched_run();
         if (id === record.id && api.is_final(status)) {
             stop_watching();
+            keep_watched(null);
             hide_results();
         }
         await refresh_runs();
     } catch (error) {
-        $("form_errors").textContent = `Run ${record.id} could not be deleted: ${error.message}`;
+        show_problems(`Run ${record.id} could not be deleted: ${error.message}`);
     }
 }
 
 // --- start ----------------------------------------------------------------
 
+// The run watched before a reload, watched again: a running run's stream
+// replays its history and goes on, a finished one shows its results.
+async function watch_again() {
+    const id = kept_watched();
+    if (!id) return;
+    try {
+        await api.get_run(id);
+        watch(id);
+    } catch {
+        keep_watched(null);  // deleted, or another server's runs
+    }
+}
+
 async function init() {
+    bring_back_form();
+    $("recommended_options").textContent = recommended_options();
     init_drawing();
     init_results();
     init_run_view();
@@ -321,9 +360,17 @@ async function init() {
         $(id).addEventListener("change", follow_tunnel);
     }
     $("flow").addEventListener("change", pick_unsteady_numerics);
-    for (const id of ["advection", "solid_nodes"]) $(id).addEventListener("change", mark_chosen);
+    for (const id of ["advection", "solid_nodes", "stop_rule", "pressure_solver"]) $(id).addEventListener("change", mark_chosen);
+    // Every field typed in is kept for a reload, and the problems said of it checked again.
+    for (const kind of ["input", "change"]) {
+        document.addEventListener(kind, (event) => {
+            if (!event.target.closest?.("#answers, #airfoil_options, #angle_sweep, .sweep") || event.target.type === "file") return;
+            keep_form();
+            recheck_problems("form");
+        });
+    }
     $("answers").addEventListener("submit", run_clicked);
-    $("cancel").addEventListener("click", cancel_clicked);
+    asks_again($("cancel"), "Really cancel?", cancel_clicked);
     $("sweep_run").addEventListener("click", sweep_clicked);
     $("angle_sweep_run").addEventListener("click", angle_sweep_clicked);
     follow_tunnel();
@@ -331,6 +378,7 @@ async function init() {
     draw_history();
     refresh_runs();
     open_store_stream();
+    await watch_again();
 }
 
 init();

@@ -1,23 +1,35 @@
 // The obstacle's measures as the program takes them, from a mask of dark
-// pixels (1 solid, 0 open; row 0 at the top) stretched over the tunnel.
+// pixels (1 solid, 0 open; row 0 at the top) stretched over the grid.
 
 // The mesh as the program sizes it: ny = 25, 50, 100 nodes across and
-// nx = trunc(L / H * ny) along, in single precision as its answers are.
+// nx = trunc(L / H * ny) along, dx = L / (nx - 1), in single precision as
+// its answers are. The grid spans (nx - 1) dx by (ny - 1) dx, a little less
+// than the tunnel's height, and the picture is stretched over the grid.
 export function mesh_size(choice, length, height) {
     const ny = 25 << choice;
     const nx = Math.trunc(Math.fround(Math.fround(Math.fround(length) / Math.fround(height)) * ny));
-    return { nx, ny, dx: nx > 1 ? length / (nx - 1) : NaN };
+    const dx = nx > 1 ? Math.fround(Math.fround(length) / (nx - 1)) : NaN;
+    return { nx, ny, dx, span_length: (nx - 1) * dx, span_height: (ny - 1) * dx };
 }
 
-// The frontal height: the picture rows holding a dark pixel, scaled to the
-// tunnel's height.
-export function frontal_height(mask, height) {
+// The picture rows holding a dark pixel.
+export function dark_rows(mask) {
     let rows = 0;
     for (let r = 0; r < mask.height; ++r) {
         const start = r * mask.width;
         if (mask.data.subarray(start, start + mask.width).includes(1)) ++rows;
     }
-    return (rows * height) / mask.height;
+    return rows;
+}
+
+export function all_dark(mask) {
+    return mask.data.length > 0 && !mask.data.includes(0);
+}
+
+// The frontal height D: the dark rows' share of the grid's height, as the
+// program measures it.
+export function frontal_height(mask, mesh) {
+    return (dark_rows(mask) * mesh.span_height) / mask.height;
 }
 
 // Cross product of (a - o) and (b - o): > 0 for a left turn.
@@ -41,11 +53,11 @@ function convex_hull(points) {
 }
 
 // The chord: the largest distance between two corners of dark pixels, each
-// pixel its rectangle in metres. Only the outermost pixels of each row can
+// pixel its rectangle in metres of the grid. Only the outermost pixels of each row can
 // hold a hull corner, so at most four corners per row enter the hull.
-export function chord(mask, length, height) {
-    const w = length / mask.width;
-    const h = height / mask.height;
+export function chord(mask, mesh) {
+    const w = mesh.span_length / mask.width;
+    const h = mesh.span_height / mask.height;
     const corners = [];
     for (let r = 0; r < mask.height; ++r) {
         const row = mask.data.subarray(r * mask.width, (r + 1) * mask.width);

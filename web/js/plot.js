@@ -4,10 +4,14 @@
 //
 // figure = {series: [{name, colour, points: [[x, y], ...], markers}],
 //         lines: [{y, label}] (dashed, horizontal), marks: [{x, y, label}]
-//         (a ring with its words), log_y, x_label, y_label}
+//         (a ring with its words), log_y, x_label, y_label, y_range: [low,
+//         high] (the values outside it are cut at the frame)}
+//
+// The legend sits above the frame, where no point or mark can cover it.
 
 const ns = "http://www.w3.org/2000/svg";
-const box = { left: 64, right: 12, top: 12, bottom: 36 };
+const box = { left: 64, right: 12, top: 26, bottom: 36 };
+let clip_count = 0;  // one clip path id per plot drawn
 
 function node(tag, attributes, text) {
     const item = document.createElementNS(ns, tag);
@@ -68,14 +72,19 @@ function thin(points, px) {
 export function plot(svg, figure) {
     const [width, height] = svg.viewBox.baseVal.width ? [svg.viewBox.baseVal.width, svg.viewBox.baseVal.height] : [640, 260];
     const xs = figure.series.flatMap((s) => s.points.map((p) => p[0]));
-    const ys = figure.series.flatMap((s) => s.points.map((p) => p[1])).concat((figure.lines || []).map((l) => l.y));
+    const ys = figure.y_range || figure.series.flatMap((s) => s.points.map((p) => p[1])).concat((figure.lines || []).map((l) => l.y));
     const [x0, x1] = extent(xs, false);
     const [y0, y1] = extent(ys, figure.log_y);
     const fy = figure.log_y ? Math.log10 : (v) => v;
     const px = (x) => box.left + ((x - x0) / (x1 - x0)) * (width - box.left - box.right);
     const py = (y) => height - box.bottom - ((fy(y) - fy(y0)) / (fy(y1) - fy(y0))) * (height - box.top - box.bottom);
     svg.replaceChildren();
-    svg.append(node("rect", { x: box.left, y: box.top, width: width - box.left - box.right, height: height - box.top - box.bottom, class: "frame" }));
+    const frame = { x: box.left, y: box.top, width: width - box.left - box.right, height: height - box.top - box.bottom };
+    svg.append(node("rect", { ...frame, class: "frame" }));
+    const clip = `plot-clip-${++clip_count}`;
+    const clip_path = node("clipPath", { id: clip });
+    clip_path.append(node("rect", frame));
+    svg.append(clip_path);
     for (const t of ticks(y0, y1, figure.log_y)) {
         svg.append(node("line", { x1: box.left, x2: width - box.right, y1: py(t), y2: py(t), class: "grid" }));
         svg.append(node("text", { x: box.left - 6, y: py(t) + 4, class: "tick", "text-anchor": "end" }, tick_text(t, figure.log_y)));
@@ -100,12 +109,12 @@ export function plot(svg, figure) {
         const points = series.markers ? usable : thin(usable, px);
         if (points.length > 0) {
             const path = points.map((p, n) => `${n ? "L" : "M"}${px(p[0]).toFixed(1)},${py(p[1]).toFixed(1)}`).join("");
-            svg.append(node("path", { d: path, stroke: series.colour, class: "series", "data-series": series.name, "data-points": String(usable.length) }));
+            svg.append(node("path", { d: path, stroke: series.colour, class: "series", "clip-path": `url(#${clip})`, "data-series": series.name, "data-points": String(usable.length) }));
         }
         if (series.markers) {
-            for (const p of points) svg.append(node("circle", { cx: px(p[0]), cy: py(p[1]), r: 4, fill: series.colour, class: "marker" }));
+            for (const p of points) svg.append(node("circle", { cx: px(p[0]), cy: py(p[1]), r: 4, fill: series.colour, class: "marker", "clip-path": `url(#${clip})` }));
         }
-        svg.append(node("text", { x: legend_right[k], y: box.top + 16, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
+        svg.append(node("text", { x: legend_right[k], y: box.top - 8, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
     });
     // Words last, on a halo, so that no curve covers them.
     for (const line of figure.lines || []) {

@@ -3,13 +3,24 @@
 // with the best lift-to-drag ratio marked, and the table as CSV.
 
 import { plot } from "./plot.js";
+import { options_in_force, program_options } from "./settings.js";
 
-const csv_columns = ["angle", "lift_coefficient_chord", "drag_coefficient_chord", "lift_coefficient", "drag_coefficient", "run"];
+const coefficient_columns = ["lift_coefficient_chord", "drag_coefficient_chord", "lift_coefficient", "drag_coefficient"];
+const mesh_names = { 0: "coarse", 1: "standard", 2: "fine" };
+// Each row says how it was computed: the Reynolds numbers, the mesh and
+// every option in force, so a table copied elsewhere keeps its method.
+const csv_columns = ["angle", ...coefficient_columns, "run", "reynolds_number", "reynolds_frontal", "mesh",
+    ...program_options.map(({ name }) => name)];
 
 // One row per finished run with an angle, by angle.
 export function polar_rows(runs) {
     return runs.filter((r) => r.status === "done" && r.results && Number.isFinite(Number(r.airfoil?.angle)))
-        .map((r) => ({ ...Object.fromEntries(csv_columns.slice(1, 5).map((name) => [name, r.results[name]])), angle: r.airfoil.angle, run: r.id }))
+        .map((r) => ({
+            ...Object.fromEntries(coefficient_columns.map((name) => [name, r.results[name]])),
+            ...options_in_force(r),
+            angle: r.airfoil.angle, run: r.id, reynolds_number: r.answers?.reynolds_number,
+            reynolds_frontal: r.results.reynolds_frontal, mesh: mesh_names[r.answers?.mesh_choice] ?? r.answers?.mesh_choice,
+        }))
         .sort((a, b) => Number(a.angle) - Number(b.angle));
 }
 

@@ -85,6 +85,25 @@ export function fill_polygon(mask, points, value = 1) {
     }
 }
 
+// Fills a shape that is mirror-symmetric about the row line y = line (a
+// pixel edge or centre) so that its pixels are too, whatever the rounding
+// of its edges: the shape is filled into a scratch mask, each row below the
+// line takes its mirror row's pixels from above it (or, with flip, every
+// row takes its mirror's: the shape turned upside down about the line), and
+// the result is laid over the mask.
+export function fill_mirrored(mask, line, fill, flip = false) {
+    const scratch = make_mask(mask.width, mask.height);
+    fill(scratch);
+    const { width, height } = mask;
+    const result = flip ? make_mask(width, height) : scratch;
+    for (let r = 0; r < height; ++r) {
+        const mirror = 2 * line - 1 - r;
+        if (mirror < 0 || mirror >= height || (!flip && r + 0.5 < line)) continue;
+        result.data.set(scratch.data.subarray(mirror * width, (mirror + 1) * width), r * width);
+    }
+    for (let k = 0; k < result.data.length; ++k) if (result.data[k]) mask.data[k] = 1;
+}
+
 // The darkness rule of the program: solid when every channel is at most 49
 // of 255, after transparent parts were laid on white paper.
 export function mask_from_pixels(image_data) {

@@ -15,6 +15,8 @@ const pictures = {
     v: { values: "v", unit: "m/s" },
 };
 
+const steady_residual_limit = 1e-4;  // the steady rule's, in U^2/c
+
 const result_files = [
     "summary.json", "console.txt", "convergence.txt", "residual.txt", "convergence.svg", "flow.vtk",
     "U.dat", "V.dat", "P.dat", "velocity.jpg", "pressure.jpg", "U.jpg", "V.jpg", "answers.txt",
@@ -34,30 +36,58 @@ export function show_warnings(list, warnings) {
     list.replaceChildren(...(warnings || []).map((w) => element("li", sentence(w.message || ""), { "data-code": w.code || "" })));
 }
 
-function show_numbers(summary) {
+function show_numbers(summary, mesh_choice) {
+    const time_accurate = summary.unsteady != null;
+    for (const item of document.querySelectorAll("#numbers .time-accurate, #numbers .instant")) item.hidden = !time_accurate;
     set_text("lift", `${format_e(summary.lift)} N/m`);
     set_text("drag", `${format_e(summary.drag)} N/m`);
     set_text("frontal_height", summary.frontal_height != null ? `${format_e(summary.frontal_height)} m` : "no obstacle");
     set_text("reynolds_frontal", summary.reynolds_frontal != null ? format_e(summary.reynolds_frontal) : "–");
-    set_text("lift_coefficient", format_e(summary.lift_coefficient));
-    set_text("drag_coefficient", format_e(summary.drag_coefficient));
+    for (const name of ["lift_coefficient", "drag_coefficient", "lift_coefficient_chord", "drag_coefficient_chord",
+        "mean_drag_coefficient", "drag_coefficient_amplitude", "lift_coefficient_amplitude"]) set_text(name, format_e(summary[name]));
     set_text("chord", summary.chord != null ? `${format_e(summary.chord)} m` : "–");
-    set_text("lift_coefficient_chord", format_e(summary.lift_coefficient_chord));
-    set_text("drag_coefficient_chord", format_e(summary.drag_coefficient_chord));
     set_text("strouhal", strouhal_text(summary));
+    set_text("strouhal_band", time_accurate ? strouhal_band(mesh_choice) : "");
     set_text("iterations", String(summary.iterations ?? "–"));
-    const stops = { "flow time": "at the flow time", settled: "settled", steady: "steady", "iteration limit": "at the iteration limit", "at rest": "the flow is at rest" };
-    set_text("stop", stops[summary.stop] || summary.stop || "–");
+    set_text("stop", stop_text(summary));
     set_text("steady_residual", summary.steady_residual != null ? `${format_e(summary.steady_residual)} U²/c` : "–");
     set_text("seconds", format_seconds(summary.seconds));
 }
 
-// "0.178 ± 0.002 (10 cycles)"; a steady run has none, a time-accurate run
-// without enough cycles says so.
+// The steady rule stops below its limit of R, or at the single-precision
+// floor above it (docs/method.md, section 9): which one, in words.
+export function stop_text(summary) {
+    const stops = { "flow time": "at the flow time", settled: "settled", "iteration limit": "at the iteration limit", "at rest": "the flow is at rest" };
+    const r = summary.steady_residual;
+    if (summary.stop !== "steady") return stops[summary.stop] || summary.stop || "–";
+    if (!(r >= steady_residual_limit)) return `steady (R ${short_e(r)}, below 1e-4)`;
+    return `steady (at the single-precision floor, R ${short_e(r)})`;
+}
+
+// "4.9e-4": two digits, as the stop rule's words need.
+function short_e(value) {
+    return Number.isFinite(value) ? value.toExponential(1).replace("e+", "e") : "–";
+}
+
+// "0.178 (± 0.002: half the spread of its 10 cycles' periods)"; a steady
+// run has none, a time-accurate run without enough cycles says so.
 function strouhal_text(summary) {
     if (summary.unsteady == null) return "– (steady run)";
     if (summary.strouhal == null) return `none measured (${summary.cycles ?? 0} cycles)`;
-    return `${Number(summary.strouhal.toPrecision(3))} ± ${Number((summary.strouhal_uncertainty ?? 0).toPrecision(2))} (${summary.cycles} cycles)`;
+    const spread = Number((summary.strouhal_uncertainty ?? 0).toPrecision(2));
+    return `${Number(summary.strouhal.toPrecision(3))} (± ${spread}: half the spread of its ${summary.cycles} cycles' periods, not its accuracy)`;
+}
+
+// How far St moves with the mesh, from the validation page's grid study of
+// the cylinder (docs/validation.md, "The vortex street").
+const strouhal_bands = {
+    0: "The validation's grid study has no coarse-mesh runs: with a body a few node spacings across, expect St far from the converged one.",
+    1: "On the validation cylinder at Re_D 60 to 150, St rose by 18% to 46% from the standard mesh to the fine one: read this St as well below the converged one.",
+    2: "On the validation cylinder at Re_D 100, the fine mesh's St is 3.7% below the confined reference and moves 4% on a mesh twice as fine.",
+};
+
+function strouhal_band(mesh_choice) {
+    return strouhal_bands[mesh_choice] || "The validation's grid study covers the named meshes only.";
 }
 
 function show_links(id, picture_name, summary) {
@@ -165,7 +195,7 @@ export function show_results(record) {
     view.flow = null;
     view.ranges = {};
     show_warnings(document.getElementById("warnings"), summary.warnings || record.warnings);
-    show_numbers(summary);
+    show_numbers(summary, Number(record.answers?.mesh_choice));
     show_links(record.id, record.picture, summary);
     show_animation(record.id, summary.frames);
     set_text("probe", "Move the pointer over the picture to read the flow there.");

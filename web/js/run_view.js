@@ -8,6 +8,7 @@ import { plot } from "./plot.js";
 import { hide_results, show_results } from "./results.js";
 import { command_line, is_unsteady } from "./settings.js";
 import { follow_forces, stop_forces } from "./forces_plot.js";
+import { keep_watched } from "./keep.js";
 
 const settled_change = 2e-6;  // the program's threshold for a quiet iteration
 const steady_residual = 1e-4;  // and for a steady one, in U^2/c
@@ -16,6 +17,9 @@ const steady_residual = 1e-4;  // and for a steady one, in U^2/c
 const redraw_interval_ms = 250;
 
 const $ = (id) => document.getElementById(id);
+
+// How a shell names the program, once the server has said.
+let program = "veltaro";
 
 // started, ended: the run's own start and end (ms since 1970) from its record.
 const watched = { id: null, source: null, status: null, unsteady: false, history: [], started: 0, ended: 0, clicked: 0, first_point_ms: null, timer: 0, redraw: 0, last_drawn: 0 };
@@ -63,7 +67,7 @@ function status_words(record) {
 // answers.txt: only the options it was posted with, the rest being the
 // program's defaults.
 function show_command(record) {
-    $("command_line").textContent = command_line(record.options);
+    $("command_line").textContent = command_line(record.options, program);
     const picture = record.picture || "picture.jpg";
     Object.assign($("command_picture"), { textContent: picture, href: api.file_url(record.id, picture), download: picture });
     $("command_answers").href = api.file_url(record.id, "answers.txt");
@@ -86,6 +90,7 @@ async function copy_command() {
 
 export function init_run_view() {
     $("command_copy").addEventListener("click", copy_command);
+    api.get_program().then((answer) => { program = answer.command || program; }).catch(() => {});
 }
 
 async function on_status(id, record) {
@@ -99,7 +104,8 @@ async function on_status(id, record) {
     $("cancel").disabled = final;
     // forces.csv exists once the first iteration is in (no fetch meets a 404).
     watched.unsteady = is_unsteady(record);
-    if (watched.unsteady && watched.history.length > 0) follow_forces(id, final);
+    if (watched.unsteady && watched.history.length > 0) follow_forces(id, final, record);
+    watched.record = record;
     const started = Date.parse(record.started || "");
     if (Number.isFinite(started) && !watched.started) {
         watched.started = started;
@@ -125,7 +131,7 @@ async function on_status(id, record) {
 function on_iteration(id, point) {
     if (watched.id !== id) return;
     watched.history.push(point);
-    if (watched.unsteady && watched.history.length === 1) follow_forces(id, false);
+    if (watched.unsteady && watched.history.length === 1) follow_forces(id, false, watched.record);
     if (watched.redraw) return;
     const wait = Math.max(0, watched.last_drawn + redraw_interval_ms - performance.now());
     watched.redraw = setTimeout(() => requestAnimationFrame(() => {
@@ -139,13 +145,29 @@ export function stop_watching() {
     stop_forces();
     clearInterval(watched.timer);
     clearTimeout(watched.redraw);
-    Object.assign(watched, { id: null, source: null, status: null, unsteady: false, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
+    Object.assign(watched, { id: null, source: null, status: null, record: null, unsteady: false, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
+}
+
+// No run was posted (its problems are under the answers): the status line
+// no longer speaks of the run before. why: in words.
+export function show_not_started(why) {
+    stop_watching();
+    keep_watched(null);
+    hide_results();
+    draw_history();
+    $("status").textContent = `not started: ${why}`;
+    $("status").dataset.status = "not started";
+    $("message").textContent = "";
+    $("progress").textContent = "";
+    $("command").hidden = true;
+    $("cancel").disabled = true;
 }
 
 // Watches one run from its start (a finished run's stream replays its
 // whole history, then its final status).
 export function watch(id, clicked = 0) {
     stop_watching();
+    keep_watched(id);
     watched.id = id;
     watched.clicked = clicked;
     hide_results();

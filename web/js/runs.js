@@ -1,26 +1,63 @@
 // The run store as a table (kept current by the store-wide event stream),
 // side-by-side comparison of ticked runs, and the sweeps' plots: a
 // Reynolds sweep's coefficients against Re_D, an angle sweep's polar. Every
-// run shows its settings; the coefficients are on D or on c, as chosen.
+// run shows its settings; the coefficients are on D or on c, as chosen, or
+// by shape: on c for a drawn airfoil, on D otherwise. A time-accurate run
+// shows its mean drag, its amplitudes and St, not its last step's forces.
 
 import { file_url, is_final } from "./api.js";
-import { element, format_date, format_e } from "./format.js";
+import { asks_again, element, format_date, format_e } from "./format.js";
 import { plot } from "./plot.js";
 import { render_polar } from "./polar.js";
+import { stop_text } from "./results.js";
 import { airfoil_text, is_unsteady, settings_rows, settings_text } from "./settings.js";
 
 const mesh_names = { 0: "coarse", 1: "standard", 2: "fine" };
 const basis_key = "veltaro.basis";
 
 // One state object for the view.
-const view = { runs: [], rows: new Map(), ticked: new Set(), sweep: "", actions: null, basis: "D" };
+const view = { runs: [], rows: new Map(), ticked: new Set(), sweep: "", wanted: "", actions: null, basis: "auto" };
 
-// The summary's names of the coefficients on the chosen basis, and their
-// labels.
-function coefficients() {
-    return view.basis === "c"
+// "D" or "c": the basis the coefficients of runs are shown on, by the
+// choice or, by shape, c when every one of them is a drawn airfoil.
+function basis_of(runs) {
+    if (view.basis !== "auto") return view.basis;
+    return runs.length > 0 && runs.every((r) => r.airfoil) ? "c" : "D";
+}
+
+// The summary's names of the coefficients on a basis, and their labels.
+function coefficients(basis) {
+    return basis === "c"
         ? { drag: "drag_coefficient_chord", lift: "lift_coefficient_chord", drag_label: "C_D,c", lift_label: "C_L,c", on: "on c" }
         : { drag: "drag_coefficient", lift: "lift_coefficient", drag_label: "C_D", lift_label: "C_L", on: "on D" };
+}
+
+// A time-accurate run's measure on the basis: the summary's are on D, and
+// on c they are the same forces over c instead of D.
+function on_basis(record, name, basis) {
+    const value = result_of(record, name);
+    if (basis === "D" || value == null) return value;
+    return (value * result_of(record, "frontal_height")) / result_of(record, "chord");
+}
+
+// The drag and lift cells: C_D and C_L, or, for a time-accurate run, the
+// mean C_D with its amplitude and the C_L amplitude with St.
+function coefficient_cells(record) {
+    const basis = basis_of([record]);
+    const { drag, lift, on } = coefficients(basis);
+    // By shape, each cell says which basis it is on.
+    const cell = (text) => {
+        const item = element("span", text);
+        if (view.basis === "auto") item.append(element("span", ` ${on}`, { class: "basis" }));
+        return item;
+    };
+    if (!is_unsteady(record) || result_of(record, "mean_drag_coefficient") == null) {
+        return [cell(format_e(result_of(record, drag))), cell(format_e(result_of(record, lift)))];
+    }
+    const short = (value) => Number(value.toPrecision(3));
+    const strouhal = result_of(record, "strouhal");
+    return [cell(`mean ${short(on_basis(record, "mean_drag_coefficient", basis))} ± ${short(on_basis(record, "drag_coefficient_amplitude", basis))}`),
+        cell(`± ${short(on_basis(record, "lift_coefficient_amplitude", basis))}, St ${short(strouhal)}`)];
 }
 
 // A record carries the answers as posted (strings) and its summary's
@@ -39,19 +76,10 @@ function button(text, handler, title = "", label = "") {
     return item;
 }
 
-// A button that asks again before it deletes: the first click only
-// changes its label for a few seconds.
-function confirmed_button(text, handler, title, label) {
-    const item = button(text, () => {
-        if (item.dataset.armed) return handler();
-        item.dataset.armed = "yes";
-        item.textContent = "Really delete?";
-        setTimeout(() => {
-            delete item.dataset.armed;
-            item.textContent = text;
-        }, 3000);
-    }, title, label);
-    return item;
+// A button that asks again before it acts: the first click only changes
+// its label for a few seconds.
+function confirmed_button(text, question, handler, title, label) {
+    return asks_again(element("button", text, { type: "button", title, "aria-label": label }), question, handler);
 }
 
 function status_text(record) {
@@ -71,14 +99,12 @@ function row(record) {
     const thumbnail = picture ? element("img", "", { src: file_url(record.id, picture), alt: "", class: "thumbnail", loading: "lazy" }) : placeholder();
     // A picture the browser cannot show gets words, not a broken image.
     thumbnail.addEventListener("error", () => thumbnail.replaceWith(placeholder()));
-    const { drag, lift } = coefficients();
     const cells = [
         tick, thumbnail, element("span", status_text(record), { class: `state ${record.status}` }),
         element("span", String(answer_of(record, "reynolds_number") ?? "–")),
         element("span", mesh_names[answer_of(record, "mesh_choice")] ?? String(answer_of(record, "mesh_choice") ?? "–")),
         element("span", settings_text(record), { class: "options" }),
-        element("span", format_e(result_of(record, drag))),
-        element("span", format_e(result_of(record, lift))),
+        ...coefficient_cells(record),
         element("span", record.sweep || ""),
         element("span", format_date(record.created)),
     ];
@@ -87,8 +113,8 @@ function row(record) {
         button("Open", () => view.actions.open(record), "Show this run's progress and results, and load its picture and answers", `Open run ${record.id}`),
         button("Re-run", () => view.actions.rerun(record), "Load its picture and answers into the form", `Re-run run ${record.id}`),
         is_final(record.status)
-            ? confirmed_button("Delete", () => view.actions.remove(record), "Delete this run and its files", `Delete run ${record.id}`)
-            : button("Cancel", () => view.actions.remove(record), "Cancel this run", `Cancel run ${record.id}`),
+            ? confirmed_button("Delete", "Really delete?", () => view.actions.remove(record), "Delete this run and its files", `Delete run ${record.id}`)
+            : confirmed_button("Cancel", "Really cancel?", () => view.actions.remove(record), "Cancel this run", `Cancel run ${record.id}`),
     );
     cells.push(actions);
     const line = element("tr", "", { "data-id": record.id });
@@ -112,15 +138,21 @@ function render_comparison() {
     const keys = [["Re", (r) => answer_of(r, "reynolds_number")], ["Re_D", (r) => format_e(result_of(r, "reynolds_frontal"))],
         ["C_D", (r) => format_e(result_of(r, "drag_coefficient"))], ["C_L", (r) => format_e(result_of(r, "lift_coefficient"))],
         ["C_D,c", (r) => format_e(result_of(r, "drag_coefficient_chord"))], ["C_L,c", (r) => format_e(result_of(r, "lift_coefficient_chord"))],
+        ["Mean C_D", (r) => format_e(result_of(r, "mean_drag_coefficient"))],
+        ["C_D amplitude", (r) => format_e(result_of(r, "drag_coefficient_amplitude"))],
+        ["C_L amplitude", (r) => format_e(result_of(r, "lift_coefficient_amplitude"))],
+        ["St", (r) => format_e(result_of(r, "strouhal"))],
         ["Mesh", (r) => mesh_names[answer_of(r, "mesh_choice")]],
-        ["Iterations", (r) => r.iterations], ["Stopped", (r) => result_of(r, "stop")],
+        ["Iterations", (r) => r.iterations], ["Stopped", (r) => (r.results ? stop_text(r.results) : "–")],
         ["R [U²/c]", (r) => format_e(result_of(r, "steady_residual"))], ["Status", (r) => r.status]];
     box.replaceChildren(...chosen.map((record) => {
         const card = element("figure", "", { class: "compare-card" });
         if (record.status === "done") card.append(element("img", "", { src: file_url(record.id, "velocity.jpg"), alt: `speed of run ${record.id}` }));
         const table = element("table");
         const rows = keys.map(([name, get]) => [name, get(record)]);
-        rows.splice(7, 0, ...settings_rows(record));
+        // A steady run has no time-accurate measures to compare.
+        if (!chosen.some(is_unsteady)) rows.splice(6, 4);
+        rows.splice(rows.findIndex(([name]) => name === "Mesh") + 1, 0, ...settings_rows(record));
         for (const [name, value] of rows) {
             const line = element("tr");
             line.append(element("th", name), element("td", String(value ?? "–")));
@@ -162,10 +194,11 @@ function render_strouhal_sweep(runs) {
 
 function render_reynolds_sweep(runs) {
     if (runs.length > 0 && runs.every(is_unsteady)) return render_strouhal_sweep(runs);
-    const { drag, lift, drag_label, lift_label } = coefficients();
+    const basis = basis_of(runs);
+    const { drag, lift, drag_label, lift_label } = coefficients(basis);
     // A sweep of a drawn airfoil plots the chord's coefficients too.
     const names = [[drag, drag_label, "#c0392b"], [lift, lift_label, "#2471a3"]];
-    if (view.basis === "D" && runs.some((r) => r.airfoil)) {
+    if (basis === "D" && runs.some((r) => r.airfoil)) {
         names.push(["drag_coefficient_chord", "C_D,c", "#e67e22"], ["lift_coefficient_chord", "C_L,c", "#17a589"]);
     }
     const done = runs.filter((r) => r.status === "done" && Number.isFinite(result_of(r, "reynolds_frontal")))
@@ -184,6 +217,7 @@ function render_reynolds_sweep(runs) {
 function render_sweep() {
     const select = document.getElementById("sweep_select");
     const labels = sweeps();
+    if (labels.includes(view.wanted)) [view.sweep, view.wanted] = [view.wanted, ""];
     if (!labels.includes(view.sweep)) view.sweep = labels[0] || "";
     select.replaceChildren(...(labels.length ? labels : [""]).map((label) => element("option", label || "no sweep yet", { value: label })));
     select.value = view.sweep;
@@ -192,22 +226,24 @@ function render_sweep() {
     document.getElementById("sweep_figure").hidden = labels.length === 0 || polar;
     document.getElementById("polar_figure").hidden = !polar;
     if (!polar) return render_reynolds_sweep(runs);
-    render_polar(runs, view.basis);
+    render_polar(runs, basis_of(runs));
     const first = runs[0];
     document.getElementById("polar_caption").textContent =
-        `${airfoil_text(first).replace(/ at .*$/, "")} at Re ${answer_of(first, "reynolds_number")}, coefficients ${coefficients().on}; ${shared_settings(runs)}.`;
+        `${airfoil_text(first).replace(/ at .*$/, "")} at Re ${answer_of(first, "reynolds_number")}, coefficients ${coefficients(basis_of(runs)).on}; ${shared_settings(runs)}.`;
 }
 
+// By shape, each cell says which basis it is on.
 function render_basis() {
-    const { drag_label, lift_label, on } = coefficients();
-    document.getElementById("drag_column").textContent = `${drag_label} (${on})`;
-    document.getElementById("lift_column").textContent = `${lift_label} (${on})`;
+    const { drag_label, lift_label, on } = coefficients(view.basis === "auto" ? "D" : view.basis);
+    const own = view.basis === "auto";
+    document.getElementById("drag_column").textContent = own ? "C_D" : `${drag_label} (${on})`;
+    document.getElementById("lift_column").textContent = own ? "C_L" : `${lift_label} (${on})`;
 }
 
 export function init_runs(actions) {
     view.actions = actions;
     const basis = document.getElementById("coefficient_basis");
-    basis.value = localStorage.getItem(basis_key) === "c" ? "c" : "D";
+    basis.value = ["D", "c"].includes(localStorage.getItem(basis_key)) ? localStorage.getItem(basis_key) : "auto";
     basis.addEventListener("change", () => set_basis(basis.value));
     set_basis(basis.value);
     document.getElementById("sweep_select").addEventListener("change", (event) => {
@@ -216,9 +252,9 @@ export function init_runs(actions) {
     });
 }
 
-// "D" or "c": the coefficients the list and the plots show.
+// "D", "c" or "auto" (by shape): the coefficients the list and the plots show.
 export function set_basis(basis) {
-    view.basis = basis === "c" ? "c" : "D";
+    view.basis = ["D", "c"].includes(basis) ? basis : "auto";
     document.getElementById("coefficient_basis").value = view.basis;
     localStorage.setItem(basis_key, view.basis);
     render_basis();
@@ -226,8 +262,9 @@ export function set_basis(basis) {
     if (view.runs.length) render_runs(view.runs);
 }
 
+// label: a sweep just queued, shown as soon as the list holds its runs.
 export function show_sweep(label) {
-    view.sweep = label;
+    view.wanted = label;
     render_sweep();
 }
 

@@ -15,6 +15,32 @@ export const program_options = [
     { name: "unsteady", label: "Flow (T in s)", fallback: "steady" },
 ];
 
+// The method the validation page recommends for results to trust, which
+// the page starts with: one line per option (its form field and value).
+export const recommended = {
+    solid_nodes: "outline",
+    advection: "second-order",
+    stop_rule: "steady",
+    pressure_solver: "fft",
+};
+
+// The options a run takes: a time-accurate run has no stop rule.
+function options_taken(in_force) {
+    return program_options.filter(({ name }) => name !== "stop_rule" || in_force.unsteady === "steady");
+}
+
+// True when a run's options in force are the recommended ones.
+export function is_validated(record) {
+    const in_force = options_in_force(record);
+    return options_taken(in_force).every(({ name }) => !(name in recommended) || in_force[name] === recommended[name]);
+}
+
+// "--solid-nodes=outline --advection=second-order ...": the recommended
+// options on the command line.
+export function recommended_options() {
+    return Object.entries(recommended).map(([name, value]) => `--${name.replaceAll("_", "-")}=${value}`).join(" ");
+}
+
 // True for a time-accurate run.
 export function is_unsteady(record) {
     return options_in_force(record).unsteady !== "steady";
@@ -37,22 +63,32 @@ export function airfoil_text(record) {
 // [label, value] of every setting, for a table.
 export function settings_rows(record) {
     const in_force = options_in_force(record);
-    const rows = program_options.map(({ name, label }) => [label, in_force[name]]);
+    const rows = options_taken(in_force).map(({ name, label }) => [label, in_force[name]]);
     const airfoil = airfoil_text(record);
     return airfoil ? [...rows, ["Airfoil", airfoil]] : rows;
 }
 
-// "covered, steady, fft; NACA 0012 at 8°": the settings on one line.
+// The method in a word: "validated" for the recommended options (a
+// time-accurate run's with its flow time), else the options in force:
+// "covered, steady, fft, first-order, steady" (the last the flow).
+export function method_text(record) {
+    const in_force = options_in_force(record);
+    const flow = in_force.unsteady !== "steady" ? `unsteady to ${in_force.unsteady} s` : "steady";
+    if (is_validated(record)) return flow === "steady" ? "validated" : `validated, ${flow}`;
+    return options_taken(in_force).map(({ name }) => (name === "unsteady" ? flow : in_force[name])).join(", ");
+}
+
+// "validated; NACA 0012 at 8°": the settings on one line.
 export function settings_text(record) {
-    const options = Object.values(options_in_force(record)).join(", ");
     const airfoil = airfoil_text(record);
-    return airfoil ? `${options}; ${airfoil}` : options;
+    return airfoil ? `${method_text(record)}; ${airfoil}` : method_text(record);
 }
 
 // "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt": the run
-// again, from its options as posted.
-export function command_line(options = {}) {
+// again, from its options as posted; program: how a shell names the
+// program (GET /api/program), the bare name until the server said.
+export function command_line(options = {}, program = "veltaro") {
     const given = program_options.filter(({ name }) => options[name])
         .map(({ name }) => `--${name.replaceAll("_", "-")}=${options[name]}`);
-    return ["veltaro", ...given, "< answers.txt"].join(" ");
+    return [program, ...given, "< answers.txt"].join(" ");
 }
