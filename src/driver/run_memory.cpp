@@ -13,7 +13,7 @@ namespace {
 
 // Fitted to the peak resident size of runs on meshes of 50 to 800 nodes
 // across, in tunnels twice and four times as long as high (docs/method.md,
-// "Memory"), a little above every one measured.
+// section 12), a little above every one measured.
 constexpr double fixed_bytes = 16e6;               // the program, its libraries and buffers
 constexpr double field_bytes_per_node = 80.0;      // fields, work arrays, masks, outputs
 constexpr double second_order_bytes_per_node = 8.0;  // its slopes and stages, less the moved nodes

@@ -1,8 +1,8 @@
 // What a run's memory will be, estimated from its mesh and options before
 // anything is allocated, against what the machine has available: a mesh too
 // large is refused at once, in one line, rather than after minutes of
-// allocation or by the kernel's out-of-memory killer. docs/method.md
-// ("Memory") gives the measurements the estimate is fitted to.
+// allocation or by the kernel's out-of-memory killer. docs/method.md,
+// section 12, gives the measurements the estimate is fitted to.
 #pragma once
 
 #include <cstdint>

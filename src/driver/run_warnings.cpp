@@ -73,7 +73,7 @@ maybe_warning not_steady(const run_setup& setup, const loop_result& loop) {
 }
 
 // The steady rule also stops a run whose velocities change by no more than
-// their rounding (steady_residual.h). R is then what single precision
+// their rounding (analysis/steady_residual.h). R is then what single precision
 // allows, 4 ulp of the largest speed per time step, which a small time step
 // (a fine mesh, a slow viscous flow) makes large; a drift that slow cannot
 // be seen from one iteration to the next, only over many.
