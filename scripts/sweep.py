@@ -23,6 +23,8 @@ and may go on with any of these, each once, in any order:
   stop_rule        passed on as --stop-rule=VALUE, quiet, steady or limit
   pressure_solver  passed on as --pressure-solver=VALUE, lu or fft
   advection        passed on as --advection=VALUE, first-order or second-order
+  courant          passed on as --courant=VALUE, the time step's Courant number
+                   (a number above 0 and at most 1)
   unsteady         passed on as --unsteady=VALUE, a flow time in seconds (a
                    positive number) for a time-accurate run; its stop_rule
                    must be empty or limit
@@ -75,7 +77,7 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
                  "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order")}
-OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady", "frames", "frames_vtk")
+OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("courant", "unsteady", "frames", "frames_vtk")
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")
 USAGE = """usage: scripts/sweep.sh CASES.csv OUTDIR [-j N]
@@ -144,7 +146,20 @@ def _row_problems(where, fields, columns):
         value = fields.get(column, "")
         if value and value not in allowed:
             problems.append(f"{where}: {column} '{value}' is not one of {', '.join(allowed)}")
-    return problems + _unsteady_problems(where, fields) + _frames_problems(where, fields)
+    return (problems + _courant_problems(where, fields) + _unsteady_problems(where, fields)
+            + _frames_problems(where, fields))
+
+
+def _courant_problems(where, fields):
+    """The courant column: a number above 0 and at most 1, as the program takes it."""
+    value = fields.get("courant", "")
+    try:
+        courant = float(value) if value else 0.5
+    except ValueError:
+        courant = math.nan
+    if not 0 < courant <= 1:
+        return [f"{where}: courant '{value}' is not a number above 0 and at most 1"]
+    return []
 
 
 def _unsteady_problems(where, fields):
@@ -222,6 +237,8 @@ def read_cases(path):
         if fields.get("inlet_velocity"):
             answers.append(fields["inlet_velocity"])
         options = [f"--{c.replace('_', '-')}={fields[c]}" for c in OPTION_VALUES if fields.get(c)]
+        if fields.get("courant"):
+            options.append(f"--courant={fields['courant']}")
         if fields.get("unsteady"):
             options.append(f"--unsteady={fields['unsteady']}")
         if fields.get("frames"):

@@ -19,7 +19,8 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
-               [--advection=ORDER] [--unsteady=T [--frames=N] [--frames-vtk]] < answers
+               [--advection=ORDER] [--courant=C] [--unsteady=T [--frames=N] [--frames-vtk]]
+               < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -48,6 +49,9 @@ Options (each default is the method of earlier results):
                        tridiagonal solves, the same pressure about four times faster
   --advection=ORDER    first-order (default): upwind, numerically viscous on coarse meshes;
                        second-order: limited upwind slopes, a longer, truer wake
+  --courant=C          the time step's Courant number, dt = C dx / (largest speed): above
+                       0 and at most 1 (default 0.1); a larger step takes fewer iterations
+                       but moves the answer a little (docs/method.md, section 3)
   --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
                        limit), for flows that shed vortices: the Strouhal number and the
                        forces in time (forces.csv); it takes no stop rule
@@ -158,8 +162,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
                     forms(pressure_solver_option) + ", " + forms(advection_option) +
-                    ", --unsteady=T, --frames=N and --frames-vtk, and asks its questions on "
-                    "standard input (veltaro < answers.txt).");
+                    ", --courant=C, --unsteady=T, --frames=N and --frames-vtk, and asks its "
+                    "questions on standard input (veltaro < answers.txt).");
 }
 
 constexpr std::string_view unsteady_name = "--unsteady";
@@ -190,6 +194,39 @@ bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
         refuse_flow_time(value);
     }
     end_time = time;
+    return true;
+}
+
+constexpr std::string_view courant_name = "--courant";
+
+[[noreturn]] void refuse_courant(std::string_view value) {
+    throw run_error("The Courant number \"" + std::string(value) +
+                    "\" of --courant is not a number above 0 and at most 1; give one such as "
+                    "--courant=0.4.");
+}
+
+// --courant=C, 0 < C <= 1, read as a double: 0.1 is then the very number
+// of the default rule, and gives its bits. Returns false when the argument
+// is another one.
+bool read_courant(std::string_view argument, double& courant) {
+    if (!argument.starts_with(courant_name)) return false;
+    const std::string_view rest = argument.substr(courant_name.size());
+    if (rest.empty()) {
+        throw run_error(
+            "The option --courant needs a value: the time step's Courant number, "
+            "above 0 and at most 1, such as --courant=0.4.");
+    }
+    if (rest.front() != '=') return false;
+    const std::string value(rest.substr(1));
+    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front()))) {
+        refuse_courant(value);
+    }
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (end != value.c_str() + value.size() || !(number > 0.0 && number <= max_courant)) {
+        refuse_courant(value);
+    }
+    courant = number;
     return true;
 }
 
@@ -244,7 +281,8 @@ run_options read_options(int argc, const char* const* argv) {
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
             read_option(argument, pressure_solver_option, options.pressure_solver) ||
             read_option(argument, advection_option, options.advection) ||
-            read_unsteady(argument, options.unsteady) || read_frames(argument, options.frames)) {
+            read_unsteady(argument, options.unsteady) || read_frames(argument, options.frames) ||
+            read_courant(argument, options.courant)) {
             continue;
         }
         if (argument == "--frames-vtk") {

@@ -17,6 +17,7 @@
 #include "field/flow_field.h"
 #include "field/ghost_nodes.h"
 #include "field/run_parameters.h"
+#include "field/set_dt.h"
 #include "solver/solver_workspace.h"
 
 namespace veltaro {
@@ -61,6 +62,7 @@ struct loop_settings {
     start_up_tilt tilt = {};  // none unless a time-accurate run with a body
     force_history* history = nullptr;  // records the forces of every iteration
     frame_capture* frames = nullptr;  // the animation's, for a time-accurate run
+    double courant = default_courant;  // of the time step (set_dt)
 };
 
 struct loop_result {

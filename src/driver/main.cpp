@@ -104,9 +104,14 @@ int run(const run_options& options) {
                                   *options.unsteady},
                        masks, field.nx, field.ny);
     }
-    const loop_settings settings{setup.answers.max_iterations, options.stop, &masks.ghosts,
-                                 options.unsteady, start_up_tilt_of(setup), &history,
-                                 frames ? &*frames : nullptr};
+    loop_settings settings{setup.answers.max_iterations,
+                           options.stop,
+                           &masks.ghosts,
+                           options.unsteady,
+                           start_up_tilt_of(setup),
+                           &history,
+                           frames ? &*frames : nullptr};
+    settings.courant = options.courant;
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 

@@ -10,6 +10,7 @@
 #include "driver/run_setup.h"
 #include "driver/stop_rule.h"
 #include "field/run_parameters.h"
+#include "field/set_dt.h"
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
 #include "solver/advection_scheme.h"
@@ -31,6 +32,8 @@ struct run_options {
     // the frames as a ParaView series too. Both only with --unsteady.
     std::optional<int> frames = std::nullopt;
     bool frames_vtk = false;
+    // --courant=C: the time step's Courant number, 0 < C <= 1.
+    double courant = default_courant;
 };
 
 struct run_setup {

@@ -68,7 +68,8 @@ json to_json(const run_summary& s) {
                 {"lift_coefficient_amplitude", number(s.lift_coefficient_amplitude)},
                 {"advection", s.advection},
                 {"frames", s.frames ? json(*s.frames) : json(nullptr)},
-                {"frames_vtk", s.frames_vtk ? json(*s.frames_vtk) : json(nullptr)}};
+                {"frames_vtk", s.frames_vtk ? json(*s.frames_vtk) : json(nullptr)},
+                {"courant", number(s.courant)}};
 }
 
 }  // namespace

@@ -75,6 +75,8 @@ struct run_summary {
     // steady run.
     std::optional<int> frames;
     std::optional<bool> frames_vtk;
+    // The time step's Courant number (--courant).
+    double courant = 0.1;
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

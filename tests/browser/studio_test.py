@@ -212,6 +212,7 @@ class FormTest(StudioTest):
             ("reynolds_number", "", "The Reynolds number is empty.", "#run"),
             ("tunnel_length", "four", 'The tunnel length is not a number: "four".', "#run"),
             ("max_iterations", "2.5", "The maximum number of iterations must be a whole number.", "#run"),
+            ("courant", "1.5", "The Courant number must be a number above 0 and at most 1.", "#run"),
             ("max_iterations", "3000000000", "The maximum number of iterations must be a whole number from -2147483648 to 2147483647.", "#run"),
             ("sweep_values", "10, -5", "With -5: The Reynolds number must not be negative: it gives a negative inlet velocity.", "#sweep_run")):
             with self.subTest(field=field, value=value):
@@ -232,6 +233,8 @@ class FormTest(StudioTest):
             ({"solid_nodes": "covered", "stop_rule": "limit"}, False, {},
              {"solid_nodes": "covered", "stop_rule": "limit", "pressure_solver": "fft"},
              "veltaro --solid-nodes=covered --stop-rule=limit --pressure-solver=fft < answers.txt"),
+            ({"courant": "0.4"}, False, {}, {**page, "courant": "0.4"},
+             "veltaro --stop-rule=steady --pressure-solver=fft --courant=0.4 < answers.txt"),
             # The program's defaults are not sent, nor written on its command line.
             ({"stop_rule": "quiet", "pressure_solver": "lu"}, False, {}, {}, "veltaro < answers.txt")):
             with self.subTest(fields=fields):

@@ -140,6 +140,10 @@ export function check_answers(overrides = {}) {
         if (!(name in overrides)) input(name).setAttribute("aria-invalid", problem ? "true" : "false");
         if (problem) problems.push(problem);
     }
+    const courant = text_of("courant", overrides);
+    const courant_bad = !(Number(courant) > 0 && Number(courant) <= 1) || courant === "";
+    input("courant").setAttribute("aria-invalid", courant_bad ? "true" : "false");
+    if (courant_bad) problems.push("The Courant number must be a number above 0 and at most 1.");
     if (flow_is_unsteady() && !(number_of("unsteady") > 0 && Number.isFinite(number_of("unsteady")))) {
         problems.push("The flow time T of an unsteady run must be a positive number of seconds.");
     }
