@@ -23,6 +23,7 @@ and may go on with any of these, each once, in any order:
   stop_rule        passed on as --stop-rule=VALUE, quiet, steady or limit
   pressure_solver  passed on as --pressure-solver=VALUE, lu or fft
   advection        passed on as --advection=VALUE, first-order or second-order
+  projection       passed on as --projection=VALUE, nodes or faces
   courant          passed on as --courant=VALUE, the time step's Courant number
                    (a number above 0 and at most 1)
   unsteady         passed on as --unsteady=VALUE, a flow time in seconds (a
@@ -76,7 +77,8 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # The values the program takes for its options, in the order its command
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
-                 "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order")}
+                 "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order"),
+                 "projection": ("nodes", "faces")}
 OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("courant", "unsteady", "frames", "frames_vtk")
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")

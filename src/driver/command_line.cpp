@@ -19,8 +19,8 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
-               [--advection=ORDER] [--courant=C] [--unsteady=T [--frames=N] [--frames-vtk]]
-               < answers
+               [--advection=ORDER] [--projection=SCHEME] [--courant=C]
+               [--unsteady=T [--frames=N] [--frames-vtk]] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
 Computes the steady, slow, incompressible 2D flow through a tunnel around an
@@ -49,6 +49,11 @@ Options (each default is the method of earlier results):
                        tridiagonal solves, the same pressure about four times faster
   --advection=ORDER    first-order (default): upwind, numerically viscous on coarse meshes;
                        second-order: limited upwind slopes, a longer, truer wake
+  --projection=SCHEME  nodes (default): the node velocities are made divergence-free, to
+                       within a remainder that moves the answer with the time step; faces:
+                       the velocities on the faces between nodes, exactly divergence-free,
+                       whose steady answer does not move with it; they carry the flow in
+                       the second-order advection (the first-order one keeps the nodes')
   --courant=C          the time step's Courant number, dt = C dx / (largest speed): above
                        0 and at most 1 (default 0.1); a larger step takes fewer iterations
                        but moves the answer a little (docs/method.md, section 3)
@@ -111,6 +116,8 @@ constexpr option<stop_rule, 3> stop_rule_option{
 constexpr option<advection_scheme, 2> advection_option{
     "--advection", {advection_scheme::first_order, advection_scheme::second_order},
     advection_scheme_name};
+constexpr option<projection_scheme, 2> projection_option{
+    "--projection", {projection_scheme::nodes, projection_scheme::faces}, projection_scheme_name};
 constexpr option<pressure_solver_kind, 2> pressure_solver_option{
     "--pressure-solver", {pressure_solver_kind::lu, pressure_solver_kind::fft},
     pressure_solver_name};
@@ -161,7 +168,8 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
     throw run_error("Unknown argument \"" + std::string(argument) +
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
-                    forms(pressure_solver_option) + ", " + forms(advection_option) +
+                    forms(pressure_solver_option) + ", " + forms(advection_option) + ", " +
+                    forms(projection_option) +
                     ", --courant=C, --unsteady=T, --frames=N and --frames-vtk, and asks its "
                     "questions on standard input (veltaro < answers.txt).");
 }
@@ -281,6 +289,7 @@ run_options read_options(int argc, const char* const* argv) {
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
             read_option(argument, pressure_solver_option, options.pressure_solver) ||
             read_option(argument, advection_option, options.advection) ||
+            read_option(argument, projection_option, options.projection) ||
             read_unsteady(argument, options.unsteady) || read_frames(argument, options.frames) ||
             read_courant(argument, options.courant)) {
             continue;

@@ -8,6 +8,7 @@
 #include "common/text_format.h"
 #include "field/boundary_conditions.h"
 #include "field/set_dt.h"
+#include "solver/face_projection_step.h"
 #include "solver/laplacian.h"
 #include "solver/momentum_equation.h"
 #include "solver/pressure_equation.h"
@@ -49,6 +50,10 @@ double relative_change(float now, float before) {
 void advance_one_iteration(flow_field& field, const run_parameters& params,
                            const int_grid& solid_nodes, solver_workspace& workspace, float dt,
                            const ghost_nodes* ghosts, bool hold_body) {
+    if (workspace.faces) {
+        advance_with_faces(field, params, solid_nodes, workspace, dt, ghosts, hold_body);
+        return;
+    }
     advect_velocity(field, dt, solid_nodes, workspace);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.

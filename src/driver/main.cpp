@@ -92,6 +92,9 @@ int run(const run_options& options) {
     initial_conditions(field, params.inlet_velocity);
     solver_workspace workspace =
         make_solver_workspace(field, options.pressure_solver, options.advection);
+    if (options.projection == projection_scheme::faces) {
+        workspace.faces = make_face_projection(field, params.inlet_velocity);
+    }
     steady_monitor monitor(field.nx, field.ny, residual_unit(setup));
 
     // 3. The iteration loop, once it is sure that its results can be kept.

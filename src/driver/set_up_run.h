@@ -14,6 +14,7 @@
 #include "geometry/covered_nodes.h"
 #include "geometry/obstacle_masks.h"
 #include "solver/advection_scheme.h"
+#include "solver/projection_scheme.h"
 #include "solver/pressure_solve.h"
 
 namespace veltaro {
@@ -32,6 +33,7 @@ struct run_options {
     // the frames as a ParaView series too. Both only with --unsteady.
     std::optional<int> frames = std::nullopt;
     bool frames_vtk = false;
+    projection_scheme projection = projection_scheme::nodes;
     // --courant=C: the time step's Courant number, 0 < C <= 1.
     double courant = default_courant;
 };

@@ -81,6 +81,7 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.advection = advection_scheme_name(setup.options.advection);
     if (setup.options.unsteady) add_shedding(summary, setup, loop, shedding);
     summary.courant = setup.options.courant;
+    summary.projection = projection_scheme_name(setup.options.projection);
     return summary;
 }
 

@@ -77,6 +77,8 @@ struct run_summary {
     std::optional<bool> frames_vtk;
     // The time step's Courant number (--courant).
     double courant = 0.1;
+    // The projection in force (--projection), by its option value.
+    std::string projection = "nodes";
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

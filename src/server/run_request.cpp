@@ -28,6 +28,7 @@ constexpr std::array option_fields = {
     option_field{"stop_rule", "--stop-rule", {"quiet", "steady", "limit"}},
     option_field{"pressure_solver", "--pressure-solver", {"lu", "fft"}},
     option_field{"advection", "--advection", {"first-order", "second-order"}},
+    option_field{"projection", "--projection", {"nodes", "faces"}},
 };
 
 constexpr std::size_t sweep_limit = 200;

@@ -233,8 +233,8 @@ class FormTest(StudioTest):
             ({"solid_nodes": "covered", "stop_rule": "limit"}, False, {},
              {"solid_nodes": "covered", "stop_rule": "limit", "pressure_solver": "fft"},
              "veltaro --solid-nodes=covered --stop-rule=limit --pressure-solver=fft < answers.txt"),
-            ({"courant": "0.4"}, False, {}, {**page, "courant": "0.4"},
-             "veltaro --stop-rule=steady --pressure-solver=fft --courant=0.4 < answers.txt"),
+            ({"courant": "0.4", "projection": "faces"}, False, {}, {**page, "courant": "0.4", "projection": "faces"},
+             "veltaro --stop-rule=steady --pressure-solver=fft --projection=faces --courant=0.4 < answers.txt"),
             # The program's defaults are not sent, nor written on its command line.
             ({"stop_rule": "quiet", "pressure_solver": "lu"}, False, {}, {}, "veltaro < answers.txt")):
             with self.subTest(fields=fields):

@@ -33,6 +33,7 @@ const std::map<std::string, std::string> takes = {
     {"--advection", "--advection=first-order (the default) or --advection=second-order.\n"},
     {"--stop-rule", "--stop-rule=quiet (the default), --stop-rule=steady or --stop-rule=limit.\n"},
     {"--pressure-solver", "--pressure-solver=lu (the default) or --pressure-solver=fft.\n"},
+    {"--projection", "--projection=nodes (the default) or --projection=faces.\n"},
     {"--unsteady", "the flow time in seconds, a positive number such as --unsteady=8.\n"},
     {"--courant",
      "the time step's Courant number, above 0 and at most 1, such as "
@@ -51,9 +52,9 @@ std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
-           "--pressure-solver=lu|fft, --advection=first-order|second-order, --courant=C, "
-           "--unsteady=T, --frames=N and --frames-vtk, and asks its questions on standard input "
-           "(veltaro < answers.txt).\n";
+           "--pressure-solver=lu|fft, --advection=first-order|second-order, "
+           "--projection=nodes|faces, --courant=C, --unsteady=T, --frames=N and --frames-vtk, and "
+           "asks its questions on standard input (veltaro < answers.txt).\n";
 }
 std::string not_a_flow_time(const std::string& value) {
     return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "
@@ -91,6 +92,9 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--stop-rule=converged", unknown_value("--stop-rule", "converged")},
         {"--pressure-solver=FFT", unknown_value("--pressure-solver", "FFT")},
         {"--pressure-solver", needs_value("--pressure-solver")},
+        {"--projection=staggered", unknown_value("--projection", "staggered")},
+        {"--projection=Faces", unknown_value("--projection", "Faces")},
+        {"--projection", needs_value("--projection")},
         {"--unsteady", needs_value("--unsteady")},
         {"--unsteady=8 --stop-rule=quiet", no_stop_rule("quiet")},
         {"--stop-rule=steady --unsteady=8", no_stop_rule("steady")},
@@ -99,8 +103,9 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--frames=12", needs_unsteady("--frames")},
         {"--frames-vtk", needs_unsteady("--frames-vtk")},
         {"--frames=12 --stop-rule=steady", needs_unsteady("--frames")},
-        {"--unsteady=1 --frames=0", "The frame count \"0\" of --frames is not a whole number from "
-                                    "1 to 10000; give one such as --frames=120.\n"},
+        {"--unsteady=1 --frames=0",
+         "The frame count \"0\" of --frames is not a whole number from "
+         "1 to 10000; give one such as --frames=120.\n"},
     };
     for (const std::string value : {"sampledx", "Covered", "", "Outline"})
         rows.push_back({"--solid-nodes=" + value, unknown_value("--solid-nodes", value)});
@@ -122,22 +127,26 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
 
 TEST(Options, TheChoiceReachesTheSummary) {
     // 5 iterations are too few to settle by any rule.
-    // The arguments; the solid nodes, stop rule, pressure solve, advection, stop and Courant
-    // number chosen.
+    // The arguments; the solid nodes, stop rule, pressure solve, advection, stop, Courant
+    // number and projection chosen.
     const std::pair<const char*, const char*> rows[] = {
-        {"", "sampled quiet lu first-order iteration limit 0.1"},
-        {"--solid-nodes=covered", "covered quiet lu first-order iteration limit 0.1"},
+        {"", "sampled quiet lu first-order iteration limit 0.1 nodes"},
+        {"--solid-nodes=covered", "covered quiet lu first-order iteration limit 0.1 nodes"},
         {"--solid-nodes=sampled --stop-rule=steady",
-         "sampled steady lu first-order iteration limit 0.1"},
+         "sampled steady lu first-order iteration limit 0.1 nodes"},
         {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered",
-         "covered limit fft first-order iteration limit 0.1"},
+         "covered limit fft first-order iteration limit 0.1 nodes"},
         {"--solid-nodes=outline --advection=second-order",
-         "outline quiet lu second-order iteration limit 0.1"},
-        {"--unsteady=100", "sampled limit lu first-order iteration limit 0.1"},
-        {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time 0.1"},
+         "outline quiet lu second-order iteration limit 0.1 nodes"},
+        {"--unsteady=100", "sampled limit lu first-order iteration limit 0.1 nodes"},
+        {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time 0.1 nodes"},
         {"--courant=0.45 --advection=second-order",
-         "sampled quiet lu second-order iteration limit 0.45"},
-        {"--courant=1", "sampled quiet lu first-order iteration limit 1.0"},
+         "sampled quiet lu second-order iteration limit 0.45 nodes"},
+        {"--courant=1", "sampled quiet lu first-order iteration limit 1.0 nodes"},
+        {"--projection=faces --advection=second-order --courant=0.45",
+         "sampled quiet lu second-order iteration limit 0.45 faces"},
+        {"--projection=faces --unsteady=0.01 --solid-nodes=outline",
+         "outline limit lu first-order flow time 0.1 faces"},
     };
     for (const auto& [arguments, expected] : rows) {
         SCOPED_TRACE(arguments);
@@ -147,7 +156,9 @@ TEST(Options, TheChoiceReachesTheSummary) {
         std::string chosen;
         for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"})
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
-        EXPECT_EQ(chosen + " " + summary["courant"].dump(), expected);
+        EXPECT_EQ(chosen + " " + summary["courant"].dump() + " " +
+                      summary["projection"].get<std::string>(),
+                  expected);
     }
 }
 
@@ -199,8 +210,8 @@ TEST(Options, HelpExplainsEachOptionAndNamesEveryResultFile) {
           "covered: when dark pixels", "--stop-rule=RULE     quiet (default)",
           "steady: when the flow itself stops changing", "--pressure-solver=SOLVE  lu (default)",
           "fft: a cosine transform", "--advection=ORDER    first-order (default)",
-          "second-order: limited upwind slopes",
-          "--courant=C          the time step's Courant number",
+          "second-order: limited upwind slopes", "--projection=SCHEME  nodes (default)",
+          "faces:", "--courant=C          the time step's Courant number",
           "--unsteady=T         a time-accurate run"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }

@@ -180,7 +180,8 @@ class BadRequests(StudioCase):
         self.assertEqual(read_bytes(os.path.join(self.runs, record["id"], "answers.txt")), line.encode())
 
     def test_options_go_to_the_program_and_the_residual_to_the_events(self):
-        options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft", "courant": "0.15"}
+        options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft", "courant": "0.15",
+                   "projection": "faces"}
         record = self.finished(**options)
         self.assertEqual((record["status"], record["options"], record["results"]["stop"]),
                          ("done", options, "steady"), record)

@@ -59,6 +59,7 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"bad advection", with(good, "advection", "second"), nullptr, "\"advection\" must be \"first-order\" or \"second-order\"."},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
+        {"bad projection", with(good, "projection", "staggered"), nullptr, "\"projection\" must be \"nodes\" or \"faces\"."},
         {"courant", with(good, "courant", " 0.4 "), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"courant zero", with(good, "courant", "0"), nullptr, "\"courant\" must be a number above 0 and at most 1"},
         {"courant negative", with(good, "courant", "-0.1"), nullptr, "\"courant\" must be a number above 0"},
@@ -92,13 +93,14 @@ TEST(RunRequest, OptionsBecomeArguments) {
                    {"pressure_solver", "fft"}, {"stop_rule", "limit"}, {"frames", "60"},
                    {"solid_nodes", "covered"}, {"sweep", "Re sweep"}});
     fields["courant"] = "0.25";
+    fields["projection"] = "faces";
     const request_check result = check(fields);
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
                                         "--pressure-solver=fft", "--advection=second-order",
-                                        "--courant=0.25", "--unsteady=8", "--frames=60",
-                                        "--frames-vtk"}));
+                                        "--projection=faces", "--courant=0.25", "--unsteady=8",
+                                        "--frames=60", "--frames-vtk"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

@@ -11,6 +11,7 @@ export const program_options = [
     { name: "stop_rule", label: "Stop rule", fallback: "quiet" },
     { name: "pressure_solver", label: "Pressure solve", fallback: "lu" },
     { name: "advection", label: "Advection", fallback: "first-order" },
+    { name: "projection", label: "Projection", fallback: "nodes" },
     { name: "courant", label: "Courant number", fallback: "0.1" },
     // A flow time in seconds: the run is time-accurate (--unsteady=T).
     { name: "unsteady", label: "Flow (T in s)", fallback: "steady" },

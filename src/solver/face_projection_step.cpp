@@ -1,0 +1,40 @@
+#include "solver/face_projection_step.h"
+
+#include "field/boundary_conditions.h"
+#include "solver/face_advection.h"
+#include "solver/laplacian.h"
+#include "solver/momentum_equation.h"
+#include "solver/pressure_equation.h"
+
+namespace veltaro {
+
+void advance_with_faces(flow_field& field, const run_parameters& params,
+                        const int_grid& solid_nodes, solver_workspace& workspace, float dt,
+                        const ghost_nodes* ghosts, bool hold_body) {
+    face_projection& projection = *workspace.faces;
+    // The first stage of the flux-form advection takes the viscous term, so
+    // the Laplacians of u and v come first; u and v stay as they are until
+    // the momentum update.
+    velocity_laplacians(field, workspace);
+    if (workspace.advection == advection_scheme::second_order) {
+        face_flux_advection(field, solid_nodes, dt, params, workspace.lap_u, workspace.lap_v,
+                            workspace.advection_slopes, projection);
+    } else {
+        advect_velocity(field, dt, solid_nodes, workspace);
+    }
+    if (hold_body) hold_solid_nodes(field, solid_nodes, dt, params, workspace);
+    if (field.nx < 3 || field.ny < 3) {
+        pressure_equation(field, dt, params, workspace);
+    } else {
+        predict_faces(field, solid_nodes, workspace.lap_u, workspace.lap_v, dt, params, projection);
+        face_pressure_rhs(projection.faces, field.dx, field.dy, dt, params, workspace.rhs);
+        solve_pressure_system(workspace);
+        scatter_pressure(workspace.solution, params.outlet_pressure, field);
+        project_faces(field, dt, params.density, projection.faces);
+    }
+    momentum_equation(field, dt, params, workspace);
+    boundary_conditions(field, params.inlet_velocity, solid_nodes);
+    if (ghosts != nullptr) impose_ghost_nodes(field, *ghosts);
+}
+
+}  // namespace veltaro
