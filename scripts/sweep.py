@@ -25,7 +25,8 @@ and may go on with any of these, each once, in any order:
   advection        passed on as --advection=VALUE, first-order or second-order
   projection       passed on as --projection=VALUE, nodes or faces
   courant          passed on as --courant=VALUE, the time step's Courant number
-                   (a number above 0 and at most 1)
+                   (a number above 0 and at most 1; empty: the program's default,
+                   0.1, or 0.5 for a steady faces run with second-order advection)
   unsteady         passed on as --unsteady=VALUE, a flow time in seconds (a
                    positive number) for a time-accurate run; its stop_rule
                    must be empty or limit

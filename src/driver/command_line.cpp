@@ -55,8 +55,9 @@ Options (each default is the method of earlier results):
                        whose steady answer does not move with it; they carry the flow in
                        the second-order advection (the first-order one keeps the nodes')
   --courant=C          the time step's Courant number, dt = C dx / (largest speed): above
-                       0 and at most 1 (default 0.1); a larger step takes fewer iterations
-                       but moves the answer a little (docs/method.md, section 3)
+                       0 and at most 1 (default 0.1, and 0.5 for a steady run with
+                       --projection=faces --advection=second-order); a larger step takes
+                       fewer iterations, and with --projection=nodes it moves the answer
   --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
                        limit), for flows that shed vortices: the Strouhal number and the
                        forces in time (forces.csv); it takes no stop rule
@@ -216,7 +217,7 @@ constexpr std::string_view courant_name = "--courant";
 // --courant=C, 0 < C <= 1, read as a double: 0.1 is then the very number
 // of the default rule, and gives its bits. Returns false when the argument
 // is another one.
-bool read_courant(std::string_view argument, double& courant) {
+bool read_courant(std::string_view argument, std::optional<double>& courant) {
     if (!argument.starts_with(courant_name)) return false;
     const std::string_view rest = argument.substr(courant_name.size());
     if (rest.empty()) {

@@ -114,7 +114,7 @@ int run(const run_options& options) {
                            start_up_tilt_of(setup),
                            &history,
                            frames ? &*frames : nullptr};
-    settings.courant = options.courant;
+    settings.courant = courant_of(options);
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 

@@ -147,6 +147,13 @@ TEST(Options, TheChoiceReachesTheSummary) {
          "sampled quiet lu second-order iteration limit 0.45 faces"},
         {"--projection=faces --unsteady=0.01 --solid-nodes=outline",
          "outline limit lu first-order flow time 0.1 faces"},
+        // A steady run with the faces and the second-order advection takes the larger step.
+        {"--projection=faces --advection=second-order",
+         "sampled quiet lu second-order iteration limit 0.5 faces"},
+        {"--projection=faces --advection=second-order --unsteady=100",
+         "sampled limit lu second-order iteration limit 0.1 faces"},
+        {"--projection=faces --advection=second-order --courant=0.1",
+         "sampled quiet lu second-order iteration limit 0.1 faces"},
     };
     for (const auto& [arguments, expected] : rows) {
         SCOPED_TRACE(arguments);

@@ -141,7 +141,7 @@ export function check_answers(overrides = {}) {
         if (problem) problems.push(problem);
     }
     const courant = text_of("courant", overrides);
-    const courant_bad = !(Number(courant) > 0 && Number(courant) <= 1) || courant === "";
+    const courant_bad = courant !== "" && !(Number(courant) > 0 && Number(courant) <= 1);
     input("courant").setAttribute("aria-invalid", courant_bad ? "true" : "false");
     if (courant_bad) problems.push("The Courant number must be a number above 0 and at most 1.");
     if (flow_is_unsteady() && !(number_of("unsteady") > 0 && Number.isFinite(number_of("unsteady")))) {
@@ -183,11 +183,11 @@ export function append_answers(form_data, overrides = {}) {
         form_data.append(name, text_of(name, overrides));
     }
     const unsteady = flow_is_unsteady();
-    for (const { name, fallback } of program_options) {
+    for (const { name, fallback, given } of program_options) {
         // The flow time only for an unsteady run, which takes no stop rule.
         if ((name === "unsteady" && !unsteady) || (name === "stop_rule" && unsteady)) continue;
         const value = input(name)?.value.trim();
-        if (value && value !== fallback) form_data.append(name, value);
+        if (value && (given || value !== fallback)) form_data.append(name, value);
     }
 }
 
@@ -196,9 +196,9 @@ export function fill_answers(answers) {
     for (const name of answer_fields) {
         if (answers[name] !== undefined && answers[name] !== null) input(name).value = String(answers[name]);
     }
-    for (const { name, fallback } of program_options) {
+    for (const { name, fallback, given } of program_options) {
         if (name === "unsteady" || !input(name)) continue;
-        input(name).value = answers[name] ?? fallback;
+        input(name).value = answers[name] ?? (given ? "" : fallback);
         // A run's own choices stay when it is changed to a time-accurate one.
         input(name).dataset.chosen = "yes";
     }
