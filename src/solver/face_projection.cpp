@@ -21,6 +21,7 @@ face_projection make_face_projection(const flow_field& field, float inlet_veloci
     projection.flux_ahead.assign(column, 0.0f);
     projection.flux_across.assign(column, 0.0f);
     projection.tendency.assign(column, 0.0f);
+    projection.correction = float_grid(field.nx, field.ny);
     return projection;
 }
 
@@ -165,11 +166,11 @@ void predict_faces(const flow_field& field, const int_grid& solid_nodes, const f
     kernel(field, solid_nodes, lap_u, lap_v, dt, params, projection);
 }
 
-void face_pressure_rhs(const face_field& faces, float dx, float dy, float dt,
-                       const run_parameters& params, std::vector<float>& rhs) {
+void face_pressure_rhs(const face_field& faces, float dx, float dy, float dt, float density,
+                       float outlet_pressure, std::vector<float>& rhs) {
     const int nx = faces.u.nx();
     const int ny = faces.u.ny();
-    const float rate = params.density / dt;
+    const float rate = density / dt;
     const int rows_per_column = ny - 2;
     for (int i = 1; i <= nx - 2; ++i) {
         const float* east = faces.u[i];
@@ -182,28 +183,29 @@ void face_pressure_rhs(const face_field& faces, float dx, float dy, float dt,
     }
     // The outlet's known pressure moves to the right-hand side of the last
     // interior column.
-    const float outlet_term = params.outlet_pressure / (dx * dx);
+    const float outlet_term = outlet_pressure / (dx * dx);
     float* last = rhs.data() + static_cast<std::size_t>(nx - 3) * rows_per_column;
     for (int j = 0; j < rows_per_column; ++j) last[j] -= outlet_term;
     const std::size_t interior_rows = static_cast<std::size_t>(nx - 2) * rows_per_column;
     std::fill(rhs.begin() + static_cast<std::ptrdiff_t>(interior_rows), rhs.end(), 0.0f);
 }
 
-void project_faces(const flow_field& field, float dt, float density, face_field& faces) {
-    const int nx = field.nx;
-    const int ny = field.ny;
-    const float along = correction_per_pascal(dt, density, field.dx);
-    const float across = correction_per_pascal(dt, density, field.dy);
+void project_faces(const float_grid& p, float dx, float dy, float dt, float density,
+                   face_field& faces) {
+    const int nx = p.nx();
+    const int ny = p.ny();
+    const float along = correction_per_pascal(dt, density, dx);
+    const float across = correction_per_pascal(dt, density, dy);
     for (int i = 0; i + 1 < nx; ++i) {
-        const float* p_a = field.p[i];
-        const float* p_b = field.p[i + 1];
+        const float* p_a = p[i];
+        const float* p_b = p[i + 1];
         float* face = faces.u[i];
         for (int j = 1; j + 1 < ny; ++j) face[j] -= along * (p_b[j] - p_a[j]);
     }
     for (int i = 1; i + 1 < nx; ++i) {
-        const float* p = field.p[i];
+        const float* column = p[i];
         float* face = faces.v[i];
-        for (int j = 0; j + 1 < ny; ++j) face[j] -= across * (p[j + 1] - p[j]);
+        for (int j = 0; j + 1 < ny; ++j) face[j] -= across * (column[j + 1] - column[j]);
     }
 }
 

@@ -60,6 +60,8 @@ struct face_projection {
     std::vector<float> flux_ahead;
     std::vector<float> flux_across;
     std::vector<float> tendency;
+    // The pressure of a refinement, nx by ny.
+    float_grid correction;
 };
 
 // The faces of the field as it stands (initial_face_velocities) and tau.
@@ -74,13 +76,22 @@ void predict_faces(const flow_field& field, const int_grid& solid_nodes, const f
                    face_projection& projection);
 
 // The right-hand side in the pressure matrix's row order:
-//   rho/dt D_f U~   at the interior rows (less the outlet's p/dx^2 on the
-//                   last interior column), zero at the boundary rows.
+//   rho/dt D_f U   at the interior rows (less outlet_pressure/dx^2 on the
+//                  last interior column), zero at the boundary rows.
 // rhs holds (nx-1) ny values.
-void face_pressure_rhs(const face_field& faces, float dx, float dy, float dt,
-                       const run_parameters& params, std::vector<float>& rhs);
+void face_pressure_rhs(const face_field& faces, float dx, float dy, float dt, float density,
+                       float outlet_pressure, std::vector<float>& rhs);
 
-// U = U~ - dt/rho G_f p at every face around an interior node.
-void project_faces(const flow_field& field, float dt, float density, face_field& faces);
+// U = U - dt/rho G_f p at every face around an interior node.
+void project_faces(const float_grid& p, float dx, float dy, float dt, float density,
+                   face_field& faces);
+
+// What is left of D_f U after the projection is the solve's rounding, and
+// that is of the size of the pressure's: after an impulsive start the
+// pressure is of the order of rho U L / dt, and its single-precision digits
+// leave up to 3e-4 U/dx. Above this (in U/dx) the projection is repeated on
+// the remainder, whose pressure is small: its rounding is not.
+inline constexpr double refined_above = 1e-6;
+inline constexpr int most_refinements = 2;
 
 }  // namespace veltaro

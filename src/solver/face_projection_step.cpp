@@ -7,6 +7,32 @@
 #include "solver/pressure_equation.h"
 
 namespace veltaro {
+namespace {
+
+// While D_f U exceeds refined_above U/dx somewhere, the projection again
+// on what is left: L_h q = rho/dt D_f U, U -= dt/rho G_f q, p += q, with
+// q = 0 on the outlet.
+void refine_projection(flow_field& field, float dt, const run_parameters& params,
+                       solver_workspace& workspace) {
+    face_projection& projection = *workspace.faces;
+    face_field& faces = projection.faces;
+    const double limit = refined_above * projection.inlet_velocity / field.dx;
+    for (int n = 0; n < most_refinements; ++n) {
+        if (!(largest_face_divergence(faces, field.dx, field.dy) > limit)) return;
+        face_pressure_rhs(faces, field.dx, field.dy, dt, params.density, 0.0f, workspace.rhs);
+        solve_pressure_system(workspace);
+        float_grid& q = projection.correction;
+        for (int i = 0; i + 1 < field.nx; ++i) {
+            for (int j = 0; j < field.ny; ++j) {
+                q[i][j] = workspace.solution[pressure_unknown(field.nx, i, j)];
+                field.p[i][j] += q[i][j];
+            }
+        }
+        project_faces(q, field.dx, field.dy, dt, params.density, faces);
+    }
+}
+
+}  // namespace
 
 void advance_with_faces(flow_field& field, const run_parameters& params,
                         const int_grid& solid_nodes, solver_workspace& workspace, float dt,
@@ -27,10 +53,13 @@ void advance_with_faces(flow_field& field, const run_parameters& params,
         pressure_equation(field, dt, params, workspace);
     } else {
         predict_faces(field, solid_nodes, workspace.lap_u, workspace.lap_v, dt, params, projection);
-        face_pressure_rhs(projection.faces, field.dx, field.dy, dt, params, workspace.rhs);
+        face_field& faces = projection.faces;
+        face_pressure_rhs(faces, field.dx, field.dy, dt, params.density, params.outlet_pressure,
+                          workspace.rhs);
         solve_pressure_system(workspace);
         scatter_pressure(workspace.solution, params.outlet_pressure, field);
-        project_faces(field, dt, params.density, projection.faces);
+        project_faces(field.p, field.dx, field.dy, dt, params.density, faces);
+        refine_projection(field, dt, params, workspace);
     }
     momentum_equation(field, dt, params, workspace);
     boundary_conditions(field, params.inlet_velocity, solid_nodes);
