@@ -94,4 +94,8 @@ void project_faces(const float_grid& p, float dx, float dy, float dt, float dens
 inline constexpr double refined_above = 1e-6;
 inline constexpr int most_refinements = 2;
 
+// Whether D_f U exceeds `limit` (1/s) at some interior node: the check of
+// every iteration, in single precision, which is exact to 1e-7 U/dx.
+bool faces_diverge_above(const face_field& faces, float dx, float dy, float limit);
+
 }  // namespace veltaro

@@ -16,9 +16,9 @@ void refine_projection(flow_field& field, float dt, const run_parameters& params
                        solver_workspace& workspace) {
     face_projection& projection = *workspace.faces;
     face_field& faces = projection.faces;
-    const double limit = refined_above * projection.inlet_velocity / field.dx;
+    const auto limit = static_cast<float>(refined_above * projection.inlet_velocity / field.dx);
     for (int n = 0; n < most_refinements; ++n) {
-        if (!(largest_face_divergence(faces, field.dx, field.dy) > limit)) return;
+        if (!faces_diverge_above(faces, field.dx, field.dy, limit)) return;
         face_pressure_rhs(faces, field.dx, field.dy, dt, params.density, 0.0f, workspace.rhs);
         solve_pressure_system(workspace);
         float_grid& q = projection.correction;
