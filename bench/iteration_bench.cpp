@@ -23,6 +23,11 @@
 //   BM_IterationSecondOrder       BM_Iteration with --advection=second-order.
 //   BM_IterationOutline  BM_Iteration with --solid-nodes=outline: the ghost
 //                        nodes' cost beside BM_Iteration's.
+//   BM_IterationOutlineSecondOrderFft  BM_Iteration with --solid-nodes=outline
+//                        --advection=second-order --pressure-solver=fft, the
+//                        validation page's configuration (ny = 100 only).
+//   BM_IterationFaces    the same with --projection=faces, from the same
+//                        warmed state: the face projection's cost beside it.
 //   BM_OutlineSetUp      the outline rule's node classes and ghost table
 //                        from the decoded picture.
 //   BM_WholeRunStandard  the built program from the dialogue to the last
@@ -74,7 +79,11 @@ struct warmed_run {
     solver_workspace workspace;
     solver_workspace fft_workspace;           // the same grid, with the transform solve
     solver_workspace second_order_workspace;  // the LU factors, second-order advection
-    std::vector<float> pressure_rhs_values;   // the next pass's right-hand side
+    // The transform solve and second-order advection, with the node and the
+    // face projection.
+    solver_workspace outline_workspace;
+    solver_workspace faces_workspace;
+    std::vector<float> pressure_rhs_values;  // the next pass's right-hand side
 };
 
 float time_step(const flow_field& field, const run_parameters& params) {
@@ -120,11 +129,18 @@ std::unique_ptr<warmed_run> make_warmed_run(int mesh_choice, solid_node_rule rul
     run->fft_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft);
     run->second_order_workspace =
         make_solver_workspace(run->field, pressure_solver_kind::lu, advection_scheme::second_order);
+    run->outline_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft,
+                                                   advection_scheme::second_order);
+    run->faces_workspace = make_solver_workspace(run->field, pressure_solver_kind::fft,
+                                                 advection_scheme::second_order);
     for (int n = 0; n < warm_up_iterations; ++n) {
         projection_step(run->field, run->setup.params, run->setup.masks.solid_nodes, run->workspace,
                         time_step(run->field, run->setup.params), {&run->setup.masks.ghosts});
     }
     run->pressure_rhs_values = next_pressure_rhs(*run);
+    // The faces of the warmed state: the mean of their nodes, projected by the
+    // first pass timed.
+    run->faces_workspace.faces = make_face_projection(run->field, run->setup.params.inlet_velocity);
     return run;
 }
 
@@ -176,6 +192,16 @@ void BM_IterationSecondOrder(benchmark::State& state) {
 void BM_IterationOutline(benchmark::State& state) {
     warmed_run& run = warmed_run_for(state, solid_node_rule::outline);
     time_iterations(state, run, solve_pressure_system, run.workspace);
+}
+
+void BM_IterationOutlineSecondOrderFft(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state, solid_node_rule::outline);
+    time_iterations(state, run, solve_pressure_system, run.outline_workspace);
+}
+
+void BM_IterationFaces(benchmark::State& state) {
+    warmed_run& run = warmed_run_for(state, solid_node_rule::outline);
+    time_iterations(state, run, solve_pressure_system, run.faces_workspace);
 }
 
 void BM_IterationOneShot(benchmark::State& state) {
@@ -246,6 +272,11 @@ BENCHMARK(BM_IterationOutline)
     ->Arg(50)
     ->Arg(100)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IterationOutlineSecondOrderFft)
+    ->ArgName("ny")
+    ->Arg(100)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IterationFaces)->ArgName("ny")->Arg(100)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IterationOneShot)
     ->ArgName("ny")
     ->Arg(25)

@@ -51,6 +51,10 @@ awk -F, '
                    (it > 0 && fft_it > 0) ? sprintf("%.2f", fft_it / it) : "-"
         }
     }' "$results"
+# The face projection's iteration against the node projection's, both with
+# the outline rule, the second-order advection and the transform solve.
+awk -F, '/_median"/ { if ($1 ~ /BM_IterationFaces\//) faces = $4; if ($1 ~ /BM_IterationOutlineSecondOrderFft\//) nodes = $4 }
+    END { if (faces > 0 && nodes > 0) printf "Face projection / node projection, 400 x 100: %.2f\n", faces / nodes }' "$results"
 awk -F, '/BM_WholeRunStandard.*real_time_median"/ { printf "Whole run, standard mesh to convergence (wall clock): %.0f ms\n", $5 == "ms" ? $3 : $3 * 1000 }' "$results"
 
 # Peak memory of a fine-mesh run: 1 x 4 tunnel, mesh 2, 100 iterations.

@@ -23,6 +23,10 @@ and may go on with any of these, each once, in any order:
   stop_rule        passed on as --stop-rule=VALUE, quiet, steady or limit
   pressure_solver  passed on as --pressure-solver=VALUE, lu or fft
   advection        passed on as --advection=VALUE, first-order or second-order
+  projection       passed on as --projection=VALUE, nodes or faces
+  courant          passed on as --courant=VALUE, the time step's Courant number
+                   (a number above 0 and at most 1; empty: the program's default,
+                   0.1, or 0.5 for a steady faces run with second-order advection)
   unsteady         passed on as --unsteady=VALUE, a flow time in seconds (a
                    positive number) for a time-accurate run; its stop_rule
                    must be empty or limit
@@ -76,8 +80,10 @@ REQUIRED_COLUMNS = ("name", "picture", "reynolds_number", "kinematic_viscosity",
 # The values the program takes for its options, in the order its command
 # line is written; empty leaves its default.
 OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": ("quiet", "steady", "limit"),
-                 "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order")}
-OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("unsteady", "frames", "frames_vtk", "nodes_across")
+                 "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order"),
+                 "projection": ("nodes", "faces")}
+OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("courant", "unsteady", "frames", "frames_vtk",
+                                                                  "nodes_across")
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")
 USAGE = """usage: scripts/sweep.sh CASES.csv OUTDIR [-j N]
@@ -149,7 +155,20 @@ def _row_problems(where, fields, columns):
     across = fields.get("nodes_across", "")
     if across and not (across.isdigit() and int(across) >= 3):
         problems.append(f"{where}: nodes_across '{across}' is not a whole number of at least 3")
-    return problems + _unsteady_problems(where, fields) + _frames_problems(where, fields)
+    return (problems + _courant_problems(where, fields) + _unsteady_problems(where, fields)
+            + _frames_problems(where, fields))
+
+
+def _courant_problems(where, fields):
+    """The courant column: a number above 0 and at most 1, as the program takes it."""
+    value = fields.get("courant", "")
+    try:
+        courant = float(value) if value else 0.5
+    except ValueError:
+        courant = math.nan
+    if not 0 < courant <= 1:
+        return [f"{where}: courant '{value}' is not a number above 0 and at most 1"]
+    return []
 
 
 def _unsteady_problems(where, fields):
@@ -227,6 +246,8 @@ def read_cases(path):
         if fields.get("inlet_velocity"):
             answers.append(fields["inlet_velocity"])
         options = [f"--{c.replace('_', '-')}={fields[c]}" for c in OPTION_VALUES if fields.get(c)]
+        if fields.get("courant"):
+            options.append(f"--courant={fields['courant']}")
         if fields.get("unsteady"):
             options.append(f"--unsteady={fields['unsteady']}")
         if fields.get("frames"):

@@ -87,6 +87,9 @@ int run(const run_options& options) {
     initial_conditions(field, params.inlet_velocity);
     solver_workspace workspace =
         make_solver_workspace(field, options.pressure_solver, options.advection);
+    if (options.projection == projection_scheme::faces) {
+        workspace.faces = make_face_projection(field, params.inlet_velocity);
+    }
     steady_monitor monitor(
         field.nx, field.ny,
         residual_unit(setup.obstacle, params.inlet_velocity, params.height));
@@ -103,14 +106,15 @@ int run(const run_options& options) {
                                   *options.unsteady},
                        masks, field.nx, field.ny);
     }
-    const loop_settings settings{setup.answers.max_iterations,
-                                 options.stop,
-                                 {&masks.ghosts, options.unsteady.has_value()},
-                                 options.unsteady,
-                                 start_up_tilt_of(setup),
-                                 &history,
-                                 forces_csv ? &*forces_csv : nullptr,
-                                 frames ? &*frames : nullptr};
+    loop_settings settings{setup.answers.max_iterations,
+                           options.stop,
+                           {&masks.ghosts, options.unsteady.has_value()},
+                           options.unsteady,
+                           start_up_tilt_of(setup),
+                           &history,
+                           forces_csv ? &*forces_csv : nullptr,
+                           frames ? &*frames : nullptr};
+    settings.courant = courant_of(options);
     const loop_result loop = run_iteration_loop(field, params, masks.solid_nodes, settings,
                                                 workspace, monitor, log, std::cout);
 

@@ -20,7 +20,8 @@ namespace {
 
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
-               [--advection=ORDER] [--nodes-across=N] [--threads=N]
+               [--advection=ORDER] [--projection=SCHEME] [--courant=C]
+               [--nodes-across=N] [--threads=N]
                [--unsteady=T [--frames=N] [--frames-vtk]] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
@@ -50,6 +51,15 @@ Options (each default is the method of earlier results):
                        tridiagonal solves, the same pressure about four times faster
   --advection=ORDER    first-order (default): upwind, numerically viscous on coarse meshes;
                        second-order: limited upwind slopes, a longer, truer wake
+  --projection=SCHEME  nodes (default): the node velocities are made divergence-free, to
+                       within a remainder that moves the answer with the time step; faces:
+                       the velocities on the faces between nodes, exactly divergence-free,
+                       whose steady answer does not move with it; they carry the flow in
+                       the second-order advection (the first-order one keeps the nodes')
+  --courant=C          the time step's Courant number, dt = C dx / (largest speed): above
+                       0 and at most 1 (default 0.1, and 0.5 for a steady run with
+                       --projection=faces --advection=second-order); a larger step takes
+                       fewer iterations, and with --projection=nodes it moves the answer
   --nodes-across=N     N nodes across the tunnel (3 or more) instead of the mesh answer's
                        25, 50 or 100, and as many along it as that spacing gives; a mesh
                        too large for the memory available is refused before the run
@@ -114,6 +124,8 @@ constexpr option<stop_rule, 3> stop_rule_option{
 constexpr option<advection_scheme, 2> advection_option{
     "--advection", {advection_scheme::first_order, advection_scheme::second_order},
     advection_scheme_name};
+constexpr option<projection_scheme, 2> projection_option{
+    "--projection", {projection_scheme::nodes, projection_scheme::faces}, projection_scheme_name};
 constexpr option<pressure_solver_kind, 2> pressure_solver_option{
     "--pressure-solver", {pressure_solver_kind::lu, pressure_solver_kind::fft},
     pressure_solver_name};
@@ -164,9 +176,11 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
     throw run_error("Unknown argument \"" + std::string(argument) +
                     "\": veltaro takes --help (-h) or --version alone, or the options " +
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
-                    forms(pressure_solver_option) + ", " + forms(advection_option) +
-                    ", --nodes-across=N, --threads=N, --unsteady=T, --frames=N and --frames-vtk, "
-                    "and asks its questions on standard input (veltaro < answers.txt).");
+                    forms(pressure_solver_option) + ", " + forms(advection_option) + ", " +
+                    forms(projection_option) +
+                    ", --courant=C, --nodes-across=N, --threads=N, --unsteady=T, --frames=N and "
+                    "--frames-vtk, and asks its questions on standard input (veltaro < "
+                    "answers.txt).");
 }
 
 constexpr std::string_view unsteady_name = "--unsteady";
@@ -200,13 +214,46 @@ bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
     return true;
 }
 
-// An option --name=N whose N is a whole number from lowest to highest; what
-// the refusal calls it, and an example.
+constexpr std::string_view courant_name = "--courant";
+
+[[noreturn]] void refuse_courant(std::string_view value) {
+    throw run_error("The Courant number \"" + std::string(value) +
+                    "\" of --courant is not a number above 0 and at most 1; give one such as "
+                    "--courant=0.4.");
+}
+
+// --courant=C, 0 < C <= 1, read as a double: 0.1 is then the very number
+// of the default rule, and gives its bits. Returns false when the argument
+// is another one.
+bool read_courant(std::string_view argument, std::optional<double>& courant) {
+    if (!argument.starts_with(courant_name)) return false;
+    const std::string_view rest = argument.substr(courant_name.size());
+    if (rest.empty()) {
+        throw run_error(
+            "The option --courant needs a value: the time step's Courant number, "
+            "above 0 and at most 1, such as --courant=0.4.");
+    }
+    if (rest.front() != '=') return false;
+    const std::string value(rest.substr(1));
+    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front()))) {
+        refuse_courant(value);
+    }
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (end != value.c_str() + value.size() || !(number > 0.0 && number <= max_courant)) {
+        refuse_courant(value);
+    }
+    courant = number;
+    return true;
+}
+
 // No highest value but what an int holds.
 constexpr long unbounded = 2'147'483'647;
 // More threads than this is a typing mistake on any machine of today.
 constexpr long max_threads = 1024;
 
+// An option --name=N whose N is a whole number from lowest to highest; what
+// the refusal calls it, and an example.
 struct count_option {
     std::string_view name;  // with its "="
     long lowest;
@@ -277,7 +324,8 @@ run_options read_options(int argc, const char* const* argv) {
         if (read_option(argument, solid_nodes_option, options.solid_nodes) ||
             read_option(argument, pressure_solver_option, options.pressure_solver) ||
             read_option(argument, advection_option, options.advection) ||
-            read_unsteady(argument, options.unsteady) ||
+            read_option(argument, projection_option, options.projection) ||
+            read_unsteady(argument, options.unsteady) || read_courant(argument, options.courant) ||
             read_count(argument, frames_option, options.frames) ||
             read_count(argument, nodes_across_option, options.nodes_across) ||
             read_count(argument, threads_option, options.threads)) {

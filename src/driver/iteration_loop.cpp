@@ -62,7 +62,7 @@ loop_result run_iteration_loop(flow_field& field, const run_parameters& params,
     mean_magnitudes before;
     int run_of_passes = 0;
     while (result.iterations < settings.max_iterations) {
-        const std::optional<float> dt = set_dt(field, params);
+        const std::optional<float> dt = set_dt(field, params, settings.courant);
         if (!dt) {
             console << "The flow is at rest (every speed is zero): no time step exists, so the "
                        "iteration stops here.\n";

@@ -18,6 +18,7 @@
 #include "field/run_parameters.h"
 #include "output/forces_file.h"
 #include "solver/projection_step.h"
+#include "field/set_dt.h"
 #include "solver/solver_workspace.h"
 
 namespace veltaro {
@@ -38,6 +39,7 @@ struct loop_settings {
     force_record* forces = nullptr;  // records the forces of every iteration
     forces_file* forces_csv = nullptr;  // and writes them, for a time-accurate run
     frame_capture* frames = nullptr;  // the animation's, for a time-accurate run
+    double courant = default_courant;  // of the time step (set_dt)
 };
 
 struct loop_result {

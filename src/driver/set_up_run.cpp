@@ -8,6 +8,14 @@
 
 namespace veltaro {
 
+double courant_of(const run_options& options) {
+    if (options.courant) return *options.courant;
+    const bool steady_faces = options.projection == projection_scheme::faces &&
+                              options.advection == advection_scheme::second_order &&
+                              !options.unsteady;
+    return steady_faces ? steady_faces_courant : default_courant;
+}
+
 run_setup plan_run(std::istream& in, std::ostream& out, const run_options& options) {
     run_setup setup;
     setup.options = options;

@@ -81,6 +81,8 @@ run_summary summarise_run(const run_setup& setup, const loop_result& loop, const
     summary.pressure_solver = pressure_solver_name(setup.options.pressure_solver);
     summary.advection = advection_scheme_name(setup.options.advection);
     if (setup.options.unsteady) add_shedding(summary, setup, loop, shedding);
+    summary.courant = courant_of(setup.options);
+    summary.projection = projection_scheme_name(setup.options.projection);
     return summary;
 }
 

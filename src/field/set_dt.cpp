@@ -24,15 +24,16 @@ float largest_speed(const flow_field& field) {
     return std::sqrt(largest_square);
 }
 
-// dt = min(0.1 dx / vmax, 0.4 rho / (mu (1/dx^2 + 1/dy^2))) (docs/method.md,
-// "Time step"). The Courant number 0.1 keeps every moved node within a
-// tenth of a spacing, so the advection's 3 x 3 window finds every node that
-// can land near a receiving one. The explicit viscous term is stable for
-// nu dt (1/dx^2 + 1/dy^2) <= 1/2; the cap keeps a margin below that.
-std::optional<float> set_dt(const flow_field& field, const run_parameters& params) {
+// dt = min(C dx / vmax, 0.4 rho / (mu (1/dx^2 + 1/dy^2))) (docs/method.md,
+// "Time step"), C the run's Courant number. The default 0.1 keeps every
+// moved node within a tenth of a spacing; up to 1 the advection's 3 x 3
+// window still finds every node that can land near a receiving one. The
+// explicit viscous term is stable for nu dt (1/dx^2 + 1/dy^2) <= 1/2; the
+// cap keeps a margin below that.
+std::optional<float> set_dt(const flow_field& field, const run_parameters& params, double courant) {
     const float vmax = largest_speed(field);
     if (!(vmax > 0.0f)) return std::nullopt;
-    double dt = (0.1 * field.dx) / vmax;
+    double dt = (courant * field.dx) / vmax;
     if (params.dynamic_viscosity > 0.0f) {
         const double dx2 = static_cast<double>(field.dx) * field.dx;
         const double dy2 = static_cast<double>(field.dy) * field.dy;

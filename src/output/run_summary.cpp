@@ -69,6 +69,8 @@ json to_json(const run_summary& s) {
                 {"advection", s.advection},
                 {"frames", s.frames ? json(*s.frames) : json(nullptr)},
                 {"frames_vtk", s.frames_vtk ? json(*s.frames_vtk) : json(nullptr)},
+                {"courant", number(s.courant)},
+                {"projection", s.projection},
                 {"nodes_across", s.nodes_across ? json(*s.nodes_across) : json(nullptr)}};
 }
 

@@ -75,6 +75,10 @@ struct run_summary {
     // steady run.
     std::optional<int> frames;
     std::optional<bool> frames_vtk;
+    // The time step's Courant number (--courant).
+    double courant = 0.1;
+    // The projection in force (--projection), by its option value.
+    std::string projection = "nodes";
     std::optional<int> nodes_across;  // --nodes-across's N, when given
 };
 

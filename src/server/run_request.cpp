@@ -28,6 +28,7 @@ constexpr std::array option_fields = {
     option_field{"stop_rule", "--stop-rule", {"quiet", "steady", "limit"}},
     option_field{"pressure_solver", "--pressure-solver", {"lu", "fft"}},
     option_field{"advection", "--advection", {"first-order", "second-order"}},
+    option_field{"projection", "--projection", {"nodes", "faces"}},
 };
 
 constexpr std::size_t sweep_limit = 200;
@@ -100,6 +101,21 @@ bool take_option(const form_lookup& field, const option_field& option, text_fiel
         return false;
     }
     options.emplace_back(option.name, *posted);
+    return true;
+}
+
+// "courant": the time step's Courant number, above 0 and at most 1; the
+// program checks it again.
+bool take_courant(const form_lookup& field, text_fields& options, std::string& refusal) {
+    const std::optional<std::string> posted = field("courant");
+    if (!posted || posted->empty()) return true;
+    const std::string value = trimmed(*posted);
+    const double courant = is_number(value) ? std::strtod(value.c_str(), nullptr) : 0.0;
+    if (!(courant > 0.0 && courant <= 1.0)) {
+        refusal = "The field \"courant\" must be a number above 0 and at most 1, such as 0.4.";
+        return false;
+    }
+    options.emplace_back("courant", value);
     return true;
 }
 
@@ -199,6 +215,7 @@ request_check check_run_request(const form_lookup& field) {
     for (const option_field& option : option_fields) {
         if (!take_option(field, option, request.options, check.refusal)) return check;
     }
+    if (!take_courant(field, request.options, check.refusal)) return check;
     if (!take_unsteady(field, request.options, check.refusal)) return check;
     if (!take_frames(field, request.options, check.refusal)) return check;
     if (!take_nodes_across(field, request.options, check.refusal)) return check;
@@ -241,6 +258,8 @@ std::vector<std::string> option_arguments(const text_fields& options) {
                          [&](const option_field& known) { return field.first == known.name; });
         if (option != option_fields.end()) {
             arguments.push_back(std::string(option->argument) + '=' + field.second);
+        } else if (field.first == "courant") {
+            arguments.push_back("--courant=" + field.second);
         } else if (field.first == "unsteady") {
             arguments.push_back("--unsteady=" + field.second);
         } else if (field.first == "frames") {

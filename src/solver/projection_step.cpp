@@ -1,6 +1,7 @@
 #include "solver/projection_step.h"
 
 #include "field/boundary_conditions.h"
+#include "solver/face_projection_step.h"
 #include "solver/laplacian.h"
 #include "solver/momentum_equation.h"
 
@@ -8,6 +9,11 @@ namespace veltaro {
 
 void projection_step(flow_field& field, const run_parameters& params, const int_grid& solid_nodes,
                      solver_workspace& workspace, float dt, const step_settings& settings) {
+    if (workspace.faces) {
+        advance_with_faces(field, params, solid_nodes, workspace, dt, settings.ghosts,
+                           settings.hold_body);
+        return;
+    }
     advect_velocity(field, dt, solid_nodes, workspace);
     // u and v stay as they are until the momentum update, so the pressure
     // and momentum stages share one set of Laplacians.

@@ -7,7 +7,8 @@
 //   u_new = u* - dt/rho grad p + mu dt/rho lap u  (momentum_equation)
 // then the tunnel's and the obstacle's conditions on u_new, and the ghost
 // nodes' values when there are any. The iteration loop and the benchmarks
-// both step through here.
+// both step through here. A workspace that holds faces (--projection=faces)
+// steps by the face projection instead (face_projection_step.h).
 #pragma once
 
 #include "field/flow_field.h"

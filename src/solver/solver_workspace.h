@@ -10,6 +10,7 @@
 #include "field/flow_field.h"
 #include "solver/advection_scheme.h"
 #include "solver/advection_step.h"
+#include "solver/face_projection.h"
 #include "solver/fft_pressure.h"
 #include "solver/limited_advection.h"
 #include "solver/pressure_solve.h"
@@ -31,6 +32,9 @@ struct solver_workspace {
     std::optional<fft_pressure> pressure_transform;
     std::vector<float> rhs;
     std::vector<float> solution;
+    // The face projection's faces (--projection=faces); empty for the
+    // node projection.
+    std::optional<face_projection> faces;
 };
 
 // Everything sized, and the chosen solve made ready (the matrix assembled

@@ -242,6 +242,7 @@ class FormTest(StudioTest):
             ("reynolds_number", "", "The Reynolds number is empty.", "#run"),
             ("tunnel_length", "four", 'The tunnel length is not a number: "four".', "#run"),
             ("max_iterations", "2.5", "The maximum number of iterations must be a whole number.", "#run"),
+            ("courant", "1.5", "The Courant number must be a number above 0 and at most 1.", "#run"),
             ("max_iterations", "3000000000", "The maximum number of iterations must be at most 2147483647.", "#run"),
             ("sweep_values", "10, -5", "With -5: The Reynolds number must not be negative: it gives a negative inlet velocity.", "#sweep_run")):
             with self.subTest(field=field, value=value):
@@ -265,6 +266,8 @@ class FormTest(StudioTest):
             ({"reynolds_number": "0", "inlet_velocity": "0.2"}, True, {"inlet_velocity": "0.2"}, page, None),
             ({"solid_nodes": "covered", "stop_rule": "limit"}, False, {}, dict(page, solid_nodes="covered", stop_rule="limit"),
              f"{EXE} --solid-nodes=covered --stop-rule=limit --pressure-solver=fft --advection=second-order < answers.txt"),
+            ({"courant": "0.4", "projection": "faces"}, False, {}, {**page, "courant": "0.4", "projection": "faces"},
+             f"{EXE} {recommended} --projection=faces --courant=0.4 < answers.txt"),
             # The program's defaults are not sent, nor written on its command line.
             (defaults, False, {}, {}, f"{EXE} < answers.txt")):
             with self.subTest(fields=fields):

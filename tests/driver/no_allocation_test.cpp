@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "driver/iteration_loop.h"
+#include "solver/projection_scheme.h"
 #include "field/flow_field.h"
 #include "support/scratch_dir.h"
 
@@ -42,12 +43,15 @@ int_grid body_nodes() {
 // A 60 x 25 tunnel with a block, run once so that what is made on first use
 // is not counted, then with `settings`: the allocations of that second run.
 long allocations_of(pressure_solver_kind kind, advection_scheme advection,
-                    const loop_settings& settings, loop_result& result) {
+                    projection_scheme projection, const loop_settings& settings,
+                    loop_result& result) {
     const run_parameters fluid{.inlet_velocity = 0.2f, .dynamic_viscosity = 0.01f, .density = 1.0f};
     const int_grid solid = body_nodes();
     flow_field field = allocate_flow_field(60, 25, 2.4f / 59, 2.4f / 59);
     initial_conditions(field, fluid.inlet_velocity);
     solver_workspace workspace = make_solver_workspace(field, kind, advection);
+    if (projection == projection_scheme::faces)
+        workspace.faces = make_face_projection(field, fluid.inlet_velocity);
     steady_monitor monitor(field.nx, field.ny, 1.0);
     convergence_log log;
     std::ostream console(nullptr);  // discards everything, without allocating
@@ -74,21 +78,26 @@ TEST(NoAllocation, IterationLoopAllocatesNothing) {
     // the buffer made at the start; every frame's time is passed at once.
     const obstacle_masks masks{{}, int_grid(240, 100)};
     frame_capture frames({10, false, 1e-9}, masks, 60, 25);
+    const loop_settings steady{50, stop_rule::limit};
     const loop_settings animated{20, stop_rule::limit, {}, std::nullopt, {}, {}, {}, &frames};
     // clang-format off
     const struct {
         pressure_solver_kind kind; advection_scheme advection; const loop_settings& settings;
-        int iterations, frames; } rows[] = {
+        int iterations, frames; projection_scheme projection = projection_scheme::nodes; } rows[] = {
         {pressure_solver_kind::lu, advection_scheme::first_order, unsteady, 50, 0},
         {pressure_solver_kind::fft, advection_scheme::second_order, unsteady, 50, 0},
+        {pressure_solver_kind::fft, advection_scheme::second_order, unsteady, 50, 0, projection_scheme::faces},
+        {pressure_solver_kind::lu, advection_scheme::first_order, steady, 50, 0, projection_scheme::faces},
         {pressure_solver_kind::fft, advection_scheme::first_order, animated, 20, 10},
     };
     // clang-format on
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << pressure_solver_name(row.kind) << ", "
-                     << advection_scheme_name(row.advection) << ", " << row.frames);
+        SCOPED_TRACE(testing::Message()
+                     << pressure_solver_name(row.kind) << ", "
+                     << advection_scheme_name(row.advection) << ", " << row.frames << ", "
+                     << projection_scheme_name(row.projection));
         loop_result result;
-        EXPECT_EQ(allocations_of(row.kind, row.advection, row.settings, result), 0);
+        EXPECT_EQ(allocations_of(row.kind, row.advection, row.projection, row.settings, result), 0);
         EXPECT_EQ(result.iterations, row.iterations);
         EXPECT_EQ(frames.frames(), row.frames);
     }

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <set>
+#include <sstream>
 #include <tuple>
 #include <string>
 #include <vector>
@@ -26,12 +27,17 @@ const std::string answers = "tunnel.jpg 20 0.01 1 1 4 0 5";
 
 // What each option's refusals say it takes.
 const std::map<std::string, std::string> takes = {
-    {"--solid-nodes", "--solid-nodes=sampled (the default), --solid-nodes=covered or "
-                      "--solid-nodes=outline.\n"},
+    {"--solid-nodes",
+     "--solid-nodes=sampled (the default), --solid-nodes=covered or "
+     "--solid-nodes=outline.\n"},
     {"--advection", "--advection=first-order (the default) or --advection=second-order.\n"},
     {"--stop-rule", "--stop-rule=quiet (the default), --stop-rule=steady or --stop-rule=limit.\n"},
     {"--pressure-solver", "--pressure-solver=lu (the default) or --pressure-solver=fft.\n"},
+    {"--projection", "--projection=nodes (the default) or --projection=faces.\n"},
     {"--unsteady", "the flow time in seconds, a positive number such as --unsteady=8.\n"},
+    {"--courant",
+     "the time step's Courant number, above 0 and at most 1, such as "
+     "--courant=0.4.\n"},
 };
 
 std::string unknown_value(const std::string& option, const std::string& value) {
@@ -46,13 +52,19 @@ std::string unknown_argument(const std::string& argument) {
     return "Unknown argument \"" + argument +
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
-           "--pressure-solver=lu|fft, --advection=first-order|second-order, --nodes-across=N, "
-           "--threads=N, --unsteady=T, --frames=N and --frames-vtk, and asks its questions on "
-           "standard input (veltaro < answers.txt).\n";
+           "--pressure-solver=lu|fft, --advection=first-order|second-order, "
+           "--projection=nodes|faces, --courant=C, --nodes-across=N, --threads=N, --unsteady=T, "
+           "--frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
+           "answers.txt).\n";
 }
 std::string not_a_flow_time(const std::string& value) {
     return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "
            "give one such as --unsteady=8.\n";
+}
+std::string not_a_courant_number(const std::string& value) {
+    return "The Courant number \"" + value +
+           "\" of --courant is not a number above 0 and at "
+           "most 1; give one such as --courant=0.4.\n";
 }
 std::string no_stop_rule(const std::string& rule) {
     return "The option --unsteady=T runs to the flow time T and takes no stop rule: leave out "
@@ -81,6 +93,9 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--stop-rule=converged", unknown_value("--stop-rule", "converged")},
         {"--pressure-solver=FFT", unknown_value("--pressure-solver", "FFT")},
         {"--pressure-solver", needs_value("--pressure-solver")},
+        {"--projection=staggered", unknown_value("--projection", "staggered")},
+        {"--projection=Faces", unknown_value("--projection", "Faces")},
+        {"--projection", needs_value("--projection")},
         {"--unsteady", needs_value("--unsteady")},
         {"--unsteady=8 --stop-rule=quiet", no_stop_rule("quiet")},
         {"--stop-rule=steady --unsteady=8", no_stop_rule("steady")},
@@ -89,8 +104,9 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
         {"--frames=12", needs_unsteady("--frames")},
         {"--frames-vtk", needs_unsteady("--frames-vtk")},
         {"--frames=12 --stop-rule=steady", needs_unsteady("--frames")},
-        {"--unsteady=1 --frames=0", "The frame count \"0\" of --frames is not a whole number from "
-                                    "1 to 10000; give one such as --frames=120.\n"},
+        {"--unsteady=1 --frames=0",
+         "The frame count \"0\" of --frames is not a whole number from "
+         "1 to 10000; give one such as --frames=120.\n"},
     };
     for (const std::string value : {"sampledx", "Covered", "", "Outline"})
         rows.push_back({"--solid-nodes=" + value, unknown_value("--solid-nodes", value)});
@@ -107,6 +123,10 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
     for (const std::string value : {"0", "-2", "", "8s", "inf", "nan", "1e999"})
         rows.push_back({"--unsteady=" + value, not_a_flow_time(value)});
     rows.push_back({"'--unsteady= 8'", not_a_flow_time(" 8")});  // strtod would skip the space
+    rows.push_back({"--courant", needs_value("--courant")});
+    for (const std::string value : {"0", "-0.2", "1.0001", "2", "", "fast", "0.2x", "nan", "inf"})
+        rows.push_back({"--courant=" + value, not_a_courant_number(value)});
+    rows.push_back({"'--courant= 0.2'", not_a_courant_number(" 0.2")});
     for (const auto& [arguments, err] : rows) {
         SCOPED_TRACE(arguments);
         const scratch_dir folder;
@@ -118,18 +138,34 @@ TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWri
 
 TEST(Options, TheChoiceReachesTheSummary) {
     // 5 iterations are too few to settle by any rule.
-    // The arguments; the solid nodes, stop rule, pressure solve, advection and stop chosen.
+    // The arguments; the solid nodes, stop rule, pressure solve, advection, stop, Courant
+    // number and projection chosen.
     const std::pair<const char*, const char*> rows[] = {
-        {"", "sampled quiet lu first-order iteration limit"},
-        {"--solid-nodes=covered", "covered quiet lu first-order iteration limit"},
-        {"--solid-nodes=sampled --stop-rule=steady", "sampled steady lu first-order iteration limit"},
+        {"", "sampled quiet lu first-order iteration limit 0.1 nodes"},
+        {"--solid-nodes=covered", "covered quiet lu first-order iteration limit 0.1 nodes"},
+        {"--solid-nodes=sampled --stop-rule=steady",
+         "sampled steady lu first-order iteration limit 0.1 nodes"},
         {"--pressure-solver=fft --stop-rule=limit --solid-nodes=covered",
-         "covered limit fft first-order iteration limit"},
+         "covered limit fft first-order iteration limit 0.1 nodes"},
         {"--solid-nodes=outline --advection=second-order",
-         "outline quiet lu second-order iteration limit"},
-        {"--unsteady=100", "sampled limit lu first-order iteration limit"},
-        {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time"},
-        {"--nodes-across=12", "sampled quiet lu first-order iteration limit 48 x 12, 12"},
+         "outline quiet lu second-order iteration limit 0.1 nodes"},
+        {"--unsteady=100", "sampled limit lu first-order iteration limit 0.1 nodes"},
+        {"--stop-rule=limit --unsteady=0.01", "sampled limit lu first-order flow time 0.1 nodes"},
+        {"--courant=0.45 --advection=second-order",
+         "sampled quiet lu second-order iteration limit 0.45 nodes"},
+        {"--courant=1", "sampled quiet lu first-order iteration limit 1.0 nodes"},
+        {"--projection=faces --advection=second-order --courant=0.45",
+         "sampled quiet lu second-order iteration limit 0.45 faces"},
+        {"--projection=faces --unsteady=0.01 --solid-nodes=outline",
+         "outline limit lu first-order flow time 0.1 faces"},
+        // A steady run with the faces and the second-order advection takes the larger step.
+        {"--projection=faces --advection=second-order",
+         "sampled quiet lu second-order iteration limit 0.5 faces"},
+        {"--projection=faces --advection=second-order --unsteady=100",
+         "sampled limit lu second-order iteration limit 0.1 faces"},
+        {"--projection=faces --advection=second-order --courant=0.1",
+         "sampled quiet lu second-order iteration limit 0.1 faces"},
+        {"--nodes-across=12", "sampled quiet lu first-order iteration limit 48 x 12, 12 0.1 nodes"},
     };
     for (const auto& [arguments, expected] : rows) {
         SCOPED_TRACE(arguments);
@@ -143,7 +179,47 @@ TEST(Options, TheChoiceReachesTheSummary) {
             chosen += " " + summary["nx"].dump() + " x " + summary["ny"].dump() + ", " +
                       summary["nodes_across"].dump();
         }
-        EXPECT_EQ(chosen, expected);
+        EXPECT_EQ(chosen + " " + summary["courant"].dump() + " " +
+                      summary["projection"].get<std::string>(),
+                  expected);
+    }
+}
+
+// The flow time after the first iteration of residual.txt, whose time step
+// is C dx / U: the inlet's speed is the largest.
+double first_time_step() {
+    std::istringstream lines(read_file("residual.txt"));
+    std::string header;
+    std::getline(lines, header);
+    int iteration = 0;
+    double max = 0.0, rms = 0.0, time = 0.0;
+    lines >> iteration >> max >> rms >> time;
+    return time;
+}
+
+TEST(Options, TheCourantNumberScalesTheStepAndItsDefaultKeepsTheBytes) {
+    std::map<std::string, std::string> default_files;
+    double default_step = 0.0;
+    {
+        const scratch_dir folder;
+        ASSERT_EQ(run_with("").status, 1);
+        for (const char* name : {"U.dat", "P.dat", "residual.txt"})
+            default_files[name] = read_file(name);
+        default_step = first_time_step();
+    }
+    // The Courant number, and the step against the default one's. From about 0.16 on the
+    // viscous cap 0.4 dx^2 / (2 nu) binds instead: 2 dx U / nu times the default step, with
+    // dx = 4/99 m, U = 0.2 m/s and nu = 0.01 m^2/s.
+    const std::pair<const char*, double> rows[] = {
+        {"0.1", 1.0}, {"0.05", 0.5}, {"0.15", 1.5}, {"1", 2 * (4.0 / 99) * 0.2 / 0.01}};
+    for (const auto& [courant, ratio] : rows) {
+        SCOPED_TRACE(courant);
+        const scratch_dir folder;
+        ASSERT_EQ(run_with(std::string("--courant=") + courant).status, 1);
+        EXPECT_NEAR(first_time_step() / default_step, ratio, 1e-6 * ratio);
+        // The default's very number: the same bytes.
+        for (const auto& [name, bytes] : default_files)
+            EXPECT_EQ(read_file(name) == bytes, ratio == 1.0) << name;
     }
 }
 
@@ -197,8 +273,9 @@ TEST(Options, HelpExplainsEachOptionAndNamesEveryResultFile) {
           "covered: when dark pixels", "--stop-rule=RULE     quiet (default)",
           "steady: when the flow itself stops changing", "--pressure-solver=SOLVE  lu (default)",
           "fft: a cosine transform", "--advection=ORDER    first-order (default)",
-          "second-order: limited upwind slopes", "--unsteady=T         a time-accurate run",
-          "--nodes-across=N     N nodes across the tunnel"}) {
+          "second-order: limited upwind slopes", "--projection=SCHEME  nodes (default)",
+          "faces:", "--courant=C          the time step's Courant number",
+          "--unsteady=T         a time-accurate run", "--nodes-across=N     N nodes across the tunnel"}) {
         EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
     for (const std::string& name : result_files())

@@ -46,6 +46,10 @@ TEST(Verification, EmptyTunnelsKeepTheUniformFlowWithoutForceOrWarning) {
         {"200 0.01 1 2 4 2 5000", 400, 200, 1, "--stop-rule=steady", "steady", 200, 1.0, 2.0},
         {"20 0.01 1 1 4 1 5000", 400, 100, 1, "--stop-rule=steady", "steady", 200, 0.2, 1.0, false},
         {"20 0.01 1 1 4 1 100", 400, 100, 1, "--stop-rule=limit", "iteration limit", 100, 0.2, 1.0},
+        // The face projection, with the flux-form advection and its larger step, and with the
+        // nodes' first-order one.
+        {"200 0.01 1 2 4 2 5000", 400, 200, 1, "--stop-rule=steady --projection=faces --advection=second-order", "steady", 200, 1.0, 2.0},
+        {"20 0.01 1 1 4 0 3000", 80, 20, 1, "--projection=faces --pressure-solver=fft", "iteration limit", 3000, 0.2, 1.0},
     };
     // clang-format on
     for (const auto& row : rows) {

@@ -77,6 +77,11 @@ class CasesCsv(Folder):
             (HEADER + ",stop_rule\na," + ROW + ",settled\n", run, "stop_rule 'settled' is not one of quiet, steady, limit"),
             (HEADER + ",pressure_solver\na," + ROW + ",fftw\n", run, "pressure_solver 'fftw' is not one of lu, fft"),
             (HEADER + ",advection\na," + ROW + ",second\n", run, "'second' is not one of first-order, second-order"),
+            (HEADER + ",projection\na," + ROW + ",staggered\n", run, "projection 'staggered' is not one of nodes, faces"),
+            (HEADER + ",courant\na," + ROW + ",0\n", run, "courant '0' is not a number above 0 and at most 1"),
+            (HEADER + ",courant\na," + ROW + ",1.5\n", run, "courant '1.5' is not a number above 0 and at most 1"),
+            (HEADER + ",courant\na," + ROW + ",fast\n", run, "courant 'fast' is not a number above 0"),
+            (HEADER + ",courant\na," + ROW + ",nan\n", run, "courant 'nan' is not a number above 0"),
             (HEADER + ",unsteady\na," + ROW + ",-8\n", run, "unsteady '-8' is not a positive number of seconds"),
             (HEADER + ",unsteady\na," + ROW + ",8s\n", run, "unsteady '8s' is not a positive number of seconds"),
             (HEADER + ",unsteady,stop_rule\na," + ROW + ",8,steady\n", run, "take no stop rule but limit"),
@@ -121,14 +126,14 @@ class CasesCsv(Folder):
         os.chmod(program, 0o755)
         # The options in the command line's order, whatever the columns'.
         self.write("cases.csv", HEADER + ",frames_vtk,unsteady,advection,nodes_across,pressure_solver,solid_nodes,"
-                   "inlet_velocity,stop_rule,frames\na,cylinder.jpg,0,0.01,1,1,4,0,5,yes,2.5,second-order,40,fft,covered,"
-                   "0.3,limit,60\n")
+                   "inlet_velocity,stop_rule,frames,courant,projection\na,cylinder.jpg,0,0.01,1,1,4,0,5,yes,2.5,second-order,"
+                   "40,fft,covered,0.3,limit,60,0.4,faces\n")
         result = self.sweep("--case", "cases.csv", "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         self.assertEqual(json.loads(pathlib.Path(folder, "summary.json").read_text()), {
             "arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft --advection=second-order "
-                         "--unsteady=2.5 --frames=60 --frames-vtk --nodes-across=40",
+                         "--projection=faces --courant=0.4 --unsteady=2.5 --frames=60 --frames-vtk --nodes-across=40",
             "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         self.assertEqual([pathlib.Path(folder, name).read_text() for name in ("exit_status", "console.txt", "stderr.txt",
                           "cylinder.jpg")], ["1\n", "console\n", "last words\n", PICTURE])

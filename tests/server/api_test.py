@@ -194,11 +194,12 @@ class BadRequests(StudioCase):
                                  (status, 2, True), record["message"])
 
     def test_options_go_to_the_program_and_the_residual_to_the_events(self):
-        options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft"}
+        options = {"solid_nodes": "covered", "stop_rule": "steady", "pressure_solver": "fft", "courant": "0.15",
+                   "projection": "faces"}
         record = self.finished(**options)
         self.assertEqual((record["status"], record["options"], record["results"]["stop"]),
                          ("done", options, "steady"), record)
-        self.assertEqual({name: record["summary"][name] for name in options}, options)
+        self.assertEqual({name: str(record["summary"][name]) for name in options}, options)
         # Each iteration event carries its line of residual.txt, read live.
         residuals = residual_columns(os.path.join(self.runs, record["id"]))
         self.assertEqual(event_residuals(self.studio.events(f"/api/runs/{record['id']}/events")[1]), residuals)

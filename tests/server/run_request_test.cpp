@@ -59,6 +59,13 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"outline", with(good, "solid_nodes", "outline"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"bad advection", with(good, "advection", "second"), nullptr, "\"advection\" must be \"first-order\" or \"second-order\"."},
         {"long sweep", with(good, "sweep", std::string(201, 's')), nullptr, "\"sweep\""},
+        {"bad projection", with(good, "projection", "staggered"), nullptr, "\"projection\" must be \"nodes\" or \"faces\"."},
+        {"courant", with(good, "courant", " 0.4 "), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"courant zero", with(good, "courant", "0"), nullptr, "\"courant\" must be a number above 0 and at most 1"},
+        {"courant negative", with(good, "courant", "-0.1"), nullptr, "\"courant\" must be a number above 0"},
+        {"courant above 1", with(good, "courant", "1.2"), nullptr, "\"courant\" must be a number above 0"},
+        {"courant a word", with(good, "courant", "large"), nullptr, "\"courant\" must be a number above 0"},
+        {"courant not a number", with(good, "courant", "nan"), nullptr, "\"courant\" must be a number above 0"},
         {"unsteady not a time", with(good, "unsteady", "-8"), nullptr, "\"unsteady\" must be a positive number"},
         {"unsteady with a stop rule", with(with(good, "unsteady", "8"), "stop_rule", "steady"), nullptr, "\"unsteady\" takes no stop rule but \"limit\"."},
         {"frames without unsteady", with(good, "frames", "60"), nullptr, "need \"unsteady\""},
@@ -88,13 +95,15 @@ TEST(RunRequest, OptionsBecomeArguments) {
     fields.insert({{"frames_vtk", "yes"}, {"unsteady", "8"}, {"advection", "second-order"},
                    {"pressure_solver", "fft"}, {"stop_rule", "limit"}, {"frames", "60"},
                    {"solid_nodes", "covered"}, {"sweep", "Re sweep"}, {"nodes_across", "80"}});
+    fields["courant"] = "0.25";
+    fields["projection"] = "faces";
     const request_check result = check(fields);
     ASSERT_TRUE(result.request);
     EXPECT_EQ(option_arguments(result.request->options),
               (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
                                         "--pressure-solver=fft", "--advection=second-order",
-                                        "--unsteady=8", "--frames=60", "--frames-vtk",
-                                        "--nodes-across=80"}));
+                                        "--projection=faces", "--courant=0.25", "--unsteady=8",
+                                        "--frames=60", "--frames-vtk", "--nodes-across=80"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());

@@ -143,6 +143,10 @@ export function check_answers(overrides = {}) {
         if (!(name in overrides)) input(name).setAttribute("aria-invalid", problem ? "true" : "false");
         if (problem) problems.push(problem);
     }
+    const courant = text_of("courant", overrides);
+    const courant_bad = courant !== "" && !(Number(courant) > 0 && Number(courant) <= 1);
+    input("courant").setAttribute("aria-invalid", courant_bad ? "true" : "false");
+    if (courant_bad) problems.push("The Courant number must be a number above 0 and at most 1.");
     if (flow_is_unsteady() && !(number_of("unsteady") > 0 && Number.isFinite(number_of("unsteady")))) {
         problems.push("The flow time T of an unsteady run must be a positive number of seconds.");
     }
@@ -185,11 +189,11 @@ export function append_answers(form_data, overrides = {}) {
         form_data.append(name, text_of(name, overrides));
     }
     const unsteady = flow_is_unsteady();
-    for (const { name, fallback } of program_options) {
+    for (const { name, fallback, given } of program_options) {
         // The flow time only for an unsteady run, which takes no stop rule.
         if ((name === "unsteady" && !unsteady) || (name === "stop_rule" && unsteady)) continue;
         const value = input(name)?.value.trim();
-        if (value && value !== fallback) form_data.append(name, value);
+        if (value && (given || value !== fallback)) form_data.append(name, value);
     }
 }
 
@@ -198,9 +202,9 @@ export function fill_answers(answers) {
     for (const name of answer_fields) {
         if (answers[name] !== undefined && answers[name] !== null) input(name).value = String(answers[name]);
     }
-    for (const { name, fallback } of program_options) {
+    for (const { name, fallback, given } of program_options) {
         if (name === "unsteady" || !input(name)) continue;
-        input(name).value = answers[name] ?? fallback;
+        input(name).value = answers[name] ?? (given ? "" : fallback);
         // A run's own choices stay when it is changed to a time-accurate one.
         input(name).dataset.chosen = "yes";
     }

@@ -4,13 +4,16 @@
 //
 // name: the form field (and, with "-" for "_", the command-line option);
 // label: for the page; fallback: the program's default, in force when a
-// run was not given the option.
+// run was not given the option; given: sent whenever the field is filled in,
+// for an option whose default depends on the others.
 
 export const program_options = [
     { name: "solid_nodes", label: "Solid nodes", fallback: "sampled" },
     { name: "stop_rule", label: "Stop rule", fallback: "quiet" },
     { name: "pressure_solver", label: "Pressure solve", fallback: "lu" },
     { name: "advection", label: "Advection", fallback: "first-order" },
+    { name: "projection", label: "Projection", fallback: "nodes" },
+    { name: "courant", label: "Courant number", fallback: "0.1", given: true },
     // A flow time in seconds: the run is time-accurate (--unsteady=T).
     { name: "unsteady", label: "Flow (T in s)", fallback: "steady" },
 ];
