@@ -750,6 +750,108 @@ class StateTest(StudioTest):
         self.assertEqual(self.find("#form_errors").text, "")
 
 
+def short(value):
+    """A number to two significant digits, as the page writes it."""
+    return f"{float(f'{value:.2g}'):g}"
+
+
+def duration(seconds):
+    """A time as the page's estimate writes it."""
+    if seconds < 1:
+        return f"{short(seconds * 1000)} ms"
+    if seconds < 60:
+        return f"{short(seconds)} s"
+    return f"{short(seconds / 60)} min" if seconds < 3600 else f"{short(seconds / 3600)} h"
+
+
+class MeshTest(StudioTest):
+    """The Mesh select's very fine choice and the nodes-across box reach the
+    program as --nodes-across; the grid, its memory and a time are said
+    before Run, and a box the program would refuse is refused in words."""
+
+    def set_box(self, value):
+        self.driver.execute_script("const box = document.getElementById('nodes_across'); box.value = arguments[0];"
+                                   "box.dispatchEvent(new Event('input')); box.dispatchEvent(new Event('change'));", value)
+
+    def test_the_mesh_controls_send_nodes_across_and_say_the_grid_memory_and_time(self):
+        self.upload(CYLINDER)  # 800 x 200 pixels in the 4 m x 1 m tunnel
+        self.assertEqual(self.find("#estimate_time").text,
+                         "no estimate yet: it is measured from the runs that finish (their seconds per node and iteration)")
+        # select, box, solve, advection; mesh answer and nodes_across sent; nx, ny; bytes per node
+        # beyond the 16 MB; whether the obstacle is too coarse (the page then names the N that is not)
+        for select, box, solve, advection, answer, across, nx, ny, per_node, coarse in (
+                ("very-fine", "", "fft", "second-order", "2", "200", 800, 200, 80 + 8 + 20, False),
+                ("0", "30", "lu", "first-order", "0", "30", 120, 30, 80 + 260 * 4.90689 - 850, True),  # log2(30)
+                ("2", "", "fft", "first-order", "2", None, 400, 100, 80 + 20, False)):
+            with self.subTest(select=select, box=box):
+                self.set_fields(mesh_choice=select, pressure_solver=solve, advection=advection, max_iterations=3)
+                self.set_box(box)
+                source = self.find("#mesh_source").text
+                self.assertEqual((source.startswith("Sized by the box: 30 nodes across, in place of the Mesh choice (its answer, 0,")
+                                  if box else source.startswith("Sized by the Mesh choice"),
+                                  "overridden" in self.find("#mesh_choice").find_element(By.XPATH, "..").get_attribute("class")),
+                                 (True, bool(box)), source)
+                nodes = self.find("#estimate_nodes").text
+                self.assertTrue(self.find("#estimate_memory").text.startswith(
+                    f"about {round((16e6 + nx * ny * per_node) / 1e6)} MB with the {solve} solve and {advection} advection"),
+                    self.find("#estimate_memory").text)
+                hint = " ".join(item.text for item in self.driver.find_elements(By.CSS_SELECTOR, "#form_warnings li[data-code=coarse_obstacle]"))
+                self.run_done()
+                record = self.newest_record()
+                self.assertEqual((record["answers"]["mesh_choice"], record["options"].get("nodes_across"),
+                                  record["summary"]["nx"], record["summary"]["ny"], record["summary"]["nodes_across"]),
+                                 (answer, across, nx, ny, int(across) if across else None))
+                dx = record["summary"]["dx"]  # the program's own, in single precision
+                self.assertEqual(nodes, f"{nx:,} × {ny:,} = {nx * ny:,} nodes, {float(f'{dx:.4g}'):g} m apart")
+                command = self.find("#command_line").text
+                self.assertEqual(command.endswith(f"--nodes-across={across} < answers.txt") if across else "--nodes-across" not in command,
+                                 True, command)
+                # The page's hint and the program's warning name the same N and spacings.
+                warned = [w["message"] for w in record["warnings"] if w["code"] == "coarse_obstacle"]
+                self.assertEqual((bool(hint), bool(warned)), (coarse, coarse), hint)
+                if coarse:
+                    advice = r"--nodes-across=\d+ gives \d+\.\d"
+                    self.assertEqual(re.search(advice, hint).group(0), re.search(advice, warned[0]).group(0), hint)
+        # The time from the newest finished runs with the same solve, seconds / (iterations nx ny):
+        # from the short runs, said to be high; then from the one long run alone.
+        for runs_of, after in (("the last 2 finished runs", "; of fewer than 100 iterations each, so their start-up and "
+                                "result files make this high"), ("the last finished run", "")):
+            if not after:
+                self.run_done(mesh_choice=0, stop_rule="limit", max_iterations=150)
+            self.set_fields(mesh_choice="very-fine", pressure_solver="fft", advection="second-order", max_iterations=20000)
+
+            def expected():
+                runs = [r["results"] for r in self.server.runs_list() if r["status"] == "done" and r["results"]["pressure_solver"] == "fft"]
+                runs = ([r for r in runs if r["iterations"] >= 100] or runs)[:5]
+                per = sum(r["seconds"] for r in runs) / sum(r["iterations"] * r["nx"] * r["ny"] for r in runs) * 800 * 200
+                return (f"about {duration(per)} per iteration, at most {duration(per * 20000)} for the limit of 20,000 iterations "
+                        f"(from {runs_of} with the fft solve{after})")
+            self.wait_for(lambda: self.find("#estimate_time").text == expected(), 10, self.find("#estimate_time").text)
+        # A box of 2000 across: 8000 x 2000 nodes, in gigabytes.
+        self.set_box("2000")
+        self.assertTrue(self.find("#estimate_memory").text.startswith("about 1.7 GB"), self.find("#estimate_memory").text)
+        # Re-run brings each run's mesh controls back: newest first, the select and the box.
+        for run, (select, box) in zip(self.server.runs_list()[1:], (("2", ""), ("0", "30"), ("very-fine", ""))):
+            self.find(f"#runs tr[data-id='{run['id']}'] button[aria-label='Re-run run {run['id']}']").click()
+            self.wait_for(lambda: (self.find("#mesh_choice").get_attribute("value"), self.find("#nodes_across").get_attribute("value")) == (select, box), 10)
+
+    def test_a_box_the_program_would_refuse_is_refused_in_words_before_run(self):
+        count = len(self.server.runs_list())
+        not_whole = 'The nodes across must be a whole number of 3 or more, such as 200, not "{}"; or leave the box empty to use the Mesh choice.'
+        for value, message in (("2", not_whole), ("0", not_whole), ("-5", not_whole), ("3.5", not_whole), ("two hundred", not_whole),
+                               ("1000000", "The mesh of 4000000 x 1000000 nodes is too large (at most 1000000000); "
+                                           "give fewer nodes across or a shorter tunnel.")):
+            with self.subTest(value=value):
+                self.set_box(value)
+                refused = message == not_whole
+                said = f'The box\'s "{value}" is not a whole number of 3 or more, so it is not used.'
+                self.assertEqual(said in self.find("#mesh_source").text, refused, self.find("#mesh_source").text)
+                self.find("#run").click()
+                self.wait_for(lambda: self.find("#form_errors").text != "", 10)
+                self.assertEqual(self.find("#form_errors").text, message.format(value))
+                self.assertEqual(self.find("#nodes_across").get_attribute("aria-invalid"), str(refused).lower())
+                self.assertEqual(len(self.server.runs_list()), count)
+
 if __name__ == "__main__":
     if os.environ.get("VELTARO_SANITIZED") == "1":
         print("Skipped in the sanitizer build: the browser tests only drive the page.")

@@ -289,7 +289,9 @@ export function render_overlay(d) {
     const context = d.overlay.getContext("2d");
     context.clearRect(0, 0, width, height);
     const { nx, ny } = d.mesh;
-    if (nx > 1 && ny > 1) {
+    // Lines closer than a pixel would be a wash of colour, and a mesh of
+    // millions of them would hold the page up.
+    if (nx > 1 && ny > 1 && width / (nx - 1) >= 1) {
         const spacing = width / (nx - 1);
         context.strokeStyle = `rgba(40, 110, 200, ${Math.min(0.35, spacing / 25)})`;
         context.lineWidth = 1;

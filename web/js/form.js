@@ -2,7 +2,8 @@
 // everything the program would refuse before a run is posted, and the
 // warnings the program will give, said before the run.
 
-import { mesh_size } from "./measure.js";
+import { run_mesh } from "./measure.js";
+import { fill_mesh, mesh_answer, node_limit, nodes_across, nodes_across_advice, nodes_across_problem } from "./mesh_controls.js";
 import { program_options } from "./settings.js";
 
 export const answer_fields = [
@@ -18,7 +19,6 @@ const labels = {
 
 // The program's limits, as its set-up checks them.
 const int_range = [-2147483648, 2147483647];
-const max_mesh_nodes = 2000000;
 export const warning_reynolds = 200;   // the dialogue warns above it
 export const well_resolved_spacings = 8;  // fewer across the obstacle: coarse_obstacle
 export const stretch_tolerance = 0.02;  // picture against tunnel proportions
@@ -27,8 +27,9 @@ function input(name) {
     return document.getElementById(name);
 }
 
+// The mesh answer is the select's, which also offers a mesh of its own.
 function text_of(name, overrides) {
-    return String(overrides[name] ?? input(name).value).trim();
+    return String(overrides[name] ?? (name === "mesh_choice" ? mesh_answer() : input(name).value)).trim();
 }
 
 function number_of(name, overrides = {}) {
@@ -93,7 +94,7 @@ export function pick_unsteady_numerics() {
 export function read_answers(overrides = {}) {
     const answers = {};
     for (const name of answer_fields) answers[name] = number_of(name, overrides);
-    answers.mesh_choice = Number(input("mesh_choice").value);
+    answers.nodes_across = nodes_across();
     return answers;
 }
 
@@ -121,9 +122,10 @@ function value_problem(name, value, answers) {
 function mesh_problem(answers) {
     const { tunnel_length: length, tunnel_height: height } = answers;
     if (!(length > 0 && height > 0)) return null;
-    const mesh = mesh_size(answers.mesh_choice, length, height);
+    const mesh = run_mesh(answers);
+    const { most, advice } = node_limit();
     if (mesh.nx < 3) return "The tunnel is too short for its height: the mesh needs at least 3 nodes along it; make it longer.";
-    if (mesh.nx * mesh.ny > max_mesh_nodes) return `The mesh of ${mesh.nx} x ${mesh.ny} nodes is too large (at most ${max_mesh_nodes}); choose a coarser mesh or a shorter tunnel.`;
+    if (mesh.nx * mesh.ny > most) return `The mesh of ${mesh.nx} x ${mesh.ny} nodes is too large (at most ${most}); ${advice}.`;
     return null;
 }
 
@@ -150,6 +152,8 @@ export function check_answers(overrides = {}) {
     if (flow_is_unsteady() && !(number_of("unsteady") > 0 && Number.isFinite(number_of("unsteady")))) {
         problems.push("The flow time T of an unsteady run must be a positive number of seconds.");
     }
+    const across = nodes_across_problem();
+    if (across) problems.push(across);
     const mesh = problems.length ? null : mesh_problem(answers);
     return mesh ? [...problems, mesh] : problems;
 }
@@ -174,7 +178,10 @@ export function warnings_before_run(answers, mask, spans) {
         warnings.push({ code: "stretched_picture", message: `The picture's proportions (${mask.width} x ${mask.height} pixels) are not the tunnel's, so it is stretched over the tunnel: a circle drawn in it becomes an ellipse ${Number(times.toPrecision(3))} times as ${how}.` });
     }
     if (spans > 0 && spans < well_resolved_spacings) {
-        warnings.push({ code: "coarse_obstacle", message: `The obstacle spans only ${spans.toFixed(1)} node spacings, fewer than ${well_resolved_spacings}: choose a finer mesh or draw it larger.` });
+        // With nodes across given, the program names the N that gives enough.
+        const finer = answers.nodes_across > 0
+            ? `${nodes_across_advice(spans / (run_mesh(answers).ny - 1), well_resolved_spacings)}, or draw it larger` : "choose a finer mesh or draw it larger";
+        warnings.push({ code: "coarse_obstacle", message: `The obstacle spans only ${spans.toFixed(1)} node spacings, fewer than ${well_resolved_spacings}: ${finer}.` });
     }
     return warnings;
 }
@@ -195,6 +202,8 @@ export function append_answers(form_data, overrides = {}) {
         const value = input(name)?.value.trim();
         if (value && (given || value !== fallback)) form_data.append(name, value);
     }
+    const across = nodes_across();
+    if (Number.isFinite(across)) form_data.append("nodes_across", String(across));
 }
 
 // Fills the form from a run's record (to re-run it with changes).
@@ -208,6 +217,7 @@ export function fill_answers(answers) {
         // A run's own choices stay when it is changed to a time-accurate one.
         input(name).dataset.chosen = "yes";
     }
+    fill_mesh(answers.mesh_choice ?? input("mesh_choice").value, answers.nodes_across);
     input("flow").value = answers.unsteady ? "unsteady" : "steady";
     if (answers.unsteady) input("unsteady").value = String(answers.unsteady);
     update_inlet_field();

@@ -8,7 +8,9 @@ import * as drawing from "./drawing.js";
 import { parse_digits } from "./airfoil.js";
 import { append_answers, check_answers, fill_answers, mark_chosen, pick_unsteady_numerics, read_answers, update_flow_field, update_inlet_field, warnings_before_run } from "./form.js";
 import { format_value } from "./format.js";
-import { all_dark, chord, dark_rows, frontal_height, mesh_size } from "./measure.js";
+import { all_dark, chord, dark_rows, frontal_height, run_mesh } from "./measure.js";
+import { show_mesh_source } from "./mesh_controls.js";
+import { follow_runs, show_estimates } from "./estimates.js";
 import { picture_hints } from "./hints.js";
 import { hide_results, init_results, show_warnings } from "./results.js";
 import { init_runs, render_runs, show_sweep } from "./runs.js";
@@ -37,7 +39,9 @@ function update_measures() {
         : unreadable ? `${board.upload.file.name} (not a picture this browser can read)`
             : `${board.upload.file.name}, ${mask.width} x ${mask.height} px`;
     // Measured as the program measures them: on the grid, which the picture spans.
-    const mesh = usable ? mesh_size(answers.mesh_choice, length, height) : { dx: NaN, span_height: NaN };
+    const mesh = usable ? run_mesh(answers) : { dx: NaN, span_height: NaN };
+    show_mesh_source(mask.height);
+    show_estimates(usable ? mesh : null, { pressure_solver: $("pressure_solver").value, advection: $("advection").value }, answers.max_iterations);
     const solid = all_dark(mask);
     const d = usable && !solid ? frontal_height(mask, mesh) : NaN;
     const c = usable && !solid ? chord(mask, mesh) : NaN;
@@ -67,7 +71,7 @@ function follow_tunnel() {
     update_inlet_field();
     update_flow_field();
     if (answers.tunnel_length > 0 && answers.tunnel_height > 0 && answers.tunnel_length / answers.tunnel_height < 200) {
-        drawing.set_tunnel(board, answers.tunnel_length, answers.tunnel_height, mesh_size(answers.mesh_choice, answers.tunnel_length, answers.tunnel_height));
+        drawing.set_tunnel(board, answers.tunnel_length, answers.tunnel_height, run_mesh(answers));
     }
     update_measures();
 }
@@ -244,7 +248,10 @@ async function refresh_runs() {
     if (refreshing) return refreshing;
     refreshing = (async () => {
         try {
-            render_runs(await api.list_runs());
+            const runs = await api.list_runs();
+            render_runs(runs);
+            follow_runs(runs);
+            update_measures();
         } catch (error) {
             show_connection(false, error.message);
         } finally {
@@ -355,11 +362,12 @@ async function init() {
     init_results();
     init_run_view();
     init_runs({ open: open_run, rerun, remove });
-    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations", "flow", "unsteady"]) {
+    // Before the measures follow the form: the numerics it picks change the memory estimate.
+    $("flow").addEventListener("change", pick_unsteady_numerics);
+    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "nodes_across", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations", "flow", "unsteady", "pressure_solver", "advection"]) {
         $(id).addEventListener("input", follow_tunnel);
         $(id).addEventListener("change", follow_tunnel);
     }
-    $("flow").addEventListener("change", pick_unsteady_numerics);
     for (const id of ["advection", "solid_nodes", "stop_rule", "pressure_solver"]) $(id).addEventListener("change", mark_chosen);
     // Every field typed in is kept for a reload, and the problems said of it checked again.
     for (const kind of ["input", "change"]) {

@@ -1,15 +1,26 @@
 // The obstacle's measures as the program takes them, from a mask of dark
 // pixels (1 solid, 0 open; row 0 at the top) stretched over the grid.
 
-// The mesh as the program sizes it: ny = 25, 50, 100 nodes across and
-// nx = trunc(L / H * ny) along, dx = L / (nx - 1), in single precision as
-// its answers are. The grid spans (nx - 1) dx by (ny - 1) dx, a little less
-// than the tunnel's height, and the picture is stretched over the grid.
+// The mesh as the program sizes it: ny = 25, 50, 100 nodes across for the
+// mesh answers 0, 1, 2 (or N with --nodes-across=N) and nx = trunc(L / H * ny)
+// along, dx = L / (nx - 1), in single precision as its answers are. The grid
+// spans (nx - 1) dx by (ny - 1) dx, a little less than the tunnel's height,
+// and the picture is stretched over the grid.
 export function mesh_size(choice, length, height) {
-    const ny = 25 << choice;
-    const nx = Math.trunc(Math.fround(Math.fround(Math.fround(length) / Math.fround(height)) * ny));
+    return mesh_across(25 << choice, length, height);
+}
+
+export function mesh_across(ny, length, height) {
+    const nx = Math.trunc(Math.fround(Math.fround(Math.fround(length) / Math.fround(height)) * Math.fround(ny)));
     const dx = nx > 1 ? Math.fround(Math.fround(length) / (nx - 1)) : NaN;
     return { nx, ny, dx, span_length: (nx - 1) * dx, span_height: (ny - 1) * dx };
+}
+
+// The run's mesh from the answers as read_answers gives them: nodes_across
+// when given (a number), else the mesh answer's.
+export function run_mesh(answers) {
+    const { tunnel_length: length, tunnel_height: height } = answers;
+    return answers.nodes_across > 0 ? mesh_across(answers.nodes_across, length, height) : mesh_size(answers.mesh_choice, length, height);
 }
 
 // The picture rows holding a dark pixel.

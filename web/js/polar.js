@@ -3,10 +3,9 @@
 // with the best lift-to-drag ratio marked, and the table as CSV.
 
 import { plot } from "./plot.js";
-import { options_in_force, program_options } from "./settings.js";
+import { mesh_text, options_in_force, program_options } from "./settings.js";
 
 const coefficient_columns = ["lift_coefficient_chord", "drag_coefficient_chord", "lift_coefficient", "drag_coefficient"];
-const mesh_names = { 0: "coarse", 1: "standard", 2: "fine" };
 // Each row says how it was computed: the Reynolds numbers, the mesh and
 // every option in force, so a table copied elsewhere keeps its method.
 const csv_columns = ["angle", ...coefficient_columns, "run", "reynolds_number", "reynolds_frontal", "mesh",
@@ -19,7 +18,7 @@ export function polar_rows(runs) {
             ...Object.fromEntries(coefficient_columns.map((name) => [name, r.results[name]])),
             ...options_in_force(r),
             angle: r.airfoil.angle, run: r.id, reynolds_number: r.answers?.reynolds_number,
-            reynolds_frontal: r.results.reynolds_frontal, mesh: mesh_names[r.answers?.mesh_choice] ?? r.answers?.mesh_choice,
+            reynolds_frontal: r.results.reynolds_frontal, mesh: mesh_text(r),
         }))
         .sort((a, b) => Number(a.angle) - Number(b.angle));
 }

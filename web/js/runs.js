@@ -10,9 +10,8 @@ import { asks_again, element, format_date, format_e } from "./format.js";
 import { plot } from "./plot.js";
 import { render_polar } from "./polar.js";
 import { stop_text } from "./results.js";
-import { airfoil_text, is_unsteady, settings_rows, settings_text } from "./settings.js";
+import { airfoil_text, is_unsteady, mesh_text, settings_rows, settings_text } from "./settings.js";
 
-const mesh_names = { 0: "coarse", 1: "standard", 2: "fine" };
 const basis_key = "veltaro.basis";
 
 // One state object for the view.
@@ -102,7 +101,7 @@ function row(record) {
     const cells = [
         tick, thumbnail, element("span", status_text(record), { class: `state ${record.status}` }),
         element("span", String(answer_of(record, "reynolds_number") ?? "–")),
-        element("span", mesh_names[answer_of(record, "mesh_choice")] ?? String(answer_of(record, "mesh_choice") ?? "–")),
+        element("span", mesh_text(record)),
         element("span", settings_text(record), { class: "options" }),
         ...coefficient_cells(record),
         element("span", record.sweep || ""),
@@ -142,7 +141,7 @@ function render_comparison() {
         ["C_D amplitude", (r) => format_e(result_of(r, "drag_coefficient_amplitude"))],
         ["C_L amplitude", (r) => format_e(result_of(r, "lift_coefficient_amplitude"))],
         ["St", (r) => format_e(result_of(r, "strouhal"))],
-        ["Mesh", (r) => mesh_names[answer_of(r, "mesh_choice")]],
+        ["Mesh", mesh_text],
         ["Iterations", (r) => r.iterations], ["Stopped", (r) => (r.results ? stop_text(r.results) : "–")],
         ["R [U²/c]", (r) => format_e(result_of(r, "steady_residual"))], ["Status", (r) => r.status]];
     box.replaceChildren(...chosen.map((record) => {

@@ -87,11 +87,20 @@ export function settings_text(record) {
     return airfoil ? `${method_text(record)}; ${airfoil}` : method_text(record);
 }
 
+// "coarse", or "200 across" for a mesh sized by nodes across.
+export function mesh_text(record) {
+    const across = record.options?.nodes_across;
+    if (across) return `${across} across`;
+    const choice = record.answers?.mesh_choice;
+    return { 0: "coarse", 1: "standard", 2: "fine" }[choice] ?? String(choice ?? "–");
+}
+
 // "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt": the run
-// again, from its options as posted; program: how a shell names the
-// program (GET /api/program), the bare name until the server said.
+// again, from its options as posted (the mesh's nodes across last, as the
+// server passes them on); program: how a shell names the program (GET
+// /api/program), the bare name until the server said.
 export function command_line(options = {}, program = "veltaro") {
-    const given = program_options.filter(({ name }) => options[name])
-        .map(({ name }) => `--${name.replaceAll("_", "-")}=${options[name]}`);
+    const given = [...program_options.map(({ name }) => name), "nodes_across"].filter((name) => options[name])
+        .map((name) => `--${name.replaceAll("_", "-")}=${options[name]}`);
     return [program, ...given, "< answers.txt"].join(" ");
 }
