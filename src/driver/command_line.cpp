@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -183,67 +184,50 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
                     "answers.txt).");
 }
 
-constexpr std::string_view unsteady_name = "--unsteady";
+// An option --name=X whose X is a finite number above 0 and at most
+// `highest`, and the words of its refusals.
+struct number_option {
+    std::string_view name;
+    double highest;
+    const char* value_needed;  // what the value is, when it is missing
+    const char* what;          // what the value is called in a refusal
+    const char* refused;       // and what the refusal asks for
+};
 
-[[noreturn]] void refuse_flow_time(std::string_view value) {
-    throw run_error("The flow time \"" + std::string(value) +
-                    "\" of --unsteady is not a positive number of seconds; give one such as "
-                    "--unsteady=8.");
-}
+constexpr number_option unsteady_option{
+    "--unsteady", std::numeric_limits<double>::infinity(),
+    "the flow time in seconds, a positive number such as --unsteady=8.", "The flow time",
+    "is not a positive number of seconds; give one such as --unsteady=8."};
+// Read as a double: 0.1 is then the very number of the default rule, and
+// gives its bits.
+constexpr number_option courant_option{
+    "--courant", max_courant,
+    "the time step's Courant number, above 0 and at most 1, such as --courant=0.4.",
+    "The Courant number",
+    "is not a number above 0 and at most 1; give one such as --courant=0.4."};
 
-// --unsteady=T, T a positive finite number of seconds. Returns false when
-// the argument is another one.
-bool read_unsteady(std::string_view argument, std::optional<double>& end_time) {
-    if (!argument.starts_with(unsteady_name)) return false;
-    const std::string_view rest = argument.substr(unsteady_name.size());
+// Reads `argument` into `number` when it is this option. Returns false when
+// the argument is another one; throws run_error for a value not allowed.
+bool read_number(std::string_view argument, const number_option& opt,
+                 std::optional<double>& number) {
+    if (!argument.starts_with(opt.name)) return false;
+    const std::string_view rest = argument.substr(opt.name.size());
     if (rest.empty()) {
-        throw run_error("The option --unsteady needs a value: the flow time in seconds, a "
-                        "positive number such as --unsteady=8.");
+        throw run_error("The option " + std::string(opt.name) + " needs a value: " +
+                        opt.value_needed);
     }
     if (rest.front() != '=') return false;
     const std::string value(rest.substr(1));
-    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front()))) {
-        refuse_flow_time(value);
-    }
     char* end = nullptr;
-    const double time = std::strtod(value.c_str(), &end);
-    if (end != value.c_str() + value.size() || !std::isfinite(time) || !(time > 0.0)) {
-        refuse_flow_time(value);
+    // strtod would skip a leading space.
+    const bool spaced = value.empty() || std::isspace(static_cast<unsigned char>(value.front()));
+    const double read = spaced ? 0.0 : std::strtod(value.c_str(), &end);
+    if (spaced || end != value.c_str() + value.size() || !std::isfinite(read) || !(read > 0.0) ||
+        !(read <= opt.highest)) {
+        throw run_error(std::string(opt.what) + " \"" + value + "\" of " + std::string(opt.name) +
+                        " " + opt.refused);
     }
-    end_time = time;
-    return true;
-}
-
-constexpr std::string_view courant_name = "--courant";
-
-[[noreturn]] void refuse_courant(std::string_view value) {
-    throw run_error("The Courant number \"" + std::string(value) +
-                    "\" of --courant is not a number above 0 and at most 1; give one such as "
-                    "--courant=0.4.");
-}
-
-// --courant=C, 0 < C <= 1, read as a double: 0.1 is then the very number
-// of the default rule, and gives its bits. Returns false when the argument
-// is another one.
-bool read_courant(std::string_view argument, std::optional<double>& courant) {
-    if (!argument.starts_with(courant_name)) return false;
-    const std::string_view rest = argument.substr(courant_name.size());
-    if (rest.empty()) {
-        throw run_error(
-            "The option --courant needs a value: the time step's Courant number, "
-            "above 0 and at most 1, such as --courant=0.4.");
-    }
-    if (rest.front() != '=') return false;
-    const std::string value(rest.substr(1));
-    if (value.empty() || std::isspace(static_cast<unsigned char>(value.front()))) {
-        refuse_courant(value);
-    }
-    char* end = nullptr;
-    const double number = std::strtod(value.c_str(), &end);
-    if (end != value.c_str() + value.size() || !(number > 0.0 && number <= max_courant)) {
-        refuse_courant(value);
-    }
-    courant = number;
+    number = read;
     return true;
 }
 
@@ -325,7 +309,8 @@ run_options read_options(int argc, const char* const* argv) {
             read_option(argument, pressure_solver_option, options.pressure_solver) ||
             read_option(argument, advection_option, options.advection) ||
             read_option(argument, projection_option, options.projection) ||
-            read_unsteady(argument, options.unsteady) || read_courant(argument, options.courant) ||
+            read_number(argument, unsteady_option, options.unsteady) ||
+            read_number(argument, courant_option, options.courant) ||
             read_count(argument, frames_option, options.frames) ||
             read_count(argument, nodes_across_option, options.nodes_across) ||
             read_count(argument, threads_option, options.threads)) {
