@@ -5,6 +5,8 @@
 // with any number of threads.
 #pragma once
 
+#include <utility>
+
 namespace veltaro {
 
 // The loop that follows is split over the threads in use (an element-wise
@@ -14,6 +16,14 @@ namespace veltaro {
 #else
 #define VELTARO_PARALLEL_FOR
 #endif
+
+// Share `part` of `parts` of count items, [first, last): contiguous shares
+// fixed by the count and the number of parts, so that a loop over the parts
+// can give each its own work buffers.
+inline std::pair<int, int> share_of(int count, int part, int parts) {
+    const auto at = [&](int p) { return static_cast<int>(static_cast<long long>(count) * p / parts); };
+    return {at(part), at(part + 1)};
+}
 
 // The processor's cores as the system reports them (at least 1).
 int machine_threads();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/threads.h"
 #include "solver/advection_kernels.h"
 #include "solver/limited_slopes.h"
 
@@ -73,19 +74,16 @@ void fluxes_across(const stage_view& g, const float_grid& q, int i, float* __res
     }
 }
 
-// One forward stage, out = q - dt L(q), plus dt f in the first one, at the
-// interior fluid nodes; the other nodes keep q. The slopes must be q's.
+// One forward stage on the interior columns [from, to), with one share's
+// work buffers; the fluxes behind the first column are the share's own.
 template <component c, bool first>
-void euler_stage(const stage_view& g, const float_grid& q, float_grid& out) {
-    const int nx = g.field.nx;
+void euler_columns(const stage_view& g, const float_grid& q, float_grid& out, int from, int to,
+                   face_projection::column_work& work) {
     const int ny = g.field.ny;
     const float rate_x = g.dt / g.field.dx;
     const float rate_y = g.dt / g.field.dy;
-    face_projection& work = g.projection;
-    std::copy(q[0], q[0] + ny, out[0]);
-    std::copy(q[nx - 1], q[nx - 1] + ny, out[nx - 1]);
-    fluxes_along(g, q, 0, work.flux_behind.data());
-    for (int i = 1; i + 1 < nx; ++i) {
+    fluxes_along(g, q, from - 1, work.flux_behind.data());
+    for (int i = from; i < to; ++i) {
         fluxes_along(g, q, i, work.flux_ahead.data());
         fluxes_across(g, q, i, work.flux_across.data());
         if constexpr (first) other_tendency<c>(g, i, work.tendency.data());
@@ -108,20 +106,47 @@ void euler_stage(const stage_view& g, const float_grid& q, float_grid& out) {
     }
 }
 
+// One forward stage, out = q - dt L(q), plus dt f in the first one, at the
+// interior fluid nodes; the other nodes keep q. The slopes must be q's.
+// Each thread takes a share of the columns: a flux is the same whichever
+// share computes it, so the bytes do not depend on the threads.
+template <component c, bool first>
+void euler_stage(const stage_view& g, const float_grid& q, float_grid& out) {
+    const int nx = g.field.nx;
+    const int ny = g.field.ny;
+    std::copy(q[0], q[0] + ny, out[0]);
+    std::copy(q[nx - 1], q[nx - 1] + ny, out[nx - 1]);
+    auto& shares = g.projection.shares;
+    const auto parts = static_cast<int>(shares.size());
+    VELTARO_PARALLEL_FOR
+    for (int part = 0; part < parts; ++part) {
+        const auto [from, to] = share_of(nx - 2, part, parts);
+        if (from == to) continue;
+        euler_columns<c, first>(g, q, out, from + 1, to + 1,
+                                shares[static_cast<std::size_t>(part)]);
+    }
+}
+
 // q_adv = (q + q_adv) / 2 - dt/2 f at the interior fluid nodes, the mean of
 // the two stages without the f the first one took; the other nodes kept q.
 template <component c>
 void average_stages(const stage_view& g, const float_grid& q, float_grid& q_adv) {
     const float half_dt = 0.5f * g.dt;
-    float* __restrict tendency = g.projection.tendency.data();
-    for (int i = 1; i + 1 < g.field.nx; ++i) {
-        other_tendency<c>(g, i, tendency);
-        const float* __restrict start = q[i];
-        const int* __restrict solid = g.solid[i];
-        float* __restrict out = q_adv[i];
-        for (int j = 1; j + 1 < g.field.ny; ++j) {
-            const float mean = 0.5f * (start[j] + out[j]) - half_dt * tendency[j];
-            out[j] = pick(solid[j] != 0, start[j], mean);
+    auto& shares = g.projection.shares;
+    const auto parts = static_cast<int>(shares.size());
+    VELTARO_PARALLEL_FOR
+    for (int part = 0; part < parts; ++part) {
+        const auto [from, to] = share_of(g.field.nx - 2, part, parts);
+        float* __restrict tendency = shares[static_cast<std::size_t>(part)].tendency.data();
+        for (int i = from + 1; i < to + 1; ++i) {
+            other_tendency<c>(g, i, tendency);
+            const float* __restrict start = q[i];
+            const int* __restrict solid = g.solid[i];
+            float* __restrict out = q_adv[i];
+            for (int j = 1; j + 1 < g.field.ny; ++j) {
+                const float mean = 0.5f * (start[j] + out[j]) - half_dt * tendency[j];
+                out[j] = pick(solid[j] != 0, start[j], mean);
+            }
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "common/threads.h"
 #include "solver/advection_kernels.h"
 #include "solver/limited_slopes.h"
 
@@ -17,10 +18,9 @@ face_projection make_face_projection(const flow_field& field, float inlet_veloci
                               : std::numeric_limits<float>::infinity();
     projection.inlet_velocity = inlet_velocity;
     const auto column = static_cast<std::size_t>(field.ny > 0 ? field.ny : 0);
-    projection.flux_behind.assign(column, 0.0f);
-    projection.flux_ahead.assign(column, 0.0f);
-    projection.flux_across.assign(column, 0.0f);
-    projection.tendency.assign(column, 0.0f);
+    const std::vector<float> zeros(column, 0.0f);
+    projection.shares.assign(static_cast<std::size_t>(threads_in_use()),
+                             {zeros, zeros, zeros, zeros});
     projection.correction = float_grid(field.nx, field.ny);
     return projection;
 }
@@ -125,7 +125,8 @@ inline void predict_all(const flow_field& field, const int_grid& solid_nodes,
         faces.u[0][j] =
             held ? held_along * (field.p[1][j] - field.p[0][j]) : projection.inlet_velocity;
     }
-    for (int i = 1; i + 1 < nx; ++i) {
+    VELTARO_PARALLEL_FOR
+    for (int i = 1; i < nx - 1; ++i) {
         predict_along(field, solid_nodes, lap_u, w, held_along, i, faces.u[i]);
         predict_across(field, solid_nodes, lap_v, w, held_across, i, faces.v[i]);
     }
@@ -158,7 +159,10 @@ inline float largest_divergence(const face_field& faces, float dx, float dy) {
     const float inv_dx = 1.0f / dx;
     const float inv_dy = 1.0f / dy;
     float largest = 0.0f;
-    for (int i = 1; i + 1 < nx; ++i) {
+#if defined(_OPENMP)
+#pragma omp parallel for schedule(static) reduction(max : largest)
+#endif
+    for (int i = 1; i < nx - 1; ++i) {
         const float* __restrict east = faces.u[i];
         const float* __restrict west = faces.u[i - 1];
         const float* __restrict across = faces.v[i];
@@ -219,6 +223,7 @@ void face_pressure_rhs(const face_field& faces, float dx, float dy, float dt, fl
     const int ny = faces.u.ny();
     const float rate = density / dt;
     const int rows_per_column = ny - 2;
+    VELTARO_PARALLEL_FOR
     for (int i = 1; i <= nx - 2; ++i) {
         const float* east = faces.u[i];
         const float* west = faces.u[i - 1];
@@ -243,13 +248,15 @@ void project_faces(const float_grid& p, float dx, float dy, float dt, float dens
     const int ny = p.ny();
     const float along = correction_per_pascal(dt, density, dx);
     const float across = correction_per_pascal(dt, density, dy);
-    for (int i = 0; i + 1 < nx; ++i) {
+    VELTARO_PARALLEL_FOR
+    for (int i = 0; i < nx - 1; ++i) {
         const float* p_a = p[i];
         const float* p_b = p[i + 1];
         float* face = faces.u[i];
         for (int j = 1; j + 1 < ny; ++j) face[j] -= along * (p_b[j] - p_a[j]);
     }
-    for (int i = 1; i + 1 < nx; ++i) {
+    VELTARO_PARALLEL_FOR
+    for (int i = 1; i < nx - 1; ++i) {
         const float* column = p[i];
         float* face = faces.v[i];
         for (int j = 0; j + 1 < ny; ++j) face[j] -= across * (column[j + 1] - column[j]);

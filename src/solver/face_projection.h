@@ -52,14 +52,17 @@ struct face_projection {
     face_field faces;
     float relaxation_time = 0.0f;  // tau, s
     float inlet_velocity = 0.0f;   // the inlet faces', m/s
-    // Work of the flux-form advection (face_advection.h): the fluxes through
-    // one column of faces along the tunnel, the one behind and the one
-    // ahead, and through the faces across one column; and the nodes' other
-    // tendencies on one column.
-    std::vector<float> flux_behind;
-    std::vector<float> flux_ahead;
-    std::vector<float> flux_across;
-    std::vector<float> tendency;
+    // Work of the flux-form advection (face_advection.h), one set for each
+    // thread's share of the columns: the fluxes through one column of faces
+    // along the tunnel, the one behind and the one ahead, and through the
+    // faces across one column; and the nodes' other tendencies on one column.
+    struct column_work {
+        std::vector<float> flux_behind;
+        std::vector<float> flux_ahead;
+        std::vector<float> flux_across;
+        std::vector<float> tendency;
+    };
+    std::vector<column_work> shares;
     // The pressure of a refinement, nx by ny.
     float_grid correction;
 };

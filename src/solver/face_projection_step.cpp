@@ -1,5 +1,6 @@
 #include "solver/face_projection_step.h"
 
+#include "common/threads.h"
 #include "field/boundary_conditions.h"
 #include "solver/face_advection.h"
 #include "solver/laplacian.h"
@@ -22,7 +23,8 @@ void refine_projection(flow_field& field, float dt, const run_parameters& params
         face_pressure_rhs(faces, field.dx, field.dy, dt, params.density, 0.0f, workspace.rhs);
         solve_pressure_system(workspace);
         float_grid& q = projection.correction;
-        for (int i = 0; i + 1 < field.nx; ++i) {
+        VELTARO_PARALLEL_FOR
+        for (int i = 0; i < field.nx - 1; ++i) {
             for (int j = 0; j < field.ny; ++j) {
                 q[i][j] = workspace.solution[pressure_unknown(field.nx, i, j)];
                 field.p[i][j] += q[i][j];

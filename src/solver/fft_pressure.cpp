@@ -163,12 +163,6 @@ void solve_wavenumbers(transform_solve& s, int first, int last) {
     }
 }
 
-// Share `part` of `parts` of count items: [first, last).
-std::pair<int, int> share_of(int count, int part, int parts) {
-    const auto at = [&](int p) { return static_cast<int>(static_cast<long long>(count) * p / parts); };
-    return {at(part), at(part + 1)};
-}
-
 // Every wavenumber's system, each thread's share of them on its own: each
 // wavenumber's arithmetic is the same whichever thread does it.
 void solve_along_tunnel(transform_solve& s) {

@@ -237,13 +237,14 @@ TEST(Options, AMeshTooLargeForMemoryIsRefusedAndNothingWritten) {
 }
 
 // Every file of a run is the same at 1 and 2 threads, under each node rule,
-// advection and solve, steady and in time (the summary's wall time aside).
+// advection, solve and projection, steady and in time (the summary's wall time aside).
 TEST(Options, TwoThreadsGiveTheBytesOfOne) {
     const std::string answers = "tunnel.jpg 20 0.01 1 1 4 1 60";
     for (const std::string options :
          {"", "--solid-nodes=covered --pressure-solver=fft",
           "--solid-nodes=outline --advection=second-order --pressure-solver=fft --stop-rule=steady",
-          "--unsteady=0.05 --solid-nodes=outline --advection=second-order --frames=3"}) {
+          "--unsteady=0.05 --solid-nodes=outline --advection=second-order --frames=3",
+          "--projection=faces --advection=second-order --pressure-solver=fft --courant=0.5"}) {
         SCOPED_TRACE(options);
         std::map<std::string, std::string> files[2];
         for (int threads : {1, 2}) {
