@@ -2,7 +2,7 @@
 # Installs what the build needs on Debian 12, skipping what is already there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libsuperlu-dev libfftw3-dev libjpeg62-turbo-dev libpng-dev libwebp-dev googletest
+packages=(cmake ninja-build ccache g++ pkg-config libsuperlu-dev libfftw3-dev libjpeg62-turbo-dev libpng-dev libwebp-dev googletest
           libgtest-dev libbenchmark-dev nlohmann-json3-dev python3-vtk9 librsvg2-bin
           libcpp-httplib-dev libzip-dev python3)
 [[ "${VELTARO_SANITIZE:-0}" == 1 || "${VELTARO_FUZZ:-0}" == 1 ]] && packages+=(clang-14 libclang-rt-14-dev)
