@@ -14,6 +14,8 @@
 // tunnel's u steps by up to 4 units every iteration).
 #pragma once
 
+#include <vector>
+
 #include "analysis/coefficients.h"
 #include "field/flow_field.h"
 
@@ -54,7 +56,7 @@ public:
 private:
     float_grid u_before_;
     float_grid v_before_;
-    grid<double> change2_;  // |du|^2 + |dv|^2 of each node, for the sum
+    std::vector<double> column_sums_;  // of |du|^2 + |dv|^2 over each column's nodes
     double unit_ = 1.0;
 };
 
