@@ -176,8 +176,8 @@ TEST(Options, TheChoiceReachesTheSummary) {
         for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"})
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
         if (!summary["nodes_across"].is_null()) {
-            chosen += " " + summary["nx"].dump() + " x " + summary["ny"].dump() + ", " +
-                      summary["nodes_across"].dump();
+            chosen.append(" ").append(summary["nx"].dump()).append(" x ");
+            chosen.append(summary["ny"].dump()).append(", ").append(summary["nodes_across"].dump());
         }
         EXPECT_EQ(chosen + " " + summary["courant"].dump() + " " +
                       summary["projection"].get<std::string>(),

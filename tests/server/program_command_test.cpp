@@ -41,7 +41,7 @@ TEST(ProgramCommand, BareNameOnlyWhereThePathFindsThisFile) {
         {"the current folder only, by an empty entry", here / "build/veltaro", ":/usr/bin", absolute},
         {"no PATH", here / "build/veltaro", "", absolute},
         {"a relative name", "build/veltaro", "", absolute},
-        {"a folder with a blank", here / "with space/veltaro", "", "'" + (here / "with space/veltaro").string() + "'"},
+        {"a folder with a blank", here / "with space/veltaro", "", std::string("'").append((here / "with space/veltaro").string()).append("'")},
     };
     // clang-format on
     for (const auto& row : rows) {
