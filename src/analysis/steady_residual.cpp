@@ -4,14 +4,19 @@
 #include <cmath>
 #include <limits>
 
+#include "common/threads.h"
+
 namespace veltaro {
 
 steady_monitor::steady_monitor(int nx, int ny, double unit)
     : u_before_(nx, ny), v_before_(nx, ny), column_sums_(static_cast<std::size_t>(nx > 0 ? nx : 0), 0.0), unit_(unit) {}
 
 void steady_monitor::remember(const flow_field& field) {
-    std::copy(field.u.data(), field.u.data() + field.u.size(), u_before_.data());
-    std::copy(field.v.data(), field.v.data() + field.v.size(), v_before_.data());
+    VELTARO_PARALLEL_FOR
+    for (int i = 0; i < field.nx; ++i) {
+        std::copy(field.u[i], field.u[i] + field.ny, u_before_[i]);
+        std::copy(field.v[i], field.v[i] + field.ny, v_before_[i]);
+    }
 }
 
 double residual_unit(const obstacle_size& size, float inlet_velocity, float height) {
