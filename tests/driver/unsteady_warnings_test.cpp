@@ -4,12 +4,16 @@
 // short one gives the cycles it has and nothing else.
 // The warnings about time: a steady run whose lift keeps swinging says the
 // flow looks periodic, a drift or a flicker does not; a time-accurate run
-// with too few cycles says so and how long to run. On records made by hand.
+// with too few cycles says so and how long to run; the steady rule's stop at
+// the rounding floor with R above 1e-3 says so, every other stop does not.
+// And an obstacle filling more than 30% of the grid's height says that the
+// walls dominate. On records made by hand.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,11 +85,12 @@ TEST(Shedding, FrequencyAfterTheTransientOrNothing) {
 }
 
 
-// A 4 m x 1 m tunnel at 2 m/s with a body in its picture, whose loop ran
-// 1000 iterations and stopped by its rule.
-run_setup tunnel(std::optional<double> unsteady) {
+// A 4 m x 1 m tunnel at 2 m/s on a grid of 41 x 11 nodes 0.1 m apart, with
+// a body in its picture of 40 x 10 pixels, whose loop ran 1000 iterations.
+run_setup tunnel(std::optional<double> unsteady, stop_rule rule = stop_rule::quiet) {
     run_setup setup;
     setup.options.unsteady = unsteady;
+    setup.options.stop = rule;
     setup.answers.max_iterations = 1000;
     setup.params = {.inlet_velocity = 2.0f, .length = 4.0f, .height = 1.0f, .density = 1.0f};
     setup.mesh = {41, 11, 0.1f};
@@ -95,9 +100,13 @@ run_setup tunnel(std::optional<double> unsteady) {
     return setup;
 }
 
-std::vector<std::string> codes(const std::vector<run_warning>& warnings) {
+// Each warning as "code: message"; only those of `code` where one is given.
+std::vector<std::string> codes(const std::vector<run_warning>& warnings,
+                               const std::string& code = "") {
     std::vector<std::string> found;
-    for (const run_warning& w : warnings) found.push_back(w.code + ": " + w.message);
+    for (const run_warning& w : warnings) {
+        if (w.code.starts_with(code)) found.push_back(w.code + ": " + w.message);
+    }
     return found;
 }
 
@@ -158,6 +167,75 @@ TEST(UnsteadyWarnings, ShortRecordSaysHowLongToRun) {
             EXPECT_TRUE(found[0].starts_with("short_record: ")) << found[0];
             EXPECT_TRUE(found[0].ends_with(row.text)) << found[0];
         }
+    }
+}
+
+TEST(SteadyWarnings, AStopAtTheRoundingFloorAboveOneInAThousand) {
+    const std::string floor_text =
+        "steady_at_floor: the run stopped after 1000 iterations as steady because its velocities "
+        "no longer changed by more than their single-precision rounding, but its steady residual "
+        "of 1.2e-03 U^2/c is above 1e-03: a drift that slow hides in the rounding; check that "
+        "the forces stay with a run of twice as many iterations (--stop-rule=limit and a limit "
+        "of 2000).";
+    // The rule, a time-accurate run's T, whether the rule ended the loop,
+    // the last R and whether that iteration was steady; the warnings.
+    // clang-format off
+    const struct { const char* name; stop_rule rule; std::optional<double> unsteady; bool converged;
+                   double residual; bool steady; std::vector<std::string> warnings; } rows[] = {
+        {"steady by the floor, R 1.24e-3", stop_rule::steady, {}, true, 1.24e-3, true, {floor_text}},
+        {"steady by the floor, R 4.9e-4: below the warning's 1e-3", stop_rule::steady, {}, true, 4.9e-4, true, {}},
+        {"steady by the floor, R exactly 1e-3", stop_rule::steady, {}, true, 1e-3, true, {}},
+        {"steady by R", stop_rule::steady, {}, true, 5e-5, true, {}},
+        // Not stopped by the rule: the limit's own warning, not this one.
+        {"steady rule at the iteration limit", stop_rule::steady, {}, false, 1.24e-3, false, {}},
+        {"quiet stop with R 1.24e-3", stop_rule::quiet, {}, true, 1.24e-3, true, {}},
+        {"a time-accurate run at its flow time", stop_rule::limit, 2.0, false, 1.24e-3, true, {}},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        const loop_result loop{
+            .iterations = 1000,
+            .converged = row.converged,
+            .reached_end_time = row.unsteady.has_value(),
+            .flow_time = 2.0,
+            .steadiness = steady_measure{row.residual, row.residual, row.steady}};
+        const run_setup setup = tunnel(row.unsteady, row.rule);
+        EXPECT_EQ(codes(loop_warnings(setup, loop), "steady_at_floor"), row.warnings) << row.name;
+    }
+}
+
+TEST(SteadyWarnings, AnObstacleFillingMoreThanThirtyPerCentOfTheHeight) {
+    const std::string four_rows =
+        "high_blockage: the obstacle's frontal height of 0.4 m fills 40% of the tunnel's height, "
+        "more than 30%: the walls squeeze the flow past it, so its drag is far above, and its "
+        "wake unlike, the same body's in open flow; draw it smaller in the picture, with more "
+        "light rows above and below it (the picture is stretched over the tunnel, whatever its "
+        "height).";
+    // The dark picture rows of 10 (one pixel each, in column 20); the warnings.
+    const struct {
+        const char* name;
+        int first_row, rows;
+        std::vector<std::string> warnings;
+    } rows[] = {
+        {"4 rows of 10", 3, 4, {four_rows}},
+        {"3 rows of 10: 30%, not above", 3, 3, {}},
+        {"every pixel dark: all_solid says it", 0, 10, {}},
+        {"no obstacle", 0, 0, {}},
+    };
+    for (const auto& row : rows) {
+        run_setup setup = tunnel(std::nullopt, stop_rule::steady);
+        setup.masks.picture = int_grid(40, 10);
+        const bool all_dark = row.rows == 10;
+        for (int c = 0; c < 40; ++c) {
+            for (int r = row.first_row; r < row.first_row + row.rows; ++r) {
+                if (all_dark || c == 20) setup.masks.picture[c][r] = obstacle_pixel;
+            }
+        }
+        force_coefficients coefficients;
+        coefficients.has_obstacle = row.rows > 0;
+        coefficients.frontal_height = row.rows * 0.1;
+        EXPECT_EQ(codes(setup_warnings(setup, coefficients), "high_blockage"), row.warnings)
+            << row.name;
     }
 }
 

@@ -82,20 +82,18 @@ program_run run_with(const std::string& arguments) {
 }
 
 TEST(Options, UnknownValuesAndArgumentsAreRefusedWithTheAllowedOnesAndNothingWritten) {
-    // The arguments, and the whole of standard error.
+    // The arguments, and the whole of standard error. Every option of named
+    // values is read by one function: its case and its missing value are
+    // shown on some of them.
     std::vector<std::pair<std::string, std::string>> rows = {
         {"--solid-nodes", needs_value("--solid-nodes")},
-        {"--solid-nodes covered", needs_value("--solid-nodes")},
         {"--solid-nodes=covered --solid", unknown_argument("--solid")},
         {"--solid-nodes=covered --help", unknown_argument("--help")},
         {"--advection=corrected", unknown_value("--advection", "corrected")},
         {"--advection --stop-rule=steady", needs_value("--advection")},
         {"--stop-rule=converged", unknown_value("--stop-rule", "converged")},
         {"--pressure-solver=FFT", unknown_value("--pressure-solver", "FFT")},
-        {"--pressure-solver", needs_value("--pressure-solver")},
         {"--projection=staggered", unknown_value("--projection", "staggered")},
-        {"--projection=Faces", unknown_value("--projection", "Faces")},
-        {"--projection", needs_value("--projection")},
         {"--unsteady", needs_value("--unsteady")},
         {"--unsteady=8 --stop-rule=quiet", no_stop_rule("quiet")},
         {"--stop-rule=steady --unsteady=8", no_stop_rule("steady")},
@@ -154,8 +152,6 @@ TEST(Options, TheChoiceReachesTheSummary) {
         {"--courant=0.45 --advection=second-order",
          "sampled quiet lu second-order iteration limit 0.45 nodes"},
         {"--courant=1", "sampled quiet lu first-order iteration limit 1.0 nodes"},
-        {"--projection=faces --advection=second-order --courant=0.45",
-         "sampled quiet lu second-order iteration limit 0.45 faces"},
         {"--projection=faces --unsteady=0.01 --solid-nodes=outline",
          "outline limit lu first-order flow time 0.1 faces"},
         // A steady run with the faces and the second-order advection takes the larger step.

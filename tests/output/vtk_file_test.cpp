@@ -1,39 +1,15 @@
 // Checks "flow.vtk" with VTK's own reader rather than our idea of the format.
 #include "output/vtk_file.h"
 
-#include <cstdio>
-#include <map>
-#include <memory>
-#include <sstream>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "support/run_program.h"
 #include "support/scratch_dir.h"
 
 namespace veltaro {
 namespace {
-
-// "dimensions", "spacing", "origin" and "<array>:<type>" -> values, from
-// tests/support/read_vtk.py. Every value written is a float or a small
-// int, so narrowing what VTK read back to float is exact.
-using vtk_contents = std::map<std::string, std::vector<float>>;
-
-vtk_contents read_with_vtk(const std::string& file_name) {
-    // The system Python, which is the one the VTK bindings are packaged for.
-    const std::string command = std::string("/usr/bin/python3 '") + VELTARO_TEST_DATA +
-                                "/../support/read_vtk.py' '" + file_name + "'";
-    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    vtk_contents contents;
-    char line[1 << 16];  // the longest line: the velocity of 12 nodes
-    for (std::string name; std::fgets(line, sizeof line, pipe.get());) {
-        std::istringstream words(line);
-        words >> name;
-        for (double value; words >> value;) contents[name].push_back(static_cast<float>(value));
-    }
-    return contents;
-}
 
 TEST(WriteVtkFile, VtkReadsBackEveryNodeInPointOrder) {
     test::scratch_dir dir;
@@ -52,10 +28,10 @@ TEST(WriteVtkFile, VtkReadsBackEveryNodeInPointOrder) {
         }
     }
     write_vtk_file("flow.vtk", field, solid);
-    const vtk_contents expected = {{"dimensions", {4, 3, 1}},    {"spacing", {0.5f, 0.25f, 1}},
-                                   {"origin", {0, 0, 0}},        {"velocity:float", velocity},
-                                   {"pressure:float", pressure}, {"solid:int", solids}};
-    EXPECT_EQ(read_with_vtk("flow.vtk"), expected);
+    const test::vtk_contents expected = {
+        {"dimensions", {4, 3, 1}},    {"spacing", {0.5f, 0.25f, 1}}, {"origin", {0, 0, 0}},
+        {"velocity:float", velocity}, {"pressure:float", pressure},  {"solid:int", solids}};
+    EXPECT_EQ(test::read_with_vtk("flow.vtk"), expected);
 }
 
 }  // namespace

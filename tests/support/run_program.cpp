@@ -3,9 +3,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
+#include <sstream>
 
 #include "output/result_files.h"
 #include "support/scratch_dir.h"
@@ -41,6 +44,24 @@ const std::vector<std::string>& result_files() {
     static const std::vector<std::string> names(result_file_names.begin(),
                                                 result_file_names.end());
     return names;
+}
+
+vtk_contents read_with_vtk(const std::string& file_name) {
+    const std::string command = std::string("/usr/bin/python3 '") + VELTARO_TEST_DATA +
+                                "/../support/read_vtk.py' '" + file_name + "'";
+    const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string output;
+    char block[4096];
+    for (std::size_t n; (n = std::fread(block, 1, sizeof block, pipe.get())) > 0;)
+        output.append(block, n);
+    std::istringstream lines(output);  // a line per array, however long
+    vtk_contents contents;
+    for (std::string line, name; std::getline(lines, line);) {
+        std::istringstream words(line);
+        words >> name;
+        for (double value; words >> value;) contents[name].push_back(static_cast<float>(value));
+    }
+    return contents;
 }
 
 }  // namespace veltaro::test

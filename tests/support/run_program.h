@@ -3,6 +3,7 @@
 // keeps its console output and exit status.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,12 @@ program_run run_program(const std::string& answers, surroundings around = surrou
 // Every file a complete run writes: the one list that the end-to-end checks
 // of "every result is new, or old and untouched" work from.
 const std::vector<std::string>& result_files();
+
+// "dimensions", "spacing", "origin" and "<array>:<type>" -> values, as VTK's
+// own reader finds them in the file (tests/support/read_vtk.py, run with the
+// system Python, which the VTK bindings are packaged for). Every value written
+// is a float or a small int, so narrowing what VTK read back to float is exact.
+using vtk_contents = std::map<std::string, std::vector<float>>;
+vtk_contents read_with_vtk(const std::string& file_name);
 
 }  // namespace veltaro::test
