@@ -5,7 +5,9 @@ flow past a circular cylinder: runs the validation cylinder
 tunnel high) at Re_D = 5, 10, 20 and 40 on the coarse, standard and fine
 meshes through scripts/sweep.sh, in each configuration of CONFIGURATIONS that
 the program offers (its default first), then the time-accurate runs of
-UNSTEADY_CASES through a second sweep, and writes docs/validation.md,
+UNSTEADY_CASES (and the face projection's) through a second sweep, the
+steady and time-accurate runs against the Courant number through a third
+(when the program offers --projection), and writes docs/validation.md,
 docs/validation-cd.svg, docs/validation-vorticity.png and, with the outline
 rule, docs/validation-outline-nodes.svg from the results.
 
@@ -14,13 +16,14 @@ rule, docs/validation-outline-nodes.svg from the results.
   -j N          cases run at once (default: one per core)
   --resume      go on with an interrupted run instead of starting afresh
   --workdir DIR where the cases run (default: build-validation/); its
-                sweep/, unsteady/ and settle/ folders are replaced
+                sweep/, unsteady/, courant/ and settle/ folders are
+                replaced
 
 Each run starts the cases afresh, because the page must describe the
-program as it is now. It takes about five minutes on 2 cores for the seven
-configurations and the eight time-accurate runs (ten when other work
-shares them),
-most of it on the fine mesh, and is no part of CI. The program is
+program as it is now. It takes about five minutes on 2 cores for the eight
+configurations, the nine time-accurate runs and the eighteen of the Courant
+number's table (ten when other work shares them), most of it on the fine
+mesh, and is no part of CI. The program is
 build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
 another; the picture is drawn by build/make_examples (or
 VELTARO_MAKE_EXAMPLES) when it knows it, else the committed one is used.
@@ -69,6 +72,8 @@ CONFIGURATIONS = (
     ("outline", "outline_", {"solid_nodes": "outline", **STEADY}),
     ("outline, second order", "outline_second_", {"solid_nodes": "outline", "advection": "second-order", **STEADY}),
     ("covered, second order", "covered_second_", {"solid_nodes": "covered", "advection": "second-order", **STEADY}),
+    (validation_page.FACES, "outline_second_faces_",
+     {"solid_nodes": "outline", "advection": "second-order", "projection": "faces", **STEADY}),
 )
 # The time-accurate runs: (Re_D, mesh, flow time T in seconds), the fine
 # mesh first; Re_D 40 is below the onset of shedding and must not shed. The
@@ -78,6 +83,17 @@ UNSTEADY_CASES = ((100, 2, 8), (150, 2, 8), (60, 2, 16), (40, 2, 4), (100, 1, 8)
 # 4 s show too little of the decay to tell it from shedding.
 ONSET_CHECK = (40, 2, 16)
 UNSTEADY = {"solid_nodes": "outline", "pressure_solver": "fft", "advection": "second-order"}
+# The time-accurate run of the face projection, beside the node projection's.
+FACES_UNSTEADY = (100, 2, 8)
+# The answers against the time step's Courant number (--courant), run with
+# the two projections of "outline, second order": the steady cases on the
+# fine mesh at each Courant number of COURANT_STEADY (the face projection's
+# also at its steady default, 0.5), and the Re_D = 100 fine run of
+# FACES_UNSTEADY at each of COURANT_UNSTEADY.
+COURANT_PROJECTIONS = (("outline, second order", "nodes"), (validation_page.FACES, "faces"))
+COURANT_STEADY = {"nodes": (0.1, 0.2, 0.4), "faces": (0.1, 0.2, 0.4, 0.5)}
+COURANT_REYNOLDS = (20, 40)
+COURANT_UNSTEADY = (0.1, 0.05)
 UNSTEADY_ITERATIONS = 400000
 VORTICITY_PICTURE = "validation-vorticity.png"
 
@@ -118,20 +134,77 @@ def cases_csv(configurations, picture, reynolds=REYNOLDS):
     return "\n".join(lines) + "\n"
 
 
-def unsteady_name(re_d, mesh, flow_time=None):
-    """A time-accurate case's folder; flow_time for the onset check."""
-    return f"unsteady_re{re_d}_{validation_page.MESH_NAMES[mesh]}" + (f"_to{flow_time:g}s" if flow_time else "")
+def unsteady_name(re_d, mesh, flow_time=None, projection=None):
+    """A time-accurate case's folder; flow_time for the onset check,
+    projection for another than the nodes'."""
+    return (f"unsteady_{projection + '_' if projection else ''}re{re_d}_{validation_page.MESH_NAMES[mesh]}" +
+            (f"_to{flow_time:g}s" if flow_time else ""))
 
 
-def unsteady_csv(picture, cases=UNSTEADY_CASES, onset_check=ONSET_CHECK):
-    """The time-accurate runs' sweep CSV, with the unsteady column."""
-    lines = [",".join([HEADER] + list(UNSTEADY) + ["unsteady"])]
-    for re_d, mesh, flow_time in cases + ((onset_check,) if onset_check else ()):
-        fields = [unsteady_name(re_d, mesh, flow_time if (re_d, mesh, flow_time) == onset_check else None), picture, str(re_d * 10), str(SETUP["viscosity"]),
-                  str(SETUP["density"]), str(SETUP["height"]), str(SETUP["length"]), str(mesh),
-                  str(UNSTEADY_ITERATIONS)]
-        lines.append(",".join(fields + list(UNSTEADY.values()) + [str(flow_time)]))
+def unsteady_csv(picture, cases=UNSTEADY_CASES, onset_check=ONSET_CHECK, faces=FACES_UNSTEADY):
+    """The time-accurate runs' sweep CSV, with the unsteady column; the
+    face projection's run with the projection column."""
+    lines = [",".join([HEADER] + list(UNSTEADY) + ["projection", "unsteady"])]
+    # The face projection's run is on the fine mesh, and starts with those.
+    runs = [(unsteady_name(*faces[:2], projection="faces"), faces, "faces")] if faces else []
+    runs += [(unsteady_name(re_d, mesh), (re_d, mesh, flow_time), "") for re_d, mesh, flow_time in cases]
+    runs += [(unsteady_name(*onset_check), onset_check, "")] if onset_check else []
+    for name, (re_d, mesh, flow_time), projection in runs:
+        lines.append(",".join(case_fields(name, picture, re_d, mesh, UNSTEADY_ITERATIONS) + list(UNSTEADY.values()) +
+                              [projection, str(flow_time)]))
     return "\n".join(lines) + "\n"
+
+
+def case_fields(name, picture, re_d, mesh, iterations):
+    """A sweep row's required fields for the cylinder at Re_D on a mesh."""
+    return [name, picture, str(re_d * 10), str(SETUP["viscosity"]), str(SETUP["density"]), str(SETUP["height"]),
+            str(SETUP["length"]), str(mesh), str(iterations)]
+
+
+def courant_name(projection, courant, re_d, flow_time=None):
+    """A case folder of the Courant number's table."""
+    return f"courant_{projection}_{courant:g}_re{re_d}_fine" + ("_unsteady" if flow_time else "")
+
+
+def courant_cases():
+    """The Courant number's cases: (folder, projection, Courant, Re_D, T or None)."""
+    cases = [(courant_name(p, c, re_d), p, c, re_d, None)
+             for _, p in COURANT_PROJECTIONS for c in COURANT_STEADY[p] for re_d in COURANT_REYNOLDS]
+    re_d, _, flow_time = FACES_UNSTEADY
+    return cases + [(courant_name(p, c, re_d, flow_time), p, c, re_d, flow_time)
+                    for _, p in COURANT_PROJECTIONS for c in COURANT_UNSTEADY]
+
+
+def courant_csv(picture, cases=None):
+    """The Courant number's sweep CSV, steady and time-accurate rows in one,
+    the fine mesh throughout; the projection and courant columns name the
+    step and the scheme."""
+    columns = ["solid_nodes", "advection", "pressure_solver", "stop_rule", "projection", "courant", "unsteady"]
+    lines = [",".join([HEADER] + columns)]
+    # The time-accurate runs last longest: they start first.
+    for name, projection, courant, re_d, flow_time in sorted(cases or courant_cases(), key=lambda c: c[4] is None):
+        options = dict(solid_nodes="outline", advection="second-order", pressure_solver="fft",
+                       stop_rule="" if flow_time else "steady", projection=projection, courant=f"{courant:g}",
+                       unsteady=f"{flow_time:g}" if flow_time else "")
+        limit = UNSTEADY_ITERATIONS if flow_time else MAX_ITERATIONS
+        lines.append(",".join(case_fields(name, picture, re_d, 2, limit) + [options[c] for c in columns]))
+    return "\n".join(lines) + "\n"
+
+
+def read_courant(folder):
+    """The Courant number's records for the page (see validation_page):
+    steady {(configuration, Re_D, C): record}, unsteady {(configuration, C):
+    record}."""
+    labels = dict((p, label) for label, p in COURANT_PROJECTIONS)
+    steady, unsteady = {}, {}
+    for name, projection, courant, re_d, flow_time in courant_cases():
+        path = os.path.join(folder, name)
+        if flow_time:
+            unsteady[labels[projection], courant] = read_unsteady_case(path)
+        else:
+            steady[labels[projection], re_d, courant] = read_case(path)
+    return dict(steady=steady, unsteady=unsteady, reynolds=COURANT_REYNOLDS, flow_time=FACES_UNSTEADY[2],
+                configurations=[label for label, _ in COURANT_PROJECTIONS])
 
 
 def vtk_block(data, header, kind, count):
@@ -229,7 +302,7 @@ def read_case(folder):
         u_rows = [[float(v) for v in line.split()] for line in file if line.strip()]
     record = {k: summary.get(k) for k in ("nx", "ny", "dx", "drag_coefficient", "lift_coefficient", "iterations",
                                           "seconds", "stop", "frontal_height", "reynolds_frontal",
-                                          "steady_residual")}
+                                          "steady_residual", "courant")}
     record["flow_through"] = flow_through(os.path.join(folder, "residual.txt"), summary.get("inlet_velocity"))
     vtk = read_flow_vtk(os.path.join(folder, "flow.vtk"))
     record.update(wake(u_rows, vtk))
@@ -252,7 +325,7 @@ def speed_ahead(vtk, inlet_velocity):
 
 UNSTEADY_KEYS = ("iterations", "seconds", "stop", "flow_time", "strouhal", "strouhal_uncertainty", "cycles",
                  "mean_drag_coefficient", "drag_coefficient_amplitude", "lift_coefficient_amplitude",
-                 "inlet_velocity")
+                 "inlet_velocity", "courant")
 
 
 def read_unsteady_case(folder, tail=1.0):
@@ -607,6 +680,7 @@ def main(args):
     skipped = [command_line(c[2]) for c in CONFIGURATIONS if c not in configurations]
     if skipped:
         print(f"The program does not offer {', '.join(skipped)}: validating without.", flush=True)
+    faces_offered = any(c[0] == validation_page.FACES for c in configurations)
     cases = os.path.join(workdir, "cases.csv")
     with open(cases, "w") as file:
         file.write(cases_csv(configurations, "validation_cylinder.jpg"))
@@ -618,17 +692,30 @@ def main(args):
         raise Refusal(f"some cases did not complete (see above and {sweep_dir}/results.csv); docs/ left as it was")
     unsteady_cases = os.path.join(workdir, "unsteady.csv")
     with open(unsteady_cases, "w") as file:
-        file.write(unsteady_csv("validation_cylinder.jpg"))
+        file.write(unsteady_csv("validation_cylinder.jpg", faces=FACES_UNSTEADY if faces_offered else None))
     unsteady_dir = os.path.join(workdir, "unsteady")
     if not resume:
         shutil.rmtree(unsteady_dir, ignore_errors=True)
     if run_sweep(unsteady_cases, unsteady_dir, jobs):
         raise Refusal(f"some time-accurate cases did not complete (see above and {unsteady_dir}/results.csv); "
                       "docs/ left as it was")
+    courant_dir = os.path.join(workdir, "courant")
+    if faces_offered:
+        courant_path = os.path.join(workdir, "courant.csv")
+        with open(courant_path, "w") as file:
+            file.write(courant_csv("validation_cylinder.jpg"))
+        if not resume:
+            shutil.rmtree(courant_dir, ignore_errors=True)
+        if run_sweep(courant_path, courant_dir, jobs):
+            raise Refusal(f"some cases of the Courant number did not complete (see above and {courant_dir}/"
+                          "results.csv); docs/ left as it was")
     wall_seconds = round(time.monotonic() - started)
     unsteady = {(re_d, mesh): read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(re_d, mesh)))
                 for re_d, mesh, _ in UNSTEADY_CASES}
     onset = read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(*ONSET_CHECK)))
+    faces_unsteady = read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(
+        *FACES_UNSTEADY[:2], projection="faces"))) if faces_offered else None
+    courant = read_courant(courant_dir) if faces_offered else None
     records = {label: {(r, m): read_case(os.path.join(sweep_dir, f"{prefix}re{r}_{validation_page.MESH_NAMES[m]}"))
                        for r in REYNOLDS for m in validation_page.MESHES}
                for label, prefix, _ in configurations}
@@ -639,8 +726,10 @@ def main(args):
     pictures = node_pictures(docs, configurations, sweep_dir)
     plot_vorticity(os.path.join(docs, VORTICITY_PICTURE), os.path.join(unsteady_dir, unsteady_name(100, 2)))
     blocks = validation_page.load_blocks(validation_page.template_path())
-    count = len(configurations) * len(REYNOLDS) * len(validation_page.MESHES) + len(UNSTEADY_CASES) + 1
-    span = joblog_span(*(os.path.join(d, "joblog.txt") for d in (sweep_dir, unsteady_dir))) if resume else None
+    count = (len(configurations) * len(REYNOLDS) * len(validation_page.MESHES) + len(UNSTEADY_CASES) + 1 +
+             (1 + len(courant_cases()) if faces_offered else 0))
+    span = joblog_span(*(os.path.join(d, "joblog.txt") for d in (sweep_dir, unsteady_dir) +
+                         ((courant_dir,) if faces_offered else ()))) if resume else None
     wall_note = (f"{wall_seconds} s of wall time for all {count} cases, the time-accurate ones included" if not resume else
                  "resumed run, so no total wall time" if span is None else
                  f"a resumed run: {span} s from the first case's start to the last one's end in the sweeps' "
@@ -649,7 +738,7 @@ def main(args):
     page = validation_page.render(blocks, references, [(c[0], command_line(c[2])) for c in configurations], records,
                                   list(REYNOLDS), SETUP, settle, run_facts, pictures,
                                   dict(records=unsteady, cases=UNSTEADY_CASES, picture=VORTICITY_PICTURE, onset_check=onset,
-                                       command_line=command_line(UNSTEADY)))
+                                       command_line=command_line(UNSTEADY), faces=faces_unsteady), courant)
     with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:
         file.write(page)
     os.replace(os.path.join(docs, "validation.md.partial"), os.path.join(docs, "validation.md"))

@@ -33,6 +33,10 @@ COUTANCEAU_BOUARD = "Coutanceau & Bouard 1977"
 CONFINED = "confined reference"
 CONFINED_UNSTEADY = "confined time-accurate reference"
 WILLIAMSON = "Williamson 1996"
+# The configuration of the face projection (--projection=faces), and the
+# node projection's that it is set beside.
+FACES = "outline, second order, faces"
+NODES = "outline, second order"
 # The rise of the drag that 10% blockage makes, roughly, over open flow.
 BLOCKAGE_ESTIMATE = 1.17
 # What a node rule was built to reach on this cylinder, by configuration:
@@ -48,7 +52,14 @@ GOALS = {
                     symmetric=True),
     "outline, second order": dict(name="the second-order advection", lift=1e-3, drag={2: 3, 1: 7}, wake={2: 10},
                                   settle=True, ahead={1: 1.3}),
+    FACES: dict(name="the face projection", lift=1e-3, drag={2: 2}, wake={2: 7}, settle=True),
 }
+# The face projection's goals against the step: how far C_D may move between
+# the smallest and the largest steady Courant number of the table (per cent),
+# and how far the time-accurate St, mean C_D and C_L amplitude may move
+# between its two Courant numbers, and be from the confined reference.
+COURANT_GOALS = dict(steady_change=0.7, steady_span=(0.1, 0.4), unsteady_change=1,
+                     unsteady_reference=(4, 3, 20))
 # Stands for an optional sentence that a case does not need: its line goes.
 OMIT = "\x00"
 
@@ -545,7 +556,8 @@ def options_section(blocks, configurations, records, reynolds, references, setup
                        ending_table=ending_table(configurations, records, reynolds, references),
                        configuration_sections="\n" + "\n\n".join(sections),
                        goal_sections=goal_sections(blocks, configurations, records, reynolds, references, setup),
-                       advection_note=advection_note(blocks, configurations, records, reynolds, references))
+                       advection_note=advection_note(blocks, configurations, records, reynolds, references),
+                       faces_note=faces_note(blocks, configurations, records, reynolds, references))
 
 
 def advection_note(blocks, configurations, records, reynolds, references):
@@ -646,14 +658,20 @@ def unsteady_cells(r):
             show(r["lift_coefficient_amplitude"], ".3f"), show(r["cycles"], "d")]
 
 
-def unsteady_table(records, cases, references):
-    """Every time-accurate case, then the references at Re_D = 100."""
+def unsteady_table(records, cases, references, faces=None):
+    """Every time-accurate case, the face projection's beside the fine
+    mesh's at its Re_D, then the references at Re_D = 100."""
     header = ["Re_D", "mesh or source", "St", "mean C_D", "C_D amplitude", "C_L amplitude", "cycles",
               "C_L half swing over the last second", "iterations", "wall seconds", "stop"]
-    rows = [[re_d, MESH_NAMES[m]] + unsteady_cells(records[re_d, m]) +
-            [f"{records[re_d, m]['end_lift_amplitude']:.1e}", records[re_d, m]["iterations"],
-             f"{records[re_d, m]['seconds']:.0f}", records[re_d, m]["stop"]]
-            for re_d, m in sorted((re_d, m) for re_d, m, _ in cases)]
+
+    def row(re_d, name, r):
+        return [re_d, name] + unsteady_cells(r) + [f"{r['end_lift_amplitude']:.1e}", r["iterations"],
+                                                   f"{r['seconds']:.0f}", r["stop"]]
+    rows = []
+    for re_d, m in sorted((re_d, m) for re_d, m, _ in cases):
+        rows.append(row(re_d, MESH_NAMES[m], records[re_d, m]))
+        if faces is not None and (re_d, m) == (100, 2):
+            rows.append(row(re_d, "fine, faces", faces))
     for source in (CONFINED_UNSTEADY, WILLIAMSON):
         for re_d, values in sorted(references.get(source, {}).items()):
             rows.append([re_d, source] + [values.get(q, "—") for q in (
@@ -690,14 +708,25 @@ def unsteady_convergence(records, cases):
     return table(header, rows)
 
 
-def unsteady_goals(records, references, limits=(5, 5, 20), onset=40, speed=180):
-    """The goals of the time-accurate runs, each with its verdict."""
+def reference_goals(record, references, limits, what):
+    """Rows of goals: St, mean C_D and the C_L amplitude of a time-accurate
+    record within their limits of the confined reference."""
     rows = []
-    fine = records.get((100, 2))
     for (quantity, name), limit in zip(UNSTEADY_QUANTITIES, limits):
-        error = None if fine is None else unsteady_error(fine, references, quantity)
-        rows.append([f"Re_D = 100, fine mesh: {name} within {limit}% of the confined reference",
+        error = None if record is None else unsteady_error(record, references, quantity)
+        rows.append([f"{what}: {name} within {limit}% of the confined reference",
                      "no value" if error is None else f"{verdict(abs(error) <= limit)}: {signed(error)}"])
+    return rows
+
+
+def unsteady_goals(records, references, limits=(5, 5, 20), onset=40, speed=180, faces=None):
+    """The goals of the time-accurate runs, each with its verdict; the face
+    projection's against the confined reference too, when it ran."""
+    fine = records.get((100, 2))
+    rows = reference_goals(fine, references, limits, "Re_D = 100, fine mesh")
+    if faces is not None:
+        rows += reference_goals(faces, references, COURANT_GOALS["unsteady_reference"],
+                                "Re_D = 100, fine mesh, `--projection=faces`")
     below = records.get((onset, 2))
     if below is not None:
         still = below["end_lift_amplitude"] < 1e-3 and below["strouhal"] is None
@@ -749,23 +778,29 @@ def unsteady_section(blocks, unsteady, references):
         reynolds_list=join_words(str(r) for r in sorted({c[0] for c in cases})),
         times=join_words(f"T = {t:g} s at Re_D = " + join_words(str(r) for r in sorted({c[0] for c in cases if c[2] == t}))
                          for t in sorted({c[2] for c in cases}, reverse=True)),
-        table=unsteady_table(records, cases, references), fine_errors=errors(fine), standard_errors=errors(standard),
+        table=unsteady_table(records, cases, references, unsteady.get("faces")), fine_errors=errors(fine),
+        standard_errors=errors(standard),
+        faces_note=fill(blocks, "unsteady-faces", faces_errors=errors(unsteady["faces"]))
+        if unsteady.get("faces") else OMIT,
         williamson=show(williamson, ".3f"),
         fine_open=percent(fine["strouhal"], williamson) if fine["strouhal"] and williamson else "—",
         shedding=join_words(str(r) for r in sorted(shedding)) or "none",
         convergence_table=unsteady_convergence(records, cases),
         onset_amplitude="—" if below is None else f"{below['end_lift_amplitude']:.1e}",
         onset_note=onset_note(blocks, unsteady.get("onset_check")),
-        goals_table=unsteady_goals(records, references))
+        goals_table=unsteady_goals(records, references, faces=unsteady.get("faces")))
 
 
-def render(blocks, references, configurations, records, reynolds, setup, settle, run, pictures=None, unsteady=None):
+def render(blocks, references, configurations, records, reynolds, setup, settle, run, pictures=None, unsteady=None,
+           courant=None):
     """The whole page. configurations: (key, title) pairs, the default first;
     records: {key: {(re_d, mesh): record}}; setup: the tunnel and cylinder;
     settle: the Re_D = 20 fine case stopped early, {"half": (iterations,
     C_D), "four_fifths": ...}; run: version, commit, machine and wall_note;
     pictures: {key: file name of the picture of its node classes};
-    unsteady: the time-accurate runs (see unsteady_section), or None."""
+    unsteady: the time-accurate runs (see unsteady_section), or None;
+    courant: the runs against the Courant number (see courant_section), or
+    None."""
     default = records[configurations[0][0]]
     first, top = reynolds[0], reynolds[-1]
     table_text, notes, high = convergence(default, reynolds, references)
@@ -814,6 +849,7 @@ def render(blocks, references, configurations, records, reynolds, setup, settle,
         options_section=options_section(blocks, configurations, records, reynolds, references, setup,
                                         pictures or {}),
         unsteady_section=unsteady_section(blocks, unsteady, references),
+        courant_section=courant_section(blocks, courant, references),
         second_order_pointer=blocks["second-order-pointer"] if any(
             "--advection=second-order" in title for _, title in configurations) else OMIT,
         max_cd_change=f"{max_cd_change(default, reynolds, 1, 2):.1f}", top_re=top,
@@ -834,6 +870,165 @@ def render(blocks, references, configurations, records, reynolds, setup, settle,
         case_count=len(all_records), total_seconds=f"{sum(r['seconds'] for r in all_records):.1f}",
         per_iteration=per_iteration(default, reynolds))
     return drop_omitted(fill(blocks, "page", **values)) + "\n"
+
+
+def change(value, base):
+    """The change from base in per cent, to two places: the step's effect is
+    a fraction of a per cent."""
+    return "—" if value is None or not base else f"{round(100 * (value / base - 1), 2) + 0.0:+.2f}%"
+
+
+def against(value, target, form):
+    """A value and, when there is a reference, its distance from it."""
+    if not isinstance(value, (int, float)):
+        return show_lw(value)
+    return format(value, form) + (f" ({percent(value, target)})" if target else "")
+
+
+def courant_steady_table(courant, references):
+    """C_D, L_w/D and iterations against the Courant number, steady, per
+    configuration; C_D's change from the configuration's smallest number."""
+    header = ["configuration", "Courant"]
+    for re_d in courant["reynolds"]:
+        header += [f"Re_D = {re_d}: iterations", "C_D", "change", "L_w/D"]
+    header.append("largest magnitude of C_L")
+    steps, rows = steady_steps(courant), []
+    for key in courant["configurations"]:
+        for c in steps[key]:
+            row = [key, f"{c:g}"]
+            for re_d in courant["reynolds"]:
+                r, base = courant["steady"][key, re_d, c], courant["steady"][key, re_d, steps[key][0]]
+                row += [r["iterations"], against(r["drag_coefficient"], reference(
+                    references, CONFINED, re_d, "drag_coefficient"), ".4f"),
+                    change(r["drag_coefficient"], base["drag_coefficient"]),
+                    against(r["lw"], reference(references, CONFINED, re_d, "recirculation_length"), ".3f")]
+            lift = max(abs(courant["steady"][key, re_d, c]["lift_coefficient"]) for re_d in courant["reynolds"])
+            rows.append(row + [f"{lift:.0e}"])
+    return table(header, rows)
+
+
+def steady_steps(courant):
+    """{configuration: its steady Courant numbers, smallest first}."""
+    return {key: sorted({c for k, _, c in courant["steady"] if k == key}) for key in courant["configurations"]}
+
+
+def unsteady_steps(courant, key):
+    """A configuration's time-accurate Courant numbers, largest first."""
+    return sorted((c for k, c in courant["unsteady"] if k == key), reverse=True)
+
+
+def courant_unsteady_table(courant, references):
+    """St, mean C_D, C_L amplitude and iterations against the Courant
+    number, time-accurate, and their change from the largest number."""
+    header = ["configuration", "Courant", "iterations", "St", "mean C_D", "C_L amplitude",
+              "change of St, mean C_D, C_L amplitude", "wall seconds"]
+    rows = []
+    for key in courant["configurations"]:
+        steps = unsteady_steps(courant, key)
+        for c in steps:
+            r, base = courant["unsteady"][key, c], courant["unsteady"][key, steps[0]]
+            cells = [against(r[q], reference(references, CONFINED_UNSTEADY, 100, q), ".4f" if q == "strouhal" else
+                             ".3f") if r[q] is not None else "—" for q, _ in UNSTEADY_QUANTITIES]
+            changes = ", ".join(change(r[q], base[q]) for q, _ in UNSTEADY_QUANTITIES) if c != steps[0] else "—"
+            rows.append([key, f"{c:g}", r["iterations"]] + cells + [changes, f"{r['seconds']:.0f}"])
+    return table(header, rows)
+
+
+def courant_goals(courant, references, goals=COURANT_GOALS, key=FACES, nodes=NODES):
+    """The face projection's goals against the step, each with its verdict."""
+    steady, steps = courant["steady"], steady_steps(courant)[key]
+    low, high = goals["steady_span"]
+    rows = []
+    for re_d in courant["reynolds"]:
+        a, b = (steady.get((key, re_d, c)) for c in (low, high))
+        moved = None if a is None or b is None else 100 * (b["drag_coefficient"] / a["drag_coefficient"] - 1)
+        rows.append([f"Re_D = {re_d}: C_D at Courant {low:g} and {high:g} within {goals['steady_change']:g}% of "
+                     "each other", "no value" if moved is None else
+                     f"{verdict(abs(moved) <= goals['steady_change'])}: {a['drag_coefficient']:.4f} and "
+                     f"{b['drag_coefficient']:.4f}, {change(b['drag_coefficient'], a['drag_coefficient'])}"])
+    for quantity, name, value_key, limit in (("drag_coefficient", "C_D", "drag_coefficient", GOALS[key]["drag"][2]),
+                                             ("recirculation_length", "L_w/D", "lw", GOALS[key]["wake"][2])):
+        errors = [(re_d, c, steady[key, re_d, c][value_key], reference(references, CONFINED, re_d, quantity))
+                  for re_d in courant["reynolds"] for c in steps]
+        errors = [(re_d, c, 100 * (v / t - 1) if isinstance(v, (int, float)) else None) for re_d, c, v, t in errors]
+        met = all(e is not None and abs(e) <= limit for _, _, e in errors)
+        rows.append([f"{name} within {limit}% of the confined reference at every Courant number above",
+                     f"{verdict(met)}: " + "; ".join(
+                         f"{join_words(show_error(e) for r, _, e in errors if r == re_d)} at Re_D = {re_d}"
+                         for re_d in courant["reynolds"])])
+    lift = max(abs(steady[key, re_d, c]["lift_coefficient"]) for re_d in courant["reynolds"] for c in steps)
+    rows.append([f"largest magnitude of C_L at most {GOALS[key]['lift']:.0e}", f"{verdict(lift <= GOALS[key]['lift'])}: "
+                 f"{lift:.1e}"])
+    quick, slow = steady.get((key, 20, steps[-1])), steady.get((nodes, 20, low))
+    if quick and slow:
+        rows.append([f"Re_D = 20 at Courant {steps[-1]:g} in at most a third of the wall time of `{nodes}` at "
+                     f"{low:g}", f"{verdict(quick['seconds'] <= slow['seconds'] / 3)}: {quick['seconds']:.2f} s "
+                     f"against {slow['seconds']:.2f} s ({quick['seconds'] / slow['seconds']:.2f} of it), as the program "
+                     "measured them, two cases sharing the two cores"])
+    rows += unsteady_step_goals(courant, references, goals, key)
+    return table(["goal", "result"], rows)
+
+
+def unsteady_step_goals(courant, references, goals, key):
+    steps = unsteady_steps(courant, key)
+    if len(steps) < 2:
+        return []
+    first, last = (courant["unsteady"][key, c] for c in (steps[0], steps[-1]))
+    moves = [(name, None if first[q] is None or last[q] is None else 100 * (last[q] / first[q] - 1))
+             for q, name in UNSTEADY_QUANTITIES]
+    met = all(m is not None and abs(m) <= goals["unsteady_change"] for _, m in moves)
+    rows = [[f"Re_D = 100: St, mean C_D and C_L amplitude at Courant {steps[0]:g} and {steps[-1]:g} within "
+             f"{goals['unsteady_change']:g}% of each other", f"{verdict(met)}: " + join_words(
+                 f"{name} {'no value' if m is None else change(1 + m / 100, 1)}" for name, m in moves)]]
+    for c in steps:
+        rows += reference_goals(courant["unsteady"][key, c], references, goals["unsteady_reference"],
+                                f"Re_D = 100 at Courant {c:g}")
+    return rows
+
+
+def courant_section(blocks, courant, references):
+    """The answers against the Courant number; courant: the records of
+    validate.read_courant, or None when the program has no --projection."""
+    if not courant:
+        return OMIT
+    key, nodes = FACES, NODES
+    steady = courant["steady"]
+    steps = steady_steps(courant)
+    moved = [f"{change(steady[k, re_d, steps[k][-1]]['drag_coefficient'], steady[k, re_d, steps[k][0]]['drag_coefficient'])}"
+             for k in (nodes, key) for re_d in courant["reynolds"]]
+    half = len(courant["reynolds"])
+    return "\n" + fill(blocks, "courant", nodes=nodes, faces=key, reynolds=join_words(str(r) for r in courant["reynolds"]),
+                       flow_time=f"{courant['flow_time']:g}",
+                       steady_table=courant_steady_table(courant, references),
+                       unsteady_table=courant_unsteady_table(courant, references),
+                       nodes_span=f"{steps[nodes][0]:g} to {steps[nodes][-1]:g}",
+                       faces_span=f"{steps[key][0]:g} to {steps[key][-1]:g}",
+                       nodes_moved=join_words(moved[:half]), faces_moved=join_words(moved[half:]),
+                       goals_table=courant_goals(courant, references))
+
+
+def faces_note(blocks, configurations, records, reynolds, references):
+    """The face projection beside the node projection, when the page has
+    both."""
+    if not all(key in records for key in (NODES, FACES)):
+        return OMIT
+    nodes, faces = records[NODES], records[FACES]
+    errors = [e for _, e in fine_errors(faces, reynolds, references, "drag_coefficient") if e is not None]
+    side = ("below" if errors and max(errors) < 0 else "above" if errors and min(errors) > 0 else "on both sides of")
+    compared = [r for r, _ in fine_errors(faces, reynolds, references, "drag_coefficient")]
+    return "\n" + fill(
+        blocks, "faces", reynolds=join_words(str(r) for r in compared),
+        faces_drag=errors_at(faces, reynolds, references, "drag_coefficient"),
+        nodes_drag=errors_at(nodes, reynolds, references, "drag_coefficient"),
+        faces_wake=errors_at(faces, reynolds, references, "recirculation_length"),
+        nodes_wake=errors_at(nodes, reynolds, references, "recirculation_length"), side=side,
+        faces_iterations=join_words(str(faces[r, 2]["iterations"]) for r in compared),
+        nodes_iterations=join_words(str(nodes[r, 2]["iterations"]) for r in compared),
+        faces_courant=show(faces[compared[0], 2].get("courant"), "g"),
+        nodes_courant=show(nodes[compared[0], 2].get("courant"), "g"),
+        faces_lift=f"{max(abs(r['lift_coefficient']) for r in faces.values()):.0e}",
+        faces_standard_drag=join_words(show_error(e) for _, e in fine_errors(faces, reynolds, references,
+                                                                              "drag_coefficient", 1)))
 
 
 def template_path():
