@@ -53,9 +53,9 @@ std::string unknown_argument(const std::string& argument) {
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
            "--pressure-solver=lu|fft, --advection=first-order|second-order, "
-           "--projection=nodes|faces, --courant=C, --nodes-across=N, --threads=N, --unsteady=T, "
-           "--frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
-           "answers.txt).\n";
+           "--projection=nodes|faces, --courant=C, --nodes-across=N, --threads=N, --grid-study, "
+           "--unsteady=T, --frames=N and --frames-vtk, and asks its questions on standard input "
+           "(veltaro < answers.txt).\n";
 }
 std::string not_a_flow_time(const std::string& value) {
     return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "
@@ -176,8 +176,8 @@ TEST(Options, TheChoiceReachesTheSummary) {
         for (const char* key : {"solid_nodes", "stop_rule", "pressure_solver", "advection", "stop"})
             chosen.append(chosen.empty() ? "" : " ").append(summary[key].get<std::string>());
         if (!summary["nodes_across"].is_null()) {
-            chosen += " " + summary["nx"].dump() + " x " + summary["ny"].dump() + ", " +
-                      summary["nodes_across"].dump();
+            chosen.append(" ").append(summary["nx"].dump()).append(" x ");
+            chosen.append(summary["ny"].dump()).append(", ").append(summary["nodes_across"].dump());
         }
         EXPECT_EQ(chosen + " " + summary["courant"].dump() + " " +
                       summary["projection"].get<std::string>(),
