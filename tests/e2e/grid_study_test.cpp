@@ -3,8 +3,8 @@
 // grid/<N>-across/ announced by its console line; the results folder holds
 // the finest run's files and its summary the study, a coefficient's line
 // each after the last run; a coarser run that fails leaves the finest's
-// results and a warning; a study whose coarsest mesh would be too coarse is
-// refused with nothing written.
+// results and a warning; a study whose coarsest mesh would be too coarse,
+// or whose folder cannot be written, is refused with nothing written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,10 +31,10 @@ std::string answers(int mesh_choice = 1, int iterations = 20) {
            std::to_string(iterations);
 }
 
-program_run study(const std::string& arguments, const std::string& typed = answers()) {
+program_run study(const std::string& arguments, const std::string& typed = answers(),
+                  surroundings around = surroundings::plain) {
     write_jpeg("tunnel.jpg", disc_picture(200, 50, 60.0, 25.0, 12.0));
-    return run_program(typed, surroundings::plain,
-                       "--grid-study --pressure-solver=fft " + arguments);
+    return run_program(typed, around, "--grid-study --pressure-solver=fft " + arguments);
 }
 
 json read_summary(const std::string& folder) {
@@ -173,6 +173,7 @@ TEST(GridStudy, ATooCoarseStudyIsRefusedWithNothingWritten) {
         std::string typed;
         std::string arguments;
         std::string message;
+        surroundings around = surroundings::plain;
     } rows[] = {
         {answers(0), "",
          too_coarse + "25 across gives 17 and 12; choose a finer mesh or --nodes-across of at "
@@ -184,11 +185,13 @@ TEST(GridStudy, ATooCoarseStudyIsRefusedWithNothingWritten) {
          "The grid study needs the mesh answer 0, 1 or 2 or --nodes-across=N: the answer 5 "
          "gives a square 100 x 100 grid, not the tunnel's, which a coarser mesh cannot "
          "follow.\n"},
+        {answers(), "", "Could not write \"grid/50-across\": Permission denied\n",
+         surroundings::read_only_folder},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.typed + " " + row.arguments);
         const scratch_dir folder;
-        const program_run run = study(row.arguments, row.typed);
+        const program_run run = study(row.arguments, row.typed, row.around);
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.err, row.message);
         EXPECT_EQ(directory_entries(), std::set<std::string>{"tunnel.jpg"});
