@@ -1,10 +1,10 @@
 #include "driver/grid_study.h"
 
-#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <new>
 #include <optional>
+#include <span>
 #include <system_error>
 #include <utility>
 
