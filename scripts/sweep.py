@@ -36,6 +36,8 @@ and may go on with any of these, each once, in any order:
                    series too; empty or no: not; needs unsteady
   nodes_across     passed on as --nodes-across=VALUE, the nodes across the
                    tunnel (a whole number, at least 3) instead of mesh_choice's
+  grid_study       yes: passed on as --grid-study, the case on two coarser meshes
+                   as well and the error band of each coefficient; empty or no: not
                    (each empty: the program's default, the first named; the
                    options go in this order whatever the columns' order)
 Then one case per line. Fields are separated by commas, with no quoting, and
@@ -48,7 +50,8 @@ standard input), console.txt (standard output), stderr.txt, exit_status and
 the program's own results. OUTDIR/results.csv has a header line, then one
 row per case in the CSV's order:
   name,status,exit_status,<every scalar key of summary.json, in its order>
-with `warnings` as the warning codes joined by ';', and status ok, failed
+with `warnings` as the warning codes joined by ';', `grid_study` as yes (or
+incomplete, when a coarser run failed) for a grid study, and status ok, failed
 (exit status other than 1, the program's success), no summary (exit status 1
 but no readable summary.json), or not run.
 
@@ -83,7 +86,7 @@ OPTION_VALUES = {"solid_nodes": ("sampled", "covered", "outline"), "stop_rule": 
                  "pressure_solver": ("lu", "fft"), "advection": ("first-order", "second-order"),
                  "projection": ("nodes", "faces")}
 OPTIONAL_COLUMNS = ("inlet_velocity",) + tuple(OPTION_VALUES) + ("courant", "unsteady", "frames", "frames_vtk",
-                                                                  "nodes_across")
+                                                                  "nodes_across", "grid_study")
 # Files of the sweep itself in OUTDIR, which a case folder must not replace.
 RESERVED_NAMES = ("results.csv", "joblog.txt", "joblog.txt.old", "cases.csv")
 USAGE = """usage: scripts/sweep.sh CASES.csv OUTDIR [-j N]
@@ -152,6 +155,8 @@ def _row_problems(where, fields, columns):
         value = fields.get(column, "")
         if value and value not in allowed:
             problems.append(f"{where}: {column} '{value}' is not one of {', '.join(allowed)}")
+    if fields.get("grid_study", "") not in ("", "yes", "no"):
+        problems.append(f"{where}: grid_study '{fields['grid_study']}' is not yes or no")
     across = fields.get("nodes_across", "")
     if across and not (across.isdigit() and int(across) >= 3):
         problems.append(f"{where}: nodes_across '{across}' is not a whole number of at least 3")
@@ -256,6 +261,8 @@ def read_cases(path):
             options.append("--frames-vtk")
         if fields.get("nodes_across"):
             options.append(f"--nodes-across={fields['nodes_across']}")
+        if fields.get("grid_study") == "yes":
+            options.append("--grid-study")
         cases.append(Case(name, picture, answers, options))
     if problems:
         for problem in problems:
@@ -400,7 +407,7 @@ def warning_codes(warnings):
 
 
 def _is_column(key, value):
-    return key == "warnings" or value is None or isinstance(value, (str, bool))
+    return key in ("warnings", "grid_study") or value is None or isinstance(value, (str, bool))
 
 
 def summary_columns(summaries):
@@ -422,6 +429,8 @@ def summary_columns(summaries):
 def csv_value(key, value):
     if key == "warnings":
         return warning_codes(value)
+    if key == "grid_study" and isinstance(value, dict):
+        return "yes" if value.get("complete") else "incomplete"
     if value is None or isinstance(value, (list, dict)):
         return ""
     if isinstance(value, bool):

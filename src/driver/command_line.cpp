@@ -22,7 +22,7 @@ namespace {
 constexpr std::string_view usage = R"(Usage: veltaro [--help | -h | --version]
        veltaro [--solid-nodes=RULE] [--stop-rule=RULE] [--pressure-solver=SOLVE]
                [--advection=ORDER] [--projection=SCHEME] [--courant=C]
-               [--nodes-across=N] [--threads=N]
+               [--nodes-across=N] [--threads=N] [--grid-study]
                [--unsteady=T [--frames=N] [--frames-vtk]] < answers
        veltaro serve [options]   the studio in the browser (veltaro serve --help)
 
@@ -64,6 +64,11 @@ Options (each default is the method of earlier results):
   --nodes-across=N     N nodes across the tunnel (3 or more) instead of the mesh answer's
                        25, 50 or 100, and as many along it as that spacing gives; a mesh
                        too large for the memory available is refused before the run
+  --grid-study         the case on its mesh and on two coarser ones (nodes across N,
+                       N / 1.41 and N / 2; N at least 50), each in grid/<N>-across/, and
+                       from the three the error band of each coefficient (Richardson's
+                       extrapolation, the grid-convergence index); the results are the
+                       finest mesh's, with the study in summary.json
   --threads=N          the threads each iteration is split over (default: the machine's
                        cores, or OMP_NUM_THREADS); the results are the same bytes at any N
   --unsteady=T         a time-accurate run to the flow time T seconds (or the iteration
@@ -84,6 +89,7 @@ Files written into the current folder (replacing those of an earlier run):
   summary.json                       the answers, the grid and the results
   forces.csv                         --unsteady only: lift and drag at every iteration
   vorticity.webp                     --unsteady only: the animation of the vorticity
+  grid/<N>-across/                   --grid-study only: each mesh's own results
 
 Exit status: 1 after a complete run; 2 when the run is refused or a result
 could not be written (the reason is on standard error); 0 for --help and
@@ -179,9 +185,9 @@ bool read_option(std::string_view argument, const option<Choice, count>& opt, Ch
                     forms(solid_nodes_option) + ", " + forms(stop_rule_option) + ", " +
                     forms(pressure_solver_option) + ", " + forms(advection_option) + ", " +
                     forms(projection_option) +
-                    ", --courant=C, --nodes-across=N, --threads=N, --unsteady=T, --frames=N and "
-                    "--frames-vtk, and asks its questions on standard input (veltaro < "
-                    "answers.txt).");
+                    ", --courant=C, --nodes-across=N, --threads=N, --grid-study, "
+                    "--unsteady=T, --frames=N and --frames-vtk, and asks its questions on "
+                    "standard input (veltaro < answers.txt).");
 }
 
 // An option --name=X whose X is a finite number above 0 and at most
@@ -318,6 +324,10 @@ run_options read_options(int argc, const char* const* argv) {
         }
         if (argument == "--frames-vtk") {
             options.frames_vtk = true;
+            continue;
+        }
+        if (argument == "--grid-study") {
+            options.grid_study = true;
             continue;
         }
         // --help or --version with other arguments: the others are refused.

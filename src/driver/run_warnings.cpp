@@ -385,6 +385,32 @@ std::vector<run_warning> run_warnings(const run_setup& setup, const loop_result&
     return warnings;
 }
 
+run_warning grid_not_converging(const char* label, const std::string& reason,
+                                const std::vector<std::optional<double>>& values,
+                                const std::vector<int>& nodes_across) {
+    std::string sequence;
+    for (std::size_t k = 0; k < values.size() && k < nodes_across.size(); ++k) {
+        sequence += k == 0 ? "" : k + 1 == values.size() ? " and " : ", ";
+        sequence += values[k] ? format_text("%.6g", *values[k]) : std::string("none");
+        sequence += format_text(" (%d across)", nodes_across[k]);
+    }
+    return run_warning{"grid_not_converging",
+                       std::string("the grid study's ") + label + " does not converge on its " +
+                           "three meshes (" + reason + ": " + sequence + "), so it has no " +
+                           "error band: the meshes are too coarse for it, or the solid nodes " +
+                           "change from mesh to mesh (--solid-nodes=outline follows the " +
+                           "drawn outline); run the study on a finer mesh."};
+}
+
+run_warning grid_study_incomplete(int mesh, int nodes_across, const std::string& failure) {
+    return run_warning{"grid_study_incomplete",
+                       format_text("the grid study stopped at mesh %d of 3 (%d nodes across): ",
+                                   mesh, nodes_across) +
+                           failure +
+                           " The results are the finest mesh's, without error bands; see "
+                           "that mesh's folder under grid/."};
+}
+
 void print_warnings(std::ostream& err, const std::vector<run_warning>& warnings) {
     for (const run_warning& warning : warnings) err << "Warning: " << warning.message << '\n';
 }

@@ -16,11 +16,14 @@
 //   coarse_obstacle            the frontal height spans too few node spacings (below)
 //   high_blockage              the frontal height is more than 30% of the grid's height
 //   obstacle_touches_boundary  a solid node on the inlet column or a wall row
+//   grid_not_converging        --grid-study: a coefficient's three values give no band
+//   grid_study_incomplete      --grid-study: a coarser run failed, so no coefficient has a band
 #pragma once
 
 #include <iosfwd>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "analysis/coefficients.h"
@@ -67,6 +70,16 @@ std::vector<run_warning> run_warnings(const run_setup& setup, const loop_result&
                                       const force_coefficients& coefficients,
                                       std::span<const force_sample> samples = {},
                                       const std::optional<shedding_report>& shedding = {});
+
+// A grid study's coefficient whose three values (finest first, on the
+// meshes of nodes_across) do not converge; reason: why, as the summary has it.
+run_warning grid_not_converging(const char* label, const std::string& reason,
+                                const std::vector<std::optional<double>>& values,
+                                const std::vector<int>& nodes_across);
+
+// A grid study that stopped at mesh `mesh` (1-based) of nodes_across nodes
+// across, for the reason in failure (the run's error line).
+run_warning grid_study_incomplete(int mesh, int nodes_across, const std::string& failure);
 
 // One line each: "Warning: " and the message.
 void print_warnings(std::ostream& err, const std::vector<run_warning>& warnings);

@@ -3,6 +3,7 @@
 #include <ostream>
 #include <utility>
 
+#include "driver/grid_study.h"
 #include "driver/run_memory.h"
 #include "geometry/ghost_node_rule.h"
 
@@ -29,17 +30,17 @@ run_setup plan_run(std::istream& in, std::ostream& out, const run_options& optio
     check_parameters(setup.answers, setup.params);
     setup.mesh = size_mesh(setup.answers, options.nodes_across);
     check_run_memory(setup.mesh, options);
+    if (options.grid_study) check_grid_study(setup);
     return setup;
 }
 
-run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options) {
-    run_setup setup = plan_run(in, out, options);
-    try {
-        setup.masks = make_outlines(setup.mesh.nx, setup.mesh.ny, setup.answers.filename);
-    } catch (const unrecognised_components&) {
-        out << "Number of color components in JPG image not recognized" << std::endl;
-        throw;
-    }
+namespace {
+
+// The masks from the picture named in the answers, the node mask by the
+// chosen rule, and the obstacle measured on them.
+void make_masks(run_setup& setup) {
+    const run_options& options = setup.options;
+    setup.masks = make_outlines(setup.mesh.nx, setup.mesh.ny, setup.answers.filename);
     // The picture mask is the same under every rule; only the nodes differ.
     if (options.solid_nodes == solid_node_rule::covered) {
         setup.masks.solid_nodes = covered_nodes(setup.masks.picture, setup.mesh.nx, setup.mesh.ny);
@@ -50,6 +51,29 @@ run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& opt
         setup.masks.ghosts = std::move(ghost_rule.ghosts);
     }
     setup.obstacle = size_on_grid(setup.masks.picture, setup.mesh);
+}
+
+}  // namespace
+
+run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options) {
+    run_setup setup = plan_run(in, out, options);
+    try {
+        make_masks(setup);
+    } catch (const unrecognised_components&) {
+        out << "Number of color components in JPG image not recognized" << std::endl;
+        throw;
+    }
+    return setup;
+}
+
+run_setup set_up_on_mesh(const run_setup& planned, int nodes_across) {
+    run_setup setup;
+    setup.options = planned.options;
+    setup.options.nodes_across = nodes_across;
+    setup.answers = planned.answers;
+    setup.params = planned.params;
+    setup.mesh = size_mesh_across(nodes_across, setup.answers.length, setup.answers.height);
+    make_masks(setup);
     return setup;
 }
 

@@ -44,6 +44,9 @@ struct run_options {
     // --threads=N: the threads the iteration is split over; the machine's
     // cores when not given (or OMP_NUM_THREADS). The results do not change.
     std::optional<int> threads = std::nullopt;
+    // --grid-study: the case on its mesh and on two coarser ones, with the
+    // error band of each coefficient from the three (driver/grid_study.h).
+    bool grid_study = false;
 };
 
 // The Courant number a steady run with the face projection and the
@@ -75,5 +78,10 @@ run_setup plan_run(std::istream& in, std::ostream& out, const run_options& optio
 // plan_run, then the masks from the picture named in the answers, the node
 // mask by the chosen rule.
 run_setup set_up_run(std::istream& in, std::ostream& out, const run_options& options = {});
+
+// The same case, the same answers and options, on a mesh of nodes_across
+// nodes across (sized as --nodes-across sizes it), with its own masks: a
+// grid study's coarser meshes. Asks nothing.
+run_setup set_up_on_mesh(const run_setup& planned, int nodes_across);
 
 }  // namespace veltaro

@@ -23,7 +23,7 @@ inline constexpr std::array<std::string_view, 2> unsteady_result_file_names = {"
 inline constexpr std::array<std::string_view, 1> series_result_file_names = {"frames.pvd"};
 
 // clang-format off
-inline constexpr std::array<std::string_view, 48> summary_keys = {
+inline constexpr std::array<std::string_view, 49> summary_keys = {
     "picture", "picture_width", "picture_height", "reynolds_number", "kinematic_viscosity",
     "density", "tunnel_height", "tunnel_length", "mesh_choice", "max_iterations",
     "inlet_velocity", "nx", "ny", "dx", "iterations", "stop", "change_u", "change_v", "change_p",
@@ -32,7 +32,7 @@ inline constexpr std::array<std::string_view, 48> summary_keys = {
     "solid_nodes", "steady_residual", "stop_rule", "pressure_solver", "unsteady", "flow_time",
     "strouhal", "strouhal_uncertainty", "cycles", "mean_drag_coefficient",
     "drag_coefficient_amplitude", "lift_coefficient_amplitude", "advection", "frames",
-    "frames_vtk", "courant", "projection", "nodes_across"};
+    "frames_vtk", "courant", "projection", "nodes_across", "grid_study"};
 // clang-format on
 
 }  // namespace veltaro

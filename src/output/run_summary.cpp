@@ -1,6 +1,7 @@
 #include "output/run_summary.h"
 
 #include <cmath>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -21,6 +22,56 @@ json to_json(const std::vector<run_summary::warning>& warnings) {
         list.push_back(json{{"code", w.code}, {"message", w.message}});
     }
     return list;
+}
+
+json optional_text(const std::optional<std::string>& text) {
+    return text ? json(*text) : json(nullptr);
+}
+
+json grid_meshes_json(const std::vector<grid_mesh_summary>& meshes) {
+    json list = json::array();
+    for (const grid_mesh_summary& m : meshes) {
+        json mesh;
+        mesh["nodes_across"] = m.nodes_across;
+        mesh["nx"] = m.nx;
+        mesh["ny"] = m.ny;
+        mesh["spacing"] = number(m.spacing);
+        mesh["frontal_height"] = number(m.frontal_height);
+        mesh["reynolds_frontal"] = number(m.reynolds_frontal);
+        mesh["folder"] = m.folder;
+        mesh["iterations"] = m.iterations;
+        mesh["seconds"] = number(m.seconds);
+        list.push_back(std::move(mesh));
+    }
+    return list;
+}
+
+json grid_coefficients_json(const std::vector<grid_coefficient_summary>& coefficients) {
+    json all = json::object();
+    for (const grid_coefficient_summary& c : coefficients) {
+        json values = json::array();
+        for (const std::optional<double>& value : c.values) values.push_back(number(value));
+        json entry;
+        entry["values"] = std::move(values);
+        entry["order"] = number(c.order);
+        entry["extrapolated"] = number(c.extrapolated);
+        entry["band_relative"] = number(c.band_relative);
+        entry["band_absolute"] = number(c.band_absolute);
+        entry["reason"] = optional_text(c.reason);
+        all[c.name] = std::move(entry);
+    }
+    return all;
+}
+
+json grid_study_json(const std::optional<grid_study_summary>& study) {
+    if (!study) return nullptr;
+    json record;
+    record["ratio"] = number(study->ratio);
+    record["meshes"] = grid_meshes_json(study->meshes);
+    record["coefficients"] = grid_coefficients_json(study->coefficients);
+    record["cost_factor"] = number(study->cost_factor);
+    record["complete"] = study->complete;
+    return record;
 }
 
 json to_json(const run_summary& s) {
@@ -71,7 +122,8 @@ json to_json(const run_summary& s) {
                 {"frames_vtk", s.frames_vtk ? json(*s.frames_vtk) : json(nullptr)},
                 {"courant", number(s.courant)},
                 {"projection", s.projection},
-                {"nodes_across", s.nodes_across ? json(*s.nodes_across) : json(nullptr)}};
+                {"nodes_across", s.nodes_across ? json(*s.nodes_across) : json(nullptr)},
+                {"grid_study", grid_study_json(s.grid_study)}};
 }
 
 }  // namespace

@@ -9,6 +9,39 @@
 
 namespace veltaro {
 
+// A grid study's record (--grid-study), under the names of the file.
+struct grid_mesh_summary {
+    int nodes_across = 0;
+    int nx = 0;
+    int ny = 0;
+    double spacing = 0.0;         // dx, m
+    double frontal_height = 0.0;  // D on this mesh, m
+    std::optional<double> reynolds_frontal;
+    std::string folder;  // "grid/100-across"
+    int iterations = 0;
+    double seconds = 0.0;
+};
+
+struct grid_coefficient_summary {
+    std::string name;                           // the summary's key: "drag_coefficient"
+    std::vector<std::optional<double>> values;  // finest first
+    std::optional<double> order;
+    std::optional<double> extrapolated;
+    std::optional<double> band_relative;
+    std::optional<double> band_absolute;
+    std::optional<std::string> reason;  // empty with a band
+    // Not written: the warning grid_not_converging says it.
+    bool not_converging = false;
+};
+
+struct grid_study_summary {
+    double ratio = 0.0;
+    std::vector<grid_mesh_summary> meshes;               // finest first
+    std::vector<grid_coefficient_summary> coefficients;  // none when incomplete
+    double cost_factor = 0.0;  // seconds of the runs / seconds of the finest
+    bool complete = false;
+};
+
 // The fields appear in the file in this order, under these names.
 struct run_summary {
     std::string picture;
@@ -80,6 +113,8 @@ struct run_summary {
     // The projection in force (--projection), by its option value.
     std::string projection = "nodes";
     std::optional<int> nodes_across;  // --nodes-across's N, when given
+    // The grid study's, in the results folder of a --grid-study run only.
+    std::optional<grid_study_summary> grid_study;
 };
 
 // One JSON object, indented by 2, with a final newline. Empty and

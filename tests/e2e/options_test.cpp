@@ -53,9 +53,9 @@ std::string unknown_argument(const std::string& argument) {
            "\": veltaro takes --help (-h) or --version alone, or the options "
            "--solid-nodes=sampled|covered|outline, --stop-rule=quiet|steady|limit, "
            "--pressure-solver=lu|fft, --advection=first-order|second-order, "
-           "--projection=nodes|faces, --courant=C, --nodes-across=N, --threads=N, --unsteady=T, "
-           "--frames=N and --frames-vtk, and asks its questions on standard input (veltaro < "
-           "answers.txt).\n";
+           "--projection=nodes|faces, --courant=C, --nodes-across=N, --threads=N, --grid-study, "
+           "--unsteady=T, --frames=N and --frames-vtk, and asks its questions on standard input "
+           "(veltaro < answers.txt).\n";
 }
 std::string not_a_flow_time(const std::string& value) {
     return "The flow time \"" + value + "\" of --unsteady is not a positive number of seconds; "

@@ -90,6 +90,7 @@ class CasesCsv(Folder):
             (HEADER + ",unsteady,frames_vtk\na," + ROW + ",8,1\n", run, "frames_vtk '1' is not yes or no"),
             (HEADER + ",nodes_across\na," + ROW + ",2\n", run, "nodes_across '2' is not a whole number of at least 3"),
             (HEADER + ",nodes_across\na," + ROW + ",1e3\n", run, "nodes_across '1e3' is not a whole number"),
+            (HEADER + ",grid_study\na," + ROW + ",true\n", run, "grid_study 'true' is not yes or no"),
             # Bad arguments, with a good CSV.
             (good, run, "program not found or not executable"), (good, run + ["--fast"], "unknown option --fast"),
             (good, ["cases.csv"], "usage: scripts/sweep.sh"), (good, run + ["-j", "many"], "-j takes a number of jobs"),
@@ -125,15 +126,16 @@ class CasesCsv(Folder):
                                      "echo console; echo 'last words' >&2; exit 1\n")
         os.chmod(program, 0o755)
         # The options in the command line's order, whatever the columns'.
-        self.write("cases.csv", HEADER + ",frames_vtk,unsteady,advection,nodes_across,pressure_solver,solid_nodes,"
-                   "inlet_velocity,stop_rule,frames,courant,projection\na,cylinder.jpg,0,0.01,1,1,4,0,5,yes,2.5,second-order,"
-                   "40,fft,covered,0.3,limit,60,0.4,faces\n")
+        self.write("cases.csv", HEADER + ",grid_study,frames_vtk,unsteady,advection,nodes_across,pressure_solver,"
+                   "solid_nodes,inlet_velocity,stop_rule,frames,courant,projection\na,cylinder.jpg,0,0.01,1,1,4,0,5,yes,"
+                   "yes,2.5,second-order,60,fft,covered,0.3,limit,60,0.4,faces\n")
         result = self.sweep("--case", "cases.csv", "out", "1", program=program)
         self.assertEqual(result.returncode, 0, result.stderr)
         folder = os.path.join(self.dir, "out", "a")
         self.assertEqual(json.loads(pathlib.Path(folder, "summary.json").read_text()), {
             "arguments": "--solid-nodes=covered --stop-rule=limit --pressure-solver=fft --advection=second-order "
-                         "--projection=faces --courant=0.4 --unsteady=2.5 --frames=60 --frames-vtk --nodes-across=40",
+                         "--projection=faces --courant=0.4 --unsteady=2.5 --frames=60 --frames-vtk --nodes-across=60 "
+                         "--grid-study",
             "answers": "cylinder.jpg 0 0.01 1 1 4 0 5 0.3 "})
         self.assertEqual([pathlib.Path(folder, name).read_text() for name in ("exit_status", "console.txt", "stderr.txt",
                           "cylinder.jpg")], ["1\n", "console\n", "last words\n", PICTURE])
@@ -154,8 +156,8 @@ class Gather(Folder):
             # A later program's keys: warnings with their messages, a key with a
             # comma in its value, a nested record (not a column), a new number.
             ("new", 1, summary(lift_coefficient_chord=-0.001, warnings=warnings, solid_nodes="covered, at half",
-                               pressure_probe={"x": 1}, later=3), ""),
-            ("old", 1, summary(), ""), ("refused", 2, None, "\nThe density must be a positive number\n\n"),
+                               pressure_probe={"x": 1}, later=3, grid_study={"ratio": 1.4, "complete": True}), ""),
+            ("incomplete", 1, summary(grid_study={"complete": False}), ""), ("old", 1, summary(), ""), ("refused", 2, None, "\nThe density must be a positive number\n\n"),
             ("silent", 1, None, ""), ("broken", 1, "[1, 2]", ""), ("waiting", None, None, None)]
         self.write("cases.csv", HEADER + "\n" + "".join(f"{name},{ROW}\n" for name, *_ in cases))
         for name, exit_status, summary_text, stderr in cases:
@@ -167,13 +169,15 @@ class Gather(Folder):
             self.assertEqual(sweep.gather(os.path.join(self.dir, "cases.csv"), os.path.join(self.dir, "out")), 1)
         self.assertEqual(pathlib.Path(self.dir, "out", "results.csv").read_bytes().decode(),
                          "name,status,exit_status,picture,reynolds_number,nx,stop,lift,drag_coefficient,"
-                         "lift_coefficient_chord,warnings,solid_nodes,later\n"
+                         "lift_coefficient_chord,warnings,solid_nodes,later,grid_study\n"
                          "new,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,-0.001,"
-                         'iteration_limit;coarse_obstacle,"covered, at half",3\n'
-                         "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,\n"
-                         "refused,failed,2,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,\n"
-                         "broken,no summary,1,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,\n")
-        self.assertEqual(errors.getvalue(), "4 of 6 cases failed or did not run:\n  refused: exit status 2: The density "
+                         'iteration_limit;coarse_obstacle,"covered, at half",3,yes\n'
+                         "incomplete,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,,"
+                         "incomplete\n"
+                         "old,ok,1,cylinder.jpg,20.0,100,iteration limit,-2.89721846912748e-05,230.4717,,,,,\n"
+                         "refused,failed,2,,,,,,,,,,,\nsilent,no summary,1,,,,,,,,,,,\n"
+                         "broken,no summary,1,,,,,,,,,,,\nwaiting,not run,,,,,,,,,,,,\n")
+        self.assertEqual(errors.getvalue(), "4 of 7 cases failed or did not run:\n  refused: exit status 2: The density "
                          "must be a positive number\n  silent: complete (exit status 1) but no summary.json\n  broken: "
                          "summary.json is not a readable JSON object\n  waiting: not run\n")
 
