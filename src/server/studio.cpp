@@ -393,8 +393,8 @@ void studio::run_one(const std::string& id) {
         // that the file grows as the run goes.
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> console(
             std::fopen((folder / "console.txt").c_str(), "wb"), &std::fclose);
-        residual_follower residual(folder / "residual.txt");
-        line_splitter lines([&](std::string_view line) { take_output(id, line, residual); });
+        console_events events(folder);
+        line_splitter lines([&](std::string_view line) { take_output(id, line, events); });
         end = run_child(folder.string(), arguments, settings_.limits, *stop,
                         [&](std::string_view piece) {
                             if (console) {
@@ -414,16 +414,14 @@ void studio::run_one(const std::string& id) {
     run_ended_.notify_all();
 }
 
-void studio::take_output(const std::string& id, std::string_view line,
-                         residual_follower& residual) {
-    const std::optional<iteration_line> iteration = read_iteration_line(line);
-    if (!iteration) return;
-    // Read outside the lock: the file is this runner's alone to follow.
-    const std::string data = iteration_data(*iteration, residual.line_for(iteration->count));
+void studio::take_output(const std::string& id, std::string_view line, console_events& events) {
+    // Read outside the lock: the files are this runner's alone to follow.
+    const std::optional<console_event> event = events.take(line);
+    if (!event) return;
     const std::lock_guard lock(mutex_);
     run_entry& entry = runs_.at(id);
-    entry.record.iterations = iteration->count;
-    entry.events->append("iteration", data);
+    if (event->count > 0) entry.record.iterations = event->count;
+    entry.events->append(event->kind, event->data);
 }
 
 void studio::finish(run_entry& entry, run_status status, std::string message) {
@@ -506,12 +504,11 @@ void studio::save(const run_record& record) {
 
 void studio::build_history(run_entry& entry) {
     std::ifstream console(folder_of(entry.record.id) / "console.txt");
-    residual_follower residual(folder_of(entry.record.id) / "residual.txt");
+    console_events events(folder_of(entry.record.id));
     std::string line;
     while (std::getline(console, line)) {
-        if (const std::optional<iteration_line> iteration = read_iteration_line(line)) {
-            entry.events->append("iteration",
-                                 iteration_data(*iteration, residual.line_for(iteration->count)));
+        if (const std::optional<console_event> event = events.take(line)) {
+            entry.events->append(event->kind, event->data);
         }
     }
     entry.events->append("status", view(entry, false).dump());
