@@ -104,6 +104,21 @@ std::string refusal_text(const std::string& error_output) {
     return text;
 }
 
+// "grid/70-across/" at the start of name, else empty: the one folder of a
+// run whose files are served beside its own, the name's digits alone
+// taken from the client's text.
+std::string_view grid_mesh_folder(std::string_view name) {
+    constexpr std::string_view start = "grid/";
+    constexpr std::string_view end = "-across/";
+    if (name.substr(0, start.size()) != start) return {};
+    const std::size_t digits = name.find_first_not_of("0123456789", start.size());
+    if (digits == std::string_view::npos || digits == start.size() || digits > start.size() + 9 ||
+        name.substr(digits, end.size()) != end) {
+        return {};
+    }
+    return name.substr(0, digits + end.size());
+}
+
 struct final_state {
     run_status status;
     std::string message;
@@ -317,10 +332,13 @@ std::optional<fs::path> studio::file_of(const std::string& id, const std::string
     const auto found = runs_.find(id);
     if (found == runs_.end()) return std::nullopt;
     const std::string& picture = found->second.record.picture;
+    // A grid study's mesh folder, "grid/<N>-across/", holds a run's files.
+    const std::string_view mesh = grid_mesh_folder(name);
+    const std::string file = name.substr(mesh.size());
     std::optional<fs::path> path;
     if (name == picture) path = folder_of(found->first) / picture;
     for (const char* known : run_files) {
-        if (name == known) path = folder_of(found->first) / known;
+        if (file == known) path = folder_of(found->first) / std::string(mesh) / known;
     }
     if (!path || !fs::is_regular_file(*path)) return std::nullopt;
     return path;

@@ -9,6 +9,7 @@ CTest entry:
 import base64
 import csv
 import io
+import json
 import os
 import pathlib
 import re
@@ -917,7 +918,10 @@ class GridTest(StudioTest):
         names = list(study["coefficients"])
         labels = {"drag_coefficient": "C_D", "lift_coefficient": "C_L", "drag_coefficient_chord": "C_D,c", "lift_coefficient_chord": "C_L,c"}
         self.assertEqual([row for row, _ in table], ["head", "mesh 1", "mesh 2", "mesh 3", "extrapolated", "order", "band"])
-        self.assertEqual(table[0][1], ["Mesh", "nodes across", *(labels[name] for name in names)])
+        self.assertEqual(table[0][1], ["Mesh", "nodes across", *(labels[name] for name in names), "files"])
+        self.assertEqual([cells[-1] for _, cells in table[1:4]], ["summary.json · console.txt"] * 3)
+        summary_link = self.find("#grid_table tr[data-row='mesh 2'] a").get_attribute("href")
+        self.assertEqual(json.loads(self.server.get(urllib.parse.urlparse(summary_link).path))["nodes_across"], 35)
         self.assertEqual([cells[1] for _, cells in table[1:4]], ["50", "35", "25"])
 
         def close(text, value):

@@ -235,6 +235,14 @@ class GridStudy(StudioCase):
                 self.assertEqual(len(residual_columns(folder)), 30)
         study = record["results"]["grid_study"]
         self.assertEqual([mesh["nodes_across"] for mesh in study["meshes"]], [50, 35, 25])
+        # Each mesh's files are served from its folder, and nothing else of it.
+        files = f"/api/runs/{record['id']}/files/"
+        for mesh in meshes:
+            served = self.studio.request("GET", files + mesh["folder"] + "/summary.json")
+            self.assertEqual((served[0], served[2]), (200, read_bytes(os.path.join(self.runs, record["id"], mesh["folder"], "summary.json"))))
+        for name in ("grid/35-across/../../token", "grid/35-across/picture.jpg", "grid/35-across/answers.txt.x", "grid/-across/U.dat",
+                     "grid/35-across", "grid/35-across/", "grid/035-across/U.dat", "grid/36-across/U.dat", "grid/x-across/U.dat"):
+            self.assertEqual(self.studio.request("GET", files + name)[0], 404, name)
         self.assertEqual((record["iterations"], record["summary"]["grid_study"]), (30, study))
         # A run of an earlier session replays the same events from its console.
         self.studio.stop()

@@ -6,6 +6,7 @@
 // relative (band_relative) and in the coefficient's units (band_absolute).
 // Here: the words and numbers the page shows of it, and the check before Run.
 
+import { file_url } from "./api.js";
 import { element } from "./format.js";
 
 // The program's ratio between the meshes, and its smallest coarsest mesh.
@@ -69,6 +70,17 @@ function grid_number(value) {
     return Math.abs(value) >= 1e5 || (Math.abs(value) < 1e-3 && value !== 0) ? value.toExponential(4) : String(Number(value.toPrecision(5)));
 }
 
+// Links to a mesh's summary and console in its folder of the run's.
+function mesh_files(id, folder) {
+    const cell = element("td");
+    if (!/^grid\/\d+-across$/.test(folder || "")) return cell;
+    for (const [k, name] of ["summary.json", "console.txt"].entries()) {
+        if (k) cell.append(" · ");
+        cell.append(element("a", name, { href: file_url(id, `${folder}/${name}`), download: `${folder.replace("/", "-")}-${name}` }));
+    }
+    return cell;
+}
+
 function table_row(cells, header = false) {
     const line = element("tr");
     line.append(...cells.map((text, k) => element(header || k === 0 ? "th" : "td", text)));
@@ -78,16 +90,21 @@ function table_row(cells, header = false) {
 // The three meshes' table: a row per mesh (its nodes across and each
 // coefficient's value on it), then the extrapolated values, the orders and
 // the bands; and its caption, the cost and the ratio.
-export function show_grid_table(grid) {
+// id: the run's, for the links to each mesh's own files.
+export function show_grid_table(grid, id) {
     const figure = document.getElementById("grid_figure");
     figure.hidden = !grid;
     if (!grid) return;
     const names = Object.keys(grid.coefficients || {}).filter((name) => name in grid_labels);
     const head = document.querySelector("#grid_table thead");
-    head.replaceChildren(table_row(["Mesh", "nodes across", ...names.map((name) => grid_labels[name])], true));
+    head.replaceChildren(table_row(["Mesh", "nodes across", ...names.map((name) => grid_labels[name]), "files"], true));
     const meshes = grid.meshes || [];
-    const rows = meshes.map((mesh, k) => table_row([`${k + 1}${k === 0 ? " (finest: these results)" : ""}`, String(mesh.nodes_across ?? "–"),
-        ...names.map((name) => grid_number(grid.coefficients[name].values?.[k]))]));
+    const rows = meshes.map((mesh, k) => {
+        const line = table_row([`${k + 1}${k === 0 ? " (finest: these results)" : ""}`, String(mesh.nodes_across ?? "–"),
+            ...names.map((name) => grid_number(grid.coefficients[name].values?.[k]))]);
+        line.append(mesh_files(id, mesh.folder));
+        return line;
+    });
     const row_of = (label, get) => table_row([label, "", ...names.map((name) => get(grid.coefficients[name]))]);
     rows.push(row_of("extrapolated", (entry) => grid_number(entry.extrapolated)),
         row_of("order p", (entry) => (Number.isFinite(entry.order) ? String(Number(entry.order.toPrecision(2))) : "–")),
