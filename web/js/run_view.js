@@ -112,11 +112,9 @@ async function on_status(id, record) {
     $("cancel").disabled = final;
     // forces.csv exists once the first iteration is in (no fetch meets a 404).
     // A grid study's forces.csv is written in each mesh's own folder while it
-    // runs: its live plot is the convergence plot, mesh by mesh, and its
-    // forces plot the finest run's once it has ended.
+    // runs; once it has ended, the finest's is the run's own.
     watched.unsteady = is_unsteady(record);
-    const live_forces = watched.unsteady && (final || record.options?.grid_study !== "true");
-    if (live_forces && watched.history.length > 0) follow_forces(id, final, record);
+    if (watched.unsteady && watched.history.length > 0) follow_forces(id, final, record, final ? "forces.csv" : forces_file());
     watched.record = record;
     const started = Date.parse(record.started || "");
     if (Number.isFinite(started) && !watched.started) {
@@ -144,6 +142,11 @@ async function on_status(id, record) {
     }
 }
 
+// The forces.csv of the run going: a grid study's mesh's, in its folder.
+function forces_file() {
+    return watched.grid ? `${watched.grid.folder}/forces.csv` : "forces.csv";
+}
+
 // A grid study starts on its next mesh: the plot starts over, and says which.
 function on_grid_mesh(id, mesh) {
     if (watched.id !== id) return;
@@ -159,8 +162,7 @@ function on_grid_mesh(id, mesh) {
 function on_iteration(id, point) {
     if (watched.id !== id) return;
     watched.history.push(point);
-    const live_forces = watched.unsteady && watched.record?.options?.grid_study !== "true";
-    if (live_forces && watched.history.length === 1) follow_forces(id, false, watched.record);
+    if (watched.unsteady && watched.history.length === 1) follow_forces(id, false, watched.record, forces_file());
     if (watched.redraw) return;
     const wait = Math.max(0, watched.last_drawn + redraw_interval_ms - performance.now());
     watched.redraw = setTimeout(() => requestAnimationFrame(() => {
