@@ -967,7 +967,7 @@ class GridTest(StudioTest):
         self.wait_for(lambda: self.find("#sweep_select").get_attribute("value") == "grid polar" and link.get_attribute("data-rows") == "2",
                       600, "the polar did not fill")
         rows = list(csv.DictReader(io.StringIO(urllib.parse.unquote(link.get_attribute("href").split(",", 1)[1]))))
-        lift_bars = 0
+        lift_bars = drag_bars = 0
         for row in rows:
             study = self.server.record(row["run"])["summary"]["grid_study"]["coefficients"]
             self.assertEqual(row["grid_study"], "yes")
@@ -975,8 +975,9 @@ class GridTest(StudioTest):
                 band = study[name]["band_absolute"]
                 self.assertEqual(float(row[name + "_band"] or "nan") if band is not None else row[name + "_band"], band if band is not None else "", name)
             lift_bars += study["lift_coefficient_chord"]["band_absolute"] is not None
-        self.assertEqual(self.count("#polar_lift path.error-bar"), lift_bars)
-        print(f"grid error bars: {len(bars)} on the sweep ({bars}), {lift_bars} on the polar's lift", file=sys.stderr)
+            drag_bars += study["drag_coefficient_chord"]["band_absolute"] is not None
+        self.assertEqual((self.count("#polar_lift path.error-bar"), self.count("#polar_drag path.error-bar")), (lift_bars, drag_bars))
+        print(f"grid error bars: {len(bars)} on the sweep ({bars}), {lift_bars} and {drag_bars} on the polar's lift and drag", file=sys.stderr)
 
 
 # The iterations of the error bars' runs: enough for the standard mesh's
