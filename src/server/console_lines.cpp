@@ -62,6 +62,30 @@ std::optional<iteration_line> read_iteration_line(std::string_view line) {
     return result;
 }
 
+std::optional<grid_mesh_line> read_grid_mesh_line(std::string_view line) {
+    // "Grid study: mesh K of M, N nodes across (grid/N-across)", read as
+    // its words around three whole numbers.
+    constexpr std::array<std::string_view, 4> words = {"Grid study: mesh ", " of ", ", ",
+                                                       " nodes across (grid/"};
+    std::array<int, 3> numbers{};
+    for (std::size_t k = 0; k < words.size(); ++k) {
+        if (line.substr(0, words[k].size()) != words[k]) return std::nullopt;
+        line.remove_prefix(words[k].size());
+        if (k == numbers.size()) break;
+        const std::size_t digits = std::min(line.find_first_not_of("0123456789"), line.size());
+        if (digits == 0 || digits > 9) return std::nullopt;
+        numbers[k] = std::stoi(std::string(line.substr(0, digits)));
+        line.remove_prefix(digits);
+    }
+    const auto [mesh, meshes, across] = numbers;
+    const std::string across_text = std::to_string(across);
+    if (line != across_text + "-across)" || mesh < 1 || mesh > meshes) return std::nullopt;
+    grid_mesh_line result{mesh, meshes, across, "grid/" + across_text + "-across", ""};
+    result.json = "{\"mesh\": " + std::to_string(mesh) + ", \"meshes\": " + std::to_string(meshes) +
+                  ", \"nodes_across\": " + across_text + ", \"folder\": \"" + result.folder + "\"}";
+    return result;
+}
+
 std::optional<residual_line> read_residual_line(std::string_view line) {
     // "count max rms flow_time", one blank between each.
     std::array<std::string_view, 4> words;
@@ -129,6 +153,24 @@ std::optional<residual_line> residual_follower::line_for(int count) {
     residual_line found = std::move(read_.front());
     read_.pop_front();
     return found;
+}
+
+console_events::console_events(std::filesystem::path folder)
+    : folder_(std::move(folder)),
+      residual_(std::make_unique<residual_follower>(folder_ / "residual.txt")) {}
+
+std::optional<console_event> console_events::take(std::string_view line) {
+    if (const std::optional<iteration_line> iteration = read_iteration_line(line)) {
+        return console_event{"iteration",
+                             iteration_data(*iteration, residual_->line_for(iteration->count)),
+                             iteration->count};
+    }
+    if (const std::optional<grid_mesh_line> mesh = read_grid_mesh_line(line)) {
+        // The folder's name is the line's only when it is grid/<N>-across.
+        residual_ = std::make_unique<residual_follower>(folder_ / mesh->folder / "residual.txt");
+        return console_event{"grid_mesh", mesh->json, 0};
+    }
+    return std::nullopt;
 }
 
 }  // namespace veltaro::server

@@ -38,6 +38,23 @@ struct residual_line {
 // Nothing for the header line or a line that is not four numbers.
 std::optional<residual_line> read_residual_line(std::string_view line);
 
+// A grid study's line before each of its three runs,
+//     Grid study: mesh 2 of 3, 70 nodes across (grid/70-across)
+// after which that run's iteration lines count from 1 again, and its
+// residual.txt is the one in that folder of the run's.
+struct grid_mesh_line {
+    int mesh = 0;
+    int meshes = 0;
+    int nodes_across = 0;
+    std::string folder;  // "grid/70-across", always of that form
+    // {"mesh": 2, "meshes": 3, "nodes_across": 70, "folder": "grid/70-across"}
+    std::string json;
+};
+
+// Nothing for any other line, or one whose folder is not grid/<N>-across
+// for its own N (the server follows a file in that folder).
+std::optional<grid_mesh_line> read_grid_mesh_line(std::string_view line);
+
 // The event's data: the iteration's JSON, with "residual" and
 // "residual_rms" when residual is the line of the same iteration.
 std::string iteration_data(const iteration_line& iteration,
@@ -68,6 +85,25 @@ private:
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
     std::deque<residual_line> read_;  // lines read and not yet asked for
     line_splitter lines_;
+};
+
+// The events a run's console makes, line by line: "iteration" with the
+// residual of the same iteration, and "grid_mesh" as a grid study moves to
+// its next mesh, whose own residual.txt is followed from then on.
+struct console_event {
+    std::string kind;
+    std::string data;  // JSON
+    int count = 0;     // an iteration's, else 0
+};
+
+class console_events {
+public:
+    explicit console_events(std::filesystem::path folder);
+    std::optional<console_event> take(std::string_view line);
+
+private:
+    std::filesystem::path folder_;
+    std::unique_ptr<residual_follower> residual_;
 };
 
 }  // namespace veltaro::server

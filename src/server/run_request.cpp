@@ -182,6 +182,22 @@ bool take_nodes_across(const form_lookup& field, text_fields& options, std::stri
     return true;
 }
 
+// "grid_study": true or false, the form's text of a boolean; true runs the
+// case on two coarser meshes too (--grid-study), false is the default and
+// is not passed on.
+bool take_grid_study(const form_lookup& field, text_fields& options, std::string& refusal) {
+    const std::string value = trimmed(field("grid_study").value_or(""));
+    if (value.empty() || value == "false") return true;
+    if (value != "true") {
+        refusal =
+            "The field \"grid_study\" must be true or false (true runs the grid study on "
+            "three meshes).";
+        return false;
+    }
+    options.emplace_back("grid_study", value);
+    return true;
+}
+
 // The airfoil's two fields come together or not at all: four digits, and an
 // angle that reads as a number.
 bool take_airfoil(const form_lookup& field, text_fields& airfoil, std::string& refusal) {
@@ -219,6 +235,7 @@ request_check check_run_request(const form_lookup& field) {
     if (!take_unsteady(field, request.options, check.refusal)) return check;
     if (!take_frames(field, request.options, check.refusal)) return check;
     if (!take_nodes_across(field, request.options, check.refusal)) return check;
+    if (!take_grid_study(field, request.options, check.refusal)) return check;
     if (!take_airfoil(field, request.airfoil, check.refusal)) return check;
     request.sweep = field("sweep").value_or(std::string());
     if (request.sweep.size() > sweep_limit) {
@@ -268,6 +285,8 @@ std::vector<std::string> option_arguments(const text_fields& options) {
             arguments.push_back("--frames-vtk");
         } else if (field.first == "nodes_across") {
             arguments.push_back("--nodes-across=" + field.second);
+        } else if (field.first == "grid_study") {
+            arguments.push_back("--grid-study");
         }
     }
     return arguments;

@@ -104,6 +104,21 @@ std::string refusal_text(const std::string& error_output) {
     return text;
 }
 
+// "grid/70-across/" at the start of name, else empty: the one folder of a
+// run whose files are served beside its own, the name's digits alone
+// taken from the client's text.
+std::string_view grid_mesh_folder(std::string_view name) {
+    constexpr std::string_view start = "grid/";
+    constexpr std::string_view end = "-across/";
+    if (name.substr(0, start.size()) != start) return {};
+    const std::size_t digits = name.find_first_not_of("0123456789", start.size());
+    if (digits == std::string_view::npos || digits == start.size() || digits > start.size() + 9 ||
+        name.substr(digits, end.size()) != end) {
+        return {};
+    }
+    return name.substr(0, digits + end.size());
+}
+
 struct final_state {
     run_status status;
     std::string message;
@@ -317,10 +332,13 @@ std::optional<fs::path> studio::file_of(const std::string& id, const std::string
     const auto found = runs_.find(id);
     if (found == runs_.end()) return std::nullopt;
     const std::string& picture = found->second.record.picture;
+    // A grid study's mesh folder, "grid/<N>-across/", holds a run's files.
+    const std::string_view mesh = grid_mesh_folder(name);
+    const std::string file = name.substr(mesh.size());
     std::optional<fs::path> path;
     if (name == picture) path = folder_of(found->first) / picture;
     for (const char* known : run_files) {
-        if (name == known) path = folder_of(found->first) / known;
+        if (file == known) path = folder_of(found->first) / std::string(mesh) / known;
     }
     if (!path || !fs::is_regular_file(*path)) return std::nullopt;
     return path;
@@ -393,8 +411,8 @@ void studio::run_one(const std::string& id) {
         // that the file grows as the run goes.
         std::unique_ptr<std::FILE, int (*)(std::FILE*)> console(
             std::fopen((folder / "console.txt").c_str(), "wb"), &std::fclose);
-        residual_follower residual(folder / "residual.txt");
-        line_splitter lines([&](std::string_view line) { take_output(id, line, residual); });
+        console_events events(folder);
+        line_splitter lines([&](std::string_view line) { take_output(id, line, events); });
         end = run_child(folder.string(), arguments, settings_.limits, *stop,
                         [&](std::string_view piece) {
                             if (console) {
@@ -414,16 +432,14 @@ void studio::run_one(const std::string& id) {
     run_ended_.notify_all();
 }
 
-void studio::take_output(const std::string& id, std::string_view line,
-                         residual_follower& residual) {
-    const std::optional<iteration_line> iteration = read_iteration_line(line);
-    if (!iteration) return;
-    // Read outside the lock: the file is this runner's alone to follow.
-    const std::string data = iteration_data(*iteration, residual.line_for(iteration->count));
+void studio::take_output(const std::string& id, std::string_view line, console_events& events) {
+    // Read outside the lock: the files are this runner's alone to follow.
+    const std::optional<console_event> event = events.take(line);
+    if (!event) return;
     const std::lock_guard lock(mutex_);
     run_entry& entry = runs_.at(id);
-    entry.record.iterations = iteration->count;
-    entry.events->append("iteration", data);
+    if (event->count > 0) entry.record.iterations = event->count;
+    entry.events->append(event->kind, event->data);
 }
 
 void studio::finish(run_entry& entry, run_status status, std::string message) {
@@ -506,12 +522,11 @@ void studio::save(const run_record& record) {
 
 void studio::build_history(run_entry& entry) {
     std::ifstream console(folder_of(entry.record.id) / "console.txt");
-    residual_follower residual(folder_of(entry.record.id) / "residual.txt");
+    console_events events(folder_of(entry.record.id));
     std::string line;
     while (std::getline(console, line)) {
-        if (const std::optional<iteration_line> iteration = read_iteration_line(line)) {
-            entry.events->append("iteration",
-                                 iteration_data(*iteration, residual.line_for(iteration->count)));
+        if (const std::optional<console_event> event = events.take(line)) {
+            entry.events->append(event->kind, event->data);
         }
     }
     entry.events->append("status", view(entry, false).dump());

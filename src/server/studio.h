@@ -32,7 +32,7 @@
 
 namespace veltaro::server {
 
-class residual_follower;
+class console_events;
 
 struct studio_settings {
     std::filesystem::path runs;  // absolute
@@ -91,7 +91,7 @@ private:
     void runner_loop();
     void run_one(const std::string& id);
     void finish(run_entry& entry, run_status status, std::string message);
-    void take_output(const std::string& id, std::string_view line, residual_follower& residual);
+    void take_output(const std::string& id, std::string_view line, console_events& events);
 
     // With mutex_ held:
     nlohmann::ordered_json view(run_entry& entry, bool with_summary);

@@ -9,6 +9,7 @@ CTest entry:
 import base64
 import csv
 import io
+import json
 import os
 import pathlib
 import re
@@ -24,7 +25,7 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../server"))
 from studio_client import EXE, EXAMPLES, FINAL, Studio, read_bytes  # noqa: E402
@@ -550,7 +551,8 @@ class AirfoilTest(StudioTest):
                 self.assertEqual((list(rows[0]), [row["angle"] for row in rows]),
                                  ("angle lift_coefficient_chord drag_coefficient_chord lift_coefficient drag_coefficient run "
                                   "reynolds_number reynolds_frontal mesh solid_nodes stop_rule pressure_solver advection "
-                                  "projection courant unsteady"
+                                  "projection courant unsteady grid_study lift_coefficient_chord_band drag_coefficient_chord_band "
+                                  "lift_coefficient_band drag_coefficient_band"
                                   .split(), ["-8", "0", "8"]))
                 self.assertEqual([(row["reynolds_number"], row["mesh"], row["solid_nodes"], row["advection"]) for row in rows],
                                  [("20", "coarse", rule, "second-order")] * 3)
@@ -853,6 +855,135 @@ class MeshTest(StudioTest):
                 self.assertEqual(self.find("#form_errors").text, message.format(value))
                 self.assertEqual(self.find("#nodes_across").get_attribute("aria-invalid"), str(refused).lower())
                 self.assertEqual(len(self.server.runs_list()), count)
+
+def program_has_grid_study():
+    return "--grid-study" in subprocess.run([EXE, "--help"], capture_output=True, text=True).stdout
+
+
+@unittest.skipUnless(program_has_grid_study(), "the program has no --grid-study yet")
+class GridTest(StudioTest):
+    """The grid error: the check box, the live plot mesh by mesh, ± beside
+    each coefficient, the three meshes' table and the error bars, on the
+    smallest study the program takes (the standard mesh: 50, 35 and 25
+    nodes across)."""
+
+    def js_percent(self, relative):
+        """A band as the page writes it, by the browser's own numbers."""
+        return self.driver.execute_script("return `${Number((arguments[0] * 100).toPrecision(2))}%`", relative)
+
+    def band_words(self, entry):
+        return f"± {self.js_percent(entry['band_relative'])}" if entry["band_relative"] is not None else f"no band: {entry['reason']}"
+
+    def test_a_study_shows_its_meshes_live_then_its_bands_and_table(self):
+        self.upload(CYLINDER)
+        self.set_fields(mesh_choice=0, max_iterations=30)
+        self.find("#grid_study").click()
+        count = len(self.server.runs_list())
+        # Refused before Run, as the program would: the coarsest mesh of 12 across.
+        self.find("#run").click()
+        self.wait_for(lambda: self.find("#form_errors").text != "", 10)
+        self.assertIn("The grid error needs at least 25 nodes across on its coarsest mesh: 25 across gives 17 and 12;",
+                      self.find("#form_errors").text)
+        self.assertEqual((len(self.server.runs_list()), self.find("#grid_study").get_attribute("aria-invalid")), (count, "true"))
+        Select(self.find("#mesh_choice")).select_by_value("1")  # as a person does: its events reach the page's form
+        self.wait_for(lambda: self.find("#form_errors").text == "", 5, "the refusal outlived its cause")
+        self.assertIn("1.5 times", self.find("#estimate_time").text + self.find("#grid_study_hint").text)
+        # The check box is kept over a reload.
+        self.driver.refresh()
+        self.assertTrue(self.find("#grid_study").is_selected())
+        titles = set()
+
+        def live():
+            titles.add(self.driver.execute_script("return document.querySelector('#convergence_plot text.title')?.textContent ?? ''"))
+            return True
+        status, _ = self.run_and_watch(live)
+        self.assertEqual(status, "done", self.find("#message").text)
+        record = self.newest_record()
+        study = record["summary"]["grid_study"]
+        self.assertEqual(([m["nodes_across"] for m in study["meshes"]], record["options"]["grid_study"]), ([50, 35, 25], "true"))
+        self.assertIn("--grid-study", self.find("#command_line").text.split())
+        # The plot ends on the coarsest mesh's own iterations, and said each mesh it was on.
+        plot = self.find("#convergence_plot")
+        self.assertEqual((plot.find_element(By.CSS_SELECTOR, "text.title").text, plot.get_attribute("data-points")),
+                         ("mesh 3 of 3: 25 across", str(study["meshes"][2]["iterations"])))
+        self.assertLessEqual(titles - {""}, {"mesh 1 of 3: 50 across", "mesh 2 of 3: 35 across", "mesh 3 of 3: 25 across"})
+        self.assertIn("its 3 meshes were run", self.find("#grid_progress").text)
+        # ± (or why there is none) beside each coefficient the study measured.
+        self.assertEqual(sorted(study["coefficients"]), sorted(["drag_coefficient", "lift_coefficient", "drag_coefficient_chord", "lift_coefficient_chord"]))
+        for name, entry in study["coefficients"].items():
+            self.assertEqual(self.find(f"#{name} .grid-band").text, self.band_words(entry), name)
+        # The table: each mesh's values, then the extrapolated values, the orders and the bands.
+        table = self.driver.execute_script("return [...document.querySelectorAll('#grid_table tr')].map((r) => "
+                                           "[r.dataset.row ?? 'head', [...r.cells].map((c) => c.textContent)])")
+        names = list(study["coefficients"])
+        labels = {"drag_coefficient": "C_D", "lift_coefficient": "C_L", "drag_coefficient_chord": "C_D,c", "lift_coefficient_chord": "C_L,c"}
+        self.assertEqual([row for row, _ in table], ["head", "mesh 1", "mesh 2", "mesh 3", "extrapolated", "order", "band"])
+        self.assertEqual(table[0][1], ["Mesh", "nodes across", *(labels[name] for name in names), "files"])
+        self.assertEqual([cells[-1] for _, cells in table[1:4]], ["summary.json · console.txt"] * 3)
+        summary_link = self.find("#grid_table tr[data-row='mesh 2'] a").get_attribute("href")
+        self.assertEqual(json.loads(self.server.get(urllib.parse.urlparse(summary_link).path))["nodes_across"], 35)
+        self.assertEqual([cells[1] for _, cells in table[1:4]], ["50", "35", "25"])
+
+        def close(text, value):
+            return text == "–" if value is None else abs(float(text) - value) <= 1e-4 * abs(value)
+        for k in range(3):
+            for cell, name in zip(table[1 + k][1][2:], names):
+                self.assertTrue(close(cell, study["coefficients"][name]["values"][k]), (k, name, cell))
+        for cell, name in zip(table[4][1][2:], names):
+            self.assertTrue(close(cell, study["coefficients"][name]["extrapolated"]), (name, cell))
+        self.assertEqual(table[6][1][2:], [self.band_words(study["coefficients"][name]).replace("no band:", "none:") for name in names])
+        # The list and a comparison with a run without a study stay right.
+        self.find("#grid_study").click()
+        self.run_done()
+        plain = self.newest_record()
+        self.assertIsNone(plain["summary"]["grid_study"])
+        self.assertTrue(self.find("#grid_figure").get_attribute("hidden"))
+        self.assertEqual(self.count("#numbers .grid-band"), 0)
+        for run_id in (record["id"], plain["id"]):
+            self.find(f"#runs tr[data-id='{run_id}'] input[type=checkbox]").click()
+        cards = self.driver.find_elements(By.CSS_SELECTOR, "#comparison .compare-card")
+        self.assertEqual(len(cards), 2)
+        self.assertIn(self.band_words(study["coefficients"]["drag_coefficient"]), cards[1].text)
+        self.assertIn("Grid error three meshes", cards[1].text)
+        self.assertNotIn("band", cards[0].text)
+
+    def test_error_bars_on_the_reynolds_sweep_and_the_polar(self):
+        self.upload(CYLINDER)
+        # Steady runs on the standard mesh, converged enough for C_D to converge on the three meshes.
+        self.set_fields(mesh_choice=1, max_iterations=GRID_ITERATIONS, sweep_values="10, 20", sweep_label="grid sweep")
+        self.find("#grid_study").click()
+        self.find("#sweep_run").click()
+        self.wait_for(lambda: self.count("#sweep_plot circle.marker") == 4, 600, "the sweep plot did not get its points")
+        runs = [r for r in self.server.runs_list() if r["sweep"] == "grid sweep"]
+        bands = [r["results"]["grid_study"]["coefficients"][name]["band_absolute"] for r in runs for name in ("drag_coefficient", "lift_coefficient")]
+        bars = self.driver.execute_script("return [...document.querySelectorAll('#sweep_plot path.error-bar')].map((p) => p.dataset.series)")
+        self.assertEqual(len(bars), sum(band is not None for band in bands), bands)
+        self.assertIn("C_D", bars, "no error bar on C_D")
+        # An angle sweep's polar: the bars of the runs that have a band, and the bands in its CSV.
+        self.choose_tool("airfoil")
+        self.set_fields(naca_digits="0012", naca_chord=1, naca_x=2, naca_y=0.5, angle_values="-8, 8", sweep_label="grid polar")
+        self.find("#angle_sweep_run").click()
+        link = self.find("#polar_csv")
+        self.wait_for(lambda: self.find("#sweep_select").get_attribute("value") == "grid polar" and link.get_attribute("data-rows") == "2",
+                      600, "the polar did not fill")
+        rows = list(csv.DictReader(io.StringIO(urllib.parse.unquote(link.get_attribute("href").split(",", 1)[1]))))
+        lift_bars = drag_bars = 0
+        for row in rows:
+            study = self.server.record(row["run"])["summary"]["grid_study"]["coefficients"]
+            self.assertEqual(row["grid_study"], "yes")
+            for name in ("lift_coefficient_chord", "drag_coefficient_chord"):
+                band = study[name]["band_absolute"]
+                self.assertEqual(float(row[name + "_band"] or "nan") if band is not None else row[name + "_band"], band if band is not None else "", name)
+            lift_bars += study["lift_coefficient_chord"]["band_absolute"] is not None
+            drag_bars += study["drag_coefficient_chord"]["band_absolute"] is not None
+        self.assertEqual((self.count("#polar_lift path.error-bar"), self.count("#polar_drag path.error-bar")), (lift_bars, drag_bars))
+        print(f"grid error bars: {len(bars)} on the sweep ({bars}), {lift_bars} and {drag_bars} on the polar's lift and drag", file=sys.stderr)
+
+
+# The iterations of the error bars' runs: enough for the standard mesh's
+# steady rule to stop the cylinder's runs, so that their C_D converges.
+GRID_ITERATIONS = 3000
+
 
 if __name__ == "__main__":
     if os.environ.get("VELTARO_SANITIZED") == "1":

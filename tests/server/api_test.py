@@ -147,6 +147,7 @@ class BadRequests(StudioCase):
         # Each refusal of the form's fields is a row of the request checks' own
         # test; here, that the server answers one with 400.
         rows += [("POST", "/api/runs", *form(dict(COARSE_ANSWERS, density="2O")), 400, ['"density"', "not a number"]),
+                 ("POST", "/api/runs", *form(dict(COARSE_ANSWERS, grid_study="yes")), 400, ['"grid_study"', "true or false"]),
                  ("POST", "/api/runs", *form(picture=None), 400, ['"picture"']),
                  ("POST", "/api/runs", *form(picture=b"\xff\xd8\xff" + bytes(21 << 20)), 413, ["20 MB"]),
                  # An iterable body goes out chunked, without a length.
@@ -204,6 +205,58 @@ class BadRequests(StudioCase):
         residuals = residual_columns(os.path.join(self.runs, record["id"]))
         self.assertEqual(event_residuals(self.studio.events(f"/api/runs/{record['id']}/events")[1]), residuals)
         self.assertEqual(float(f"{record['summary']['steady_residual']:e}"), residuals[-1][1])
+
+
+def program_has_grid_study():
+    return "--grid-study" in subprocess.run([EXE, "--help"], capture_output=True, text=True).stdout
+
+
+@unittest.skipUnless(program_has_grid_study(), "the program has no --grid-study yet")
+class GridStudy(StudioCase):
+    options = ("--jobs", "1")
+    # The smallest study: the standard mesh's 50 across, then 35 and 25; a
+    # few iterations each are enough for the events and the folders.
+    ANSWERS = dict(COARSE_ANSWERS, mesh_choice="1", max_iterations="30")
+
+    def test_each_mesh_is_an_event_and_its_iterations_carry_its_own_residual(self):
+        record = self.finished(answers=self.ANSWERS, grid_study="true")
+        self.assertEqual((record["status"], record["options"]), ("done", {"grid_study": "true"}), record["message"])
+        events = list(self.studio.events(f"/api/runs/{record['id']}/events")[1])
+        meshes = [data for _, kind, data in events if kind == "grid_mesh"]
+        self.assertEqual(meshes, [{"mesh": k + 1, "meshes": 3, "nodes_across": n, "folder": f"grid/{n}-across"}
+                                  for k, n in enumerate((50, 35, 25))])
+        # Each mesh's iterations count from 1, with the residual.txt of its folder.
+        kinds = [kind for _, kind, _ in events]
+        starts = [k for k, kind in enumerate(kinds) if kind == "grid_mesh"] + [kinds.index("status", kinds.index("grid_mesh"))]
+        for mesh, start, end in zip(meshes, starts, starts[1:]):
+            with self.subTest(mesh["folder"]):
+                folder = os.path.join(self.runs, record["id"], mesh["folder"])
+                self.assertEqual(event_residuals(events[start + 1:end]), residual_columns(folder))
+                self.assertEqual(len(residual_columns(folder)), 30)
+        study = record["results"]["grid_study"]
+        self.assertEqual([mesh["nodes_across"] for mesh in study["meshes"]], [50, 35, 25])
+        # Each mesh's files are served from its folder, and nothing else of it.
+        files = f"/api/runs/{record['id']}/files/"
+        for mesh in meshes:
+            served = self.studio.request("GET", files + mesh["folder"] + "/summary.json")
+            self.assertEqual((served[0], served[2]), (200, read_bytes(os.path.join(self.runs, record["id"], mesh["folder"], "summary.json"))))
+        for name in ("grid/35-across/../../token", "grid/35-across/picture.jpg", "grid/35-across/answers.txt.x", "grid/-across/U.dat",
+                     "grid/35-across", "grid/35-across/", "grid/035-across/U.dat", "grid/36-across/U.dat", "grid/x-across/U.dat"):
+            self.assertEqual(self.studio.request("GET", files + name)[0], 404, name)
+        self.assertEqual((record["iterations"], record["summary"]["grid_study"]), (30, study))
+        # A run of an earlier session replays the same events from its console.
+        self.studio.stop()
+        self.studio.restart()
+        replayed = list(self.studio.events(f"/api/runs/{record['id']}/events")[1])
+        self.assertEqual(*([(kind, data) for _, kind, data in run if kind != "status"] for run in (replayed, events)))
+
+    def test_a_plain_run_has_no_study_and_a_study_on_the_coarse_mesh_is_refused(self):
+        plain = self.finished(answers=self.ANSWERS, grid_study="false")
+        self.assertEqual((plain["status"], plain["options"], plain["results"]["grid_study"]), ("done", {}, None))
+        refused = self.finished(answers=dict(self.ANSWERS, mesh_choice="0"), grid_study="true")
+        self.assertEqual((refused["status"], refused["iterations"], refused["results"]), ("refused", 0, None))
+        self.assertTrue(refused["message"].startswith("The grid study needs at least 25 nodes across on its coarsest mesh"),
+                        refused["message"])
 
 
 class QueueAndLimits(StudioCase):

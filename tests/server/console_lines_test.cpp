@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace veltaro::server {
@@ -61,6 +62,78 @@ TEST(ConsoleLines, ResidualFileFollowedAsItGrows) {
     append("4 2.0e-01 1.0e-01 4.0e-02\n");
     EXPECT_EQ(follower.line_for(4)->max, "2.0e-01") << "line 3 was never asked for";
     std::filesystem::remove(path);
+}
+
+TEST(ConsoleLines, GridMeshLines) {
+    // clang-format off
+    const struct {
+        std::string line;
+        const char* json;  // nullptr: not a grid study's line
+    } rows[] = {
+        {"Grid study: mesh 1 of 3, 100 nodes across (grid/100-across)", R"({"mesh": 1, "meshes": 3, "nodes_across": 100, "folder": "grid/100-across"})"},
+        {"Grid study: mesh 3 of 3, 25 nodes across (grid/25-across)", R"({"mesh": 3, "meshes": 3, "nodes_across": 25, "folder": "grid/25-across"})"},
+        {"Grid study: mesh 2 of 3, 70 nodes across (grid/71-across)", nullptr},  // another mesh's folder
+        {"Grid study: mesh 2 of 3, 70 nodes across (grid/../70-across)", nullptr},
+        {"Grid study: mesh 2 of 3, 70 nodes across (/etc/70-across)", nullptr},
+        {"Grid study: mesh 2 of 3, 70 nodes across (grid/70-across) ", nullptr},
+        {"Grid study: mesh 4 of 3, 70 nodes across (grid/70-across)", nullptr},
+        {"Grid study: mesh 0 of 3, 70 nodes across (grid/70-across)", nullptr},
+        {"Grid study: mesh 2 of 3, -70 nodes across (grid/-70-across)", nullptr},
+        {"Grid study: mesh 2 of 3, 1234567890 nodes across (grid/1234567890-across)", nullptr},
+        {"Grid study: mesh 2 of 3, 70 nodes across", nullptr},
+        {"C_D = 2.428 ± 0.6% (grid; extrapolated 2.414, order 1.9)", nullptr},
+        {"count = 1, U: 1.0e+00    V: 1.0e+00    P: 1.0e+00", nullptr}, {"", nullptr},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        const std::optional<grid_mesh_line> read = read_grid_mesh_line(row.line);
+        ASSERT_EQ(read.has_value(), row.json != nullptr) << row.line;
+        if (read) {
+            EXPECT_EQ(read->json, row.json);
+        }
+    }
+}
+
+// A grid study's console: each mesh's iterations count from 1 again, with
+// the residual of that mesh's own folder.
+TEST(ConsoleLines, GridStudyEventsFollowEachMeshsResidualFile) {
+    const auto folder = std::filesystem::path(testing::TempDir()) / "console_events_test";
+    std::filesystem::remove_all(folder);
+    for (const char* mesh : {"grid/50-across", "grid/35-across"}) {
+        std::filesystem::create_directories(folder / mesh);
+        std::ofstream(folder / mesh / "residual.txt")
+            << "# iteration, steady residual max and rms [U^2/c], flow time [s]\n1 " << mesh[5]
+            << ".0e+00 1.0e+00 1.0e-02\n";
+    }
+    std::ofstream(folder / "residual.txt") << "1 9.0e+00 9.0e+00 9.0e-02\n";
+    console_events events(folder);
+    const std::string one = "count = 1, U: 1.0e+00    V: 1.0e+00    P: 1.0e+00";
+    const std::string bare =
+        R"({"count": 1, "change_u": 1.0e+00, "change_v": 1.0e+00, "change_p": 1.0e+00)";
+    // clang-format off
+    const struct {
+        std::string line;
+        const char* kind;  // nullptr: no event
+        std::string data;
+    } rows[] = {
+        {one, "iteration", bare + R"(, "residual": 9.0e+00, "residual_rms": 9.0e+00, "flow_time": 9.0e-02})"},
+        {"Grid study: mesh 1 of 3, 50 nodes across (grid/50-across)", "grid_mesh", R"({"mesh": 1, "meshes": 3, "nodes_across": 50, "folder": "grid/50-across"})"},
+        {one, "iteration", bare + R"(, "residual": 5.0e+00, "residual_rms": 1.0e+00, "flow_time": 1.0e-02})"},
+        {"Lift = 3.7e-08 [N/m]", nullptr, ""},
+        {"Grid study: mesh 2 of 3, 35 nodes across (grid/35-across)", "grid_mesh", R"({"mesh": 2, "meshes": 3, "nodes_across": 35, "folder": "grid/35-across"})"},
+        {one, "iteration", bare + R"(, "residual": 3.0e+00, "residual_rms": 1.0e+00, "flow_time": 1.0e-02})"},
+        {"Grid study: mesh 3 of 3, 25 nodes across (grid/25-across)", "grid_mesh", R"({"mesh": 3, "meshes": 3, "nodes_across": 25, "folder": "grid/25-across"})"},
+        {one, "iteration", bare + "}"},  // its folder has no residual.txt yet
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        const std::optional<console_event> event = events.take(row.line);
+        ASSERT_EQ(event.has_value(), row.kind != nullptr) << row.line;
+        if (event) {
+            EXPECT_EQ(std::tie(event->kind, event->data), std::tie(row.kind, row.data)) << row.line;
+        }
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(ConsoleLines, LinesCutAnywhere) {

@@ -73,6 +73,11 @@ TEST(RunRequest, AnswersFileAndRefusals) {
         {"nodes across", with(good, "nodes_across", "200"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"too few nodes across", with(good, "nodes_across", "2"), nullptr, "\"nodes_across\" must be a whole number"},
         {"nodes across not whole", with(good, "nodes_across", "2e2"), nullptr, "at least 3, such as 200."},
+        {"grid study", with(good, "grid_study", "true"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"no grid study", with(good, "grid_study", " false "), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
+        {"grid study as yes", with(good, "grid_study", "yes"), nullptr, "\"grid_study\" must be true or false"},
+        {"grid study in capitals", with(good, "grid_study", "True"), nullptr, "\"grid_study\" must be true or false"},
+        {"grid study a number", with(good, "grid_study", "1"), nullptr, "\"grid_study\" must be true or false"},
         {"airfoil", with(with(good, "naca", "2412"), "angle", "-8"), "picture.jpg 20 0.01 1 1 4 1 500\n", ""},
         {"airfoil without its angle", with(good, "naca", "0012"), nullptr, "\"naca\" and \"angle\" go together"},
         {"airfoil of three digits", with(with(good, "naca", "012"), "angle", "0"), nullptr, "four digits"},
@@ -95,18 +100,22 @@ TEST(RunRequest, OptionsBecomeArguments) {
     fields.insert({{"frames_vtk", "yes"}, {"unsteady", "8"}, {"advection", "second-order"},
                    {"pressure_solver", "fft"}, {"stop_rule", "limit"}, {"frames", "60"},
                    {"solid_nodes", "covered"}, {"sweep", "Re sweep"}, {"nodes_across", "80"}});
+    fields["grid_study"] = "true";
     fields["courant"] = "0.25";
     fields["projection"] = "faces";
     const request_check result = check(fields);
     ASSERT_TRUE(result.request);
-    EXPECT_EQ(option_arguments(result.request->options),
-              (std::vector<std::string>{"--solid-nodes=covered", "--stop-rule=limit",
-                                        "--pressure-solver=fft", "--advection=second-order",
-                                        "--projection=faces", "--courant=0.25", "--unsteady=8",
-                                        "--frames=60", "--frames-vtk", "--nodes-across=80"}));
+    EXPECT_EQ(
+        option_arguments(result.request->options),
+        (std::vector<std::string>{
+            "--solid-nodes=covered", "--stop-rule=limit", "--pressure-solver=fft",
+            "--advection=second-order", "--projection=faces", "--courant=0.25", "--unsteady=8",
+            "--frames=60", "--frames-vtk", "--nodes-across=80", "--grid-study"}));
     EXPECT_EQ(result.request->sweep, "Re sweep");
     // An empty option is the default, as a form's empty select would send it.
     EXPECT_TRUE(option_arguments(check(with(good, "solid_nodes", "")).request->options).empty());
+    EXPECT_TRUE(
+        option_arguments(check(with(good, "grid_study", "false")).request->options).empty());
 }
 
 // An upload is judged, and named when stored, by its first bytes alone.

@@ -67,7 +67,8 @@ function parse(event) {
     }
 }
 
-// One run's stream: handlers.iteration({count, change_u, ...}) and
+// One run's stream: handlers.iteration({count, change_u, ...}),
+// handlers.grid_mesh({mesh, meshes, nodes_across, folder}) and
 // handlers.status(record). Closed by the page as soon as the final status
 // arrives, so the browser never asks again for a finished stream.
 export function watch_run(id, handlers) {
@@ -75,6 +76,11 @@ export function watch_run(id, handlers) {
     source.addEventListener("iteration", (event) => {
         const point = parse(event);
         if (point) handlers.iteration(point);
+    });
+    // A grid study's next mesh: the iterations after it count from 1 again.
+    source.addEventListener("grid_mesh", (event) => {
+        const mesh = parse(event);
+        if (mesh) handlers.grid_mesh?.(mesh);
     });
     source.addEventListener("status", (event) => {
         const record = parse(event);

@@ -11,6 +11,10 @@ const $ = (id) => document.getElementById(id);
 // also hold its start-up (the LU factors) and its result files.
 const timed_runs = 5;
 const long_run = 100;
+// The grid study's three runs against its finest alone: 1 + 1/r^3 + 1/r^6
+// at r = sqrt(2), for runs of as many iterations; the steady rule takes
+// fewer on the coarser meshes.
+const grid_cost = 1.5;
 
 let finished = [];  // the runs list's done runs with a time, newest first
 
@@ -44,6 +48,18 @@ export function follow_runs(runs) {
     finished = runs.filter((r) => r.status === "done" && r.results?.seconds > 0 && r.results?.iterations > 0 && r.results?.nx > 0 && r.results?.ny > 0);
 }
 
+// A run's seconds and node iterations: a grid study's are its three
+// meshes' together.
+function timing(record) {
+    const meshes = record.results.grid_study?.meshes;
+    const runs = Array.isArray(meshes) && meshes.every((m) => m.seconds > 0 && m.iterations > 0 && m.nx > 0 && m.ny > 0)
+        ? meshes : [record.results];
+    return {
+        seconds: runs.reduce((sum, m) => sum + m.seconds, 0),
+        node_iterations: runs.reduce((sum, m) => sum + m.iterations * m.nx * m.ny, 0),
+    };
+}
+
 // Seconds per node and iteration, seconds / (iterations nx ny) summed over
 // the newest finished runs with the same pressure solve (else any: the
 // solves differ most in cost per node), long ones where there are any.
@@ -54,8 +70,8 @@ export function time_per_node_iteration(pressure_solver) {
     const long = solved.filter((r) => r.results.iterations >= long_run);
     const runs = (long.length ? long : solved).slice(0, timed_runs);
     if (runs.length === 0) return null;
-    const seconds = runs.reduce((sum, r) => sum + r.results.seconds, 0);
-    const node_iterations = runs.reduce((sum, r) => sum + r.results.iterations * r.results.nx * r.results.ny, 0);
+    const seconds = runs.reduce((sum, r) => sum + timing(r).seconds, 0);
+    const node_iterations = runs.reduce((sum, r) => sum + timing(r).node_iterations, 0);
     return { seconds: seconds / node_iterations, runs: runs.length, same_solve: same.length > 0, short: long.length === 0 };
 }
 
@@ -67,11 +83,13 @@ function time_text(mesh, options, max_iterations) {
     const runs = measured.runs > 1 ? `the last ${measured.runs} finished runs` : "the last finished run";
     const solve = measured.same_solve ? `with the ${options.pressure_solver} solve` : "with another pressure solve";
     const short = measured.short ? `; of fewer than ${long_run} iterations each, so their start-up and result files make this high` : "";
-    return `about ${duration_text(per_iteration)} per iteration${limit} (from ${runs} ${solve}${short})`;
+    const grid = options.grid_study ? `; the grid error's two coarser meshes add about half of that (${grid_cost} times in all)` : "";
+    return `about ${duration_text(per_iteration)} per iteration${limit} (from ${runs} ${solve}${short})${grid}`;
 }
 
 // mesh: {nx, ny, dx} or null when the tunnel is unusable; options: the
-// pressure solve and advection chosen.
+// pressure solve and advection chosen, and grid_study (true for the grid
+// error).
 export function show_estimates(mesh, options, max_iterations) {
     const usable = mesh && mesh.nx >= 3 && mesh.ny >= 3;
     const nodes = usable ? mesh.nx * mesh.ny : NaN;

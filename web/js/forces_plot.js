@@ -11,7 +11,8 @@ const refetch_ms = 1000;
 // The program's start-up: the tilt of the inflow is gone after this many
 // flow-through times L/U, and the shedding is measured from there on.
 const start_up_flow_throughs = 0.6;
-const live = { id: null, timer: 0, start_up: 0 };
+// file: the forces.csv followed, a grid study's mesh's in its folder.
+const live = { id: null, file: "forces.csv", timer: 0, start_up: 0 };
 
 const $ = (id) => document.getElementById(id);
 
@@ -65,11 +66,11 @@ function flow_through(record) {
     return Number.isFinite(time) && time > 0 ? time : 0;
 }
 
-async function fetch_and_draw(id) {
+async function fetch_and_draw(id, file) {
     try {
-        const response = await get_file(id, "forces.csv");
+        const response = await get_file(id, file);
         const text = await response.text();
-        if (live.id === id) draw(text);
+        if (live.id === id && live.file === file) draw(text);
     } catch {
         // Not written yet: the next fetch will find it.
     }
@@ -77,8 +78,9 @@ async function fetch_and_draw(id) {
 
 // Shows the forces plot instead of the convergence plot for a time-accurate
 // run; keeps it fresh until final is true, then draws the whole file once.
-// record: the run's, for its start-up time.
-export function follow_forces(id, final, record) {
+// record: the run's, for its start-up time; file: the forces.csv to follow
+// (a grid study's mesh's is grid/<N>-across/forces.csv while it runs).
+export function follow_forces(id, final, record, file = "forces.csv") {
     $("forces_figure").hidden = false;
     $("convergence_figure").hidden = true;
     if (live.id !== id) {
@@ -89,14 +91,15 @@ export function follow_forces(id, final, record) {
     }
     clearInterval(live.timer);
     live.timer = 0;
+    live.file = file;
     live.start_up = start_up_flow_throughs * flow_through(record);
-    fetch_and_draw(id);
-    if (!final) live.timer = setInterval(() => fetch_and_draw(id), refetch_ms);
+    fetch_and_draw(id, file);
+    if (!final) live.timer = setInterval(() => fetch_and_draw(id, file), refetch_ms);
 }
 
 export function stop_forces() {
     clearInterval(live.timer);
-    Object.assign(live, { id: null, timer: 0, start_up: 0 });
+    Object.assign(live, { id: null, file: "forces.csv", timer: 0, start_up: 0 });
     $("forces_figure").hidden = true;
     $("convergence_figure").hidden = false;
     $("forces_plot").replaceChildren();

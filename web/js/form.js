@@ -5,6 +5,7 @@
 import { run_mesh } from "./measure.js";
 import { fill_mesh, mesh_answer, node_limit, nodes_across, nodes_across_advice, nodes_across_problem } from "./mesh_controls.js";
 import { program_options } from "./settings.js";
+import { grid_problem } from "./grid.js";
 
 export const answer_fields = [
     "reynolds_number", "kinematic_viscosity", "density", "tunnel_height", "tunnel_length",
@@ -129,6 +130,17 @@ function mesh_problem(answers) {
     return null;
 }
 
+export function grid_study_asked() {
+    return input("grid_study").checked;
+}
+
+// The nodes across the run's mesh: the box's or the very fine choice's, else
+// the dialogue's mesh answer's (25, 50 or 100).
+function run_across() {
+    const across = nodes_across();
+    return Number.isFinite(across) ? across : { 0: 25, 1: 50, 2: 100 }[mesh_answer()] ?? NaN;
+}
+
 // Sentences for everything the program would refuse, with overrides (a
 // sweep's value) in place of the form's; each field in error is marked.
 export function check_answers(overrides = {}) {
@@ -154,6 +166,9 @@ export function check_answers(overrides = {}) {
     }
     const across = nodes_across_problem();
     if (across) problems.push(across);
+    const grid = grid_study_asked() && !across ? grid_problem(run_across()) : null;
+    input("grid_study").setAttribute("aria-invalid", grid ? "true" : "false");
+    if (grid) problems.push(grid);
     const mesh = problems.length ? null : mesh_problem(answers);
     return mesh ? [...problems, mesh] : problems;
 }
@@ -204,6 +219,7 @@ export function append_answers(form_data, overrides = {}) {
     }
     const across = nodes_across();
     if (Number.isFinite(across)) form_data.append("nodes_across", String(across));
+    if (grid_study_asked()) form_data.append("grid_study", "true");
 }
 
 // Fills the form from a run's record (to re-run it with changes).
@@ -218,6 +234,7 @@ export function fill_answers(answers) {
         input(name).dataset.chosen = "yes";
     }
     fill_mesh(answers.mesh_choice ?? input("mesh_choice").value, answers.nodes_across);
+    input("grid_study").checked = answers.grid_study === "true";
     input("flow").value = answers.unsteady ? "unsteady" : "steady";
     if (answers.unsteady) input("unsteady").value = String(answers.unsteady);
     update_inlet_field();

@@ -1,6 +1,6 @@
 // What a reload keeps besides the drawing (drawing.js keeps that): the
-// answers, the options and the airfoil and sweep boxes as typed, which
-// options the user chose, and the run being watched, which the page then
+// answers, the options (the grid error's check box too) and the airfoil and
+// sweep boxes as typed, which options the user chose, and the run being watched, which the page then
 // watches again (a running run's stream replays its history and goes on).
 // The page starts from the recommended method where nothing is kept.
 
@@ -34,13 +34,18 @@ function write(key, value) {
 export function keep_form() {
     const fields = kept_fields();
     write(form_key, {
-        values: Object.fromEntries(fields.map((field) => [field.id, field.value])),
+        // A check box's value is its word, whether ticked or not.
+        values: Object.fromEntries(fields.map((field) => [field.id, field.type === "checkbox" ? String(field.checked) : field.value])),
         chosen: fields.filter((field) => field.dataset.chosen).map((field) => field.id),
     });
 }
 
 // A select takes only a value it offers.
 function set_value(field, value) {
+    if (field.type === "checkbox") {
+        field.checked = value === "true";
+        return;
+    }
     if (field.tagName === "SELECT" && ![...field.options].some((option) => option.value === value)) return;
     field.value = value;
 }

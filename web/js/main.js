@@ -41,7 +41,7 @@ function update_measures() {
     // Measured as the program measures them: on the grid, which the picture spans.
     const mesh = usable ? run_mesh(answers) : { dx: NaN, span_height: NaN };
     show_mesh_source(mask.height);
-    show_estimates(usable ? mesh : null, { pressure_solver: $("pressure_solver").value, advection: $("advection").value }, answers.max_iterations);
+    show_estimates(usable ? mesh : null, { pressure_solver: $("pressure_solver").value, advection: $("advection").value, grid_study: $("grid_study").checked }, answers.max_iterations);
     const solid = all_dark(mask);
     const d = usable && !solid ? frontal_height(mask, mesh) : NaN;
     const c = usable && !solid ? chord(mask, mesh) : NaN;
@@ -364,7 +364,7 @@ async function init() {
     init_runs({ open: open_run, rerun, remove });
     // Before the measures follow the form: the numerics it picks change the memory estimate.
     $("flow").addEventListener("change", pick_unsteady_numerics);
-    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "nodes_across", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations", "flow", "unsteady", "pressure_solver", "advection"]) {
+    for (const id of ["tunnel_length", "tunnel_height", "mesh_choice", "nodes_across", "reynolds_number", "kinematic_viscosity", "inlet_velocity", "max_iterations", "flow", "unsteady", "pressure_solver", "advection", "grid_study"]) {
         $(id).addEventListener("input", follow_tunnel);
         $(id).addEventListener("change", follow_tunnel);
     }

@@ -2,7 +2,9 @@
 // coefficients against Re_D and an airfoil's polar. plot(svg, figure)
 // redraws the whole figure.
 //
-// figure = {series: [{name, colour, points: [[x, y], ...], markers}],
+// figure = {series: [{name, colour, points: [[x, y], ...], markers}] (a
+//         point [x, y, dy, dx] has an error bar y ± dy, and x ± dx, where
+//         dy, dx are finite), title (words at the frame's top left),
 //         lines: [{y, label}] (dashed, horizontal), marks: [{x, y, label}]
 //         (a ring with its words), log_y, x_label, y_label, y_range: [low,
 //         high] (the values outside it are cut at the frame)}
@@ -69,10 +71,26 @@ function thin(points, px) {
     });
 }
 
+// A point's error bars, each a line with short caps at its ends.
+function error_bars(svg, p, px, py, series, clip) {
+    const cap = 4;
+    const attributes = { stroke: series.colour, class: "error-bar", "clip-path": `url(#${clip})`, "data-series": series.name };
+    if (Number.isFinite(p[2]) && p[2] > 0) {
+        const [x, low, high] = [px(p[0]), py(p[1] - p[2]), py(p[1] + p[2])];
+        svg.append(node("path", { ...attributes, d: `M${x - cap},${low}H${x + cap}M${x},${low}V${high}M${x - cap},${high}H${x + cap}` }));
+    }
+    if (Number.isFinite(p[3]) && p[3] > 0) {
+        const [y, low, high] = [py(p[1]), px(p[0] - p[3]), px(p[0] + p[3])];
+        svg.append(node("path", { ...attributes, d: `M${low},${y - cap}V${y + cap}M${low},${y}H${high}M${high},${y - cap}V${y + cap}` }));
+    }
+}
+
 export function plot(svg, figure) {
     const [width, height] = svg.viewBox.baseVal.width ? [svg.viewBox.baseVal.width, svg.viewBox.baseVal.height] : [640, 260];
-    const xs = figure.series.flatMap((s) => s.points.map((p) => p[0]));
-    const ys = figure.y_range || figure.series.flatMap((s) => s.points.map((p) => p[1])).concat((figure.lines || []).map((l) => l.y));
+    // The error bars' ends are in the frame too.
+    const reach = (p, k, band) => (Number.isFinite(p[band]) ? [p[k] - p[band], p[k] + p[band]] : [p[k]]);
+    const xs = figure.series.flatMap((s) => s.points.flatMap((p) => reach(p, 0, 3)));
+    const ys = figure.y_range || figure.series.flatMap((s) => s.points.flatMap((p) => reach(p, 1, 2))).concat((figure.lines || []).map((l) => l.y));
     const [x0, x1] = extent(xs, false);
     const [y0, y1] = extent(ys, figure.log_y);
     const fy = figure.log_y ? Math.log10 : (v) => v;
@@ -111,11 +129,13 @@ export function plot(svg, figure) {
             const path = points.map((p, n) => `${n ? "L" : "M"}${px(p[0]).toFixed(1)},${py(p[1]).toFixed(1)}`).join("");
             svg.append(node("path", { d: path, stroke: series.colour, class: "series", "clip-path": `url(#${clip})`, "data-series": series.name, "data-points": String(usable.length) }));
         }
+        for (const p of points) error_bars(svg, p, px, py, series, clip);
         if (series.markers) {
             for (const p of points) svg.append(node("circle", { cx: px(p[0]), cy: py(p[1]), r: 4, fill: series.colour, class: "marker", "clip-path": `url(#${clip})` }));
         }
         svg.append(node("text", { x: legend_right[k], y: box.top - 8, fill: series.colour, class: "legend", "text-anchor": "end" }, series.name));
     });
+    if (figure.title) svg.append(node("text", { x: box.left + 4, y: box.top - 8, class: "title" }, figure.title));
     // Words last, on a halo, so that no curve covers them.
     for (const line of figure.lines || []) {
         svg.append(node("text", { x: width - box.right - 4, y: py(line.y) - 4, class: "tick halo", "text-anchor": "end" }, line.label));

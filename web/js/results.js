@@ -7,6 +7,7 @@ import { draw_colour_bar, draw_field } from "./field_view.js";
 import { element, format_e, format_seconds, format_value } from "./format.js";
 import { at_node, parse_vtk, range_of } from "./vtk.js";
 import { hide_animation, init_animation, show_animation } from "./animation.js";
+import { band_text, show_grid_table } from "./grid.js";
 
 const pictures = {
     speed: { values: "speed", unit: "m/s" },
@@ -36,7 +37,7 @@ export function show_warnings(list, warnings) {
     list.replaceChildren(...(warnings || []).map((w) => element("li", sentence(w.message || ""), { "data-code": w.code || "" })));
 }
 
-function show_numbers(summary, mesh) {
+function show_numbers(summary, mesh, id) {
     const time_accurate = summary.unsteady != null;
     for (const item of document.querySelectorAll("#numbers .time-accurate, #numbers .instant")) item.hidden = !time_accurate;
     set_text("lift", `${format_e(summary.lift)} N/m`);
@@ -52,6 +53,25 @@ function show_numbers(summary, mesh) {
     set_text("stop", stop_text(summary));
     set_text("steady_residual", summary.steady_residual != null ? `${format_e(summary.steady_residual)} U²/c` : "–");
     set_text("seconds", format_seconds(summary.seconds));
+    show_bands(summary.grid_study ?? null, time_accurate, id);
+}
+
+// The coefficients a grid study measures, by the kind of run.
+const studied = {
+    steady: ["drag_coefficient", "lift_coefficient", "drag_coefficient_chord", "lift_coefficient_chord"],
+    time_accurate: ["strouhal", "mean_drag_coefficient", "lift_coefficient_amplitude"],
+};
+
+// "± 0.6%" (or "no band: near zero") beside each coefficient the grid
+// study measured; nothing beside any without one.
+function show_bands(grid, time_accurate, id) {
+    for (const name of studied[time_accurate ? "time_accurate" : "steady"]) {
+        const cell = document.getElementById(name);
+        const text = band_text(grid, name);
+        if (!cell || !text) continue;
+        cell.append(" ", element("span", text, { class: "grid-band", "data-coefficient": name, title: "The grid study's error band: the grid-convergence index of this, the finest, mesh" }));
+    }
+    show_grid_table(grid, id);
 }
 
 // The steady rule stops below its limit of R, or at the single-precision
@@ -199,7 +219,7 @@ export function show_results(record) {
     view.ranges = {};
     show_warnings(document.getElementById("warnings"), summary.warnings || record.warnings);
     const across = record.options?.nodes_across;
-    show_numbers(summary, across ? `${across} across` : Number(record.answers?.mesh_choice));
+    show_numbers(summary, across ? `${across} across` : Number(record.answers?.mesh_choice), record.id);
     show_links(record.id, record.picture, summary);
     show_animation(record.id, summary.frames);
     set_text("probe", "Move the pointer over the picture to read the flow there.");

@@ -22,7 +22,9 @@ const $ = (id) => document.getElementById(id);
 let program = "veltaro";
 
 // started, ended: the run's own start and end (ms since 1970) from its record.
-const watched = { id: null, source: null, status: null, unsteady: false, history: [], started: 0, ended: 0, clicked: 0, first_point_ms: null, timer: 0, redraw: 0, last_drawn: 0 };
+// grid: the grid study's mesh the history is of ({mesh, meshes,
+// nodes_across}), or null.
+const watched = { id: null, source: null, status: null, unsteady: false, grid: null, history: [], started: 0, ended: 0, clicked: 0, first_point_ms: null, timer: 0, redraw: 0, last_drawn: 0 };
 
 // The run shown, for the page's other views.
 export function watched_run() {
@@ -35,21 +37,27 @@ export function draw_history() {
     const series = [["U", "change_u", "#c0392b"], ["V", "change_v", "#27ae60"], ["P", "change_p", "#2471a3"],
         ["steady residual R [U²/c]", "residual", "#7d3c98"]];
     plot($("convergence_plot"), {
-        log_y: true, x_label: "iteration", y_label: "relative change; R",
+        log_y: true, x_label: "iteration", y_label: "relative change; R", title: grid_words(watched.grid),
         lines: [{ y: settled_change, label: "2e-6: quiet" }, { y: steady_residual, label: "1e-4: steady" }],
         // A program without residual.txt gives no R: its points are dropped.
         series: series.map(([name, key, colour]) => ({ name, colour, points: watched.history.map((e) => [e.count, e[key] ?? NaN]) })),
     });
     $("convergence_plot").dataset.points = String(watched.history.length);
+    $("convergence_plot").dataset.mesh = watched.grid ? String(watched.grid.mesh) : "";
     if (watched.history.length > 0 && watched.first_point_ms === null && watched.clicked) {
         watched.first_point_ms = Math.round(performance.now() - watched.clicked);
         $("convergence_plot").dataset.firstPointMs = String(watched.first_point_ms);
     }
 }
 
+// "mesh 2 of 3: 70 across", or "" outside a grid study.
+function grid_words(grid) {
+    return grid ? `mesh ${grid.mesh} of ${grid.meshes}: ${grid.nodes_across} across` : "";
+}
+
 function show_progress() {
     const last = watched.history.at(-1);
-    const parts = [];
+    const parts = watched.grid ? [grid_words(watched.grid)] : [];
     if (last) parts.push(`iteration ${last.count}`);
     if (watched.started) parts.push(format_seconds(((watched.ended || Date.now()) - watched.started) / 1000));
     $("progress").textContent = parts.length ? `(${parts.join(", ")})` : "";
@@ -103,8 +111,10 @@ async function on_status(id, record) {
     const final = api.is_final(record.status);
     $("cancel").disabled = final;
     // forces.csv exists once the first iteration is in (no fetch meets a 404).
+    // A grid study's forces.csv is written in each mesh's own folder while it
+    // runs; once it has ended, the finest's is the run's own.
     watched.unsteady = is_unsteady(record);
-    if (watched.unsteady && watched.history.length > 0) follow_forces(id, final, record);
+    if (watched.unsteady && watched.history.length > 0) follow_forces(id, final, record, final ? "forces.csv" : forces_file());
     watched.record = record;
     const started = Date.parse(record.started || "");
     if (Number.isFinite(started) && !watched.started) {
@@ -119,6 +129,10 @@ async function on_status(id, record) {
     draw_history();
     clearInterval(watched.timer);
     show_progress();
+    if (watched.grid) {
+        const reached = watched.grid.mesh < watched.grid.meshes ? `it ended on ${grid_words(watched.grid)}` : `its ${watched.grid.meshes} meshes were run`;
+        $("grid_progress").textContent = `Grid study: ${reached}; the plot shows that mesh's iterations.`;
+    }
     if (record.status === "done") {
         try {
             show_results(await api.get_run(id));
@@ -128,10 +142,27 @@ async function on_status(id, record) {
     }
 }
 
+// The forces.csv of the run going: a grid study's mesh's, in its folder.
+function forces_file() {
+    return watched.grid ? `${watched.grid.folder}/forces.csv` : "forces.csv";
+}
+
+// A grid study starts on its next mesh: the plot starts over, and says which.
+function on_grid_mesh(id, mesh) {
+    if (watched.id !== id) return;
+    watched.grid = mesh;
+    watched.history = [];
+    $("grid_progress").hidden = false;
+    $("grid_progress").textContent = `Grid study: ${grid_words(mesh)} (finest first; the plot starts over for each mesh).`;
+    clearTimeout(watched.redraw);
+    draw_history();
+    show_progress();
+}
+
 function on_iteration(id, point) {
     if (watched.id !== id) return;
     watched.history.push(point);
-    if (watched.unsteady && watched.history.length === 1) follow_forces(id, false, watched.record);
+    if (watched.unsteady && watched.history.length === 1) follow_forces(id, false, watched.record, forces_file());
     if (watched.redraw) return;
     const wait = Math.max(0, watched.last_drawn + redraw_interval_ms - performance.now());
     watched.redraw = setTimeout(() => requestAnimationFrame(() => {
@@ -145,7 +176,8 @@ export function stop_watching() {
     stop_forces();
     clearInterval(watched.timer);
     clearTimeout(watched.redraw);
-    Object.assign(watched, { id: null, source: null, status: null, record: null, unsteady: false, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
+    $("grid_progress").hidden = true;
+    Object.assign(watched, { id: null, source: null, status: null, record: null, unsteady: false, grid: null, history: [], started: 0, ended: 0, first_point_ms: null, redraw: 0 });
 }
 
 // No run was posted (its problems are under the answers): the status line
@@ -181,6 +213,7 @@ export function watch(id, clicked = 0) {
     $("cancel").disabled = false;
     watched.source = api.watch_run(id, {
         iteration: (point) => on_iteration(id, point),
+        grid_mesh: (mesh) => on_grid_mesh(id, mesh),
         status: (record) => on_status(id, record),
     });
 }

@@ -11,6 +11,7 @@ import { plot } from "./plot.js";
 import { render_polar } from "./polar.js";
 import { stop_text } from "./results.js";
 import { airfoil_text, is_unsteady, mesh_text, settings_rows, settings_text } from "./settings.js";
+import { band_absolute, band_text, grid_of } from "./grid.js";
 
 const basis_key = "veltaro.basis";
 
@@ -51,7 +52,7 @@ function coefficient_cells(record) {
         return item;
     };
     if (!is_unsteady(record) || result_of(record, "mean_drag_coefficient") == null) {
-        return [cell(format_e(result_of(record, drag))), cell(format_e(result_of(record, lift)))];
+        return [cell(with_band(record, drag)), cell(with_band(record, lift))];
     }
     const short = (value) => Number(value.toPrecision(3));
     const strouhal = result_of(record, "strouhal");
@@ -67,6 +68,17 @@ function answer_of(record, name) {
 
 function result_of(record, name) {
     return record.results?.[name] ?? record.summary?.[name];
+}
+
+// "2.428000e+00 ± 0.6%": the value, and its grid study's band where it has one.
+function with_band(record, name) {
+    const band = band_text(grid_of(record), name);
+    return band ? `${format_e(result_of(record, name))} ${band}` : format_e(result_of(record, name));
+}
+
+// [x, y, band]: a plot's point with its error bar where the run has one.
+function point_of(record, x, name) {
+    return [x, result_of(record, name), band_absolute(grid_of(record), name)];
 }
 
 function button(text, handler, title = "", label = "") {
@@ -135,12 +147,12 @@ function render_comparison() {
     box.hidden = chosen.length < 2;
     if (box.hidden) return box.replaceChildren();
     const keys = [["Re", (r) => answer_of(r, "reynolds_number")], ["Re_D", (r) => format_e(result_of(r, "reynolds_frontal"))],
-        ["C_D", (r) => format_e(result_of(r, "drag_coefficient"))], ["C_L", (r) => format_e(result_of(r, "lift_coefficient"))],
-        ["C_D,c", (r) => format_e(result_of(r, "drag_coefficient_chord"))], ["C_L,c", (r) => format_e(result_of(r, "lift_coefficient_chord"))],
-        ["Mean C_D", (r) => format_e(result_of(r, "mean_drag_coefficient"))],
+        ["C_D", (r) => with_band(r, "drag_coefficient")], ["C_L", (r) => with_band(r, "lift_coefficient")],
+        ["C_D,c", (r) => with_band(r, "drag_coefficient_chord")], ["C_L,c", (r) => with_band(r, "lift_coefficient_chord")],
+        ["Mean C_D", (r) => with_band(r, "mean_drag_coefficient")],
         ["C_D amplitude", (r) => format_e(result_of(r, "drag_coefficient_amplitude"))],
-        ["C_L amplitude", (r) => format_e(result_of(r, "lift_coefficient_amplitude"))],
-        ["St", (r) => format_e(result_of(r, "strouhal"))],
+        ["C_L amplitude", (r) => with_band(r, "lift_coefficient_amplitude")],
+        ["St", (r) => with_band(r, "strouhal")],
         ["Mesh", mesh_text],
         ["Iterations", (r) => r.iterations], ["Stopped", (r) => (r.results ? stop_text(r.results) : "–")],
         ["R [U²/c]", (r) => format_e(result_of(r, "steady_residual"))], ["Status", (r) => r.status]];
@@ -184,7 +196,7 @@ function render_strouhal_sweep(runs) {
         .sort((a, b) => result_of(a, "reynolds_frontal") - result_of(b, "reynolds_frontal"));
     plot(document.getElementById("sweep_plot"), {
         x_label: "Re_D", y_label: "St = f D/U",
-        series: [{ name: "St", colour: "#7d3c98", markers: true, points: done.map((r) => [result_of(r, "reynolds_frontal"), result_of(r, "strouhal")]) }],
+        series: [{ name: "St", colour: "#7d3c98", markers: true, points: done.map((r) => point_of(r, result_of(r, "reynolds_frontal"), "strouhal")) }],
     });
     const spread = done.map((r) => `${Number(result_of(r, "strouhal").toPrecision(3))} ± ${Number((result_of(r, "strouhal_uncertainty") ?? 0).toPrecision(2))}`);
     document.getElementById("sweep_caption").textContent =
@@ -206,7 +218,7 @@ function render_reynolds_sweep(runs) {
         x_label: "Re_D", y_label: "coefficient",
         series: names.map(([name, label, colour]) => ({
             name: label, colour, markers: true,
-            points: done.map((r) => [result_of(r, "reynolds_frontal"), result_of(r, name)]).filter(([, y]) => Number.isFinite(y)),
+            points: done.map((r) => point_of(r, result_of(r, "reynolds_frontal"), name)).filter(([, y]) => Number.isFinite(y)),
         })),
     });
     document.getElementById("sweep_caption").textContent =

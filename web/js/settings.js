@@ -63,10 +63,16 @@ export function airfoil_text(record) {
     return airfoil?.naca ? `NACA ${airfoil.naca} at ${airfoil.angle}°` : "";
 }
 
+// True for a run posted with the grid error (its three meshes).
+export function has_grid_study(record) {
+    return record.options?.grid_study === "true";
+}
+
 // [label, value] of every setting, for a table.
 export function settings_rows(record) {
     const in_force = options_in_force(record);
     const rows = options_taken(in_force).map(({ name, label }) => [label, in_force[name]]);
+    if (has_grid_study(record)) rows.push(["Grid error", "three meshes"]);
     const airfoil = airfoil_text(record);
     return airfoil ? [...rows, ["Airfoil", airfoil]] : rows;
 }
@@ -81,10 +87,11 @@ export function method_text(record) {
     return options_taken(in_force).map(({ name }) => (name === "unsteady" ? flow : in_force[name])).join(", ");
 }
 
-// "validated; NACA 0012 at 8°": the settings on one line.
+// "validated, grid error; NACA 0012 at 8°": the settings on one line.
 export function settings_text(record) {
+    const method = has_grid_study(record) ? `${method_text(record)}, grid error` : method_text(record);
     const airfoil = airfoil_text(record);
-    return airfoil ? `${method_text(record)}; ${airfoil}` : method_text(record);
+    return airfoil ? `${method}; ${airfoil}` : method;
 }
 
 // "coarse", or "200 across" for a mesh sized by nodes across.
@@ -97,10 +104,11 @@ export function mesh_text(record) {
 
 // "veltaro --stop-rule=steady --pressure-solver=fft < answers.txt": the run
 // again, from its options as posted (the mesh's nodes across last, as the
-// server passes them on); program: how a shell names the program (GET
+// server passes them on, then --grid-study); program: how a shell names the program (GET
 // /api/program), the bare name until the server said.
 export function command_line(options = {}, program = "veltaro") {
     const given = [...program_options.map(({ name }) => name), "nodes_across"].filter((name) => options[name])
         .map((name) => `--${name.replaceAll("_", "-")}=${options[name]}`);
+    if (options.grid_study === "true") given.push("--grid-study");
     return [program, ...given, "< answers.txt"].join(" ");
 }
