@@ -164,7 +164,7 @@ void get_archive(const httplib::Request& req, httplib::Response& res, studio& ru
         return;
     }
     try {
-        res.set_content(zip_of(std::get<std::vector<fs::path>>(files)), "application/zip");
+        res.set_content(zip_of(std::get<std::vector<archive_entry>>(files)), "application/zip");
         res.set_header("Content-Disposition", "attachment; filename=\"" + id + ".zip\"");
     } catch (const std::runtime_error& error) {
         send_error(res, 500, std::string("Could not make the archive: ") + error.what() + ".");

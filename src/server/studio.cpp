@@ -344,22 +344,37 @@ std::optional<fs::path> studio::file_of(const std::string& id, const std::string
     return path;
 }
 
-std::variant<std::vector<fs::path>, reply> studio::archive_files(const std::string& id) {
+std::variant<std::vector<archive_entry>, reply> studio::archive_files(const std::string& id) {
     const std::lock_guard lock(mutex_);
     const auto found = runs_.find(id);
     if (found == runs_.end()) return error_reply(404, "There is no run " + id + ".");
     if (!is_final(found->second.record.status)) {
         return error_reply(409, "The run has not finished; its archive is made once it has.");
     }
-    std::vector<fs::path> files;
+    std::vector<archive_entry> entries;
     const fs::path folder = folder_of(found->first);
-    if (fs::is_regular_file(folder / found->second.record.picture)) {
-        files.push_back(folder / found->second.record.picture);
+    const std::string& picture = found->second.record.picture;
+    if (fs::is_regular_file(folder / picture)) entries.push_back({folder / picture, picture});
+    const auto add_run_files = [&](const std::string& mesh) {
+        for (const char* known : run_files) {
+            const fs::path file = folder / mesh / known;
+            if (fs::is_regular_file(file)) entries.push_back({file, mesh + known});
+        }
+    };
+    add_run_files("");
+    // A grid study's meshes, each a run of its own, under the folders the
+    // program wrote: only names of the form "grid/<N>-across/".
+    std::vector<std::string> meshes;
+    std::error_code error;
+    for (const fs::directory_entry& item : fs::directory_iterator(folder / "grid", error)) {
+        const std::string mesh = "grid/" + item.path().filename().string() + "/";
+        if (item.is_directory() && grid_mesh_folder(mesh).size() == mesh.size()) {
+            meshes.push_back(mesh);
+        }
     }
-    for (const char* known : run_files) {
-        if (fs::is_regular_file(folder / known)) files.push_back(folder / known);
-    }
-    return files;
+    std::sort(meshes.begin(), meshes.end());
+    for (const std::string& mesh : meshes) add_run_files(mesh);
+    return entries;
 }
 
 std::shared_ptr<event_history> studio::run_events(const std::string& id) {

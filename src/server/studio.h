@@ -29,6 +29,7 @@
 #include "server/event_history.h"
 #include "server/run_record.h"
 #include "server/run_request.h"
+#include "server/zip_archive.h"
 
 namespace veltaro::server {
 
@@ -70,8 +71,9 @@ public:
 
     // The file of a run by its name in the fixed list, when it exists.
     std::optional<std::filesystem::path> file_of(const std::string& id, const std::string& name);
-    // Every file of a finished run, or an error reply (404 or 409).
-    std::variant<std::vector<std::filesystem::path>, reply> archive_files(const std::string& id);
+    // Every file of a finished run (a grid study's meshes too, in their
+    // folders), or an error reply (404 or 409).
+    std::variant<std::vector<archive_entry>, reply> archive_files(const std::string& id);
 
     // The run's events (nullptr for an unknown id) and the store-wide ones.
     std::shared_ptr<event_history> run_events(const std::string& id);

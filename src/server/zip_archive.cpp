@@ -48,7 +48,7 @@ std::string read_back(zip_source_t* buffer) {
 
 }  // namespace
 
-std::string zip_of(const std::vector<std::filesystem::path>& files) {
+std::string zip_of(const std::vector<archive_entry>& entries) {
     zip_error_holder holder;
     source_owner buffer(zip_source_buffer_create(nullptr, 0, 0, &holder.error));
     if (!buffer) fail("making the archive", &holder.error);
@@ -56,12 +56,13 @@ std::string zip_of(const std::vector<std::filesystem::path>& files) {
     if (!archive) fail("making the archive", &holder.error);
     // The archive now shares the buffer; keep it alive past zip_close.
     zip_source_keep(buffer.get());
-    for (const std::filesystem::path& file : files) {
-        zip_source_t* source = zip_source_file(archive.get(), file.c_str(), 0, -1);
-        if (source == nullptr) fail(file.filename().string(), zip_get_error(archive.get()));
-        if (zip_file_add(archive.get(), file.filename().c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
+    for (const archive_entry& entry : entries) {
+        zip_source_t* source = zip_source_file(archive.get(), entry.file.c_str(), 0, -1);
+        if (source == nullptr) fail(entry.name, zip_get_error(archive.get()));
+        // libzip makes the folders of a name with '/' itself.
+        if (zip_file_add(archive.get(), entry.name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
             zip_source_free(source);
-            fail(file.filename().string(), zip_get_error(archive.get()));
+            fail(entry.name, zip_get_error(archive.get()));
         }
     }
     // zip_close frees the archive when it succeeds, and only then.

@@ -1,5 +1,6 @@
 // zip_archive: the one user of libzip. A run's files as one .zip in memory,
-// each under its own name, with no folder.
+// each under the name given with it (a grid study's meshes under
+// "grid/<N>-across/").
 #pragma once
 
 #include <filesystem>
@@ -8,8 +9,13 @@
 
 namespace veltaro::server {
 
+struct archive_entry {
+    std::filesystem::path file;  // where it is read from
+    std::string name;            // its name in the archive, '/' between folders
+};
+
 // Throws std::runtime_error with libzip's reason when a file cannot be
 // read or the archive cannot be made.
-std::string zip_of(const std::vector<std::filesystem::path>& files);
+std::string zip_of(const std::vector<archive_entry>& entries);
 
 }  // namespace veltaro::server
