@@ -214,7 +214,7 @@ def program_has_grid_study():
 @unittest.skipUnless(program_has_grid_study(), "the program has no --grid-study yet")
 class GridStudy(StudioCase):
     options = ("--jobs", "1")
-    # The smallest study: the standard mesh's 50 across, then 35 and 25; a
+    # The smallest study: the standard mesh's 50 across, then 34 and 26; a
     # few iterations each are enough for the events and the folders.
     ANSWERS = dict(COARSE_ANSWERS, mesh_choice="1", max_iterations="30")
 
@@ -224,7 +224,7 @@ class GridStudy(StudioCase):
         events = list(self.studio.events(f"/api/runs/{record['id']}/events")[1])
         meshes = [data for _, kind, data in events if kind == "grid_mesh"]
         self.assertEqual(meshes, [{"mesh": k + 1, "meshes": 3, "nodes_across": n, "folder": f"grid/{n}-across"}
-                                  for k, n in enumerate((50, 35, 25))])
+                                  for k, n in enumerate((50, 34, 26))])
         # Each mesh's iterations count from 1, with the residual.txt of its folder.
         kinds = [kind for _, kind, _ in events]
         starts = [k for k, kind in enumerate(kinds) if kind == "grid_mesh"] + [kinds.index("status", kinds.index("grid_mesh"))]
@@ -234,16 +234,19 @@ class GridStudy(StudioCase):
                 self.assertEqual(event_residuals(events[start + 1:end]), residual_columns(folder))
                 self.assertEqual(len(residual_columns(folder)), 30)
         study = record["results"]["grid_study"]
-        self.assertEqual([mesh["nodes_across"] for mesh in study["meshes"]], [50, 35, 25])
+        self.assertEqual([mesh["nodes_across"] for mesh in study["meshes"]], [50, 34, 26])
         # Each mesh's files are served from its folder, and nothing else of it.
         files = f"/api/runs/{record['id']}/files/"
         for mesh in meshes:
             served = self.studio.request("GET", files + mesh["folder"] + "/summary.json")
             self.assertEqual((served[0], served[2]), (200, read_bytes(os.path.join(self.runs, record["id"], mesh["folder"], "summary.json"))))
-        for name in ("grid/35-across/../../token", "grid/35-across/picture.jpg", "grid/35-across/answers.txt.x", "grid/-across/U.dat",
-                     "grid/35-across", "grid/35-across/", "grid/035-across/U.dat", "grid/36-across/U.dat", "grid/x-across/U.dat"):
+        for name in ("grid/34-across/../../token", "grid/34-across/picture.jpg", "grid/34-across/answers.txt.x", "grid/-across/U.dat",
+                     "grid/34-across", "grid/34-across/", "grid/034-across/U.dat", "grid/35-across/U.dat", "grid/x-across/U.dat"):
             self.assertEqual(self.studio.request("GET", files + name)[0], 404, name)
         self.assertEqual((record["iterations"], record["summary"]["grid_study"]), (30, study))
+        # The archive keeps each mesh's results in its own folder.
+        names = zipfile.ZipFile(io.BytesIO(self.studio.request("GET", f"/api/runs/{record['id']}/archive")[2])).namelist()
+        self.assertLessEqual({mesh["folder"] + "/" + name for mesh in meshes for name in ("summary.json", "U.dat", "residual.txt")}, set(names))
         # A run of an earlier session replays the same events from its console.
         self.studio.stop()
         self.studio.restart()
