@@ -65,7 +65,7 @@ Options (each default is the method of earlier results):
                        25, 50 or 100, and as many along it as that spacing gives; a mesh
                        too large for the memory available is refused before the run
   --grid-study         the case on its mesh and on two coarser ones (nodes across N,
-                       N / 1.41 and N / 2; N at least 50), each in grid/<N>-across/, and
+                       about N / 1.41 and N / 2; N at least 50), each in grid/<N>-across/, and
                        from the three the error band of each coefficient (Richardson's
                        extrapolation, the grid-convergence index); the results are the
                        finest mesh's, with the study in summary.json

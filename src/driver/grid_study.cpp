@@ -1,5 +1,6 @@
 #include "driver/grid_study.h"
 
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <new>
@@ -195,9 +196,27 @@ int finish_study(run_summary top, grid_study_summary study, std::optional<run_wa
 
 }  // namespace
 
+bool fast_transform_across(int ny) {
+    int length = ny - 2;
+    if (length < 1) return false;
+    for (const int factor : {2, 3, 5, 7}) {
+        while (length % factor == 0) length /= factor;
+    }
+    return length == 1;
+}
+
 std::array<int, grid_meshes> grid_nodes_across(int finest) {
-    // N / r^2 = N / 2 exactly, from N and not from the middle mesh's.
-    return {finest, static_cast<int>(finest / grid_ratio), finest / 2};
+    // The nearest fast size to `ideal`, the larger of two as near (one
+    // exists: 2^k + 2 is fast). Such sizes lie a few per cent apart.
+    const auto nearest_fast = [](double ideal) {
+        int best = 0;
+        for (int ny = 3; ny <= 2 * static_cast<int>(ideal) + 3; ++ny) {
+            if (fast_transform_across(ny) && std::fabs(ny - ideal) <= std::fabs(best - ideal)) best = ny;
+        }
+        return best;
+    };
+    // N / r^2 = N / 2 from N, not from the middle mesh's.
+    return {finest, nearest_fast(finest / grid_ratio), nearest_fast(finest / 2.0)};
 }
 
 std::string grid_folder(int nodes_across) {

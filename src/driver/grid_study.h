@@ -1,5 +1,5 @@
 // The grid study (--grid-study): the case on the mesh asked for and on two
-// coarser ones at the ratio sqrt(2), each a complete run in its own folder
+// coarser ones at about the ratio sqrt(2), each a complete run in its own folder
 // grid/<N>-across/, and from the three the error band of each coefficient
 // (analysis/grid_convergence.h). The results folder holds the finest run's
 // results, as a run without the study would, and its summary.json the
@@ -25,15 +25,23 @@
 namespace veltaro {
 
 inline constexpr int grid_meshes = 3;
-// The refinement ratio between one mesh and the next, in nodes across.
+// The nominal refinement ratio between one mesh and the next, in nodes
+// across; the meshes' own ratios differ a little (grid_nodes_across).
 inline constexpr double grid_ratio = std::numbers::sqrt2;
 // The coarsest mesh's fewest nodes across: below, the body spans too few
 // spacings for the coarsest value to lie on the same curve as the others.
 inline constexpr int fewest_grid_nodes_across = 25;
 
-// The nodes across of the three meshes, finest first: N, trunc(N / sqrt 2)
-// and trunc(N / 2).
+// The nodes across of the three meshes, finest first: N, and the sizes
+// nearest N / sqrt 2 and N / 2 whose transform across the tunnel (of
+// ny - 2 values) is fast: ny - 2 with no prime factor above 7 (the larger
+// of two as near). The fft solve's cost per node doubles on a length
+// such as 139 (141 across) against 140 (142 across); the unequal-ratio
+// formula takes the ratios that result.
 std::array<int, grid_meshes> grid_nodes_across(int finest);
+
+// ny - 2 has no prime factor above 7 (and ny > 2).
+bool fast_transform_across(int ny);
 
 // "grid/100-across"
 std::string grid_folder(int nodes_across);

@@ -39,15 +39,15 @@ struct residual_line {
 std::optional<residual_line> read_residual_line(std::string_view line);
 
 // A grid study's line before each of its three runs,
-//     Grid study: mesh 2 of 3, 70 nodes across (grid/70-across)
+//     Grid study: mesh 2 of 3, 72 nodes across (grid/72-across)
 // after which that run's iteration lines count from 1 again, and its
 // residual.txt is the one in that folder of the run's.
 struct grid_mesh_line {
     int mesh = 0;
     int meshes = 0;
     int nodes_across = 0;
-    std::string folder;  // "grid/70-across", always of that form
-    // {"mesh": 2, "meshes": 3, "nodes_across": 70, "folder": "grid/70-across"}
+    std::string folder;  // "grid/72-across", always of that form
+    // {"mesh": 2, "meshes": 3, "nodes_across": 72, "folder": "grid/72-across"}
     std::string json;
 };
 

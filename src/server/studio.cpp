@@ -104,7 +104,7 @@ std::string refusal_text(const std::string& error_output) {
     return text;
 }
 
-// "grid/70-across/" at the start of name, else empty: the one folder of a
+// "grid/72-across/" at the start of name, else empty: the one folder of a
 // run whose files are served beside its own, the name's digits alone
 // taken from the client's text.
 std::string_view grid_mesh_folder(std::string_view name) {

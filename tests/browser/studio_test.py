@@ -864,7 +864,7 @@ def program_has_grid_study():
 class GridTest(StudioTest):
     """The grid error: the check box, the live plot mesh by mesh, ± beside
     each coefficient, the three meshes' table and the error bars, on the
-    smallest study the program takes (the standard mesh: 50, 35 and 25
+    smallest study the program takes (the standard mesh: 50, 34 and 26
     nodes across)."""
 
     def js_percent(self, relative):
@@ -882,7 +882,7 @@ class GridTest(StudioTest):
         # Refused before Run, as the program would: the coarsest mesh of 12 across.
         self.find("#run").click()
         self.wait_for(lambda: self.find("#form_errors").text != "", 10)
-        self.assertIn("The grid error needs at least 25 nodes across on its coarsest mesh: 25 across gives 17 and 12;",
+        self.assertIn("The grid error needs at least 25 nodes across on its coarsest mesh: 25 across gives 18 and 12;",
                       self.find("#form_errors").text)
         self.assertEqual((len(self.server.runs_list()), self.find("#grid_study").get_attribute("aria-invalid")), (count, "true"))
         Select(self.find("#mesh_choice")).select_by_value("1")  # as a person does: its events reach the page's form
@@ -900,13 +900,13 @@ class GridTest(StudioTest):
         self.assertEqual(status, "done", self.find("#message").text)
         record = self.newest_record()
         study = record["summary"]["grid_study"]
-        self.assertEqual(([m["nodes_across"] for m in study["meshes"]], record["options"]["grid_study"]), ([50, 35, 25], "true"))
+        self.assertEqual(([m["nodes_across"] for m in study["meshes"]], record["options"]["grid_study"]), ([50, 34, 26], "true"))
         self.assertIn("--grid-study", self.find("#command_line").text.split())
         # The plot ends on the coarsest mesh's own iterations, and said each mesh it was on.
         plot = self.find("#convergence_plot")
         self.assertEqual((plot.find_element(By.CSS_SELECTOR, "text.title").text, plot.get_attribute("data-points")),
-                         ("mesh 3 of 3: 25 across", str(study["meshes"][2]["iterations"])))
-        self.assertLessEqual(titles - {""}, {"mesh 1 of 3: 50 across", "mesh 2 of 3: 35 across", "mesh 3 of 3: 25 across"})
+                         ("mesh 3 of 3: 26 across", str(study["meshes"][2]["iterations"])))
+        self.assertLessEqual(titles - {""}, {"mesh 1 of 3: 50 across", "mesh 2 of 3: 34 across", "mesh 3 of 3: 26 across"})
         self.assertIn("its 3 meshes were run", self.find("#grid_progress").text)
         # ± (or why there is none) beside each coefficient the study measured.
         self.assertEqual(sorted(study["coefficients"]), sorted(["drag_coefficient", "lift_coefficient", "drag_coefficient_chord", "lift_coefficient_chord"]))
@@ -921,8 +921,8 @@ class GridTest(StudioTest):
         self.assertEqual(table[0][1], ["Mesh", "nodes across", *(labels[name] for name in names), "files"])
         self.assertEqual([cells[-1] for _, cells in table[1:4]], ["summary.json · console.txt"] * 3)
         summary_link = self.find("#grid_table tr[data-row='mesh 2'] a").get_attribute("href")
-        self.assertEqual(json.loads(self.server.get(urllib.parse.urlparse(summary_link).path))["nodes_across"], 35)
-        self.assertEqual([cells[1] for _, cells in table[1:4]], ["50", "35", "25"])
+        self.assertEqual(json.loads(self.server.get(urllib.parse.urlparse(summary_link).path))["nodes_across"], 34)
+        self.assertEqual([cells[1] for _, cells in table[1:4]], ["50", "34", "26"])
 
         def close(text, value):
             return text == "–" if value is None else abs(float(text) - value) <= 1e-4 * abs(value)

@@ -1,7 +1,7 @@
 // The grid study's meshes and console lines, by hand: the nodes across of
-// the three meshes truncate N / sqrt 2 and N / 2 (the latter from N, not
-// from the middle mesh), and each coefficient's line says its band, its
-// constant band or why it has none.
+// the coarser meshes are the fast transform sizes nearest N / sqrt 2 and
+// N / 2 (the latter from N, not from the middle mesh), and each
+// coefficient's line says its band, its constant band or why it has none.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -11,15 +11,26 @@
 namespace veltaro {
 namespace {
 
-TEST(GridStudyMeshes, NodesAcrossTruncateFromTheFinest) {
+TEST(GridStudyMeshes, CoarserMeshesAreTheNearestFastTransformSizes) {
     const struct {
         int finest;
         std::array<int, 3> across;
     } rows[] = {
-        {100, {100, 70, 50}}, {50, {50, 35, 25}}, {51, {51, 36, 25}},
-        {25, {25, 17, 12}},   {71, {71, 50, 35}}, {200, {200, 141, 100}},
+        // 70.7 -> 72 (70 = 2 5 7), not 70 or 71 (68 = 4 17, 69 = 3 23).
+        {100, {100, 72, 50}},
+        // 141.4 -> 142 (140), not 141 (139, a prime).
+        {200, {200, 142, 100}},
+        // 35.4 -> 34 (32) before 37 (35); 25 -> 26 (24), not 25 (23).
+        {50, {50, 34, 26}},
+        // 24 -> 23 (21) before 26 (24): below 25, refused.
+        {48, {48, 34, 23}},
+        // 200: 202 (200) and 198 (196) as near, the larger kept.
+        {400, {400, 282, 202}},
+        {71, {71, 50, 37}},
     };
     for (const auto& row : rows) EXPECT_EQ(grid_nodes_across(row.finest), row.across) << row.finest;
+    for (const int ny : {3, 4, 12, 72, 142, 202}) EXPECT_TRUE(fast_transform_across(ny)) << ny;
+    for (const int ny : {2, 13, 70, 141, 25}) EXPECT_FALSE(fast_transform_across(ny)) << ny;
 }
 
 TEST(GridStudyLines, EachCoefficientSaysItsBandOrWhyItHasNone) {

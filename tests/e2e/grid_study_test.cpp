@@ -1,5 +1,5 @@
 // The grid study through the built program (--grid-study): the case on the
-// standard mesh and on 35 and 25 nodes across, each a complete run in
+// standard mesh and on 34 and 26 nodes across, each a complete run in
 // grid/<N>-across/ announced by its console line; the results folder holds
 // the finest run's files and its summary the study, a coefficient's line
 // each after the last run; a coarser run that fails leaves the finest's
@@ -25,7 +25,7 @@ namespace {
 using json = nlohmann::ordered_json;
 
 // Tunnel 4 x 1 on the standard mesh, a few iterations: the study's
-// smallest, 50, 35 and 25 across.
+// smallest, 50, 34 and 26 across.
 std::string answers(int mesh_choice = 1, int iterations = 20) {
     return "tunnel.jpg 20 0.01 1 1 4 " + std::to_string(mesh_choice) + " " +
            std::to_string(iterations);
@@ -79,7 +79,7 @@ TEST(GridStudy, ThreeMeshesInTheirFoldersTheFinestsResultsAndTheStudyInTheSummar
           "C_L amplitude = none (grid: no band, no value on the 50-across mesh)"},
          {"forces.csv", "vorticity.webp"}},
     };
-    const int across[] = {50, 35, 25};
+    const int across[] = {50, 34, 26};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments);
         const scratch_dir folder;
@@ -149,11 +149,11 @@ TEST(GridStudy, ACoarserRunThatFailsEndsTheStudyWithTheFinestsResults) {
     const scratch_dir folder;
     // The coarsest mesh's folder cannot be made: a file has its name.
     std::filesystem::create_directories("grid");
-    write_file("grid/25-across", "in the way");
+    write_file("grid/26-across", "in the way");
     const program_run run = study("");
     ASSERT_EQ(run.status, 1) << run.err;
-    EXPECT_NE(run.err.find("Warning: the grid study stopped at mesh 3 of 3 (25 nodes across): "
-                           "Could not write \"grid/25-across\""),
+    EXPECT_NE(run.err.find("Warning: the grid study stopped at mesh 3 of 3 (26 nodes across): "
+                           "Could not write \"grid/26-across\""),
               std::string::npos)
         << run.err;
     const json top = read_summary(".");
@@ -176,10 +176,10 @@ TEST(GridStudy, ATooCoarseStudyIsRefusedWithNothingWritten) {
         surroundings around = surroundings::plain;
     } rows[] = {
         {answers(0), "",
-         too_coarse + "25 across gives 17 and 12; choose a finer mesh or --nodes-across of at "
+         too_coarse + "25 across gives 18 and 12; choose a finer mesh or --nodes-across of at "
                       "least 50.\n"},
-        {answers(), "--nodes-across=49",
-         too_coarse + "49 across gives 34 and 24; choose a finer mesh or --nodes-across of at "
+        {answers(), "--nodes-across=48",
+         too_coarse + "48 across gives 34 and 23; choose a finer mesh or --nodes-across of at "
                       "least 50.\n"},
         {answers(5), "",
          "The grid study needs the mesh answer 0, 1 or 2 or --nodes-across=N: the answer 5 "

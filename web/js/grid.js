@@ -19,10 +19,27 @@ export const grid_labels = {
     strouhal: "St", mean_drag_coefficient: "mean C_D", lift_coefficient_amplitude: "C_L amplitude",
 };
 
-// [N1, N2, N3]: the three meshes' nodes across, as the program sizes them
-// (N3 from N1, trunc(N1 / r^2) = trunc(N1 / 2)).
+// ny - 2 has no prime factor above 7: the program's fast transform sizes.
+function fast_transform_across(ny) {
+    let length = ny - 2;
+    if (length < 1) return false;
+    for (const factor of [2, 3, 5, 7]) while (length % factor === 0) length /= factor;
+    return length === 1;
+}
+
+// The fast size nearest `ideal`, the larger of two as near.
+function nearest_fast(ideal) {
+    let best = 0;
+    for (let ny = 3; ny <= 2 * Math.trunc(ideal) + 3; ++ny) {
+        if (fast_transform_across(ny) && Math.abs(ny - ideal) <= Math.abs(best - ideal)) best = ny;
+    }
+    return best;
+}
+
+// [N1, N2, N3]: the three meshes' nodes across, as the program sizes them:
+// the fast sizes nearest N1 / r and N1 / r^2 = N1 / 2.
 export function grid_meshes(across) {
-    return [across, Math.trunc(across / ratio), Math.trunc(across / 2)];
+    return [across, nearest_fast(across / ratio), nearest_fast(across / 2)];
 }
 
 // What the program would refuse of a grid study on a mesh of `across`
