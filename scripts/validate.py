@@ -7,7 +7,8 @@ meshes through scripts/sweep.sh, in each configuration of CONFIGURATIONS that
 the program offers (its default first), then the time-accurate runs of
 UNSTEADY_CASES (and the face projection's) through a second sweep, the
 steady and time-accurate runs against the Courant number through a third
-(when the program offers --projection), and writes docs/validation.md,
+(when the program offers --projection), the grid studies through a fourth
+(when it offers --grid-study too), and writes docs/validation.md,
 docs/validation-cd.svg, docs/validation-vorticity.png and, with the outline
 rule, docs/validation-outline-nodes.svg from the results.
 
@@ -16,13 +17,13 @@ rule, docs/validation-outline-nodes.svg from the results.
   -j N          cases run at once (default: one per core)
   --resume      go on with an interrupted run instead of starting afresh
   --workdir DIR where the cases run (default: build-validation/); its
-                sweep/, unsteady/, courant/ and settle/ folders are
-                replaced
+                sweep/, unsteady/, courant/, grid/ and settle/ folders
+                are replaced
 
 Each run starts the cases afresh, because the page must describe the
 program as it is now. It takes about five minutes on 2 cores for the eight
-configurations, the nine time-accurate runs and the eighteen of the Courant
-number's table (ten when other work shares them), most of it on the fine
+configurations, the nine time-accurate runs, the eighteen of the Courant
+number's table and the grid studies (ten when other work shares them), most of it on the fine
 mesh, and is no part of CI. The program is
 build/veltaro (built by scripts/build.sh when missing) unless VELTARO names
 another; the picture is drawn by build/make_examples (or
@@ -95,6 +96,13 @@ COURANT_STEADY = {"nodes": (0.1, 0.2, 0.4), "faces": (0.1, 0.2, 0.4, 0.5)}
 COURANT_REYNOLDS = (20, 40)
 COURANT_UNSTEADY = (0.1, 0.05)
 UNSTEADY_ITERATIONS = 400000
+# The grid study (--grid-study) on the cylinder, the fine mesh finest, with
+# the two projections of COURANT_PROJECTIONS: steady at each Re_D of
+# GRID_REYNOLDS and time-accurate as FACES_UNSTEADY; and, to show what the
+# bands stand on, the steady C_D of each on the meshes of GRID_SCATTER
+# nodes across.
+GRID_REYNOLDS = (20, 40)
+GRID_SCATTER = (50, 56, 60, 66, 70, 72, 76, 80, 86, 90, 96, 100)
 VORTICITY_PICTURE = "validation-vorticity.png"
 
 
@@ -205,6 +213,59 @@ def read_courant(folder):
             steady[labels[projection], re_d, courant] = read_case(path)
     return dict(steady=steady, unsteady=unsteady, reynolds=COURANT_REYNOLDS, flow_time=FACES_UNSTEADY[2],
                 configurations=[label for label, _ in COURANT_PROJECTIONS])
+
+
+def grid_name(projection, re_d, across=None, flow_time=None):
+    """A case folder of the grid study's section: a study, or one run on
+    `across` nodes across."""
+    return (f"grid_{projection}_re{re_d}_" + (f"{across}_across" if across else "study") +
+            ("_unsteady" if flow_time else ""))
+
+
+def grid_cases():
+    """The grid section's cases: (folder, projection, Re_D, nodes across or
+    None for a study, T or None), the longest first."""
+    re_d, _, flow_time = FACES_UNSTEADY
+    cases = [(grid_name(p, re_d, flow_time=flow_time), p, re_d, None, flow_time) for _, p in COURANT_PROJECTIONS]
+    cases += [(grid_name(p, r), p, r, None, None) for _, p in COURANT_PROJECTIONS for r in GRID_REYNOLDS]
+    return cases + [(grid_name(p, r, n), p, r, n, None)
+                    for _, p in COURANT_PROJECTIONS for r in GRID_REYNOLDS for n in reversed(GRID_SCATTER)]
+
+
+def grid_csv(picture, cases=None):
+    """The grid section's sweep CSV: the studies with the grid_study column,
+    the single meshes with nodes_across."""
+    columns = ["solid_nodes", "advection", "pressure_solver", "stop_rule", "projection", "unsteady", "nodes_across",
+               "grid_study"]
+    lines = [",".join([HEADER] + columns)]
+    for name, projection, re_d, across, flow_time in cases or grid_cases():
+        options = dict(solid_nodes="outline", advection="second-order", pressure_solver="fft",
+                       stop_rule="" if flow_time else "steady", projection=projection,
+                       unsteady=f"{flow_time:g}" if flow_time else "", nodes_across=str(across or ""),
+                       grid_study="" if across else "yes")
+        limit = UNSTEADY_ITERATIONS if flow_time else MAX_ITERATIONS
+        lines.append(",".join(case_fields(name, picture, re_d, 2, limit) + [options[c] for c in columns]))
+    return "\n".join(lines) + "\n"
+
+
+def read_grid(folder):
+    """The grid section's records (see validation_page.grid_section):
+    studies {(configuration, Re_D, steady): the summary's grid_study},
+    scatter {(configuration, Re_D, nodes across): C_D}."""
+    labels = dict((p, label) for label, p in COURANT_PROJECTIONS)
+    studies, scatter = {}, {}
+    for name, projection, re_d, across, flow_time in grid_cases():
+        with open(os.path.join(folder, name, "summary.json"), encoding="utf-8") as file:
+            summary = json.load(file)
+        if across:
+            scatter[labels[projection], re_d, across] = summary["drag_coefficient"]
+        elif not isinstance(summary.get("grid_study"), dict):
+            raise Refusal(f"{folder}/{name}/summary.json has no grid_study")
+        else:
+            studies[labels[projection], re_d, flow_time is None] = summary["grid_study"]
+    return dict(studies=studies, scatter=scatter, configurations=[label for label, _ in COURANT_PROJECTIONS],
+                reynolds=GRID_REYNOLDS, across=GRID_SCATTER, unsteady_re=FACES_UNSTEADY[0],
+                flow_time=FACES_UNSTEADY[2])
 
 
 def vtk_block(data, header, kind, count):
@@ -709,6 +770,17 @@ def main(args):
         if run_sweep(courant_path, courant_dir, jobs):
             raise Refusal(f"some cases of the Courant number did not complete (see above and {courant_dir}/"
                           "results.csv); docs/ left as it was")
+    grid_dir = os.path.join(workdir, "grid")
+    grid_offered = faces_offered and "--grid-study" in help_text
+    if grid_offered:
+        grid_path = os.path.join(workdir, "grid.csv")
+        with open(grid_path, "w") as file:
+            file.write(grid_csv("validation_cylinder.jpg"))
+        if not resume:
+            shutil.rmtree(grid_dir, ignore_errors=True)
+        if run_sweep(grid_path, grid_dir, jobs):
+            raise Refusal(f"some cases of the grid study did not complete (see above and {grid_dir}/results.csv); "
+                          "docs/ left as it was")
     wall_seconds = round(time.monotonic() - started)
     unsteady = {(re_d, mesh): read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(re_d, mesh)))
                 for re_d, mesh, _ in UNSTEADY_CASES}
@@ -716,6 +788,7 @@ def main(args):
     faces_unsteady = read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(
         *FACES_UNSTEADY[:2], projection="faces"))) if faces_offered else None
     courant = read_courant(courant_dir) if faces_offered else None
+    grid = read_grid(grid_dir) if grid_offered else None
     records = {label: {(r, m): read_case(os.path.join(sweep_dir, f"{prefix}re{r}_{validation_page.MESH_NAMES[m]}"))
                        for r in REYNOLDS for m in validation_page.MESHES}
                for label, prefix, _ in configurations}
@@ -727,9 +800,10 @@ def main(args):
     plot_vorticity(os.path.join(docs, VORTICITY_PICTURE), os.path.join(unsteady_dir, unsteady_name(100, 2)))
     blocks = validation_page.load_blocks(validation_page.template_path())
     count = (len(configurations) * len(REYNOLDS) * len(validation_page.MESHES) + len(UNSTEADY_CASES) + 1 +
-             (1 + len(courant_cases()) if faces_offered else 0))
+             (1 + len(courant_cases()) if faces_offered else 0) + (len(grid_cases()) if grid_offered else 0))
     span = joblog_span(*(os.path.join(d, "joblog.txt") for d in (sweep_dir, unsteady_dir) +
-                         ((courant_dir,) if faces_offered else ()))) if resume else None
+                         ((courant_dir,) if faces_offered else ()) + ((grid_dir,) if grid_offered else ()))) \
+        if resume else None
     wall_note = (f"{wall_seconds} s of wall time for all {count} cases, the time-accurate ones included" if not resume else
                  "resumed run, so no total wall time" if span is None else
                  f"a resumed run: {span} s from the first case's start to the last one's end in the sweeps' "
@@ -738,7 +812,7 @@ def main(args):
     page = validation_page.render(blocks, references, [(c[0], command_line(c[2])) for c in configurations], records,
                                   list(REYNOLDS), SETUP, settle, run_facts, pictures,
                                   dict(records=unsteady, cases=UNSTEADY_CASES, picture=VORTICITY_PICTURE, onset_check=onset,
-                                       command_line=command_line(UNSTEADY), faces=faces_unsteady), courant)
+                                       command_line=command_line(UNSTEADY), faces=faces_unsteady), courant, grid)
     with open(os.path.join(docs, "validation.md.partial"), "w", encoding="utf-8") as file:
         file.write(page)
     os.replace(os.path.join(docs, "validation.md.partial"), os.path.join(docs, "validation.md"))

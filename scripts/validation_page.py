@@ -792,7 +792,7 @@ def unsteady_section(blocks, unsteady, references):
 
 
 def render(blocks, references, configurations, records, reynolds, setup, settle, run, pictures=None, unsteady=None,
-           courant=None):
+           courant=None, grid=None):
     """The whole page. configurations: (key, title) pairs, the default first;
     records: {key: {(re_d, mesh): record}}; setup: the tunnel and cylinder;
     settle: the Re_D = 20 fine case stopped early, {"half": (iterations,
@@ -800,7 +800,7 @@ def render(blocks, references, configurations, records, reynolds, setup, settle,
     pictures: {key: file name of the picture of its node classes};
     unsteady: the time-accurate runs (see unsteady_section), or None;
     courant: the runs against the Courant number (see courant_section), or
-    None."""
+    None; grid: the grid studies (see grid_section), or None."""
     default = records[configurations[0][0]]
     first, top = reynolds[0], reynolds[-1]
     table_text, notes, high = convergence(default, reynolds, references)
@@ -850,6 +850,7 @@ def render(blocks, references, configurations, records, reynolds, setup, settle,
                                         pictures or {}),
         unsteady_section=unsteady_section(blocks, unsteady, references),
         courant_section=courant_section(blocks, courant, references),
+        grid_section=grid_section(blocks, grid, references, setup),
         second_order_pointer=blocks["second-order-pointer"] if any(
             "--advection=second-order" in title for _, title in configurations) else OMIT,
         max_cd_change=f"{max_cd_change(default, reynolds, 1, 2):.1f}", top_re=top,
@@ -1029,6 +1030,162 @@ def faces_note(blocks, configurations, records, reynolds, references):
         faces_lift=f"{max(abs(r['lift_coefficient']) for r in faces.values()):.0e}",
         faces_standard_drag=join_words(show_error(e) for _, e in fine_errors(faces, reynolds, references,
                                                                               "drag_coefficient", 1)))
+
+
+GRID_NAMES = {"drag_coefficient": "C_D", "lift_coefficient": "C_L", "strouhal": "St",
+              "mean_drag_coefficient": "mean C_D", "lift_coefficient_amplitude": "C_L amplitude"}
+GRID_GOALS = dict(band=3.0, cost=1.6)
+
+
+def grid_case(re_d, steady, flow_time):
+    return f"Re_D = {re_d}" + ("" if steady else f", to T = {flow_time:g} s")
+
+
+def grid_target(references, re_d, steady, name):
+    return reference(references, CONFINED if steady else CONFINED_UNSTEADY, re_d, name)
+
+
+def band_text(c):
+    """The band as the console prints it, or why there is none."""
+    if c["band_relative"] is None:
+        return "no band: " + c["reason"]
+    return f"± {100 * c['band_relative']:.2g}%"
+
+
+def band_holds(c, target):
+    """Whether the band holds the reference: True, False, or None (no band
+    or no reference)."""
+    if target is None or c["band_absolute"] is None:
+        return None
+    return abs(target - c["values"][0]) <= c["band_absolute"]
+
+
+def inside_text(c, target):
+    holds = band_holds(c, target)
+    if holds is None:
+        return "—"
+    low, high = c["values"][0] - c["band_absolute"], c["values"][0] + c["band_absolute"]
+    return f"{'yes' if holds else 'no'} ({low:.4g} to {high:.4g})"
+
+
+def grid_studies(grid):
+    """[(configuration, Re_D, steady, study)], steady first."""
+    return [(key, re_d, steady, grid["studies"][key, re_d, steady]) for key in grid["configurations"]
+            for re_d, steady in [(r, True) for r in grid["reynolds"]] + [(grid["unsteady_re"], False)]]
+
+
+def grid_band_table(grid, references):
+    header = ["configuration", "case", "coefficient", "on N₁, N₂, N₃ nodes across", "order", "extrapolated", "band",
+              "confined reference", "inside the band"]
+    rows = []
+    for key, re_d, steady, study in grid_studies(grid):
+        across = ", ".join(str(m["nodes_across"]) for m in study["meshes"])
+        for name, c in study["coefficients"].items():
+            if name not in GRID_NAMES:
+                continue
+            form = show_lift if name == "lift_coefficient" else (lambda v: show(v, ".4f"))
+            target = grid_target(references, re_d, steady, name)
+            rows.append([key, grid_case(re_d, steady, grid["flow_time"]), GRID_NAMES[name],
+                         ", ".join(form(v) for v in c["values"]) + f" ({across})", show(c["order"], ".2f"),
+                         show(c["extrapolated"], ".4f"), band_text(c), show(target, "g"), inside_text(c, target)])
+    return table(header, rows)
+
+
+def linear_fit(points):
+    """The least-squares line y = a + b x through [(x, y)]: (a, b)."""
+    n = len(points)
+    mx, my = sum(x for x, _ in points) / n, sum(y for _, y in points) / n
+    b = sum((x - mx) * (y - my) for x, y in points) / sum((x - mx) ** 2 for x, _ in points)
+    return my - b * mx, b
+
+
+def scatter_fits(grid, setup):
+    """{(configuration, Re_D): (a, RMS of the residuals over a, in per cent)}
+    of C_D = a + b h over the meshes of the scatter table."""
+    fits = {}
+    for key in grid["configurations"]:
+        for re_d in grid["reynolds"]:
+            points = [(setup["height"] / (n - 1), grid["scatter"][key, re_d, n]) for n in grid["across"]]
+            a, b = linear_fit(points)
+            rms = math.sqrt(sum((y - a - b * h) ** 2 for h, y in points) / len(points))
+            fits[key, re_d] = (a, 100 * rms / a)
+    return fits
+
+
+def grid_scatter_table(grid, references, setup, fits):
+    columns = [(key, re_d) for key in grid["configurations"] for re_d in grid["reynolds"]]
+    header = ["nodes across", "D in node spacings"] + [f"{key}, Re_D = {re_d}" for key, re_d in columns]
+    rows = [[n, f"{setup['diameter'] * (n - 1) / setup['height']:.1f}"] +
+            [against(grid["scatter"][key, re_d, n], reference(references, CONFINED, re_d, "drag_coefficient"), ".4f")
+             for key, re_d in columns] for n in grid["across"]]
+    rows.append(["the line a + b h: a", ""] + [against(fits[c][0], reference(references, CONFINED, c[1],
+                                                                                "drag_coefficient"), ".4f")
+                                                 for c in columns])
+    rows.append(["scatter about the line (RMS)", ""] + [f"{fits[c][1]:.1f}%" for c in columns])
+    return table(header, rows)
+
+
+def grid_cost_table(grid):
+    header = ["configuration", "case", "nodes across", "seconds on each mesh", "the study over its finest run"]
+    rows = [[key, grid_case(re_d, steady, grid["flow_time"]), ", ".join(str(m["nodes_across"]) for m in study["meshes"]),
+             ", ".join(f"{m['seconds']:.1f}" for m in study["meshes"]), f"{study['cost_factor']:.2f}"]
+            for key, re_d, steady, study in grid_studies(grid)]
+    return table(header, rows)
+
+
+def grid_goals(grid, references, goals=GRID_GOALS):
+    rows = []
+    studies = grid_studies(grid)
+    for key, re_d, steady, study in studies:
+        names = ["drag_coefficient"] if steady else ["strouhal"]
+        for name in names:
+            c = study["coefficients"][name]
+            target = grid_target(references, re_d, steady, name)
+            holds = band_holds(c, target)
+            if steady:
+                met = holds is True and 100 * c["band_relative"] <= goals["band"]
+                goal = (f"{key}, Re_D = {re_d}: C_D's band at most {goals['band']:g}%, the confined reference "
+                        f"{target:g} inside it")
+            else:
+                met = holds is True
+                goal = f"{key}, Re_D = {re_d}: St's band beside {target:g}"
+            rows.append([goal, f"{verdict(met)}: {band_text(c)}" + (f"; inside: {inside_text(c, target)}"
+                                                                    if holds is not None else "")])
+    lifts = [s["coefficients"]["lift_coefficient"] for _, _, steady, s in studies if steady]
+    rows.append(["a symmetric body's C_L gives no band and says why",
+                 f"{verdict(all(c['reason'] == 'near zero' for c in lifts))}: "
+                 + join_words(sorted({band_text(c) for c in lifts}))])
+    oscillating = [f"{GRID_NAMES.get(name, name)} of {key}, {grid_case(re_d, steady, grid['flow_time'])}"
+                   for key, re_d, steady, s in studies for name, c in s["coefficients"].items()
+                   if c["reason"] == "oscillating"]
+    rows.append(["a case with an oscillating sequence says so",
+                 ("**met**: " + join_words(oscillating) + " (no band: oscillating, and the warning "
+                  "`grid_not_converging`)") if oscillating else "none of these cases oscillates"])
+    costs = [s["cost_factor"] for *_, s in studies]
+    rows.append([f"the study costs at most {goals['cost']:g} times its finest run",
+                 f"{verdict(max(costs) <= goals['cost'])}: {min(costs):.2f} to {max(costs):.2f}"])
+    return table(["goal", "result"], rows)
+
+
+def grid_section(blocks, grid, references, setup):
+    """The grid study beside the confined reference; grid: the records of
+    validate.read_grid, or None when the program has no --grid-study."""
+    if not grid:
+        return OMIT
+    fits = scatter_fits(grid, setup)
+    finest = grid_studies(grid)[0][3]["meshes"]
+    columns = [(key, re_d) for key in grid["configurations"] for re_d in grid["reynolds"]]
+    return "\n" + fill(
+        blocks, "grid", reynolds=join_words(str(r) for r in grid["reynolds"]), unsteady_re=grid["unsteady_re"],
+        flow_time=f"{grid['flow_time']:g}", configurations=join_words(f"`{k}`" for k in grid["configurations"]),
+        meshes=", ".join(str(m["nodes_across"]) for m in finest),
+        band_table=grid_band_table(grid, references), cost_table=grid_cost_table(grid),
+        scatter_across=f"{grid['across'][0]} to {grid['across'][-1]}",
+        scatter_table=grid_scatter_table(grid, references, setup, fits),
+        scatter_range=f"{min(f[1] for f in fits.values()):.1f}% to {max(f[1] for f in fits.values()):.1f}%",
+        fit_errors=join_words(f"{percent(fits[c][0], reference(references, CONFINED, c[1], 'drag_coefficient'))} "
+                              f"({c[0]}, Re_D = {c[1]})" for c in columns),
+        goals_table=grid_goals(grid, references))
 
 
 def template_path():
