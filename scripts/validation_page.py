@@ -1175,6 +1175,8 @@ def grid_section(blocks, grid, references, setup):
     fits = scatter_fits(grid, setup)
     finest = grid_studies(grid)[0][3]["meshes"]
     columns = [(key, re_d) for key in grid["configurations"] for re_d in grid["reynolds"]]
+    changes = [100 * abs(v[0] / v[1] - 1) for *_, steady, study in grid_studies(grid) if steady
+               for v in [study["coefficients"]["drag_coefficient"]["values"]]]
     return "\n" + fill(
         blocks, "grid", reynolds=join_words(str(r) for r in grid["reynolds"]), unsteady_re=grid["unsteady_re"],
         flow_time=f"{grid['flow_time']:g}", configurations=join_words(f"`{k}`" for k in grid["configurations"]),
@@ -1183,6 +1185,7 @@ def grid_section(blocks, grid, references, setup):
         scatter_across=f"{grid['across'][0]} to {grid['across'][-1]}",
         scatter_table=grid_scatter_table(grid, references, setup, fits),
         scatter_range=f"{min(f[1] for f in fits.values()):.1f}% to {max(f[1] for f in fits.values()):.1f}%",
+        study_changes=f"{min(changes):.1f}% to {max(changes):.1f}%",
         fit_errors=join_words(f"{percent(fits[c][0], reference(references, CONFINED, c[1], 'drag_coefficient'))} "
                               f"({c[0]}, Re_D = {c[1]})" for c in columns),
         goals_table=grid_goals(grid, references))

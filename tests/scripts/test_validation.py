@@ -54,9 +54,9 @@ def fake_records(lift=0.1, unmatched=2, changes=()):
         across=5 * 2**m, solid=20 * 4**m, unmatched=unmatched) for re_d, m in EVERY}, changes)
 
 
-def render(configurations, records, pictures=None, unsteady=None, courant=None):
+def render(configurations, records, pictures=None, unsteady=None, courant=None, grid=None):
     return page.render(BLOCKS, REFERENCES, configurations, records, REYNOLDS, validate.SETUP, SETTLE, RUN,
-                       pictures, unsteady, courant)
+                       pictures, unsteady, courant, grid)
 
 
 def default_page(changes=()):
@@ -122,7 +122,41 @@ def courant_page(changes=()):
     return render(EVERY_CONFIGURATION, records, None, unsteady, fake_courant(changes))
 
 
-PAGES = (default_page, option_page, every_page, unsteady_page, courant_page)
+def fake_coefficient(values, order=None, extrapolated=None, band=None, reason=None):
+    return dict(values=values, order=order, extrapolated=extrapolated, band_relative=band,
+                band_absolute=None if band is None else band * abs(values[0]), reason=reason)
+
+
+def fake_grid(changes=()):
+    """The grid studies: the node projection's C_D with a band of 2% that
+    holds the reference at Re_D 20, the face projection's diverging; C_L
+    near zero; St with a band; and the scatter's C_D a line in h with a
+    ripple of +-1% from mesh to mesh."""
+    meshes = [dict(nodes_across=n, seconds=s) for n, s in ((100, 10.0), (72, 4.0), (50, 1.5))]
+    studies = {}
+    for key in (page.NODES, page.FACES):
+        for re_d, cd in ((20, 2.40), (40, 1.78)):
+            drag = (fake_coefficient([cd, cd - 0.03, cd - 0.08], 1.9, cd + 0.02, 0.02) if key == page.NODES else
+                    fake_coefficient([cd, cd - 0.1, cd - 0.14], reason="diverging"))
+            studies[key, re_d, True] = dict(meshes=meshes, cost_factor=1.55, coefficients=dict(
+                drag_coefficient=drag, lift_coefficient=fake_coefficient([1e-6, -2e-6, 3e-6], reason="near zero"),
+                drag_coefficient_chord=drag))
+        studies[key, 100, False] = dict(meshes=meshes, cost_factor=1.7, coefficients=dict(
+            strouhal=fake_coefficient([0.1800, 0.1780, 0.1750], 1.2, 0.1850, 0.1),
+            mean_drag_coefficient=fake_coefficient([1.48, 1.50, 1.47], reason="oscillating"),
+            lift_coefficient_amplitude=fake_coefficient([0.36, 0.40, 0.45], 0.9, 0.30, 0.25)))
+    scatter = {(key, re_d, n): cd * (1 - 3 * 2 / (n - 1)) * (1 + 0.01 * (-1) ** k) for key in (page.NODES, page.FACES)
+               for re_d, cd in ((20, 2.42), (40, 1.79)) for k, n in enumerate(validate.GRID_SCATTER)}
+    return dict(studies=edited(studies, changes), scatter=scatter, configurations=[page.NODES, page.FACES],
+                reynolds=validate.GRID_REYNOLDS, across=validate.GRID_SCATTER, unsteady_re=100, flow_time=8)
+
+
+def grid_page(changes=()):
+    """The default alone, and the grid studies with their studies changed."""
+    return render(DEFAULT, {"default": fake_records()}, grid=fake_grid(changes))
+
+
+PAGES = (default_page, option_page, every_page, unsteady_page, courant_page, grid_page)
 
 
 # The first cells of the goals' rows.
@@ -137,7 +171,7 @@ LESS_DRAG = [((20, 1), {"drag_coefficient": 1.9})]
 
 class Page(unittest.TestCase):
     def test_the_pages_of_the_fake_records(self):
-        """The five pages of the fake records, word for word, against pages.md, every placeholder filled;
+        """The six pages of the fake records, word for word, against pages.md, every placeholder filled;
         VELTARO_REGENERATE=1 writes it anew, to be read before committing."""
         pages = {render_page.__name__: render_page() for render_page in PAGES}
         self.assertFalse([name for name, text in pages.items() if "$" in text or page.OMIT in text])
@@ -195,7 +229,24 @@ class Page(unittest.TestCase):
             (courant_page, [], "| outline, second order | 0.05 | 57120 | 0.1805 (+1.4%) | 1.480 (-0.8%) | 0.365 "
              "(-1.6%) | -0.30%, +0.00%, -0.30% | 32 |", None),
             (courant_page, [], "| 100 | fine, faces | 0.1802 ± 0.0001 | 1.480 | 0.0110 | 0.364 | 20 | 3.0e-01 | 40000 | "
-             "60 | flow time |", None)):
+             "60 | flow time |", None),
+            # A band of 2% about 2.40 holds 2.422; one of 0.5% does not; a diverging sequence has none.
+            (grid_page, [], "| outline, second order, Re_D = 20: C_D's band at most 3%, the confined reference 2.422 "
+             "inside it | **met**: ± 2%; inside: yes (2.352 to 2.448) |", None),
+            (grid_page, [((page.NODES, 20, True), {"coefficients": dict(fake_grid()["studies"][page.NODES, 20, True][
+                "coefficients"], drag_coefficient=fake_coefficient([2.4, 2.37, 2.32], 1.9, 2.41, 0.005))})],
+             "| outline, second order, Re_D = 20: C_D's band at most 3%, the confined reference 2.422 inside it | "
+             "**not met**: ± 0.5%; inside: no (2.388 to 2.412) |", None),
+            (grid_page, [], "| outline, second order, faces, Re_D = 40: C_D's band at most 3%, the confined reference "
+             "1.792 inside it | **not met**: no band: diverging |", None),
+            (grid_page, [], "| outline, second order, faces | Re_D = 100, to T = 8 s | St | 0.1800, 0.1780, 0.1750 "
+             "(100, 72, 50) | 1.20 | 0.1850 | ± 10% | 0.178 | yes (0.162 to 0.198) |", None),
+            (grid_page, [], "| a symmetric body's C_L gives no band and says why | **met**: no band: near zero |", None),
+            (grid_page, [], "| the study costs at most 1.6 times its finest run | **not met**: 1.55 to 1.70 |", None),
+            # The scatter: a ripple of 1% about the line, and the line's a.
+            (grid_page, [], "| scatter about the line (RMS) |  | 0.9% | 0.9% | 0.9% | 0.9% |", None),
+            (grid_page, [], "it scatters about the line by 0.9% to 0.9% (RMS), against a change of 1.3% to 6.0% from "
+             "the finest mesh of a study to the next", None)):
             with self.subTest(page=render_page.__name__, shown=shown, hidden=hidden):
                 text = render_page(copy.deepcopy(changes))
                 prose = " ".join(text.split("\n"))
@@ -313,6 +364,15 @@ class Cases(unittest.TestCase):
         # The time-accurate cases of the Courant number run first, then the steady ones, all on the fine mesh.
         self.assertEqual([c.name.endswith("_unsteady") for c in cases.values()], [True] * 4 + [False] * 14)
         self.assertEqual({c.answers[5] for c in cases.values()}, {"2"})
+        # The grid section's: the studies (the time-accurate first), then each single mesh.
+        path.write_text(validate.grid_csv("validation_cylinder.jpg"))
+        cases = {c.name: c for c in sweep.read_cases(str(path))}
+        self.assertEqual(len(cases), 6 + 4 * len(validate.GRID_SCATTER))
+        self.assertEqual(sorted(cases["grid_faces_re100_study_unsteady"].options),
+                         sorted(common + ["--projection=faces", "--unsteady=8", "--grid-study"]))
+        self.assertEqual(sorted(cases["grid_nodes_re40_72_across"].options),
+                         sorted(common + ["--stop-rule=steady", "--projection=nodes", "--nodes-across=72"]))
+        self.assertEqual([c.name.endswith("_unsteady") for c in cases.values()][:3], [True, True, False])
 
     def test_bad_arguments_are_refused_before_anything_runs(self):
         workdir = os.path.join(self.enterContext(tempfile.TemporaryDirectory()), "work")
