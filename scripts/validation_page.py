@@ -1126,10 +1126,12 @@ def grid_scatter_table(grid, references, setup, fits):
 
 
 def grid_cost_table(grid):
-    header = ["configuration", "case", "nodes across", "seconds on each mesh", "the study over its finest run"]
-    rows = [[key, grid_case(re_d, steady, grid["flow_time"]), ", ".join(str(m["nodes_across"]) for m in study["meshes"]),
-             ", ".join(f"{m['seconds']:.1f}" for m in study["meshes"]), f"{study['cost_factor']:.2f}"]
-            for key, re_d, steady, study in grid_studies(grid)]
+    header = ["configuration", "case", "nodes across", "D on each mesh, m", "Re_D on each", "seconds on each",
+              "the study over its finest run"]
+    rows = [[key, grid_case(re_d, steady, grid["flow_time"])] +
+            [", ".join(format(m[k], form) for m in study["meshes"]) for k, form in (
+                ("nodes_across", "d"), ("frontal_height", ".4f"), ("reynolds_frontal", ".2f"), ("seconds", ".1f"))] +
+            [f"{study['cost_factor']:.2f}"] for key, re_d, steady, study in grid_studies(grid)]
     return table(header, rows)
 
 

@@ -132,7 +132,8 @@ def fake_grid(changes=()):
     holds the reference at Re_D 20, the face projection's diverging; C_L
     near zero; St with a band; and the scatter's C_D a line in h with a
     ripple of +-1% from mesh to mesh."""
-    meshes = [dict(nodes_across=n, seconds=s) for n, s in ((100, 10.0), (72, 4.0), (50, 1.5))]
+    meshes = [dict(nodes_across=n, seconds=s, frontal_height=d, reynolds_frontal=100 * d)
+              for n, s, d in ((100, 10.0, 0.1990), (72, 4.0, 0.1986), (50, 1.5, 0.1980))]
     studies = {}
     for key in (page.NODES, page.FACES):
         for re_d, cd in ((20, 2.40), (40, 1.78)):
