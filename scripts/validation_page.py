@@ -1034,6 +1034,8 @@ def faces_note(blocks, configurations, records, reynolds, references):
 
 GRID_NAMES = {"drag_coefficient": "C_D", "lift_coefficient": "C_L", "strouhal": "St",
               "mean_drag_coefficient": "mean C_D", "lift_coefficient_amplitude": "C_L amplitude"}
+# The names of the coefficients the table leaves out, for the goals' count.
+GRID_OTHER_NAMES = {"drag_coefficient_chord": "C_D,c", "lift_coefficient_chord": "C_L,c"}
 GRID_GOALS = dict(band=3.0, cost=1.6)
 
 
@@ -1157,12 +1159,14 @@ def grid_goals(grid, references, goals=GRID_GOALS):
     rows.append(["a symmetric body's C_L gives no band and says why",
                  f"{verdict(all(c['reason'] == 'near zero' for c in lifts))}: "
                  + join_words(sorted({band_text(c) for c in lifts}))])
-    oscillating = [f"{GRID_NAMES.get(name, name)} of {key}, {grid_case(re_d, steady, grid['flow_time'])}"
+    names = {**GRID_NAMES, **GRID_OTHER_NAMES}
+    oscillating = [f"{names.get(name, name)} of `{key}` at {grid_case(re_d, steady, grid['flow_time'])}"
                    for key, re_d, steady, s in studies for name, c in s["coefficients"].items()
                    if c["reason"] == "oscillating"]
     rows.append(["a case with an oscillating sequence says so",
-                 ("**met**: " + join_words(oscillating) + " (no band: oscillating, and the warning "
-                  "`grid_not_converging`)") if oscillating else "none of these cases oscillates"])
+                 (f"**met**: {len(oscillating)} coefficients, the first {oscillating[0]}: no band, the reason "
+                  "`oscillating` and the warning `grid_not_converging`") if oscillating else
+                 "none of these cases oscillates"])
     costs = [s["cost_factor"] for *_, s in studies]
     rows.append([f"the study costs at most {goals['cost']:g} times its finest run",
                  f"{verdict(max(costs) <= goals['cost'])}: {min(costs):.2f} to {max(costs):.2f}"])
@@ -1179,6 +1183,8 @@ def grid_section(blocks, grid, references, setup):
     columns = [(key, re_d) for key in grid["configurations"] for re_d in grid["reynolds"]]
     changes = [100 * abs(v[0] / v[1] - 1) for *_, steady, study in grid_studies(grid) if steady
                for v in [study["coefficients"]["drag_coefficient"]["values"]]]
+    amplitudes = [f"{', '.join(f'{v:.3f}' for v in study['coefficients']['lift_coefficient_amplitude']['values'])} "
+                  f"with `{key}`" for key, _, steady, study in grid_studies(grid) if not steady]
     return "\n" + fill(
         blocks, "grid", reynolds=join_words(str(r) for r in grid["reynolds"]), unsteady_re=grid["unsteady_re"],
         flow_time=f"{grid['flow_time']:g}", configurations=join_words(f"`{k}`" for k in grid["configurations"]),
@@ -1187,7 +1193,7 @@ def grid_section(blocks, grid, references, setup):
         scatter_across=f"{grid['across'][0]} to {grid['across'][-1]}",
         scatter_table=grid_scatter_table(grid, references, setup, fits),
         scatter_range=f"{min(f[1] for f in fits.values()):.1f}% to {max(f[1] for f in fits.values()):.1f}%",
-        study_changes=f"{min(changes):.1f}% to {max(changes):.1f}%",
+        study_changes=f"{min(changes):.1f}% to {max(changes):.1f}%", amplitudes=join_words(amplitudes),
         fit_errors=join_words(f"{percent(fits[c][0], reference(references, CONFINED, c[1], 'drag_coefficient'))} "
                               f"({c[0]}, Re_D = {c[1]})" for c in columns),
         goals_table=grid_goals(grid, references))
