@@ -489,6 +489,19 @@ def run_sweep(cases, outdir, jobs):
     return run([sys.executable, os.path.join(SCRIPTS, "sweep.py"), cases, outdir] + jobs)
 
 
+def sweep_step(workdir, name, csv_text, resume, jobs, what):
+    """One sweep of the page: its CSV written as WORKDIR/NAME.csv, its cases
+    run into WORKDIR/NAME/ (afresh unless resuming); refused when any case
+    did not complete."""
+    path, folder = os.path.join(workdir, name + ".csv"), os.path.join(workdir, name)
+    with open(path, "w") as file:
+        file.write(csv_text)
+    if not resume:
+        shutil.rmtree(folder, ignore_errors=True)
+    if run_sweep(path, folder, jobs):
+        raise Refusal(f"{what} did not complete (see above and {folder}/results.csv); docs/ left as it was")
+
+
 def prepare_program(workdir, resume):
     """Every case runs one private copy of the program (the one of the
     interrupted run, when resuming), so that a rebuild of build/ during the
@@ -762,25 +775,13 @@ def main(args):
                       "docs/ left as it was")
     courant_dir = os.path.join(workdir, "courant")
     if faces_offered:
-        courant_path = os.path.join(workdir, "courant.csv")
-        with open(courant_path, "w") as file:
-            file.write(courant_csv("validation_cylinder.jpg"))
-        if not resume:
-            shutil.rmtree(courant_dir, ignore_errors=True)
-        if run_sweep(courant_path, courant_dir, jobs):
-            raise Refusal(f"some cases of the Courant number did not complete (see above and {courant_dir}/"
-                          "results.csv); docs/ left as it was")
+        sweep_step(workdir, "courant", courant_csv("validation_cylinder.jpg"), resume, jobs,
+                   "some cases of the Courant number")
     grid_dir = os.path.join(workdir, "grid")
     grid_offered = faces_offered and "--grid-study" in help_text
     if grid_offered:
-        grid_path = os.path.join(workdir, "grid.csv")
-        with open(grid_path, "w") as file:
-            file.write(grid_csv("validation_cylinder.jpg"))
-        if not resume:
-            shutil.rmtree(grid_dir, ignore_errors=True)
-        if run_sweep(grid_path, grid_dir, jobs):
-            raise Refusal(f"some cases of the grid study did not complete (see above and {grid_dir}/results.csv); "
-                          "docs/ left as it was")
+        sweep_step(workdir, "grid", grid_csv("validation_cylinder.jpg"), resume, jobs,
+                   "some cases of the grid study")
     wall_seconds = round(time.monotonic() - started)
     unsteady = {(re_d, mesh): read_unsteady_case(os.path.join(unsteady_dir, unsteady_name(re_d, mesh)))
                 for re_d, mesh, _ in UNSTEADY_CASES}
